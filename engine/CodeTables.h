@@ -1,0 +1,43 @@
+#pragma once
+// The two mapping tables between GBK and Big5, built from the built-in mapping
+// text, and the code validity tests.
+#include "engine/ConFunc.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace tessarim {
+
+// A double-byte code is lead byte * 256 + trail byte.
+using DbcsCode = std::uint16_t;
+
+enum GbKind : std::uint8_t { GB2312 = 0, GBKKind = 1 };
+
+inline constexpr DbcsCode Big5WhiteSquare = 0xA1BC; // "□" in Big5
+inline constexpr DbcsCode GbWhiteSquare = 0xA1F5;   // "□" in GBK
+
+bool IsGbCode(unsigned code, GbKind kind);
+bool IsBig5Code(unsigned code);
+
+// The two bytes of a code, lead byte first.
+inline std::array<std::uint8_t, 2> CodeToBytes(DbcsCode code) {
+    return {static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)};
+}
+
+// Builds both tables from a mapping text: each line a GBK code followed by Big5
+// codes. A later line overrides an earlier one. On an invalid code the loading
+// stops with a warning ("Invalid GBK code in line n"), keeping what was set.
+// Returns false when it stopped early.
+bool LoadCodeTables(std::span<const std::uint8_t> mappingText);
+// Builds both tables from the built-in mapping text.
+bool LoadCodeTables();
+
+// Lookups for every code whose lead byte is 0x81 or more (index = code - 0x8000):
+// codes outside a table's range give its white square, so the hot loops need
+// no range test. Valid after LoadCodeTables.
+inline constexpr std::size_t TableSpan = 0x8000;
+const std::array<DbcsCode, TableSpan>& GbToBig5Table();
+const std::array<DbcsCode, TableSpan>& Big5ToGbTable();
+
+} // namespace tessarim
