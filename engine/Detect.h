@@ -1,0 +1,40 @@
+#pragma once
+// Guessing the code of a text whose code was not given: a byte-order mark first,
+// then the shape of UTF-8, then hits in two samples of frequent Chinese characters
+// to tell GBK from Big5. Every operation only reads its input.
+#include "engine/ConFunc.h"
+
+#include <string>
+#include <string_view>
+
+namespace tessarim {
+
+// A file is judged by its first bytes only, so a batch can detect every file cheaply.
+inline constexpr std::size_t DetectFileSampleSize = 5120;
+
+// ULE for FF FE, UBE for FE FF, UTF8 for EF BB BF at the start; otherwise Undetermined.
+Code DetectBom(std::string_view text);
+
+// True when the first 3006 bytes hold at least one multi-byte UTF-8 sequence and no
+// ill-formed one; pure ASCII gives false. The test only looks at the shape of each
+// sequence (a C0-DF, E0-EF or F0-F4 lead byte followed by 1, 2 or 3 bytes 80-BF), and
+// once a sequence ends past byte 3000 the text is taken as UTF-8. A sequence cut off by
+// the end of the sample ends the sample.
+bool LooksLikeUtf8(std::string_view text);
+
+// The code of a text: the byte-order mark, else UTF8 when it looks like UTF-8, else
+// GBK or BIG5 by sample hits among its first 5121 double-byte codes (equal hits: GBK
+// unless more than 4 % of the codes lie outside GB2312). Undetermined when the text
+// has no mark, does not look like UTF-8 and holds no double-byte code.
+Code DetectStream(std::string_view text);
+
+// DetectStream of the first DetectFileSampleSize bytes of the file. Throws
+// ConvertError "Cannot open file <path>" when the file cannot be opened (a folder
+// included) and "Stream read error" when reading fails.
+Code DetectFile(const std::string& path);
+
+// True once the text holds 8 double-byte codes (a byte of 0x81 or more taking the
+// next byte with it).
+bool HasDoubleByteText(std::string_view text);
+
+} // namespace tessarim
