@@ -1,0 +1,69 @@
+#include "platform/ProgramDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace tessarim {
+
+namespace {
+
+std::string WithTrailingSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
+
+std::string ResolveProgramDir(const ProgramDirInputs& inputs) {
+    if (!inputs.tessarimHome.empty()) return WithTrailingSlash(inputs.tessarimHome);
+    if (inputs.exeFolderWritable && !inputs.exeFolder.empty())
+        return WithTrailingSlash(inputs.exeFolder);
+    // A relative $XDG_CONFIG_HOME is invalid and to be ignored.
+    std::string config = inputs.xdgConfigHome;
+    if (config.empty() || config.front() != '/') {
+        // Without any home folder the executable's folder is the only place left.
+        if (inputs.home.empty()) return WithTrailingSlash(inputs.exeFolder);
+        config = WithTrailingSlash(inputs.home) + ".config";
+    }
+    return WithTrailingSlash(config) + "tessarim/";
+}
+
+std::string HomeFolder() {
+    std::string home = Env("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) home = entry->pw_dir;
+    }
+    return home;
+}
+
+const std::string& ProgramDir() {
+    static const std::string folder = [] {
+        namespace fs = std::filesystem;
+        ProgramDirInputs inputs;
+        std::error_code error;
+        const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+        if (!error) inputs.exeFolder = exe.parent_path().string();
+        inputs.exeFolderWritable =
+            !inputs.exeFolder.empty() && access(inputs.exeFolder.c_str(), W_OK) == 0;
+        inputs.tessarimHome = Env("TESSARIM_HOME");
+        if (!inputs.tessarimHome.empty()) {
+            // Kept absolute so a later change of the working folder cannot move it.
+            const fs::path absolute = fs::absolute(inputs.tessarimHome, error);
+            if (!error) inputs.tessarimHome = absolute.lexically_normal().string();
+        }
+        inputs.xdgConfigHome = Env("XDG_CONFIG_HOME");
+        inputs.home = HomeFolder();
+        return ResolveProgramDir(inputs);
+    }();
+    return folder;
+}
+
+} // namespace tessarim

@@ -1,0 +1,30 @@
+#pragma once
+// The folder that holds Tessarim.ini, the fix tables and their index files.
+#include <string>
+#include <string_view>
+
+namespace tessarim {
+
+// What the choice of the program folder depends on, gathered so the rule can be
+// checked without touching the process environment.
+struct ProgramDirInputs {
+    std::string exeFolder;     // folder of the running executable
+    bool exeFolderWritable;    // this user may create files there
+    std::string tessarimHome;  // $TESSARIM_HOME, empty when unset
+    std::string xdgConfigHome; // $XDG_CONFIG_HOME, empty when unset
+    std::string home;          // the user's home folder
+};
+
+// $TESSARIM_HOME when set; else the executable's folder when it is writable (a
+// copy unpacked by the user); else the per-user configuration folder
+// "$XDG_CONFIG_HOME/tessarim/" (an installed copy). The result ends in '/'.
+std::string ResolveProgramDir(const ProgramDirInputs& inputs);
+
+// The program folder of this process, worked out on first use and kept. The
+// configuration folder may not exist yet: writers create missing folders.
+const std::string& ProgramDir();
+
+// The user's home folder: $HOME, else the password database entry.
+std::string HomeFolder();
+
+} // namespace tessarim
