@@ -29,13 +29,17 @@ Tables& TheTables() {
 bool IsGbCode(unsigned code, GbKind kind) {
     const unsigned trail = code & 0xFF;
     switch (kind) {
-    case GB2312: return code >= 0xA1A1 && code <= 0xF7FE && trail >= 0xA1;
-    case GBKKind: return code >= 0x8140 && code <= 0xFEFE && trail >= 0x40;
+    case GB2312:
+        return code >= 0xA1A1 && code <= 0xF7FE && trail >= 0xA1;
+    case GBKKind:
+        return code >= 0x8140 && code <= 0xFEFE && trail >= 0x40;
     }
     return false;
 }
 
-bool IsBig5Code(unsigned code) { return code >= 0xA140 && code <= 0xF9FE && (code & 0xFF) >= 0x40; }
+bool IsBig5Code(unsigned code) {
+    return code >= 0xA140 && code <= 0xF9FE && (code & 0xFF) >= 0x40;
+}
 
 bool LoadCodeTables(std::span<const std::uint8_t> text) {
     Tables& t = TheTables();
@@ -47,7 +51,8 @@ bool LoadCodeTables(std::span<const std::uint8_t> text) {
     while (pos < text.size()) {
         // A line ends at LF, CR LF or a lone CR.
         std::size_t end = pos;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
         const auto line = text.subspan(pos, end - pos);
         pos = end;
         if (pos < text.size()) {
@@ -58,7 +63,8 @@ bool LoadCodeTables(std::span<const std::uint8_t> text) {
         const std::size_t pairs = line.size() / 2;
         const unsigned gb = pairs ? line[0] * 256u + line[1] : 0;
         if (!IsGbCode(gb, GBKKind)) {
-            ShowMessage(MessageKind::Warning, "Invalid GBK code in line " + std::to_string(lineIndex));
+            ShowMessage(MessageKind::Warning,
+                        "Invalid GBK code in line " + std::to_string(lineIndex));
             return false;
         }
         for (std::size_t k = 1; k < pairs; ++k) {
@@ -76,9 +82,15 @@ bool LoadCodeTables(std::span<const std::uint8_t> text) {
     return true;
 }
 
-bool LoadCodeTables() { return LoadCodeTables(data::StrTbl()); }
+bool LoadCodeTables() {
+    return LoadCodeTables(data::StrTbl());
+}
 
-const std::array<DbcsCode, TableSpan>& GbToBig5Table() { return TheTables().gbToBig5; }
-const std::array<DbcsCode, TableSpan>& Big5ToGbTable() { return TheTables().big5ToGb; }
+const std::array<DbcsCode, TableSpan>& GbToBig5Table() {
+    return TheTables().gbToBig5;
+}
+const std::array<DbcsCode, TableSpan>& Big5ToGbTable() {
+    return TheTables().big5ToGb;
+}
 
 } // namespace tessarim

@@ -45,6 +45,15 @@ inline std::uint8_t ByteAt(const Bytes& text, std::size_t i) {
     return static_cast<std::uint8_t>(text[i]);
 }
 
+// Engine state shared by every conversion. All conversions run on one thread,
+// one at a time, so these are plain variables.
+//
+// Decode numeric character references ("&#20013;") and hold partial ones back
+// at block ends; loaded from the settings by whoever starts conversions.
+inline bool Fix_UNN = true;
+// True while a block that is not the last of its file is being converted.
+inline bool MoreBlocksFollow = false;
+
 // File and stream failures carry the user's words: "Cannot open file %s",
 // "Cannot create file %s", "Stream read error", "Stream write error".
 class ConvertError : public std::runtime_error {

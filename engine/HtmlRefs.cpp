@@ -52,7 +52,7 @@ std::optional<NameHit> FindCharsetName(std::basic_string_view<Char> text, std::s
 }
 
 // Values from here on are never decoded, so parsing saturates here and cannot overflow.
-constexpr std::uint32_t ValueCap = 0x10000;
+constexpr std::uint32_t ValueCap = 0x110000;
 
 int DigitValue(char16_t c, std::uint32_t base) {
     int d = -1;
@@ -90,8 +90,10 @@ std::optional<std::uint32_t> ReferenceValue(std::u16string_view body) {
 }
 
 // U+0080-U+00FF stay as references because GBK and Big5 cannot hold them.
+// Characters beyond U+FFFF become a surrogate pair, as the notation writes them.
 bool IsDecodable(std::uint32_t value) {
-    return value < 0x80 || (value >= 0x100 && value <= 0xFFFE);
+    return value < 0x80 || (value >= 0x100 && value <= 0xFFFE) ||
+           (value >= 0x10000 && value < ValueCap);
 }
 
 } // namespace
@@ -223,6 +225,9 @@ void DecodeNumericRefs(std::u16string& text) {
             } else {
                 keep(start, i);
             }
+        } else if (IsDecodable(*value) && *value >= 0x10000) {
+            t[out++] = static_cast<char16_t>(0xD800 + ((*value - 0x10000) >> 10));
+            t[out++] = static_cast<char16_t>(0xDC00 + ((*value - 0x10000) & 0x3FF));
         } else if (IsDecodable(*value)) {
             t[out++] = static_cast<char16_t>(*value);
         } else {

@@ -61,11 +61,12 @@ void RewriteMetaCharset(Bytes& text, std::string_view newName);
 void RewriteMetaCharsetW(std::u16string& text, std::u16string_view newName);
 
 // Replaces each "&#<decimal>;" and "&#x<hex>;" (or "&#X") by the code unit it names,
-// in place, when the value is below 128 or from 256 to 65534. Other values (0x80-0xFF,
-// which GBK and Big5 cannot hold, and anything from 65535 up) and malformed references
-// stay as text. A decimal value may carry a "+" sign; a "-" sign leaves the reference
-// as text; no spaces are allowed. A malformed reference ends at the next "&", so it
-// never swallows a valid one that follows. A "&#" without a later ";" stays as text.
+// in place, when the value is below 128 or from 256 to 65534; a value from 0x10000 to
+// 0x10FFFF becomes its surrogate pair. Other values (0x80-0xFF, which GBK and Big5
+// cannot hold, 65535 and anything beyond Unicode) and malformed references stay as text. A decimal
+// value may carry a "+" sign; a "-" sign leaves the reference as text; no spaces are allowed. A
+// malformed reference ends at the next "&", so it never swallows a valid one that follows. A "&#"
+// without a later ";" stays as text.
 void DecodeNumericRefs(std::u16string& text);
 
 } // namespace tessarim

@@ -102,11 +102,15 @@ TEST(DecodeNumericRefsTest, DecodesAsciiAndCharactersFromU0100) {
     EXPECT_EQ(Decoded(u"&#0065;&#x00004e2d;"), u"A中");
     EXPECT_EQ(Decoded(u"&#256;&#65534;"), u"\u0100\uFFFE");
     EXPECT_EQ(Decoded(u"a&#20013;b&#25991;c"), u"a中b文c");
+    // Beyond U+FFFF: one reference for the character, or one per surrogate as older
+    // notation wrote it.
+    EXPECT_EQ(Decoded(u"&#128512;&#x10FFFF;&#70000;"), u"\U0001F600\U0010FFFF\U00011170");
+    EXPECT_EQ(Decoded(u"&#55357;&#56832;"), u"\U0001F600");
 }
 
 TEST(DecodeNumericRefsTest, OutOfRangeValuesStayAsText) {
     for (const std::u16string text :
-         {u"&#233;", u"&#128;", u"&#xFF;", u"&#65535;", u"&#xFFFF;", u"&#70000;", u"&#-5;",
+         {u"&#233;", u"&#128;", u"&#xFF;", u"&#65535;", u"&#xFFFF;", u"&#1114112;", u"&#-5;",
           u"&#-0;", u"&#4294967361;", u"&#1234567890123456789012345678901234567890;",
           u"&#x10000000000000041;"}) {
         EXPECT_EQ(Decoded(text), text);

@@ -1,0 +1,33 @@
+#pragma once
+// Code-page conversions between bytes and UTF-16, over our own compiled-in
+// tables of code pages 936 (GBK) and 950 (Big5). One character in, one
+// character out: a character the code page lacks becomes "?", and so does a
+// byte sequence it cannot decode. The bridge between the table conversion and
+// Unicode relies on that.
+#include "engine/ConFunc.h"
+
+#include <string>
+#include <string_view>
+
+namespace tessarim {
+
+inline constexpr int CodePageGbk = 936;
+inline constexpr int CodePageBig5 = 950;
+inline constexpr int CodePageUtf8 = 65001;
+inline constexpr int CodePageLatin = 1252;
+
+// Decodes bytes of a code page. 936 and 950 use the built-in tables; 65001 is
+// UTF-8; any other code page is read as Windows-1252.
+std::u16string AnsiToWide(std::string_view bytes, int codePage);
+// Appends the decoded text to out (the hot path reuses the caller's buffer).
+void AnsiToWideAppend(std::string_view bytes, int codePage, std::u16string& out);
+
+// Encodes UTF-16 text into a code page; a unit the code page lacks becomes "?".
+Bytes WideToAnsi(std::u16string_view text, int codePage);
+void WideToAnsiAppend(std::u16string_view text, int codePage, Bytes& out);
+
+// The double-byte code of a character in 936 or 950, 0 when the code page
+// lacks it; characters below 0x80 give themselves.
+unsigned EncodeUnit(char16_t unit, int codePage);
+
+} // namespace tessarim

@@ -1,0 +1,159 @@
+#include "engine/ConvertStream.h"
+
+#include "engine/CodePages.h"
+#include "engine/FixTables.h"
+#include "engine/HtmlRefs.h"
+#include "engine/TableConvert.h"
+#include "engine/UnicodeBridge.h"
+#include "engine/Utf8.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+namespace tessarim {
+
+namespace {
+
+bool IsDirectRoad(Code source, Code target, Face face) {
+    return (source == GBK && target == BIG5 && face == FaceT) ||
+           (source == BIG5 && target == GBK && face == FaceS);
+}
+
+std::size_t ConvertDirect(Bytes& text, Direction direction, bool fixHtml) {
+    const std::size_t carry = static_cast<std::size_t>(StreamConvert(text, direction));
+    ApplyFixTable(text, direction);
+    if (fixHtml) RewriteMetaCharset(text, direction == GbToBig5 ? "big5" : "gb2312");
+    return carry;
+}
+
+// How many bytes at the end of a GBK or Big5 block wait for the next block.
+std::size_t DoubleByteCarry(std::string_view text) {
+    if (!MoreBlocksFollow) return 0;
+    std::size_t carry = EndsWithLeadByte(text);
+    if (Fix_UNN) {
+        // '&' is never a trail byte, so it always starts a character.
+        const std::size_t window = std::min<std::size_t>(8, text.size());
+        for (std::size_t k = 1; k <= window; ++k) {
+            if (text[text.size() - k] == '&') {
+                carry = k;
+                break;
+            }
+        }
+    }
+    return carry;
+}
+
+void WriteUtf16(const std::u16string& units, bool bigEndian, bool addBom, Bytes& out) {
+    out.clear();
+    out.resize((addBom ? 2 : 0) + 2 * units.size());
+    auto* o = reinterpret_cast<std::uint8_t*>(out.data());
+    const auto put = [&](char16_t unit) {
+        *o++ = static_cast<std::uint8_t>(bigEndian ? unit >> 8 : unit);
+        *o++ = static_cast<std::uint8_t>(bigEndian ? unit : unit >> 8);
+    };
+    if (addBom) put(0xFEFF);
+    for (const char16_t unit : units)
+        put(unit);
+}
+
+// "&#20013;" or "&#x4E2D;" for every character from U+0080 up; a surrogate
+// pair is written as the one character it stands for.
+void WriteNotation(const std::u16string& units, bool hex, Bytes& out) {
+    out.clear();
+    out.reserve(units.size() * 4);
+    char digits[16];
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::uint32_t value = units[i];
+        if (value < 0x80) {
+            out += static_cast<char>(value);
+            continue;
+        }
+        if (value >= 0xD800 && value <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            value = 0x10000 + ((value - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
+            ++i;
+        }
+        out += hex ? "&#x" : "&#";
+        const auto result = std::to_chars(digits, digits + sizeof digits, value, hex ? 16 : 10);
+        for (char* d = digits; d != result.ptr; ++d)
+            out += hex && *d >= 'a' ? static_cast<char>(*d - 'a' + 'A') : *d;
+        out += ';';
+    }
+}
+
+} // namespace
+
+bool HasRefStart(std::string_view text) {
+    return text.find("&#") != std::string_view::npos || (!text.empty() && text.back() == '&');
+}
+
+std::size_t EndsWithLeadByte(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size())
+        i += static_cast<std::uint8_t>(text[i]) >= 0x81 ? 2 : 1;
+    return i == text.size() + 1 ? 1 : 0;
+}
+
+std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool fixHtml,
+                          bool addBom, bool startOfText) {
+    if (text.empty()) return 0;
+    if (IsDirectRoad(source, target, face) && !(Fix_UNN && HasRefStart(text)))
+        return ConvertDirect(text, source == GBK ? GbToBig5 : Big5ToGb, fixHtml);
+    if (!Fix_UNN && source <= UTF8 && target == source && face == FaceD) return 0;
+
+    std::u16string units;
+    std::size_t carry = 0;
+    if (source <= UTF8) {
+        ReadUnicodeStream(text, source, startOfText, units, carry);
+    } else {
+        carry = DoubleByteCarry(text);
+        AnsiToWideAppend(std::string_view(text).substr(0, text.size() - carry),
+                         source == GBK ? CodePageGbk : CodePageBig5, units);
+    }
+    if (fixHtml) {
+        const std::string_view name = CharsetNameOf(target);
+        RewriteMetaCharsetW(units, std::u16string(name.begin(), name.end()));
+    }
+    if (Fix_UNN) DecodeNumericRefs(units);
+
+    switch (target) {
+    case ULE:
+    case UBE:
+        ConvertFaceW(units, face);
+        WriteUtf16(units, target == UBE, addBom, text);
+        break;
+    case UTF8:
+        ConvertFaceW(units, face);
+        text.assign(addBom ? "\xEF\xBB\xBF" : "");
+        WideToUtf8Append(units, text);
+        break;
+    case GBK:
+        ConvertFaceW(units, face);
+        if (!(source == BIG5 && face == FaceS))
+            std::replace(units.begin(), units.end(), u'\u2027', u'\uFF0E');
+        text.clear();
+        WideToAnsiAppend(units, CodePageGbk, text);
+        break;
+    case BIG5:
+        text.clear();
+        if (face == FaceT) {
+            ConvertFaceW(units, FaceT);
+            WideToAnsiAppend(units, CodePageBig5, text);
+        } else {
+            WideToBig5Append(units, text);
+        }
+        break;
+    case DecNotation:
+    case HexNotation:
+        ConvertFaceW(units, face);
+        WriteNotation(units, target == HexNotation, text);
+        break;
+    default:
+        // Not a target: the text stays as the decoding left it.
+        break;
+    }
+    return carry;
+}
+
+} // namespace tessarim

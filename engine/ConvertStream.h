@@ -1,0 +1,27 @@
+#pragma once
+// One block of text from any source code to any target code: the table road
+// for plain GBK<->Big5 conversions, the road through UTF-16 for everything else.
+#include "engine/ConFunc.h"
+
+#include <string_view>
+
+namespace tessarim {
+
+// Converts text in place from source (0-4) to target (0-6) with the typeface,
+// rewriting HTML charset declarations when fixHtml is set and writing a
+// byte-order mark when addBom is set. startOfText is false for every block of
+// a file after the first, so a mark is only taken off the real start.
+//
+// Returns the carry: the number of bytes at the end of the input that were not
+// converted (an unpaired lead byte, a cut-off UTF-8 sequence, a partial numeric
+// reference). The block loop offers them again with the next block.
+std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool fixHtml,
+                          bool addBom, bool startOfText = true);
+
+// True when the bytes hold "&#" or end in "&".
+bool HasRefStart(std::string_view text);
+// 1 when, pairing bytes from the start (a byte of 0x81 or more takes the next
+// with it), the text ends in an unpaired lead byte; else 0.
+std::size_t EndsWithLeadByte(std::string_view text);
+
+} // namespace tessarim

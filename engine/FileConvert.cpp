@@ -1,0 +1,288 @@
+#include "engine/FileConvert.h"
+
+#include "engine/ConvertStream.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace tessarim {
+
+namespace {
+
+constexpr std::size_t CopyBufferSize = 8192;
+// The largest carry any block can hand on (eight UTF-16 units of a partial
+// reference); the tail kept before converting a block must hold it.
+constexpr std::size_t MaxCarry = 32;
+
+struct FaultState {
+    FileFaultHook hook;
+    std::uint64_t count = 0;
+};
+
+FaultState& Faults() {
+    static FaultState state;
+    return state;
+}
+
+bool Injected(FileOperation operation) {
+    FaultState& state = Faults();
+    return state.hook && state.hook(operation, state.count++);
+}
+
+// An open file that is closed on every path.
+class File {
+public:
+    File(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() {
+        if (file_) std::fclose(file_);
+    }
+    explicit operator bool() const { return file_ != nullptr; }
+    std::FILE* get() const { return file_; }
+    // Closes now and reports whether everything written reached the file.
+    bool Close() {
+        std::FILE* file = std::exchange(file_, nullptr);
+        return file && std::fclose(file) == 0;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+void ReadExactly(std::FILE* input, char* data, std::size_t count) {
+    if (Injected(FileOperation::Read) || std::fread(data, 1, count, input) != count)
+        throw ConvertError("Stream read error");
+}
+
+void WriteAll(std::FILE* output, const char* data, std::size_t count) {
+    if (Injected(FileOperation::Write) || std::fwrite(data, 1, count, output) != count)
+        throw ConvertError("Stream write error");
+}
+
+std::string FolderOf(const std::string& path) {
+    std::string folder = fs::path(path).parent_path().string();
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool SamePlace(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return a == b || fs::equivalent(a, b, error);
+}
+
+std::uint64_t SizeOf(std::FILE* file, const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error || std::fseek(file, 0, SEEK_SET) != 0) throw ConvertError("Stream read error");
+    return size;
+}
+
+std::string CurrentErrorText() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "Stream write error";
+    }
+}
+
+// Writes the saved copy back over the file; false when that failed too.
+bool Restore(const std::string& copy, const std::string& path) {
+    File input(copy, "rb");
+    File output(path, "wb");
+    if (!input || !output) return false;
+    std::array<char, CopyBufferSize> buffer;
+    for (;;) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), input.get());
+        if (got > 0 && std::fwrite(buffer.data(), 1, got, output.get()) != got) return false;
+        if (got < buffer.size()) break;
+    }
+    return !std::ferror(input.get()) && output.Close();
+}
+
+void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, Face face,
+                    bool fixHtml, bool addBom) {
+    const std::string temp = MakeTempFile(FolderOf(path));
+    struct RemoveTemp {
+        const std::string& path;
+        bool keep = false;
+        ~RemoveTemp() {
+            std::error_code ignored;
+            if (!keep) fs::remove(path, ignored);
+        }
+    } cleanup{temp};
+
+    CopyFileWithDate(path, temp, true);
+    File input(temp, "rb");
+    if (!input) throw ConvertError("Cannot open file " + temp);
+    // Opened for update and cut afterwards, so a failure to open leaves the file as it was.
+    File output(path, "r+b");
+    if (!output) throw ConvertError("Cannot create file " + path);
+    std::error_code error;
+    fs::resize_file(path, 0, error);
+    if (error) throw ConvertError("Cannot create file " + path);
+
+    try {
+        ConvertFileBlocks(input.get(), SizeOf(input.get(), temp), output.get(), sourceCode,
+                          targetCode, face, fixHtml, addBom);
+        if (!output.Close()) throw ConvertError("Stream write error");
+    } catch (...) {
+        output.Close();
+        if (!Restore(temp, path)) {
+            cleanup.keep = true;
+            throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
+                               " is kept in " + temp);
+        }
+        throw;
+    }
+}
+
+// Writes the result next to the destination and moves it into place on success,
+// so a failure never leaves a half-written destination behind.
+void ConvertToSeparate(const std::string& source, const std::string& destination, Code sourceCode,
+                       Code targetCode, Face face, bool fixHtml, bool addBom) {
+    File input(source, "rb");
+    if (!input) throw ConvertError("Cannot open file " + source);
+    const std::uint64_t size = SizeOf(input.get(), source);
+
+    std::error_code error;
+    std::string target = destination;
+    if (fs::is_symlink(destination, error))
+        target = fs::weakly_canonical(destination, error).string();
+    const bool replacing = fs::exists(target, error);
+
+    std::string temp;
+    try {
+        temp = MakeTempFile(FolderOf(target));
+    } catch (const ConvertError&) {
+        // No room for a file beside the destination (a folder we may not write
+        // to): write the destination itself, as a plain copy would.
+        File output(target, "wb");
+        if (!output) throw ConvertError("Cannot create file " + destination);
+        ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
+                          addBom);
+        if (!output.Close()) throw ConvertError("Stream write error");
+        return;
+    }
+    try {
+        File output(temp, "wb");
+        if (!output) throw ConvertError("Cannot create file " + destination);
+        ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
+                          addBom);
+        if (!output.Close()) throw ConvertError("Stream write error");
+        if (replacing) fs::permissions(temp, fs::status(target).permissions());
+        fs::rename(temp, target);
+    } catch (const fs::filesystem_error&) {
+        fs::remove(temp, error);
+        throw ConvertError("Cannot create file " + destination);
+    } catch (...) {
+        fs::remove(temp, error);
+        throw;
+    }
+}
+
+} // namespace
+
+void SetFileFaultHook(FileFaultHook hook) {
+    Faults().hook = std::move(hook);
+    Faults().count = 0;
+}
+
+std::string FullPath(const std::string& path) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    return (error ? fs::path(path) : absolute).lexically_normal().string();
+}
+
+void ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output, Code sourceCode,
+                       Code targetCode, Face face, bool fixHtml, bool addBom) {
+    struct ResetFlag {
+        ~ResetFlag() { MoreBlocksFollow = false; }
+    } reset;
+    Bytes block;
+    Bytes pending; // bytes the previous block handed on
+    std::array<char, MaxCarry> tail;
+    std::uint64_t left = size;
+    bool first = true;
+    while (left > 0) {
+        const std::size_t fresh =
+            static_cast<std::size_t>(std::min<std::uint64_t>(BlockSize - pending.size(), left));
+        block.assign(pending);
+        block.resize(pending.size() + fresh);
+        ReadExactly(input, block.data() + pending.size(), fresh);
+        left -= fresh;
+        MoreBlocksFollow = left > 0;
+
+        const std::size_t kept = std::min(block.size(), tail.size());
+        std::copy(block.end() - static_cast<std::ptrdiff_t>(kept), block.end(), tail.begin());
+        const std::size_t carry =
+            ConvertStream(block, sourceCode, targetCode, face, fixHtml, addBom && first, first);
+        WriteAll(output, block.data(), block.size());
+        first = false;
+        if (carry > kept) throw ConvertError("Stream read error");
+        pending.assign(tail.data() + kept - carry, carry);
+    }
+}
+
+std::string MakeTempFile(const std::string& folder) {
+    for (unsigned long n = 1;; ++n) {
+        const std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
+        // "x": create only if absent, so two runs never share a name.
+        std::FILE* file = std::fopen(name.c_str(), "wbx");
+        if (file) {
+            std::fclose(file);
+            return name;
+        }
+        std::error_code error;
+        if (!fs::exists(fs::symlink_status(name, error)))
+            throw ConvertError("Cannot create file " + name);
+    }
+}
+
+void CopyFileWithDate(const std::string& source, const std::string& destination,
+                      bool clearReadOnly) {
+    std::error_code error;
+    std::string target = destination;
+    if (fs::is_directory(target, error))
+        target = (fs::path(target) / fs::path(source).filename()).string();
+
+    File input(source, "rb");
+    if (!input) throw ConvertError("Cannot open file " + source);
+    const fs::path folder = fs::path(target).parent_path();
+    if (!folder.empty()) fs::create_directories(folder, error);
+    if (clearReadOnly && fs::exists(target, error))
+        fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, error);
+    File output(target, "wb");
+    if (!output) throw ConvertError("Cannot create file " + target);
+
+    std::array<char, CopyBufferSize> buffer;
+    for (;;) {
+        if (Injected(FileOperation::Read)) throw ConvertError("Stream read error");
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), input.get());
+        if (std::ferror(input.get())) throw ConvertError("Stream read error");
+        WriteAll(output.get(), buffer.data(), got);
+        if (got < buffer.size()) break;
+    }
+    if (!output.Close()) throw ConvertError("Stream write error");
+    const fs::file_time_type written = fs::last_write_time(source, error);
+    if (!error) fs::last_write_time(target, written, error);
+}
+
+void ConvertFile(const std::string& source, const std::string& destination, Code sourceCode,
+                 Code targetCode, Face face, bool fixHtml, bool addBom) {
+    const std::string from = FullPath(source);
+    const std::string to = FullPath(destination);
+    if (SamePlace(from, to))
+        ConvertInPlace(from, sourceCode, targetCode, face, fixHtml, addBom);
+    else
+        ConvertToSeparate(from, to, sourceCode, targetCode, face, fixHtml, addBom);
+}
+
+} // namespace tessarim

@@ -1,0 +1,45 @@
+#pragma once
+// Whole-file conversion: block by block, so files of any size pass through a
+// bounded amount of memory, and never at the cost of the user's data.
+#include "engine/ConFunc.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace tessarim {
+
+// Converts source into destination. When both name the same file (as the file
+// system sees it), the file is converted in place through a temporary copy
+// "~QX<n>.TMP" beside it and restored byte for byte if anything fails. A
+// separate destination is written beside itself first and replaces the old one
+// only when the conversion succeeded. Failures throw ConvertError.
+void ConvertFile(const std::string& source, const std::string& destination, Code sourceCode,
+                 Code targetCode, Face face, bool fixHtml, bool addBom);
+
+// Converts an open input into an open output, one block of BlockSize bytes at a
+// time; bytes a block cannot finish are offered again with the next block.
+// size is the number of bytes to read from input.
+void ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output, Code sourceCode,
+                       Code targetCode, Face face, bool fixHtml, bool addBom);
+
+// Creates an empty file folder + "~QX" + n + ".TMP" with the smallest n not yet
+// taken and returns its path. folder ends with '/'.
+std::string MakeTempFile(const std::string& folder);
+
+// Copies a file with its modification time. A destination that names a folder
+// receives the file under the source's name; missing folders are created.
+void CopyFileWithDate(const std::string& source, const std::string& destination,
+                      bool clearReadOnly);
+
+// The absolute, lexically normal form of a path (links are not resolved).
+std::string FullPath(const std::string& path);
+
+// Test seam: called before every read and write of the file routines with the
+// running number of the operation; returning true makes that operation fail.
+enum class FileOperation { Read, Write };
+using FileFaultHook = std::function<bool(FileOperation, std::uint64_t index)>;
+void SetFileFaultHook(FileFaultHook hook);
+
+} // namespace tessarim

@@ -1,0 +1,36 @@
+#pragma once
+// Everything between byte text and UTF-16 text that is not a plain code-page
+// call: reading a Unicode byte stream, changing the typeface of UTF-16 text by
+// way of the GBK/Big5 tables, and Big5 output that keeps Simplified characters
+// readable.
+#include "engine/ConFunc.h"
+
+#include <string>
+#include <string_view>
+
+namespace tessarim {
+
+// Exchanges the two bytes of every code unit.
+void SwapByteOrder(std::u16string& text);
+
+// Decodes a UTF-16LE, UTF-16BE or UTF-8 block (code 0, 1 or 2) into text. A
+// byte-order mark is taken off only when the block is the start of its text.
+// carry receives the number of bytes at the end that were not decoded: a
+// sequence cut off at the block end, a high surrogate whose low half may follow,
+// and (with Fix_UNN, while more blocks follow) a possible numeric reference in
+// the making.
+void ReadUnicodeStream(std::string_view block, Code code, bool startOfText, std::u16string& text,
+                       std::size_t& carry);
+
+// Changes text to Traditional (FaceT) or Simplified (FaceS) characters through
+// the code tables and the fix table of the target encoding. Characters the
+// tables cannot map stay as they are, except that under FaceS a character
+// code page 936 lacks becomes "?".
+void ConvertFaceW(std::u16string& text, Face face);
+
+// Encodes text as Big5; characters Big5 lacks but GBK holds arrive in their
+// Traditional form through the GBK->Big5 table.
+Bytes WideToBig5(std::u16string_view text);
+void WideToBig5Append(std::u16string_view text, Bytes& out);
+
+} // namespace tessarim

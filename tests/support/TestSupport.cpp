@@ -1,0 +1,101 @@
+#include "tests/support/TestSupport.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace tessarim::test {
+
+std::string FromHex(std::string_view hex) {
+    std::string out;
+    int high = -1;
+    for (const char c : hex) {
+        int v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else
+            continue;
+        if (high < 0) {
+            high = v;
+        } else {
+            out += static_cast<char>(high << 4 | v);
+            high = -1;
+        }
+    }
+    if (high >= 0) throw std::invalid_argument("odd number of hex digits");
+    return out;
+}
+
+std::string ToHex(std::string_view bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+TempFolder::TempFolder() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("tessarim-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+             std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    // Read-only files inside must not keep the folder alive.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+        std::filesystem::permissions(
+            it->path(), std::filesystem::perms::owner_all,
+            std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempFolder::operator/(std::string_view name) const {
+    return (path_ / name).string();
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+CapturedMessages::CapturedMessages()
+    : previous_(SetMessageHandler([this](MessageKind kind, std::string_view text) {
+          messages_.emplace_back(kind, std::string(text));
+      })) {}
+
+CapturedMessages::~CapturedMessages() {
+    SetMessageHandler(std::move(previous_));
+}
+
+std::string CapturedMessages::texts() const {
+    std::string out;
+    for (const auto& [kind, text] : messages_) {
+        if (!out.empty()) out += '|';
+        out += text;
+    }
+    return out;
+}
+
+} // namespace tessarim::test
