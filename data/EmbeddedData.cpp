@@ -13,10 +13,20 @@ std::span<const std::uint8_t> View(const unsigned char* bytes, std::size_t size)
 }
 } // namespace
 
-std::span<const std::uint8_t> StrTbl() { return View(strtbl, strtbl_size); }
-std::span<const std::uint8_t> TestTbl1() { return View(testtbl1, testtbl1_size); }
-std::span<const std::uint8_t> TestTbl2() { return View(testtbl2, testtbl2_size); }
-std::span<const std::uint8_t> CodePage936() { return View(cp936, cp936_size); }
-std::span<const std::uint8_t> CodePage950() { return View(cp950, cp950_size); }
+std::span<const std::uint8_t> StrTbl() {
+    return View(strtbl, strtbl_size);
+}
+std::span<const std::uint8_t> TestTbl1() {
+    return View(testtbl1, testtbl1_size);
+}
+std::span<const std::uint8_t> TestTbl2() {
+    return View(testtbl2, testtbl2_size);
+}
+std::span<const std::uint8_t> CodePage936() {
+    return View(cp936, cp936_size);
+}
+std::span<const std::uint8_t> CodePage950() {
+    return View(cp950, cp950_size);
+}
 
 } // namespace tessarim::data

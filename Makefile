@@ -1,0 +1,38 @@
+# make run   set up, build, and convert the bundled samples
+# make test  set up, build, and run the tests (Release, then Debug with sanitizers)
+# make bench set up, build, and compare speed with peers
+
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+
+.PHONY: run test bench build deps-build deps-test deps-bench clean
+
+deps-build:
+	@scripts/install-deps.sh build
+deps-test:
+	@scripts/install-deps.sh test
+deps-bench:
+	@scripts/install-deps.sh bench
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: deps-build $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/demo.sh $(BUILD)/tessarim
+
+test: deps-test $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTESSARIM_SANITIZE=ON -DTESSARIM_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(ASAN_BUILD) -j $(JOBS) --output-on-failure
+
+bench: deps-bench build
+	python3 bench/compare.py --build $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

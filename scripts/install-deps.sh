@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs the Debian packages a group of jobs needs, only those missing.
+#   scripts/install-deps.sh build|test|bench
+set -eu
+
+build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
+test="$build opencc libopencc-data"
+bench="$test hyperfine zh-autoconvert valgrind time"
+
+case "${1:-build}" in
+build) wanted=$build ;;
+test) wanted=$test ;;
+bench) wanted=$bench ;;
+*) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
+esac
+
+missing=""
+for package in $wanted; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
+        echo "Missing packages:$missing; run as root or install them." >&2
+        exit 1
+    fi
+fi
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+$sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
