@@ -2,23 +2,68 @@
 
 #include "engine/CodeTables.h"
 
+#include <cstring>
+
 namespace tessarim {
+
+namespace {
+
+constexpr std::uint64_t HighBits = 0x8080808080808080ull;
+constexpr std::uint64_t LowBits = 0x0101010101010101ull;
+
+std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Every byte is 0x81 or more: starting at a character boundary, the eight bytes
+// are exactly four double-byte characters.
+bool AllLeadRange(std::uint64_t v) {
+    if ((v & HighBits) != HighBits) return false;
+    const std::uint64_t x = v ^ HighBits; // a byte 0x80 becomes zero
+    return ((x - LowBits) & ~x & HighBits) == 0;
+}
+
+void ConvertPair(std::uint8_t* p, const std::array<DbcsCode, TableSpan>& table) {
+    const DbcsCode to = table[(p[0] << 8 | p[1]) - 0x8000];
+    p[0] = static_cast<std::uint8_t>(to >> 8);
+    p[1] = static_cast<std::uint8_t>(to);
+}
+
+} // namespace
 
 bool ConvertTableInPlace(std::span<std::uint8_t> bytes, Direction direction) {
     const auto& table = direction == GbToBig5 ? GbToBig5Table() : Big5ToGbTable();
     std::uint8_t* p = bytes.data();
     const std::size_t n = bytes.size();
     std::size_t i = 0;
-    while (i + 1 < n) {
-        const std::uint8_t lead = p[i];
-        if (lead < 0x81) {
+    // Runs of Chinese text and runs of ASCII go eight bytes at a time; the four
+    // lookups of a run do not wait on each other.
+    while (i + 8 <= n) {
+        const std::uint64_t v = Load64(p + i);
+        if (AllLeadRange(v)) {
+            ConvertPair(p + i, table);
+            ConvertPair(p + i + 2, table);
+            ConvertPair(p + i + 4, table);
+            ConvertPair(p + i + 6, table);
+            i += 8;
+        } else if ((v & HighBits) == 0) {
+            i += 8;
+        } else if (p[i] < 0x81) {
             ++i;
-            continue;
+        } else {
+            ConvertPair(p + i, table);
+            i += 2;
         }
-        const DbcsCode to = table[(lead << 8 | p[i + 1]) - 0x8000];
-        p[i] = static_cast<std::uint8_t>(to >> 8);
-        p[i + 1] = static_cast<std::uint8_t>(to);
-        i += 2;
+    }
+    while (i + 1 < n) {
+        if (p[i] < 0x81) {
+            ++i;
+        } else {
+            ConvertPair(p + i, table);
+            i += 2;
+        }
     }
     return i < n && p[i] >= 0x81;
 }
