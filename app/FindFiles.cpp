@@ -1,0 +1,89 @@
+#include "app/FindFiles.h"
+
+#include "app/Paths.h"
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace tessarim {
+
+namespace {
+
+std::vector<std::string_view> SplitPatterns(std::string_view patterns) {
+    std::vector<std::string_view> pieces;
+    while (!patterns.empty()) {
+        const std::size_t semicolon = std::min(patterns.find(';'), patterns.size());
+        if (semicolon > 0) pieces.push_back(patterns.substr(0, semicolon));
+        patterns.remove_prefix(std::min(semicolon + 1, patterns.size()));
+    }
+    return pieces;
+}
+
+bool NameBefore(const std::string& a, const std::string& b) {
+    const std::string lowerA = LowerCaseAscii(a);
+    const std::string lowerB = LowerCaseAscii(b);
+    return lowerA != lowerB ? lowerA < lowerB : a < b;
+}
+
+} // namespace
+
+bool HasWildcards(std::string_view name) {
+    return name.find_first_of("?*") != std::string_view::npos;
+}
+
+bool MatchesWildcard(std::string_view pattern, std::string_view name) {
+    // Greedy walk that returns to the last "*" on a mismatch and lets it take one
+    // more character: linear for one star, never exponential for many.
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t afterStar = std::string_view::npos;
+    std::size_t starTaken = 0; // where the text resumes after the last "*"
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            afterStar = ++p;
+            starTaken = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += CharLengthAt(name, n);
+        } else if (p < pattern.size() && pattern[p] == name[n]) {
+            ++p;
+            ++n;
+        } else if (afterStar != std::string_view::npos) {
+            p = afterStar;
+            starTaken += CharLengthAt(name, starTaken);
+            n = starTaken;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns) {
+    const std::vector<std::string_view> pieces = SplitPatterns(patterns);
+    std::vector<std::string> names;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        std::string name = entries->path().filename().string();
+        if (IsHiddenName(name)) continue;
+        if (std::none_of(pieces.begin(), pieces.end(),
+                         [&](std::string_view piece) { return MatchesWildcard(piece, name); }))
+            continue;
+        if (QueryFileKind(entries->path().string()) != FileKind::Regular) continue;
+        names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), NameBefore);
+    const std::string prefix = AddTrailingBackslash(folder);
+    std::vector<std::string> paths;
+    paths.reserve(names.size());
+    for (const std::string& name : names)
+        paths.push_back(prefix + name);
+    return paths;
+}
+
+} // namespace tessarim

@@ -1,0 +1,225 @@
+#include "app/Paths.h"
+
+#include "app/MasksEx.h"
+#include "engine/ConFunc.h"
+#include "platform/Files.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace tessarim {
+
+std::vector<std::string> IgnoreList;
+std::vector<std::string> HtmlTypeList;
+
+namespace {
+
+constexpr char Separator = '/';
+constexpr std::size_t Nowhere = std::string_view::npos;
+constexpr std::array<unsigned char, 8> CompoundSignature = {0xD0, 0xCF, 0x11, 0xE0,
+                                                            0xA1, 0xB1, 0x1A, 0xE1};
+
+// Position just after the last separator (0 when there is none).
+std::size_t NameStart(std::string_view path) {
+    const std::size_t slash = path.rfind(Separator);
+    return slash == Nowhere ? 0 : slash + 1;
+}
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// One part (base name or extension) of an output name: the pattern's characters,
+// "*" taking the rest of the input's part from the same position and ending the
+// walk, "?" taking the input's character at the same position. Positions count
+// characters, not bytes.
+std::string ApplyPattern(std::string_view pattern, std::string_view input) {
+    if (pattern.find_first_of("*?") == Nowhere) return std::string(pattern);
+    std::string out;
+    std::size_t in = 0; // byte offset of the input character at the current position
+    for (std::size_t p = 0; p < pattern.size();) {
+        const std::size_t patternLength = CharLengthAt(pattern, p);
+        const std::size_t inputLength = CharLengthAt(input, in);
+        if (pattern[p] == '*') {
+            out.append(input.substr(in));
+            break;
+        }
+        if (pattern[p] == '?')
+            out.append(input.substr(in, inputLength));
+        else
+            out.append(pattern.substr(p, patternLength));
+        p += patternLength;
+        in += inputLength;
+    }
+    return out;
+}
+
+} // namespace
+
+std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
+    if (pos >= text.size()) return 0;
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    if (pos + length > text.size()) return 1;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
+    return length;
+}
+
+std::string LowerCaseAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string ExtractFileName(std::string_view path) {
+    return std::string(path.substr(NameStart(path)));
+}
+
+std::string ExtractFilePath(std::string_view path) {
+    return std::string(path.substr(0, NameStart(path)));
+}
+
+std::string ExtractFileDir(std::string_view path) {
+    const std::string folderPart = ExtractFilePath(path);
+    return folderPart == "/" ? folderPart : RemoveTrailingBackslash(folderPart);
+}
+
+std::string ExtractFileExt(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == Nowhere || dot < NameStart(path)) return {};
+    return std::string(path.substr(dot));
+}
+
+std::string StripExtension(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == Nowhere || dot < NameStart(name)) return std::string(name);
+    return std::string(name.substr(0, dot));
+}
+
+std::string AddTrailingBackslash(std::string_view path) {
+    std::string out(path);
+    if (!out.empty() && out.back() != Separator) out += Separator;
+    return out;
+}
+
+std::string RemoveTrailingBackslash(std::string_view path) {
+    if (!path.empty() && path.back() == Separator) path.remove_suffix(1);
+    return std::string(path);
+}
+
+bool IsDriveRoot(std::string_view path) {
+    return path == "/";
+}
+
+bool IsInsideFolder(std::string_view path, std::string_view folder) {
+    const std::string inner = RemoveTrailingBackslash(path);
+    const std::string outer = RemoveTrailingBackslash(folder);
+    return inner.size() > outer.size() && inner.starts_with(outer) &&
+           inner[outer.size()] == Separator;
+}
+
+bool DirExists(const std::string& path) {
+    return QueryFileKind(path) == FileKind::Folder;
+}
+
+bool ForceDirectories(const std::string& folder) {
+    if (folder.empty()) throw ConvertError("Cannot create dir: " + folder);
+    // A run of separators is one separator to the file system; dropping them all
+    // keeps the parent strictly shorter, so the walk up always ends.
+    std::string name = folder;
+    while (!name.empty() && name.back() == Separator)
+        name.pop_back();
+    if (name.empty() || DirExists(name)) return true; // the root, or nothing to do
+    const std::string parent = ExtractFilePath(name);
+    if (!parent.empty() && !ForceDirectories(parent)) return false;
+    std::error_code error;
+    std::filesystem::create_directory(name, error);
+    // Someone else may have created it meanwhile; what counts is that it is there.
+    return DirExists(name);
+}
+
+std::string BuildOutputName(std::string_view inputPath, std::string_view patternPath) {
+    const std::string inputName = ExtractFileName(inputPath);
+    const std::string patternName = ExtractFileName(patternPath);
+    // A lone "*" keeps the input's extension, whatever it is.
+    const std::string patternExt = patternName == "*" ? ".*" : ExtractFileExt(patternName);
+    return ExtractFilePath(patternPath) +
+           ApplyPattern(StripExtension(patternName), StripExtension(inputName)) +
+           ApplyPattern(patternExt, ExtractFileExt(inputName));
+}
+
+void SplitMaskList(std::vector<std::string>& list, std::string_view text, char separator) {
+    list.clear();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != separator) continue;
+        list.push_back(LowerCaseAscii(text.substr(start, i - start)));
+        start = i + 1;
+    }
+    if (start < text.size()) list.push_back(LowerCaseAscii(text.substr(start)));
+}
+
+void BuildIgnoreList(std::string_view text) {
+    SplitMaskList(IgnoreList, text, ',');
+}
+
+void BuildHtmlTypeList(std::string_view text) {
+    SplitMaskList(HtmlTypeList, text, ',');
+}
+
+bool MatchesMaskList(const std::vector<std::string>& list, std::string_view subject) {
+    const std::string lowered = LowerCaseAscii(subject);
+    for (const std::string& mask : list)
+        if (TMaskEx(Trim(mask)).Matches(lowered)) return true;
+    return false;
+}
+
+bool IsIgnoredFile(std::string_view name) {
+    return MatchesMaskList(IgnoreList, name);
+}
+
+bool IsHtmlTypeFile(const std::string& path) {
+    const FileKind kind = QueryFileKind(path);
+    if (kind == FileKind::Missing || kind == FileKind::Folder) return false;
+    return MatchesMaskList(HtmlTypeList, path);
+}
+
+bool IsCompoundDocument(const std::string& path) {
+    switch (QueryFileKind(path)) {
+    case FileKind::Regular:
+        break;
+    // Opening a FIFO would wait for a writer; none of these holds a document.
+    case FileKind::System:
+        return false;
+    default:
+        throw ConvertError("Cannot open file " + path);
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw ConvertError("Cannot open file " + path);
+    std::array<char, CompoundSignature.size()> head{};
+    file.read(head.data(), head.size());
+    if (file.gcount() != static_cast<std::streamsize>(head.size())) return false;
+    for (std::size_t i = 0; i < head.size(); ++i)
+        if (static_cast<unsigned char>(head[i]) != CompoundSignature[i]) return false;
+    return true;
+}
+
+} // namespace tessarim

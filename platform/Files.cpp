@@ -1,0 +1,65 @@
+#include "platform/Files.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace tessarim {
+
+namespace {
+constexpr mode_t AllWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+
+bool ChangeMode(const std::string& path, mode_t add, mode_t remove) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    const mode_t mode = (info.st_mode & 07777 & ~remove) | add;
+    return ::chmod(path.c_str(), mode) == 0;
+}
+} // namespace
+
+FileKind QueryFileKind(const std::string& path) {
+    // stat() only reads the inode; it follows links and reports a dangling one as
+    // not found.
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return FileKind::Missing;
+    if (S_ISDIR(info.st_mode)) return FileKind::Folder;
+    if (S_ISREG(info.st_mode)) return FileKind::Regular;
+    return FileKind::System;
+}
+
+bool IsHiddenName(std::string_view name) {
+    return !name.empty() && name.front() == '.';
+}
+
+bool IsReadOnly(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
+    if ((info.st_mode & S_IWUSR) == 0) return true;
+    return ::access(path.c_str(), W_OK) != 0;
+}
+
+bool ClearReadOnly(const std::string& path) {
+    return ChangeMode(path, S_IWUSR, 0);
+}
+
+bool SetReadOnly(const std::string& path) {
+    return ChangeMode(path, 0, AllWriteBits);
+}
+
+std::string FullPath(const std::string& path) {
+    if (path.empty()) return {};
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    // Without a current folder the path can only be tidied as it stands.
+    return (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(a, b, error);
+    if (!error) return same;
+    return FullPath(a) == FullPath(b);
+}
+
+} // namespace tessarim

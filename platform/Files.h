@@ -1,0 +1,44 @@
+#pragma once
+// File attributes and path identity, the Linux way. A hidden file is one whose
+// name begins with "."; a "system" file is anything that is neither a regular file
+// nor a folder (device, socket, FIFO), which a text converter must leave alone.
+#include <string>
+#include <string_view>
+
+namespace tessarim {
+
+enum class FileKind {
+    Missing, // nothing there, a dangling or looping link, or not reachable
+    Folder,
+    Regular,
+    System, // a device, socket or FIFO
+};
+
+// What the path names, following links. Never opens the file, so a FIFO cannot
+// block the caller.
+FileKind QueryFileKind(const std::string& path);
+
+// The bare name (not a path) begins with ".".
+bool IsHiddenName(std::string_view name);
+
+// The owner's write bit is clear, or this user cannot write the file. Both tests
+// count: root may write anything, yet a file without write bits is still meant as
+// read-only. A missing file is not read-only.
+bool IsReadOnly(const std::string& path);
+
+// Adds the owner's write bit. False when the mode cannot be changed.
+bool ClearReadOnly(const std::string& path);
+
+// Removes every write bit. False when the mode cannot be changed.
+bool SetReadOnly(const std::string& path);
+
+// The absolute, lexically normalised path ("." and ".." folded), relative to the
+// current folder. Links are not resolved. The empty path stays empty.
+std::string FullPath(const std::string& path);
+
+// Both name the same file: the same file system object when both exist (so a
+// link and its target, or two hard links, are one file), otherwise the same full
+// path. Never throws.
+bool SameFile(const std::string& a, const std::string& b);
+
+} // namespace tessarim
