@@ -1,0 +1,105 @@
+// Loading and applying a user fix table of 20,000 entries: an up-to-date index,
+// a rebuild from the table file, and one conversion block run through it.
+#include "engine/FixTables.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tessarim;
+
+constexpr int TableEntries = 20000;
+
+// Characters with lead bytes A4-C6, the frequent ones; keys are made of these.
+std::string RandomBig5Text(std::mt19937& random, int characters, int firstLead = 0xA4,
+                           int lastLead = 0xC6) {
+    std::uniform_int_distribution<int> lead(firstLead, lastLead);
+    std::uniform_int_distribution<int> trail(0, 156);
+    std::string text;
+    for (int i = 0; i < characters; ++i) {
+        const int t = trail(random);
+        text += static_cast<char>(lead(random));
+        text += static_cast<char>(t < 63 ? 0x40 + t : 0xA1 + (t - 63));
+    }
+    return text;
+}
+
+// A folder with a b5fix.dat of TableEntries words of two to four characters.
+class TableFolder {
+public:
+    TableFolder() {
+        folder_ = fs::temp_directory_path() / ("tessarim-bench-" + std::to_string(::getpid()));
+        fs::create_directories(folder_);
+        std::mt19937 random(20240601);
+        std::uniform_int_distribution<int> length(2, 4);
+        std::set<std::string> keys;
+        while (keys.size() < TableEntries)
+            keys.insert(RandomBig5Text(random, length(random)));
+        std::ofstream out(folder_ / "b5fix.dat", std::ios::binary);
+        out << "-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n";
+        for (const std::string& key : keys)
+            out << key << ',' << RandomBig5Text(random, 2) << "\r\n";
+    }
+    ~TableFolder() {
+        std::error_code error;
+        fs::remove_all(folder_, error);
+    }
+    std::string Dir() const { return folder_.string() + "/"; }
+    fs::path Index() const { return folder_ / "key1.ndx"; }
+
+private:
+    fs::path folder_;
+};
+
+TableFolder& Folder() {
+    static TableFolder folder;
+    return folder;
+}
+
+void LoadCurrentIndex(benchmark::State& state) {
+    LoadFixTable(FixTableId::Big5, Folder().Dir());
+    for (auto _ : state)
+        LoadFixTable(FixTableId::Big5, Folder().Dir());
+    state.counters["entries"] = static_cast<double>(FixTableEntryCount(FixTableId::Big5));
+}
+BENCHMARK(LoadCurrentIndex)->Unit(benchmark::kMillisecond);
+
+void Rebuild(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(Folder().Index());
+        state.ResumeTiming();
+        LoadFixTable(FixTableId::Big5, Folder().Dir());
+    }
+}
+BENCHMARK(Rebuild)->Unit(benchmark::kMillisecond);
+
+// Argument 1: text of the characters the keys begin with, so nearly every
+// character has keys to try; argument 0: characters no key begins with.
+void ApplyToOneBlock(benchmark::State& state) {
+    LoadFixTable(FixTableId::Big5, Folder().Dir());
+    std::mt19937 random(7);
+    const int characters = static_cast<int>(BlockSize / 2);
+    const std::string block = state.range(0) ? RandomBig5Text(random, characters)
+                                             : RandomBig5Text(random, characters, 0xC7, 0xF9);
+    std::string text;
+    for (auto _ : state) {
+        text = block;
+        ApplyFixTable(text, GbToBig5);
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
+}
+BENCHMARK(ApplyToOneBlock)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
