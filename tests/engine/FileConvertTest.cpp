@@ -26,7 +26,7 @@ protected:
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder.path()))
+        for (const auto& entry : fs::directory_iterator(folder.Path()))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -50,18 +50,18 @@ std::string ConvertWhole(std::string text, Code from, Code to, Face face) {
 }
 
 TEST_F(FileConvertTest, EmptyFileGivesEmptyFileWithoutMark) {
-    WriteFile(folder / "in.txt", "");
-    ConvertFile(folder / "in.txt", folder / "out.txt", GBK, UTF8, FaceD, false, true);
-    EXPECT_EQ(ReadFile(folder / "out.txt"), "");
+    WriteFile(folder.File("in.txt"), "");
+    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), GBK, UTF8, FaceD, false, true);
+    EXPECT_EQ(ReadFile(folder.File("out.txt")), "");
 }
 
 TEST_F(FileConvertTest, BlocksSplitNoCharacterOnEitherRoad) {
     const std::string gbk = GbkAcrossBlocks(2 * BlockSize + 1000);
-    WriteFile(folder / "in.txt", gbk);
-    ConvertFile(folder / "in.txt", folder / "big5.txt", GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(ReadFile(folder / "big5.txt"), ConvertWhole(gbk, GBK, BIG5, FaceT));
-    ConvertFile(folder / "in.txt", folder / "utf8.txt", GBK, UTF8, FaceD, false, true);
-    EXPECT_EQ(ReadFile(folder / "utf8.txt"), ConvertWhole(gbk, GBK, UTF8, FaceD));
+    WriteFile(folder.File("in.txt"), gbk);
+    ConvertFile(folder.File("in.txt"), folder.File("big5.txt"), GBK, BIG5, FaceT, false, false);
+    EXPECT_EQ(ReadFile(folder.File("big5.txt")), ConvertWhole(gbk, GBK, BIG5, FaceT));
+    ConvertFile(folder.File("in.txt"), folder.File("utf8.txt"), GBK, UTF8, FaceD, false, true);
+    EXPECT_EQ(ReadFile(folder.File("utf8.txt")), ConvertWhole(gbk, GBK, UTF8, FaceD));
 }
 
 TEST_F(FileConvertTest, MarkIsWrittenOnceAndTakenOffOnlyAtTheStart) {
@@ -71,9 +71,9 @@ TEST_F(FileConvertTest, MarkIsWrittenOnceAndTakenOffOnlyAtTheStart) {
         units += u'你';
     units += u"\uFEFFend";
     std::string bytes(reinterpret_cast<const char*>(units.data()), 2 * units.size());
-    WriteFile(folder / "in.txt", bytes);
-    ConvertFile(folder / "in.txt", folder / "out.txt", ULE, UTF8, FaceD, false, true);
-    const std::string out = ReadFile(folder / "out.txt");
+    WriteFile(folder.File("in.txt"), bytes);
+    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), ULE, UTF8, FaceD, false, true);
+    const std::string out = ReadFile(folder.File("out.txt"));
     ASSERT_GE(out.size(), 9u);
     EXPECT_EQ(out.substr(0, 6), "\xEF\xBB\xBF\xE4\xBD\xA0");
     EXPECT_EQ(out.substr(out.size() - 6), "\xEF\xBB\xBF"
@@ -89,37 +89,37 @@ TEST_F(FileConvertTest, CharacterOrReferenceAcrossTheBlockBoundaryStaysWhole) {
     units += std::u16string(BlockSize / 2 - 4, u'b');
     units += u"&#20013;";
     std::string bytes(reinterpret_cast<const char*>(units.data()), 2 * units.size());
-    WriteFile(folder / "in.txt", bytes);
-    ConvertFile(folder / "in.txt", folder / "out.txt", ULE, UTF8, FaceD, false, false);
-    const std::string out = ReadFile(folder / "out.txt");
+    WriteFile(folder.File("in.txt"), bytes);
+    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), ULE, UTF8, FaceD, false, false);
+    const std::string out = ReadFile(folder.File("out.txt"));
     EXPECT_EQ(out.substr(BlockSize / 2 - 1, 4), "\xF0\x9F\x98\x80");
     EXPECT_EQ(out.substr(out.size() - 4), "b\xE4\xB8\xAD");
 }
 
 TEST_F(FileConvertTest, InPlaceUsesTheNextFreeTemporaryNameAndRemovesIt) {
-    WriteFile(folder / "~QX1.TMP", "someone else's");
-    WriteFile(folder / "a.txt", FromHex("ced2c3c7"));
-    ConvertFile(folder / "a.txt", folder / "a.txt", GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(ReadFile(folder / "a.txt"), FromHex("a7daadcc"));
-    EXPECT_EQ(ReadFile(folder / "~QX1.TMP"), "someone else's");
+    WriteFile(folder.File("~QX1.TMP"), "someone else's");
+    WriteFile(folder.File("a.txt"), FromHex("ced2c3c7"));
+    ConvertFile(folder.File("a.txt"), folder.File("a.txt"), GBK, BIG5, FaceT, false, false);
+    EXPECT_EQ(ReadFile(folder.File("a.txt")), FromHex("a7daadcc"));
+    EXPECT_EQ(ReadFile(folder.File("~QX1.TMP")), "someone else's");
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "~QX1.TMP"}));
 }
 
 TEST_F(FileConvertTest, SameFileThroughALinkOrAnotherSpellingIsInPlace) {
-    WriteFile(folder / "a.txt", FromHex("ced2c3c7"));
-    fs::create_symlink(folder / "a.txt", folder / "link.txt");
-    ConvertFile(folder / "link.txt", folder / "a.txt", GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(ReadFile(folder / "a.txt"), FromHex("a7daadcc"));
-    EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
-    ConvertFile(folder / "a.txt", folder.path().string() + "/./sub/../a.txt", BIG5, GBK, FaceS,
+    WriteFile(folder.File("a.txt"), FromHex("ced2c3c7"));
+    fs::create_symlink(folder.File("a.txt"), folder.File("link.txt"));
+    ConvertFile(folder.File("link.txt"), folder.File("a.txt"), GBK, BIG5, FaceT, false, false);
+    EXPECT_EQ(ReadFile(folder.File("a.txt")), FromHex("a7daadcc"));
+    EXPECT_TRUE(fs::is_symlink(folder.File("link.txt")));
+    ConvertFile(folder.File("a.txt"), folder.Path().string() + "/./sub/../a.txt", BIG5, GBK, FaceS,
                 false, false);
-    EXPECT_EQ(ReadFile(folder / "a.txt"), FromHex("ced2c3c7"));
+    EXPECT_EQ(ReadFile(folder.File("a.txt")), FromHex("ced2c3c7"));
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "link.txt"}));
 }
 
 TEST_F(FileConvertTest, InPlaceFailureAtAnyReadOrWriteRestoresTheFile) {
     const std::string original = GbkAcrossBlocks(2 * BlockSize + 5000);
-    const std::string path = folder / "a.txt";
+    const std::string path = folder.File("a.txt");
     WriteFile(path, original);
 
     // A clean run tells how many reads and writes there are.
@@ -146,52 +146,54 @@ TEST_F(FileConvertTest, InPlaceFailureAtAnyReadOrWriteRestoresTheFile) {
 }
 
 TEST_F(FileConvertTest, FailureNeverTouchesAnExistingSeparateDestination) {
-    WriteFile(folder / "in.txt", GbkAcrossBlocks(BlockSize + 10));
-    WriteFile(folder / "out.txt", "keep me");
-    fs::permissions(folder / "out.txt",
+    WriteFile(folder.File("in.txt"), GbkAcrossBlocks(BlockSize + 10));
+    WriteFile(folder.File("out.txt"), "keep me");
+    fs::permissions(folder.File("out.txt"),
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     SetFileFaultHook([](FileOperation operation, std::uint64_t index) {
         return operation == FileOperation::Write && index > 1;
     });
-    EXPECT_THROW(ConvertFile(folder / "in.txt", folder / "out.txt", GBK, BIG5, FaceT, false, false),
-                 ConvertError);
-    EXPECT_EQ(ReadFile(folder / "out.txt"), "keep me");
+    EXPECT_THROW(
+        ConvertFile(folder.File("in.txt"), folder.File("out.txt"), GBK, BIG5, FaceT, false, false),
+        ConvertError);
+    EXPECT_EQ(ReadFile(folder.File("out.txt")), "keep me");
     EXPECT_EQ(Names(), (std::vector<std::string>{"in.txt", "out.txt"}));
 
     // On success the old file is replaced and keeps its permissions.
     SetFileFaultHook(nullptr);
-    ConvertFile(folder / "in.txt", folder / "out.txt", GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(fs::status(folder / "out.txt").permissions(),
+    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), GBK, BIG5, FaceT, false, false);
+    EXPECT_EQ(fs::status(folder.File("out.txt")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(Names(), (std::vector<std::string>{"in.txt", "out.txt"}));
 }
 
 TEST_F(FileConvertTest, MissingSourceAndUncreatableDestinationAreReported) {
     try {
-        ConvertFile(folder / "missing.txt", folder / "out.txt", GBK, BIG5, FaceT, false, false);
+        ConvertFile(folder.File("missing.txt"), folder.File("out.txt"), GBK, BIG5, FaceT, false,
+                    false);
         FAIL();
     } catch (const ConvertError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file " + (folder / "missing.txt"));
+        EXPECT_EQ(std::string(error.what()), "Cannot open file " + (folder.File("missing.txt")));
     }
-    WriteFile(folder / "in.txt", "x");
-    EXPECT_THROW(ConvertFile(folder / "in.txt", folder / "no/such/dir/out.txt", GBK, BIG5, FaceT,
-                             false, false),
+    WriteFile(folder.File("in.txt"), "x");
+    EXPECT_THROW(ConvertFile(folder.File("in.txt"), folder.File("no/such/dir/out.txt"), GBK, BIG5,
+                             FaceT, false, false),
                  ConvertError);
 }
 
 TEST_F(FileConvertTest, CopyKeepsTheDateAndFillsAFolderDestination) {
-    WriteFile(folder / "a.txt", "abc");
+    WriteFile(folder.File("a.txt"), "abc");
     const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(48);
-    fs::last_write_time(folder / "a.txt", stamp);
-    fs::create_directory(folder / "sub");
-    CopyFileWithDate(folder / "a.txt", folder / "sub", false);
-    EXPECT_EQ(ReadFile(folder / "sub/a.txt"), "abc");
-    EXPECT_EQ(fs::last_write_time(folder / "sub/a.txt"), stamp);
+    fs::last_write_time(folder.File("a.txt"), stamp);
+    fs::create_directory(folder.File("sub"));
+    CopyFileWithDate(folder.File("a.txt"), folder.File("sub"), false);
+    EXPECT_EQ(ReadFile(folder.File("sub/a.txt")), "abc");
+    EXPECT_EQ(fs::last_write_time(folder.File("sub/a.txt")), stamp);
     // A read-only destination is made writable first when asked.
-    fs::permissions(folder / "sub/a.txt", fs::perms::owner_read);
-    WriteFile(folder / "a.txt", "new");
-    CopyFileWithDate(folder / "a.txt", folder / "sub/a.txt", true);
-    EXPECT_EQ(ReadFile(folder / "sub/a.txt"), "new");
+    fs::permissions(folder.File("sub/a.txt"), fs::perms::owner_read);
+    WriteFile(folder.File("a.txt"), "new");
+    CopyFileWithDate(folder.File("a.txt"), folder.File("sub/a.txt"), true);
+    EXPECT_EQ(ReadFile(folder.File("sub/a.txt")), "new");
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "engine/TableConvert.h"
 #include "platform/Message.h"
 #include "settings/IniFile.h"
-#include "tests/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <chrono>
 #include <filesystem>
@@ -17,9 +17,9 @@ namespace tessarim {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
+using test::ReadFile;
 using test::TempFolder;
-using test::WriteBytes;
+using test::WriteFile;
 
 // Big5 characters.
 const std::string Tai = "\xA5\x78";  // 台
@@ -53,7 +53,7 @@ protected:
         for (const std::string& entry : entries)
             text += entry + "\r\n";
         const std::string path = folder_.File(name);
-        WriteBytes(path, text);
+        WriteFile(path, text);
         SetStamp(path, stamp);
         return path;
     }
@@ -86,13 +86,13 @@ TEST_F(FixTablesTest, BuildWritesListsIndexAndStamp) {
     EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 3u);
 
     // Sorted by bytes and taken backwards: "台灣" before "台", both before "abc".
-    EXPECT_EQ(ReadBytes(folder_.File("b5_1.ndx")), Tai + Wan + "\r\n" + Tai + "\r\nabc\r\n");
-    EXPECT_EQ(ReadBytes(folder_.File("b5_2.ndx")), TaiT + Wan + "\r\n" + TaiT + "\r\nxyz\r\n");
+    EXPECT_EQ(ReadFile(folder_.File("b5_1.ndx")), Tai + Wan + "\r\n" + Tai + "\r\nabc\r\n");
+    EXPECT_EQ(ReadFile(folder_.File("b5_2.ndx")), TaiT + Wan + "\r\n" + TaiT + "\r\nxyz\r\n");
     // Slot of 台: A578 - A140 = 1080, keys 0-1; slot of 'a': 0x61 + 22719 = 22816, key 2.
     const std::string index("\x38\x04\0\0\0\0\0\0\x01\0\0\0"
                             "\x20\x59\0\0\x02\0\0\0\x02\0\0\0",
                             24);
-    EXPECT_EQ(ReadBytes(folder_.File("key1.ndx")), index);
+    EXPECT_EQ(ReadFile(folder_.File("key1.ndx")), index);
     for (const char* file : {"b5_1.ndx", "b5_2.ndx", "key1.ndx"})
         EXPECT_TRUE(ReadOnly(folder_.File(file))) << file;
     EXPECT_EQ(StoredStamp("Ageb5fix"), Stamp);
@@ -126,14 +126,14 @@ TEST_F(FixTablesTest, CurrentIndexIsReadNotRebuilt) {
     // Changed lists show that a current index is taken as it stands.
     const std::string values = folder_.File("b5_2.ndx");
     fs::permissions(values, fs::perms::owner_write, fs::perm_options::add);
-    WriteBytes(values, "DEF\r\nABC\r\n");
+    WriteFile(values, "DEF\r\nABC\r\n");
     ClearFixTable(FixTableId::Big5);
     EXPECT_EQ(Apply("abc"), "abc");
     Load(FixTableId::Big5);
     EXPECT_EQ(Apply("abc def"), "ABC DEF");
 
     // Lists that do not fit together are not trusted.
-    WriteBytes(values, "only one line\r\n");
+    WriteFile(values, "only one line\r\n");
     Load(FixTableId::Big5);
     EXPECT_EQ(Apply("abc def"), "xyz uvw");
     EXPECT_TRUE(messages_.empty());
@@ -147,7 +147,7 @@ TEST_F(FixTablesTest, NewStampOrMissingIndexRebuildsReadOnlyFiles) {
     Load(FixTableId::Big5);
     EXPECT_EQ(Apply("abc"), "123");
     EXPECT_EQ(StoredStamp("Ageb5fix"), Stamp + 10);
-    EXPECT_EQ(ReadBytes(folder_.File("b5_2.ndx")), "123\r\n");
+    EXPECT_EQ(ReadFile(folder_.File("b5_2.ndx")), "123\r\n");
     EXPECT_TRUE(ReadOnly(folder_.File("b5_2.ndx")));
 
     // Same stamp, but the index is gone.

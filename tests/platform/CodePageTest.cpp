@@ -1,6 +1,6 @@
 #include "platform/CodePage.h"
 
-#include "tests/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "tests/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -9,9 +9,9 @@ namespace tessarim {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
+using test::ReadFile;
 using test::TempFolder;
-using test::WriteBytes;
+using test::WriteFile;
 
 TEST(IniFile, MissingFileGivesDefaultsAndIsNotCreated) {
     TempFolder folder;
@@ -31,13 +31,13 @@ TEST(IniFile, WritesCreateFoldersFileAndSectionsAndReadBack) {
     ini.WriteInteger("Data", "LastEdge", -1);
     ini.WriteString("Data", "WaveFile", "/snd/other.wav");
 
-    EXPECT_EQ(ReadBytes(ini.Path()), "[Data]\n"
-                                     "WaveFile=/snd/other.wav\n"
-                                     "Ageb5fix=4102444800123\n"
-                                     "LastEdge=-1\n"
-                                     "\n"
-                                     "[HotKey_2]\n"
-                                     "Enabled=1\n");
+    EXPECT_EQ(ReadFile(ini.Path()), "[Data]\n"
+                                    "WaveFile=/snd/other.wav\n"
+                                    "Ageb5fix=4102444800123\n"
+                                    "LastEdge=-1\n"
+                                    "\n"
+                                    "[HotKey_2]\n"
+                                    "Enabled=1\n");
     // Sections and keys match without regard to case.
     EXPECT_EQ(ini.ReadString("data", "WAVEFILE", ""), "/snd/other.wav");
     EXPECT_EQ(ini.ReadInteger("DATA", "ageb5fix", 0), 4102444800123);
@@ -63,7 +63,7 @@ TEST(IniFile, HandEditedFileReadsAndKeepsEveryOtherLine) {
                                  "\r\n"
                                  "[Other]\r\n"
                                  "Sound=1\r\n";
-    WriteBytes(path, original);
+    WriteFile(path, original);
     IniFile ini(path);
     EXPECT_FALSE(ini.ReadBool("Data", "Sound", true));
     EXPECT_EQ(ini.ReadString("Data", "WaveFile", ""), "  spaced name.wav ");
@@ -76,33 +76,33 @@ TEST(IniFile, HandEditedFileReadsAndKeepsEveryOtherLine) {
     ini.WriteInteger("data", "LANG", 0);
     ini.WriteBool("Data", "Warn", false);
     ini.WriteString("Other", "Caption", "\xA4\xA4\xA4\xE5");
-    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF[Data]\r\n"
-                               "; written by hand\r\n"
-                               "this line is junk\r\n"
-                               "  Sound = 0  \r\n"
-                               "WaveFile=\"  spaced name.wav \"\r\n"
-                               "Title='quoted'\r\n"
-                               "Lang=0\r\n"
-                               "lang=2\r\n"
-                               "Caption=\xD6\xD0\xCE\xC4\r\n"
-                               "Unknown=kept=as is\r\n"
-                               "Warn=0\r\n"
-                               "\r\n"
-                               "[Other]\r\n"
-                               "Sound=1\r\n"
-                               "Caption=\xA4\xA4\xA4\xE5\r\n");
+    EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF[Data]\r\n"
+                              "; written by hand\r\n"
+                              "this line is junk\r\n"
+                              "  Sound = 0  \r\n"
+                              "WaveFile=\"  spaced name.wav \"\r\n"
+                              "Title='quoted'\r\n"
+                              "Lang=0\r\n"
+                              "lang=2\r\n"
+                              "Caption=\xD6\xD0\xCE\xC4\r\n"
+                              "Unknown=kept=as is\r\n"
+                              "Warn=0\r\n"
+                              "\r\n"
+                              "[Other]\r\n"
+                              "Sound=1\r\n"
+                              "Caption=\xA4\xA4\xA4\xE5\r\n");
 }
 
 TEST(IniFile, SectionsOfTheSameNameActAsOne) {
     TempFolder folder;
     const std::string path = folder.File("Tessarim.ini");
-    WriteBytes(path, "[Data]\nA=1\n[X]\nB=x\n[data]\nB=2\nA=3");
+    WriteFile(path, "[Data]\nA=1\n[X]\nB=x\n[data]\nB=2\nA=3");
     IniFile ini(path);
     EXPECT_EQ(ini.ReadInteger("Data", "A", 0), 1);
     EXPECT_EQ(ini.ReadInteger("Data", "B", 0), 2);
     ini.WriteInteger("Data", "B", 5);
     ini.WriteInteger("Data", "C", 6); // a new key joins the first of them
-    EXPECT_EQ(ReadBytes(path), "[Data]\nA=1\nC=6\n[X]\nB=x\n[data]\nB=5\nA=3");
+    EXPECT_EQ(ReadFile(path), "[Data]\nA=1\nC=6\n[X]\nB=x\n[data]\nB=5\nA=3");
 }
 
 TEST(IniFile, ValuesSurviveARoundTripExactly) {
@@ -132,11 +132,11 @@ TEST(IniFile, LongValuesAreCutAt2047Bytes) {
 TEST(IniFile, IntegersAndBooleans) {
     TempFolder folder;
     const std::string path = folder.File("Tessarim.ini");
-    WriteBytes(path, "[Data]\n"
-                     "Hex=0x1F\nHexUpper=0XfF\nNegative=-42\nPlus=+7\nBig=9223372036854775807\n"
-                     "TooBig=9223372036854775808\nTrailing=12abc\nSpaced=  12  \nEmpty=\n"
-                     "OnlyPrefix=0x\nDoubleSign=--1\nNegHex=-0x10\n"
-                     "Two=2\nMinusOne=-1\nZero=0\nWord=abc\n");
+    WriteFile(path, "[Data]\n"
+                    "Hex=0x1F\nHexUpper=0XfF\nNegative=-42\nPlus=+7\nBig=9223372036854775807\n"
+                    "TooBig=9223372036854775808\nTrailing=12abc\nSpaced=  12  \nEmpty=\n"
+                    "OnlyPrefix=0x\nDoubleSign=--1\nNegHex=-0x10\n"
+                    "Two=2\nMinusOne=-1\nZero=0\nWord=abc\n");
     const IniFile ini(path);
     EXPECT_EQ(ini.ReadInteger("Data", "Hex", 0), 31);
     EXPECT_EQ(ini.ReadInteger("Data", "HexUpper", 0), 255);
@@ -159,7 +159,7 @@ TEST(IniFile, IntegersAndBooleans) {
 TEST(IniFile, RefusedWritesThrowAndLeaveTheFileAlone) {
     TempFolder folder;
     const std::string path = folder.File("Tessarim.ini");
-    WriteBytes(path, "[Data]\nSound=1\n");
+    WriteFile(path, "[Data]\nSound=1\n");
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     IniFile ini(path);
     try {
@@ -168,7 +168,7 @@ TEST(IniFile, RefusedWritesThrowAndLeaveTheFileAlone) {
     } catch (const IniWriteError& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
     }
-    EXPECT_EQ(ReadBytes(path), "[Data]\nSound=1\n");
+    EXPECT_EQ(ReadFile(path), "[Data]\nSound=1\n");
     EXPECT_EQ(fs::directory_iterator(folder.Path())->path(), fs::path(path)); // no leftovers
 
     // A folder that cannot be created.
@@ -179,7 +179,7 @@ TEST(IniFile, RefusedWritesThrowAndLeaveTheFileAlone) {
 TEST(IniFile, RewriteKeepsPermissionsAndLinks) {
     TempFolder folder;
     const std::string path = folder.File("real.ini");
-    WriteBytes(path, "[Data]\n");
+    WriteFile(path, "[Data]\n");
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(path, mode);
     const std::string link = folder.File("Tessarim.ini");
@@ -188,7 +188,7 @@ TEST(IniFile, RewriteKeepsPermissionsAndLinks) {
     ini.WriteInteger("Data", "GapWidth", 40);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::status(path).permissions(), mode);
-    EXPECT_EQ(ReadBytes(path), "[Data]\nGapWidth=40\n");
+    EXPECT_EQ(ReadFile(path), "[Data]\nGapWidth=40\n");
 }
 
 } // namespace

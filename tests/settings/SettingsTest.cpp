@@ -1,7 +1,7 @@
 #include "settings/Settings.h"
 
 #include "platform/ProgramDir.h"
-#include "tests/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <filesystem>
 #include <functional>
@@ -13,7 +13,7 @@ namespace {
 
 using test::ScopedEnv;
 using test::TempFolder;
-using test::WriteBytes;
+using test::WriteFile;
 
 TEST(Settings, EveryKeyHasItsDefaultWhenTheFileIsMissing) {
     TempFolder folder;
@@ -104,7 +104,7 @@ TEST(Settings, LanguageDefaultFollowsTheCodePage) {
     EXPECT_EQ(DefaultLang(), 1);
     // A stored value wins, even one outside 0-2.
     TempFolder folder;
-    WriteBytes(folder.File("Tessarim.ini"), "[Data]\nLang=7\n");
+    WriteFile(folder.File("Tessarim.ini"), "[Data]\nLang=7\n");
     EXPECT_EQ(Read(IniFile(folder.File("Tessarim.ini")), keys::Lang), 7);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Message.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,9 +23,10 @@ public:
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    // path() / name as a string.
-    std::string operator/(std::string_view name) const;
+    const std::filesystem::path& Path() const { return path_; }
+    // The folder with a trailing '/', as the program folder is given.
+    std::string Dir() const { return path_.string() + "/"; }
+    std::string File(std::string_view name) const { return (path_ / name).string(); }
 
 private:
     std::filesystem::path path_;
@@ -32,6 +34,19 @@ private:
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+
+// Sets (or, with nullptr, removes) an environment variable until the end of the scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
 
 // Collects every message shown while it lives, instead of printing them.
 class CapturedMessages {
