@@ -1,10 +1,12 @@
 #include "engine/FileConvert.h"
 
 #include "engine/ConvertStream.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -38,8 +40,10 @@ bool Injected(FileOperation operation) {
 class File {
 public:
     File(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
+    File(File&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
     File(const File&) = delete;
     File& operator=(const File&) = delete;
+    File& operator=(File&&) = delete;
     ~File() {
         if (file_) std::fclose(file_);
     }
@@ -71,11 +75,6 @@ std::string FolderOf(const std::string& path) {
     return folder;
 }
 
-bool SamePlace(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return a == b || fs::equivalent(a, b, error);
-}
-
 std::uint64_t SizeOf(std::FILE* file, const std::string& path) {
     std::error_code error;
     const std::uintmax_t size = fs::file_size(path, error);
@@ -93,23 +92,56 @@ std::string CurrentErrorText() {
     }
 }
 
-// Writes the saved copy back over the file; false when that failed too.
-bool Restore(const std::string& copy, const std::string& path) {
-    File input(copy, "rb");
-    File output(path, "wb");
-    if (!input || !output) return false;
+// A new file "~QX<n>.TMP" in the folder, created and kept open for writing.
+// Creating it exclusively and writing the same handle means it is never
+// truncated: on ext4 a truncated file is flushed to disk when closed.
+std::pair<std::string, File> CreateTempFile(const std::string& folder) {
+    for (unsigned long n = 1;; ++n) {
+        std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
+        File file(name, "wbx");
+        if (file) return {std::move(name), std::move(file)};
+        std::error_code error;
+        if (!fs::exists(fs::symlink_status(name, error)))
+            throw ConvertError("Cannot create file " + name);
+    }
+}
+
+void CopyContents(std::FILE* input, std::FILE* output) {
     std::array<char, CopyBufferSize> buffer;
     for (;;) {
-        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), input.get());
-        if (got > 0 && std::fwrite(buffer.data(), 1, got, output.get()) != got) return false;
-        if (got < buffer.size()) break;
+        if (Injected(FileOperation::Read)) throw ConvertError("Stream read error");
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), input);
+        if (std::ferror(input)) throw ConvertError("Stream read error");
+        WriteAll(output, buffer.data(), got);
+        if (got < buffer.size()) return;
     }
-    return !std::ferror(input.get()) && output.Close();
+}
+
+// Cuts the file to the length written through its open handle.
+void CutAt(File& file, const std::string& path, std::uint64_t length) {
+    if (std::fflush(file.get()) != 0) throw ConvertError("Stream write error");
+    std::error_code error;
+    fs::resize_file(path, length, error);
+    if (error) throw ConvertError("Stream write error");
+}
+
+// Writes the saved copy back over the file; false when that failed too.
+bool Restore(const std::string& copy, const std::string& path) {
+    try {
+        File input(copy, "rb");
+        File output(path, "r+b");
+        if (!input || !output) return false;
+        CopyContents(input.get(), output.get());
+        CutAt(output, path, fs::file_size(copy));
+        return output.Close();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, Face face,
                     bool fixHtml, bool addBom) {
-    const std::string temp = MakeTempFile(FolderOf(path));
+    auto [temp, copy] = CreateTempFile(FolderOf(path));
     struct RemoveTemp {
         const std::string& path;
         bool keep = false;
@@ -119,19 +151,24 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
         }
     } cleanup{temp};
 
-    CopyFileWithDate(path, temp, true);
+    {
+        File source(path, "rb");
+        if (!source) throw ConvertError("Cannot open file " + path);
+        CopyContents(source.get(), copy.get());
+        if (!copy.Close()) throw ConvertError("Stream write error");
+    }
     File input(temp, "rb");
     if (!input) throw ConvertError("Cannot open file " + temp);
-    // Opened for update and cut afterwards, so a failure to open leaves the file as it was.
+    // The file is written over from its start and cut to length at the end, so a
+    // failure to open it leaves it as it was.
     File output(path, "r+b");
     if (!output) throw ConvertError("Cannot create file " + path);
-    std::error_code error;
-    fs::resize_file(path, 0, error);
-    if (error) throw ConvertError("Cannot create file " + path);
 
     try {
-        ConvertFileBlocks(input.get(), SizeOf(input.get(), temp), output.get(), sourceCode,
-                          targetCode, face, fixHtml, addBom);
+        const std::uint64_t written =
+            ConvertFileBlocks(input.get(), SizeOf(input.get(), temp), output.get(), sourceCode,
+                              targetCode, face, fixHtml, addBom);
+        CutAt(output, path, written);
         if (!output.Close()) throw ConvertError("Stream write error");
     } catch (...) {
         output.Close();
@@ -144,46 +181,57 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
     }
 }
 
-// Writes the result next to the destination and moves it into place on success,
-// so a failure never leaves a half-written destination behind.
+// A new destination is written where it stands and removed again on failure; an
+// existing one is replaced only when its successor beside it is complete.
 void ConvertToSeparate(const std::string& source, const std::string& destination, Code sourceCode,
                        Code targetCode, Face face, bool fixHtml, bool addBom) {
     File input(source, "rb");
     if (!input) throw ConvertError("Cannot open file " + source);
     const std::uint64_t size = SizeOf(input.get(), source);
+    const auto convert = [&](File& output) {
+        ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
+                          addBom);
+        if (!output.Close()) throw ConvertError("Stream write error");
+    };
 
     std::error_code error;
     std::string target = destination;
     if (fs::is_symlink(destination, error))
         target = fs::weakly_canonical(destination, error).string();
-    const bool replacing = fs::exists(target, error);
 
-    std::string temp;
-    try {
-        temp = MakeTempFile(FolderOf(target));
-    } catch (const ConvertError&) {
-        // No room for a file beside the destination (a folder we may not write
-        // to): write the destination itself, as a plain copy would.
-        File output(target, "wb");
+    if (!fs::exists(target, error)) {
+        File output(target, "wbx");
         if (!output) throw ConvertError("Cannot create file " + destination);
-        ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
-                          addBom);
-        if (!output.Close()) throw ConvertError("Stream write error");
+        try {
+            convert(output);
+        } catch (...) {
+            fs::remove(target, error);
+            throw;
+        }
         return;
     }
+
+    std::optional<std::pair<std::string, File>> temp;
     try {
-        File output(temp, "wb");
+        temp.emplace(CreateTempFile(FolderOf(target)));
+    } catch (const ConvertError&) {
+        // No room beside the destination (a folder we may not write to): write
+        // the destination itself, as a plain copy would.
+        File output(target, "wb");
         if (!output) throw ConvertError("Cannot create file " + destination);
-        ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
-                          addBom);
-        if (!output.Close()) throw ConvertError("Stream write error");
-        if (replacing) fs::permissions(temp, fs::status(target).permissions());
-        fs::rename(temp, target);
+        convert(output);
+        return;
+    }
+    const std::string& tempPath = temp->first;
+    try {
+        convert(temp->second);
+        fs::permissions(tempPath, fs::status(target).permissions());
+        fs::rename(tempPath, target);
     } catch (const fs::filesystem_error&) {
-        fs::remove(temp, error);
+        fs::remove(tempPath, error);
         throw ConvertError("Cannot create file " + destination);
     } catch (...) {
-        fs::remove(temp, error);
+        fs::remove(tempPath, error);
         throw;
     }
 }
@@ -195,14 +243,9 @@ void SetFileFaultHook(FileFaultHook hook) {
     Faults().count = 0;
 }
 
-std::string FullPath(const std::string& path) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(path, error);
-    return (error ? fs::path(path) : absolute).lexically_normal().string();
-}
-
-void ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output, Code sourceCode,
-                       Code targetCode, Face face, bool fixHtml, bool addBom) {
+std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
+                                Code sourceCode, Code targetCode, Face face, bool fixHtml,
+                                bool addBom) {
     struct ResetFlag {
         ~ResetFlag() { MoreBlocksFollow = false; }
     } reset;
@@ -210,12 +253,15 @@ void ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output, 
     Bytes pending; // bytes the previous block handed on
     std::array<char, MaxCarry> tail;
     std::uint64_t left = size;
+    std::uint64_t written = 0;
     bool first = true;
     while (left > 0) {
         const std::size_t fresh =
             static_cast<std::size_t>(std::min<std::uint64_t>(BlockSize - pending.size(), left));
-        block.assign(pending);
+        // Resizing the previous block's buffer mostly keeps its size, so the bytes
+        // about to be read over are not cleared first.
         block.resize(pending.size() + fresh);
+        std::copy(pending.begin(), pending.end(), block.begin());
         ReadExactly(input, block.data() + pending.size(), fresh);
         left -= fresh;
         MoreBlocksFollow = left > 0;
@@ -225,25 +271,16 @@ void ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output, 
         const std::size_t carry =
             ConvertStream(block, sourceCode, targetCode, face, fixHtml, addBom && first, first);
         WriteAll(output, block.data(), block.size());
+        written += block.size();
         first = false;
         if (carry > kept) throw ConvertError("Stream read error");
         pending.assign(tail.data() + kept - carry, carry);
     }
+    return written;
 }
 
 std::string MakeTempFile(const std::string& folder) {
-    for (unsigned long n = 1;; ++n) {
-        const std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
-        // "x": create only if absent, so two runs never share a name.
-        std::FILE* file = std::fopen(name.c_str(), "wbx");
-        if (file) {
-            std::fclose(file);
-            return name;
-        }
-        std::error_code error;
-        if (!fs::exists(fs::symlink_status(name, error)))
-            throw ConvertError("Cannot create file " + name);
-    }
+    return CreateTempFile(folder).first;
 }
 
 void CopyFileWithDate(const std::string& source, const std::string& destination,
@@ -261,15 +298,7 @@ void CopyFileWithDate(const std::string& source, const std::string& destination,
         fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, error);
     File output(target, "wb");
     if (!output) throw ConvertError("Cannot create file " + target);
-
-    std::array<char, CopyBufferSize> buffer;
-    for (;;) {
-        if (Injected(FileOperation::Read)) throw ConvertError("Stream read error");
-        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), input.get());
-        if (std::ferror(input.get())) throw ConvertError("Stream read error");
-        WriteAll(output.get(), buffer.data(), got);
-        if (got < buffer.size()) break;
-    }
+    CopyContents(input.get(), output.get());
     if (!output.Close()) throw ConvertError("Stream write error");
     const fs::file_time_type written = fs::last_write_time(source, error);
     if (!error) fs::last_write_time(target, written, error);
@@ -279,7 +308,7 @@ void ConvertFile(const std::string& source, const std::string& destination, Code
                  Code targetCode, Face face, bool fixHtml, bool addBom) {
     const std::string from = FullPath(source);
     const std::string to = FullPath(destination);
-    if (SamePlace(from, to))
+    if (SameFile(from, to))
         ConvertInPlace(from, sourceCode, targetCode, face, fixHtml, addBom);
     else
         ConvertToSeparate(from, to, sourceCode, targetCode, face, fixHtml, addBom);

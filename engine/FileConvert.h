@@ -20,9 +20,10 @@ void ConvertFile(const std::string& source, const std::string& destination, Code
 
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.
-// size is the number of bytes to read from input.
-void ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output, Code sourceCode,
-                       Code targetCode, Face face, bool fixHtml, bool addBom);
+// size is the number of bytes to read from input; returns the number written.
+std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
+                                Code sourceCode, Code targetCode, Face face, bool fixHtml,
+                                bool addBom);
 
 // Creates an empty file folder + "~QX" + n + ".TMP" with the smallest n not yet
 // taken and returns its path. folder ends with '/'.
@@ -32,9 +33,6 @@ std::string MakeTempFile(const std::string& folder);
 // receives the file under the source's name; missing folders are created.
 void CopyFileWithDate(const std::string& source, const std::string& destination,
                       bool clearReadOnly);
-
-// The absolute, lexically normal form of a path (links are not resolved).
-std::string FullPath(const std::string& path);
 
 // Test seam: called before every read and write of the file routines with the
 // running number of the operation; returning true makes that operation fail.

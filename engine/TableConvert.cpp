@@ -2,6 +2,7 @@
 
 #include "engine/CodeTables.h"
 
+#include <bit>
 #include <cstring>
 
 namespace tessarim {
@@ -25,10 +26,19 @@ bool AllLeadRange(std::uint64_t v) {
     return ((x - LowBits) & ~x & HighBits) == 0;
 }
 
+std::uint16_t SwapBytes(std::uint16_t v) {
+    return static_cast<std::uint16_t>(v << 8 | v >> 8);
+}
+
+// One character through the table, as a 16-bit load and store: the bytes stand
+// lead first in memory, codes are lead * 256 + trail, hence the swaps.
 void ConvertPair(std::uint8_t* p, const std::array<DbcsCode, TableSpan>& table) {
-    const DbcsCode to = table[(p[0] << 8 | p[1]) - 0x8000];
-    p[0] = static_cast<std::uint8_t>(to >> 8);
-    p[1] = static_cast<std::uint8_t>(to);
+    std::uint16_t raw;
+    std::memcpy(&raw, p, 2);
+    if constexpr (std::endian::native == std::endian::little) raw = SwapBytes(raw);
+    std::uint16_t to = table[raw - 0x8000u];
+    if constexpr (std::endian::native == std::endian::little) to = SwapBytes(to);
+    std::memcpy(p, &to, 2);
 }
 
 } // namespace
