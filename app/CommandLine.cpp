@@ -1,8 +1,21 @@
 #include "app/CommandLine.h"
 
+#include "app/FindFiles.h"
+#include "app/MasksEx.h"
+#include "app/Paths.h"
+#include "engine/CodeTables.h"
+#include "engine/Detect.h"
+#include "engine/FileConvert.h"
+#include "engine/FixTables.h"
+#include "platform/Files.h"
+#include "platform/Message.h"
+#include "settings/IniFile.h"
+#include "settings/Settings.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
 
 namespace tessarim {
 
@@ -31,7 +44,8 @@ constexpr std::array<std::string_view, 5> CodeKeywords = {"ULE", "UBE", "UTF8", 
 // A code switch's value, or Undetermined when it names no code.
 Code CodeKeyword(std::string_view value) {
     std::string upper(value);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (std::size_t i = 0; i < CodeKeywords.size(); ++i)
         if (upper == CodeKeywords[i]) return static_cast<Code>(i);
     return Undetermined;
@@ -47,11 +61,125 @@ bool TakeCode(std::string_view argument, Code& code) {
 bool TakeFace(std::string_view argument, Face& face) {
     if (argument.size() != 4) return false;
     switch (std::toupper(static_cast<unsigned char>(argument[3]))) {
-    case 'T': face = FaceT; return true;
-    case 'S': face = FaceS; return true;
-    case 'D': face = FaceD; return true;
-    default: return false;
+    case 'T':
+        face = FaceT;
+        return true;
+    case 'S':
+        face = FaceS;
+        return true;
+    case 'D':
+        face = FaceD;
+        return true;
+    default:
+        return false;
     }
+}
+
+// A name given in double quotes loses them; one that only begins with one loses that.
+void RemoveQuotes(std::string& name) {
+    if (name.empty() || name.front() != '"') return;
+    name.erase(0, 1);
+    if (!name.empty() && name.back() == '"') name.pop_back();
+}
+
+void ShowError(const std::string& text) {
+    ShowMessage(MessageKind::Error, text);
+}
+
+// What the run reads from the settings file.
+struct RunSettings {
+    bool fixHtmlCharset = true;
+    bool addBom = false;
+};
+
+// Bare name when the file is in the current folder, else the full path.
+std::string NameForMessage(const std::string& path) {
+    std::error_code error;
+    const std::string here = AddTrailingBackslash(std::filesystem::current_path(error).string());
+    return ExtractFilePath(path) == here ? ExtractFileName(path) : path;
+}
+
+enum class FileResult { Done, Skipped, ReadOnlyTarget };
+
+// Converts one input; returns how it went, or throws a message that ends the run.
+class RunAbort : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+FileResult ConvertOne(const std::string& input, const CommandLineArgs& args, bool pattern,
+                      const RunSettings& settings) {
+    const FileKind kind = QueryFileKind(input);
+    if (kind != FileKind::Regular || IsHiddenName(ExtractFileName(input)))
+        return FileResult::Skipped;
+    if (IsIgnoredFile(ExtractFileName(input)) || IsCompoundDocument(input))
+        return FileResult::Skipped;
+
+    const std::string output = HasWildcards(args.FileOut)
+                                   ? BuildOutputName(input, FullPath(args.FileOut))
+                                   : FullPath(args.FileOut);
+    if (!IsValidFileName(ExtractFileName(output)) || DirExists(output))
+        throw RunAbort("Invalid output filename.");
+    const std::string folder = ExtractFileDir(output);
+    if (!DirExists(folder) && !ForceDirectories(folder))
+        throw RunAbort("Fail to create output directory");
+    if (QueryFileKind(output) != FileKind::Missing && IsReadOnly(output)) {
+        ShowError(NameForMessage(output) + " cannot be replaced (ReadOnly)");
+        if (!pattern) throw RunAbort("");
+        return FileResult::ReadOnlyTarget;
+    }
+    const bool fixHtml = settings.fixHtmlCharset && IsHtmlTypeFile(input);
+    Code source = args.CodeIn;
+    if (args.AutoDetectInput) {
+        source = DetectFile(input);
+        if (source == Undetermined) source = GBK;
+    }
+    const bool addBom = args.CodeOut == ULE || args.CodeOut == UBE || settings.addBom;
+    ConvertFile(input, output, source, args.CodeOut, args.face, fixHtml, addBom);
+    return FileResult::Done;
+}
+
+int ConvertAll(CommandLineArgs& args) {
+    RemoveQuotes(args.FileIn);
+    RemoveQuotes(args.FileOut);
+    if (!IsValidFileName(args.FileIn)) {
+        ShowError("Invalid input filename.");
+        return ExitFailure;
+    }
+    const std::string fullIn = FullPath(args.FileIn);
+    const bool pattern = HasWildcards(args.FileIn);
+    std::vector<std::string> inputs;
+    if (pattern) {
+        inputs = ListMatchingFiles(ExtractFilePath(fullIn), ExtractFileName(fullIn));
+    } else if (QueryFileKind(fullIn) != FileKind::Regular &&
+               QueryFileKind(fullIn) != FileKind::System) {
+        ShowError("** \"" + args.FileIn + "\" not found.");
+        return ExitFailure;
+    } else {
+        inputs.push_back(fullIn);
+    }
+
+    RunSettings settings;
+    {
+        const IniFile ini(SettingsPath());
+        settings.fixHtmlCharset = Read(ini, keys::FixHtmlCharset);
+        Fix_UNN = Read(ini, keys::Fix_UNN);
+        if (args.CodeOut == UTF8) settings.addBom = Read(ini, keys::AddBOMtoUTF8);
+        BuildIgnoreList(Read(ini, keys::Ignore));
+        if (!pattern && (IsIgnoredFile(ExtractFileName(fullIn)) || IsCompoundDocument(fullIn)))
+            return ExitSuccess;
+        BuildHtmlTypeList(Read(ini, keys::HtmlType));
+    }
+
+    LoadCodeTables();
+    if (args.face == FaceT) LoadB5Fix();
+    if (args.face == FaceS) LoadGbFix();
+
+    int status = ExitSuccess;
+    for (const std::string& input : inputs)
+        if (ConvertOne(input, args, pattern, settings) == FileResult::ReadOnlyTarget)
+            status = ExitFailure;
+    return status;
 }
 
 } // namespace
@@ -91,7 +219,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& par
             if (!TakeFace(argument, parsed.face)) return false;
             faceGiven = true;
             break;
-        default: return false;
+        default:
+            return false;
         }
     }
     if (!faceGiven) {
@@ -118,6 +247,30 @@ bool IsValidFileName(std::string_view name) {
     const std::size_t slash = name.rfind('/');
     const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
     return last != ".";
+}
+
+int RunCommandLine(const std::vector<std::string>& args) {
+    CommandLineArgs parsed;
+    if (!ParseCommandLine(args, parsed)) {
+        ShowError(UsageText);
+        return ExitUsage;
+    }
+    try {
+        return ConvertAll(parsed);
+    } catch (const RunAbort& abort) {
+        if (*abort.what()) ShowError(abort.what());
+    } catch (const std::exception& error) {
+        // Engine, settings and mask failures carry the user's words already.
+        ShowError(error.what());
+    }
+    return ExitFailure;
+}
+
+int RunProgram(const std::vector<std::string>& args) {
+    if (DetectRunMode(args) == RunMode::CommandLine) return RunCommandLine(args);
+    ShowError("This build of Tessarim has no desktop program; convert files with switches, "
+              "for example: tessarim /i:gbk /o:big5 old.txt new.txt");
+    return ExitFailure;
 }
 
 } // namespace tessarim

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <pwd.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -36,12 +35,11 @@ std::string ResolveProgramDir(const ProgramDirInputs& inputs) {
     return WithTrailingSlash(config) + "tessarim/";
 }
 
+// $HOME only: the command line is linked statically, where the password
+// database cannot be read, and a session without $HOME is rare enough to fall
+// back to the executable's folder.
 std::string HomeFolder() {
-    std::string home = Env("HOME");
-    if (home.empty()) {
-        if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) home = entry->pw_dir;
-    }
-    return home;
+    return Env("HOME");
 }
 
 const std::string& ProgramDir() {

@@ -24,7 +24,7 @@ std::string ResolveProgramDir(const ProgramDirInputs& inputs);
 // configuration folder may not exist yet: writers create missing folders.
 const std::string& ProgramDir();
 
-// The user's home folder: $HOME, else the password database entry.
+// The user's home folder, from $HOME (empty when unset).
 std::string HomeFolder();
 
 } // namespace tessarim
