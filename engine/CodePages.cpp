@@ -1,10 +1,12 @@
 #include "engine/CodePages.h"
 
 #include "data/EmbeddedData.h"
+#include "engine/ByteRuns.h"
 #include "engine/Utf8.h"
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 
@@ -22,43 +24,104 @@ constexpr std::size_t GridSize = (LastLead - FirstLead + 1) * TrailCount;
 
 constexpr char16_t Unmapped = 0;
 
-struct CodePageTable {
-    // Indexed by lead * 256 + trail - 0x8000; Unmapped where nothing decodes.
-    std::array<char16_t, 0x8000> decode{};
-    // Indexed by UTF-16 unit: the double-byte code, the byte itself below 0x80, else 0.
-    std::array<std::uint16_t, 0x10000> encode{};
-};
-
 unsigned ReadLe16(std::span<const std::uint8_t> data, std::size_t at) {
     return data[at] | data[at + 1] << 8;
 }
 
-std::unique_ptr<CodePageTable> BuildTable(std::span<const std::uint8_t> data) {
-    auto table = std::make_unique<CodePageTable>();
-    for (unsigned c = 0; c < 0x80; ++c)
-        table->encode[c] = static_cast<std::uint16_t>(c);
-    for (std::size_t i = 0; i < GridSize && 2 * i + 1 < data.size(); ++i) {
-        const char16_t unit = static_cast<char16_t>(ReadLe16(data, 2 * i));
-        if (unit == Unmapped) continue;
-        const unsigned code = (FirstLead + i / TrailCount) << 8 | (FirstTrail + i % TrailCount);
-        table->decode[code - 0x8000] = unit;
-        // The lowest code of a character decoded twice is the one the encoder gives.
-        if (table->encode[unit] == 0) table->encode[unit] = static_cast<std::uint16_t>(code);
+// Decoding reads the compiled-in grid directly, so a run that only decodes
+// builds nothing at start-up.
+class Decoder {
+public:
+    explicit Decoder(std::span<const std::uint8_t> data) : grid_(data.data()) {}
+    // The character of a lead byte and a trail byte in their ranges, or Unmapped.
+    char16_t operator()(unsigned lead, unsigned trail) const {
+        const std::size_t at = 2 * ((lead - FirstLead) * TrailCount + (trail - FirstTrail));
+        return static_cast<char16_t>(grid_[at] | grid_[at + 1] << 8);
     }
-    std::size_t at = 2 * GridSize;
-    if (at + 2 <= data.size()) {
-        const unsigned extras = ReadLe16(data, at);
-        at += 2;
-        for (unsigned k = 0; k < extras && at + 4 <= data.size(); ++k, at += 4)
-            table->encode[ReadLe16(data, at)] = static_cast<std::uint16_t>(ReadLe16(data, at + 2));
+
+private:
+    const std::uint8_t* grid_;
+};
+
+const Decoder& DecoderFor(int codePage) {
+    static const Decoder gbk(data::CodePage936());
+    static const Decoder big5(data::CodePage950());
+    return codePage == CodePageBig5 ? big5 : gbk;
+}
+
+// Every double-byte code's character as UTF-8, for decoding straight into UTF-8:
+// up to three bytes in memory order, then the byte count ("?" where nothing
+// decodes). Indexed by lead * 256 + trail - 0x8000.
+using Utf8Table = std::array<std::uint32_t, 0x8000>;
+
+std::unique_ptr<Utf8Table> BuildUtf8Table(const Decoder& decode) {
+    auto table = std::make_unique<Utf8Table>();
+    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+        for (unsigned trail = 0; trail <= 0xFF; ++trail) {
+            const bool valid =
+                lead >= FirstLead && lead <= LastLead && trail >= FirstTrail && trail <= LastTrail;
+            const char16_t unit = valid ? decode(lead, trail) : Unmapped;
+            std::uint8_t packed[4];
+            if (unit >= 0x800) {
+                packed[0] = static_cast<std::uint8_t>(0xE0 | unit >> 12);
+                packed[1] = static_cast<std::uint8_t>(0x80 | (unit >> 6 & 0x3F));
+                packed[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+                packed[3] = 3;
+            } else if (unit >= 0x80) {
+                packed[0] = static_cast<std::uint8_t>(0xC0 | unit >> 6);
+                packed[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+                packed[2] = 0;
+                packed[3] = 2;
+            } else {
+                packed[0] = unit == Unmapped ? '?' : static_cast<std::uint8_t>(unit);
+                packed[1] = packed[2] = 0;
+                packed[3] = 1;
+            }
+            std::memcpy(&(*table)[(lead << 8 | trail) - 0x8000], packed, 4);
+        }
     }
     return table;
 }
 
-const CodePageTable& Table(int codePage) {
-    static const auto gbk = BuildTable(data::CodePage936());
-    static const auto big5 = BuildTable(data::CodePage950());
-    return codePage == CodePageBig5 ? *big5 : *gbk;
+const Utf8Table& Utf8TableFor(int codePage) {
+    if (codePage == CodePageBig5) {
+        static const auto big5 = BuildUtf8Table(DecoderFor(CodePageBig5));
+        return *big5;
+    }
+    static const auto gbk = BuildUtf8Table(DecoderFor(CodePageGbk));
+    return *gbk;
+}
+
+// Indexed by UTF-16 unit: the double-byte code, the byte itself below 0x80, else 0.
+using EncodeTable = std::array<std::uint16_t, 0x10000>;
+
+std::unique_ptr<EncodeTable> BuildEncodeTable(std::span<const std::uint8_t> data) {
+    auto table = std::make_unique<EncodeTable>();
+    table->fill(0);
+    for (unsigned c = 0; c < 0x80; ++c)
+        (*table)[c] = static_cast<std::uint16_t>(c);
+    for (std::size_t i = 0; i < GridSize; ++i) {
+        const unsigned unit = ReadLe16(data, 2 * i);
+        // The lowest code of a character decoded twice is the one the encoder gives.
+        if (unit == Unmapped || (*table)[unit] != 0) continue;
+        (*table)[unit] = static_cast<std::uint16_t>((FirstLead + i / TrailCount) << 8 |
+                                                    (FirstTrail + i % TrailCount));
+    }
+    const unsigned extras = ReadLe16(data, 2 * GridSize);
+    for (unsigned k = 0; k < extras; ++k) {
+        const std::size_t at = 2 * GridSize + 2 + 4 * k;
+        (*table)[ReadLe16(data, at)] = static_cast<std::uint16_t>(ReadLe16(data, at + 2));
+    }
+    return table;
+}
+
+const EncodeTable& EncoderFor(int codePage) {
+    if (codePage == CodePageBig5) {
+        static const auto big5 = BuildEncodeTable(data::CodePage950());
+        return *big5;
+    }
+    static const auto gbk = BuildEncodeTable(data::CodePage936());
+    return *gbk;
 }
 
 // Windows-1252's characters for bytes 0x80..0x9F; the rest is Latin-1.
@@ -71,30 +134,77 @@ bool IsTrailByte(std::uint8_t b) {
     return b >= FirstTrail && b <= LastTrail && b != 0x7F;
 }
 
-void DoubleByteToWide(std::string_view bytes, const CodePageTable& table, std::u16string& out) {
+// Walks double-byte text character by character and hands each to the sink:
+// Ascii(byte), Pair(code) for a lead byte with a trail byte, Invalid() for a
+// byte that starts no character (then the byte after it still counts). Runs of
+// ASCII and of double-byte characters go eight bytes at a time.
+template <class Sink>
+void WalkDoubleByte(std::string_view bytes, Sink& sink) {
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::size_t n = bytes.size();
-    const std::size_t start = out.size();
-    out.resize(start + n); // never more units than bytes
-    char16_t* o = out.data() + start;
     std::size_t i = 0;
-    while (i < n) {
+    const auto step = [&] {
         const std::uint8_t b = p[i];
         if (b < 0x80) {
-            *o++ = b;
+            sink.Ascii(b);
             ++i;
         } else if (b >= FirstLead && b <= LastLead && i + 1 < n && IsTrailByte(p[i + 1])) {
-            const char16_t unit = table.decode[(b << 8 | p[i + 1]) - 0x8000];
-            *o++ = unit == Unmapped ? u'?' : unit;
+            sink.Pair(b, p[i + 1]);
             i += 2;
         } else {
-            // A byte that starts no character, or a lead byte without a trail byte:
-            // "?" for it alone, so the byte after it still counts.
-            *o++ = u'?';
+            sink.Invalid();
             ++i;
         }
+    };
+    while (i + 8 <= n) {
+        const std::uint64_t v = runs::Load64(p + i);
+        if (runs::AllAscii(v)) {
+            for (int k = 0; k < 8; ++k)
+                sink.Ascii(p[i + k]);
+            i += 8;
+        } else if (runs::AllPairBytes(v)) {
+            for (int k = 0; k < 8; k += 2)
+                sink.Pair(p[i + k], p[i + k + 1]);
+            i += 8;
+        } else {
+            step();
+        }
     }
-    out.resize(static_cast<std::size_t>(o - out.data()));
+    while (i < n)
+        step();
+}
+
+struct WideSink {
+    const Decoder& decode;
+    char16_t* out;
+    void Ascii(std::uint8_t b) { *out++ = b; }
+    void Pair(unsigned lead, unsigned trail) {
+        const char16_t unit = decode(lead, trail);
+        *out++ = unit == Unmapped ? u'?' : unit;
+    }
+    void Invalid() { *out++ = u'?'; }
+};
+
+struct Utf8Sink {
+    const Utf8Table& table;
+    std::uint8_t* out;
+    void Ascii(std::uint8_t b) { *out++ = b; }
+    // Stores four bytes and keeps as many as the character has; the buffer has
+    // room for the extra one.
+    void Pair(unsigned lead, unsigned trail) {
+        const std::uint32_t packed = table[(lead << 8 | trail) - 0x8000];
+        std::memcpy(out, &packed, 4);
+        out += reinterpret_cast<const std::uint8_t*>(&packed)[3];
+    }
+    void Invalid() { *out++ = '?'; }
+};
+
+void DoubleByteToWide(std::string_view bytes, int codePage, std::u16string& out) {
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size()); // never more units than bytes
+    WideSink sink{DecoderFor(codePage), out.data() + start};
+    WalkDoubleByte(bytes, sink);
+    out.resize(static_cast<std::size_t>(sink.out - out.data()));
 }
 
 void Cp1252ToWide(std::string_view bytes, std::u16string& out) {
@@ -105,12 +215,12 @@ void Cp1252ToWide(std::string_view bytes, std::u16string& out) {
     }
 }
 
-void WideToDoubleByte(std::u16string_view text, const CodePageTable& table, Bytes& out) {
+void WideToDoubleByte(std::u16string_view text, const EncodeTable& encode, Bytes& out) {
     const std::size_t start = out.size();
     out.resize(start + 2 * text.size());
     auto* o = reinterpret_cast<std::uint8_t*>(out.data() + start);
     for (const char16_t unit : text) {
-        const std::uint16_t code = table.encode[unit];
+        const std::uint16_t code = encode[unit];
         if (code >= 0x100) {
             *o++ = static_cast<std::uint8_t>(code >> 8);
             *o++ = static_cast<std::uint8_t>(code);
@@ -141,7 +251,7 @@ void AnsiToWideAppend(std::string_view bytes, int codePage, std::u16string& out)
     switch (codePage) {
     case CodePageGbk:
     case CodePageBig5:
-        DoubleByteToWide(bytes, Table(codePage), out);
+        DoubleByteToWide(bytes, codePage, out);
         break;
     case CodePageUtf8:
         Utf8ToWideAppend(bytes, true, out);
@@ -162,7 +272,7 @@ void WideToAnsiAppend(std::u16string_view text, int codePage, Bytes& out) {
     switch (codePage) {
     case CodePageGbk:
     case CodePageBig5:
-        WideToDoubleByte(text, Table(codePage), out);
+        WideToDoubleByte(text, EncoderFor(codePage), out);
         break;
     case CodePageUtf8:
         WideToUtf8Append(text, out);
@@ -180,7 +290,23 @@ Bytes WideToAnsi(std::u16string_view text, int codePage) {
 }
 
 unsigned EncodeUnit(char16_t unit, int codePage) {
-    return Table(codePage).encode[unit];
+    return EncoderFor(codePage)[unit];
+}
+
+void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out) {
+    if (codePage != CodePageGbk && codePage != CodePageBig5) {
+        std::u16string text;
+        AnsiToWideAppend(bytes, codePage, text);
+        WideToUtf8Append(text, out);
+        return;
+    }
+    // Two bytes give at most three, one byte gives one; and room for the sink's
+    // four-byte stores.
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() + bytes.size() / 2 + 4);
+    Utf8Sink sink{Utf8TableFor(codePage), reinterpret_cast<std::uint8_t*>(out.data() + start)};
+    WalkDoubleByte(bytes, sink);
+    out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(sink.out) - out.data()));
 }
 
 } // namespace tessarim

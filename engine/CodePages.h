@@ -26,6 +26,10 @@ void AnsiToWideAppend(std::string_view bytes, int codePage, std::u16string& out)
 Bytes WideToAnsi(std::u16string_view text, int codePage);
 void WideToAnsiAppend(std::u16string_view text, int codePage, Bytes& out);
 
+// Decodes bytes of a code page straight into UTF-8, as WideToUtf8 of AnsiToWide
+// would, in one pass.
+void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out);
+
 // The double-byte code of a character in 936 or 950, 0 when the code page
 // lacks it; characters below 0x80 give themselves.
 unsigned EncodeUnit(char16_t unit, int codePage);

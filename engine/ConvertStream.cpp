@@ -15,6 +15,19 @@ namespace tessarim {
 
 namespace {
 
+// Buffers kept from one block to the next: the blocks of a file have the same
+// size, and fresh buffers would be allocated, faulted in and cleared each time.
+// Swapping a result into the caller's text hands its old buffer back here.
+struct ScratchBuffers {
+    std::u16string units;
+    Bytes bytes;
+};
+
+ScratchBuffers& Scratch() {
+    thread_local ScratchBuffers buffers;
+    return buffers;
+}
+
 bool IsDirectRoad(Code source, Code target, Face face) {
     return (source == GBK && target == BIG5 && face == FaceT) ||
            (source == BIG5 && target == GBK && face == FaceS);
@@ -41,6 +54,18 @@ std::size_t DoubleByteCarry(std::string_view text) {
             }
         }
     }
+    return carry;
+}
+
+// GBK or Big5 to UTF-8 when nothing happens to the text in between: one pass
+// instead of two through UTF-16, with the same result.
+std::size_t ConvertDoubleByteToUtf8(Bytes& text, Code source, bool addBom) {
+    const std::size_t carry = DoubleByteCarry(text);
+    Bytes& out = Scratch().bytes;
+    out.assign(addBom ? "\xEF\xBB\xBF" : "");
+    AnsiToUtf8Append(std::string_view(text).substr(0, text.size() - carry),
+                     source == GBK ? CodePageGbk : CodePageBig5, out);
+    text.swap(out);
     return carry;
 }
 
@@ -89,10 +114,13 @@ bool HasRefStart(std::string_view text) {
 }
 
 std::size_t EndsWithLeadByte(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size())
-        i += static_cast<std::uint8_t>(text[i]) >= 0x81 ? 2 : 1;
-    return i == text.size() + 1 ? 1 : 0;
+    // Every byte below 0x81 ends a character (it is a character or a trail
+    // byte), so pairing can start right after the last one instead of at the
+    // start of the text: the bytes from there on are all lead-or-trail pairs.
+    std::size_t run = 0;
+    while (run < text.size() && static_cast<std::uint8_t>(text[text.size() - 1 - run]) >= 0x81)
+        ++run;
+    return run % 2;
 }
 
 std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool fixHtml,
@@ -101,8 +129,12 @@ std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool
     if (IsDirectRoad(source, target, face) && !(Fix_UNN && HasRefStart(text)))
         return ConvertDirect(text, source == GBK ? GbToBig5 : Big5ToGb, fixHtml);
     if (!Fix_UNN && source <= UTF8 && target == source && face == FaceD) return 0;
+    if ((source == GBK || source == BIG5) && target == UTF8 && face == FaceD && !fixHtml &&
+        !(Fix_UNN && HasRefStart(text)))
+        return ConvertDoubleByteToUtf8(text, source, addBom);
 
-    std::u16string units;
+    std::u16string& units = Scratch().units;
+    units.clear();
     std::size_t carry = 0;
     if (source <= UTF8) {
         ReadUnicodeStream(text, source, startOfText, units, carry);

@@ -1,5 +1,6 @@
 #include "engine/TableConvert.h"
 
+#include "engine/ByteRuns.h"
 #include "engine/CodeTables.h"
 
 #include <bit>
@@ -8,23 +9,6 @@
 namespace tessarim {
 
 namespace {
-
-constexpr std::uint64_t HighBits = 0x8080808080808080ull;
-constexpr std::uint64_t LowBits = 0x0101010101010101ull;
-
-std::uint64_t Load64(const std::uint8_t* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Every byte is 0x81 or more: starting at a character boundary, the eight bytes
-// are exactly four double-byte characters.
-bool AllLeadRange(std::uint64_t v) {
-    if ((v & HighBits) != HighBits) return false;
-    const std::uint64_t x = v ^ HighBits; // a byte 0x80 becomes zero
-    return ((x - LowBits) & ~x & HighBits) == 0;
-}
 
 std::uint16_t SwapBytes(std::uint16_t v) {
     return static_cast<std::uint16_t>(v << 8 | v >> 8);
@@ -51,14 +35,14 @@ bool ConvertTableInPlace(std::span<std::uint8_t> bytes, Direction direction) {
     // Runs of Chinese text and runs of ASCII go eight bytes at a time; the four
     // lookups of a run do not wait on each other.
     while (i + 8 <= n) {
-        const std::uint64_t v = Load64(p + i);
-        if (AllLeadRange(v)) {
+        const std::uint64_t v = runs::Load64(p + i);
+        if (runs::AllLeadBytes(v)) {
             ConvertPair(p + i, table);
             ConvertPair(p + i + 2, table);
             ConvertPair(p + i + 4, table);
             ConvertPair(p + i + 6, table);
             i += 8;
-        } else if ((v & HighBits) == 0) {
+        } else if (runs::AllAscii(v)) {
             i += 8;
         } else if (p[i] < 0x81) {
             ++i;

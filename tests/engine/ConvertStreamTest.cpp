@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace tessarim {
@@ -145,6 +146,17 @@ TEST_F(ConvertStreamTest, HelpersForTheRoadChoice) {
     EXPECT_EQ(EndsWithLeadByte(FromHex("41 c4e3 b0")), 1u);
     EXPECT_EQ(EndsWithLeadByte(FromHex("b0 41")), 0u); // 41 is the trail byte
     EXPECT_EQ(EndsWithLeadByte(""), 0u);
+    // Pairing from the start and from the last byte below 0x81 always agree.
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text(random() % 12, '\0');
+        for (char& c : text)
+            c = static_cast<char>(random() % 3 == 0 ? 0x41 : 0xB0 + random() % 8);
+        std::size_t i = 0;
+        while (i < text.size())
+            i += static_cast<unsigned char>(text[i]) >= 0x81 ? 2 : 1;
+        EXPECT_EQ(EndsWithLeadByte(text), i > text.size() ? 1u : 0u) << ToHex(text);
+    }
 }
 
 } // namespace

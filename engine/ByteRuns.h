@@ -1,0 +1,39 @@
+#pragma once
+// Eight-byte tests the hot loops use to take runs of ASCII or of double-byte
+// characters a word at a time. Internal to the engine.
+#include <cstdint>
+#include <cstring>
+
+namespace tessarim::runs {
+
+inline constexpr std::uint64_t HighBits = 0x8080808080808080ull;
+inline constexpr std::uint64_t LowBits = 0x0101010101010101ull;
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Some byte of v is zero.
+inline bool HasZeroByte(std::uint64_t v) {
+    return ((v - LowBits) & ~v & HighBits) != 0;
+}
+
+inline bool AllAscii(std::uint64_t v) {
+    return (v & HighBits) == 0;
+}
+
+// Every byte is 0x81 or more: from a character boundary, the eight bytes are
+// exactly four double-byte characters to the table road.
+inline bool AllLeadBytes(std::uint64_t v) {
+    return (v & HighBits) == HighBits && !HasZeroByte(v ^ HighBits);
+}
+
+// Every byte is 0x81..0xFE: four double-byte characters whose trail bytes a code
+// page accepts as well.
+inline bool AllPairBytes(std::uint64_t v) {
+    return AllLeadBytes(v) && !HasZeroByte(~v);
+}
+
+} // namespace tessarim::runs
