@@ -6,6 +6,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tessarim::test {
@@ -108,6 +109,38 @@ std::string CapturedMessages::texts() const {
         out += text;
     }
     return out;
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& folder, const std::vector<std::string>& environment) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t child = ::fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        ::dup2(pipeEnds[1], 2);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        if (::chdir(folder.c_str()) != 0) ::_exit(127);
+        for (const std::string& variable : environment)
+            ::putenv(const_cast<char*>(variable.c_str()));
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    ProcessResult result;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        result.errorOutput.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    return result;
 }
 
 } // namespace tessarim::test

@@ -48,6 +48,18 @@ private:
     std::optional<std::string> old_;
 };
 
+// What a finished child process left behind.
+struct ProcessResult {
+    int status = -1; // exit status, -1 when it did not exit normally
+    std::string errorOutput;
+};
+
+// Runs program with the arguments in folder, with extra environment variables
+// ("NAME=value") added to this process's own, and waits for it.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& folder,
+                         const std::vector<std::string>& environment = {});
+
 // Collects every message shown while it lives, instead of printing them.
 class CapturedMessages {
 public:
