@@ -6,9 +6,9 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 out="$(dirname "$tessarim")/samples-out"
 mkdir -p "$out"
 
-excerpt() { # file code: the first lines of a file, shown in UTF-8 through tessarim itself
+excerpt() { # file code: the first paragraphs of a file, shown in UTF-8 through tessarim itself
     "$tessarim" "/i:$2" /o:utf8 /f:d "$1" "$out/excerpt.txt"
-    sed -n '1,6p' "$out/excerpt.txt" | sed 's/^\xEF\xBB\xBF//' | cut -c1-160
+    sed 's/^\xEF\xBB\xBF//' "$out/excerpt.txt" | grep -v '^[[:space:]]*$' | head -n 3
 }
 
 show() { # title input code-in output code-out
