@@ -58,6 +58,12 @@ WORD_BOUNDARIES = {
         ("并发出", 1),
         ("并发送", 1),
         ("制表示", 1),  # 十进制表示: 进制 + 表示, not 制表 (tabulate)
+        ("参数里", 2),  # 参数 + 里 (inside), not 数里 (some miles)
+        ("参数里面", 2),
+        ("函数里", 2),
+        ("函数里面", 2),
+        ("系统制作", 2),  # 系统 + 制作: not 统制 (control)
+        ("系统制造", 2),
         # 表明了, 声明了: the particle 了 after a verb in 明, not 明了 (clear)
         ("表明了", 2),
         ("声明了", 2),
