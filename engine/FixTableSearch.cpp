@@ -8,8 +8,8 @@ namespace tessarim {
 
 std::uint32_t PrefixSearch::AddGroup(std::span<const std::string_view> keys, std::int32_t first,
                                      std::int32_t last) {
-    std::vector<std::pair<std::string_view, std::int32_t>> sorted;
-    sorted.reserve(static_cast<std::size_t>(last - first + 1));
+    auto& sorted = sorted_;
+    sorted.clear();
     for (std::int32_t k = first; k <= last; ++k)
         sorted.emplace_back(keys[static_cast<std::size_t>(k)], k);
     std::sort(sorted.begin(), sorted.end());
@@ -18,7 +18,8 @@ std::uint32_t PrefixSearch::AddGroup(std::span<const std::string_view> keys, std
     // Keys that are prefixes of the current one, shortest at the bottom: in
     // sorted order every prefix of a key comes before it, and keys in between
     // that are not prefixes are popped on the way.
-    std::vector<std::int32_t> prefixes;
+    auto& prefixes = prefixes_;
+    prefixes.clear();
     for (std::size_t i = 0; i < sorted.size(); ++i) {
         const auto& [key, index] = sorted[i];
         if (i > 0 && sorted[i - 1].first == key) continue; // the lower index came first
@@ -59,6 +60,8 @@ std::int32_t PrefixSearch::FirstMatch(std::uint32_t group, std::string_view text
 void PrefixSearch::Clear() {
     nodes_.clear();
     groups_.clear();
+    sorted_ = {};
+    prefixes_ = {};
 }
 
 } // namespace tessarim

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tessarim {
@@ -39,6 +40,9 @@ private:
     };
     std::vector<Node> nodes_; // each group's distinct keys in ascending byte order
     std::vector<Group> groups_;
+    // Working space of AddGroup, kept between groups.
+    std::vector<std::pair<std::string_view, std::int32_t>> sorted_;
+    std::vector<std::int32_t> prefixes_;
 };
 
 } // namespace tessarim

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -166,12 +165,21 @@ std::array<FixTable, 2>& Tables() {
 // Lines end at CR LF, LF or a lone CR; a line break at the very end opens no line.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    const char* const p = text.data();
+    const std::size_t n = text.size();
     std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    while (pos < n) {
+        const void* lf = std::memchr(p + pos, '\n', n - pos);
+        std::size_t end = lf ? static_cast<const char*>(lf) - p : n;
+        std::size_t next = end + 1;
+        // A CR ends the line before it, alone or followed by the LF.
+        if (const void* cr = std::memchr(p + pos, '\r', end - pos)) {
+            end = static_cast<const char*>(cr) - p;
+            next = end + 1 < n && p[end + 1] == '\n' ? end + 2 : end + 1;
+        }
         lines.push_back(text.substr(pos, end - pos));
-        pos = end;
-        if (pos < text.size()) pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+        pos = next;
     }
     return lines;
 }
@@ -181,7 +189,12 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
     if (!fs::is_regular_file(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    if (const std::uintmax_t size = fs::file_size(path, error); !error)
+        text.reserve(static_cast<std::size_t>(size));
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return std::nullopt;
     return text;
 }
@@ -262,6 +275,8 @@ bool LoadIndex(const TableLayout& layout, const std::string& folder, FixTable& t
     if (keyLines.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return false;
     const auto count = static_cast<std::int32_t>(keyLines.size());
+    table.bytes.reserve(keysText->size() + valuesText->size());
+    table.entries.reserve(keyLines.size());
     table.slots.assign(layout.slotCount, Slot{});
     // A short record at the end is ignored.
     for (std::size_t at = 0; at + IndexRecordSize <= index->size(); at += IndexRecordSize) {

@@ -41,40 +41,40 @@ import tempfile
 
 OPENCC_DIR = "/usr/share/opencc"
 
-# Contexts where a correction key spans two words: the text (Simplified for
-# b5fix, Traditional for gbfix) and the position of the word boundary inside
-# it. Each becomes an entry that converts the words separately.
+# Contexts where a correction key spans two words, with "|" at the word
+# boundary (Simplified text for b5fix, Traditional for gbfix). Each becomes an
+# entry that converts the two words separately.
 WORD_BOUNDARIES = {
     "s2tw": [
-        ("头发言", 1),  # 开头发言, 带头发言: 头 + 发言, not 头发 (hair)
-        ("这只有", 2),  # 这 + 只有 (only), not 这只 (this one, of animals)
-        ("这只能", 2),
-        ("这只要", 2),
-        ("被发", 1),  # 被发送, 被发布: the passive 被; 被髮 lives on in idioms only
-        ("被复制", 1),  # 被 + 复制, not 被复 (reply)
-        ("被复印", 1),
-        ("并为", 1),  # 并为此努力: 并 (and) + 为
-        ("并发布", 1),  # 并 + 发布, not 并发 (concurrent)
-        ("并发出", 1),
-        ("并发送", 1),
-        ("制表示", 1),  # 十进制表示: 进制 + 表示, not 制表 (tabulate)
-        ("参数里", 2),  # 参数 + 里 (inside), not 数里 (some miles)
-        ("参数里面", 2),
-        ("函数里", 2),
-        ("函数里面", 2),
-        ("系统制作", 2),  # 系统 + 制作: not 统制 (control)
-        ("系统制造", 2),
+        "头|发言",  # 开头发言, 带头发言: 头 + 发言, not 头发 (hair)
+        "这|只有",  # 这 + 只有 (only), not 这只 (this one, of animals)
+        "这|只能",
+        "这|只要",
+        "被|发",  # 被发送, 被发布: the passive 被; 被髮 lives on in idioms only
+        "被|复制",  # 被 + 复制, not 被复 (reply)
+        "被|复印",
+        "并|为",  # 并为此努力: 并 (and) + 为
+        "并|发布",  # 并 + 发布, not 并发 (concurrent)
+        "并|发出",
+        "并|发送",
+        "制|表示",  # 十进制表示: 进制 + 表示, not 制表 (tabulate)
+        "参数|里",  # 参数 + 里 (inside), not 数里 (some miles)
+        "参数|里面",
+        "函数|里",
+        "函数|里面",
+        "系统|制作",  # 系统 + 制作: not 统制 (control)
+        "系统|制造",
         # 表明了, 声明了: the particle 了 after a verb in 明, not 明了 (clear)
-        ("表明了", 2),
-        ("声明了", 2),
-        ("查明了", 2),
-        ("标明了", 2),
-        ("阐明了", 2),
-        ("写明了", 2),
-        ("讲明了", 2),
-        ("发明了", 2),
-        ("指明了", 2),
-        ("聪明了", 2),
+        "表明|了",
+        "声明|了",
+        "查明|了",
+        "标明|了",
+        "阐明|了",
+        "写明|了",
+        "讲明|了",
+        "发明|了",
+        "指明|了",
+        "聪明|了",
     ],
     "tw2s": [
     ],
@@ -293,12 +293,10 @@ def reference_pairs(texts, config, opencc_dir, source_codec, target_codec):
 def boundary_entries(config, opencc_dir, table):
     """(what the tables produce, correct form) for each listed word boundary:
     the two words are converted on their own and joined."""
-    texts = [text for text, _ in WORD_BOUNDARIES[config]]
-    parts = [part for text, split in WORD_BOUNDARIES[config]
-             for part in (text[:split], text[split:])]
-    converted = opencc_convert(config, opencc_dir, parts)
-    return [(table.convert(text), converted[2 * i] + converted[2 * i + 1])
-            for i, text in enumerate(texts)]
+    pairs = [context.split("|") for context in WORD_BOUNDARIES[config]]
+    converted = opencc_convert(config, opencc_dir, [word for pair in pairs for word in pair])
+    return [(table.convert(left + right), converted[2 * i] + converted[2 * i + 1])
+            for i, (left, right) in enumerate(pairs)]
 
 
 def main():
