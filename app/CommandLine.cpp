@@ -172,8 +172,8 @@ int ConvertAll(CommandLineArgs& args) {
     }
 
     LoadCodeTables();
-    if (args.face == FaceT) LoadB5Fix();
-    if (args.face == FaceS) LoadGbFix();
+    if (args.face == FaceT) LoadFixTableWithDefault(FixTableId::Big5);
+    if (args.face == FaceS) LoadFixTableWithDefault(FixTableId::Gbk);
 
     int status = ExitSuccess;
     for (const std::string& input : inputs)

@@ -1,11 +1,15 @@
-// Loading and applying a user fix table of 20,000 entries: an up-to-date index,
-// a rebuild from the table file, and one conversion block run through it.
+// Loading and applying fix tables: a user table of 20,000 random entries and
+// the shipped default b5fix.dat, each with an up-to-date index, rebuilt from
+// the table file, and applied to one conversion block.
+#include "engine/CodeTables.h"
 #include "engine/FixTables.h"
+#include "engine/TableConvert.h"
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -32,12 +36,19 @@ std::string RandomBig5Text(std::mt19937& random, int characters, int firstLead =
     return text;
 }
 
-// A folder with a b5fix.dat of TableEntries words of two to four characters.
+// A folder with a b5fix.dat of TableEntries words of two to four characters,
+// or a copy of the shipped table.
 class TableFolder {
 public:
-    TableFolder() {
-        folder_ = fs::temp_directory_path() / ("tessarim-bench-" + std::to_string(::getpid()));
+    explicit TableFolder(bool shipped = false) {
+        folder_ = fs::temp_directory_path() /
+                  ("tessarim-bench-" + std::to_string(::getpid()) + (shipped ? "-shipped" : ""));
         fs::create_directories(folder_);
+        if (shipped) {
+            fs::copy_file(TESSARIM_SOURCE_DIR "/data/b5fix.dat", folder_ / "b5fix.dat",
+                          fs::copy_options::overwrite_existing);
+            return;
+        }
         std::mt19937 random(20240601);
         std::uniform_int_distribution<int> length(2, 4);
         std::set<std::string> keys;
@@ -61,6 +72,11 @@ private:
 
 TableFolder& Folder() {
     static TableFolder folder;
+    return folder;
+}
+
+TableFolder& ShippedFolder() {
+    static TableFolder folder(true);
     return folder;
 }
 
@@ -99,6 +115,45 @@ void ApplyToOneBlock(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
 }
 BENCHMARK(ApplyToOneBlock)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void ShippedLoadCurrentIndex(benchmark::State& state) {
+    LoadFixTable(FixTableId::Big5, ShippedFolder().Dir());
+    for (auto _ : state)
+        LoadFixTable(FixTableId::Big5, ShippedFolder().Dir());
+    state.counters["entries"] = static_cast<double>(FixTableEntryCount(FixTableId::Big5));
+}
+BENCHMARK(ShippedLoadCurrentIndex)->Unit(benchmark::kMillisecond);
+
+void ShippedRebuild(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(ShippedFolder().Index());
+        state.ResumeTiming();
+        LoadFixTable(FixTableId::Big5, ShippedFolder().Dir());
+    }
+}
+BENCHMARK(ShippedRebuild)->Unit(benchmark::kMillisecond);
+
+// The bundled Simplified sample, converted to Big5 by the character tables and
+// repeated to a block, through the shipped table.
+void ShippedApplyToOneBlock(benchmark::State& state) {
+    LoadCodeTables();
+    LoadFixTable(FixTableId::Big5, ShippedFolder().Dir());
+    std::ifstream in(TESSARIM_SOURCE_DIR "/samples/sample_gbk.txt", std::ios::binary);
+    const std::string sample{std::istreambuf_iterator<char>(in), {}};
+    std::string block;
+    while (block.size() + sample.size() <= BlockSize)
+        block += sample;
+    StreamConvert(block, GbToBig5);
+    std::string text;
+    for (auto _ : state) {
+        text = block;
+        ApplyFixTable(text, GbToBig5);
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
+}
+BENCHMARK(ShippedApplyToOneBlock)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -4,8 +4,9 @@
 
 namespace tessarim::data {
 
-extern const unsigned char strtbl[], testtbl1[], testtbl2[], cp936[], cp950[];
-extern const std::size_t strtbl_size, testtbl1_size, testtbl2_size, cp936_size, cp950_size;
+extern const unsigned char strtbl[], testtbl1[], testtbl2[], cp936[], cp950[], b5fix[], gbfix[];
+extern const std::size_t strtbl_size, testtbl1_size, testtbl2_size, cp936_size, cp950_size,
+    b5fix_size, gbfix_size;
 
 namespace {
 std::span<const std::uint8_t> View(const unsigned char* bytes, std::size_t size) {
@@ -27,6 +28,12 @@ std::span<const std::uint8_t> CodePage936() {
 }
 std::span<const std::uint8_t> CodePage950() {
     return View(cp950, cp950_size);
+}
+std::span<const std::uint8_t> DefaultB5Fix() {
+    return View(b5fix, b5fix_size);
+}
+std::span<const std::uint8_t> DefaultGbFix() {
+    return View(gbfix, gbfix_size);
 }
 
 } // namespace tessarim::data

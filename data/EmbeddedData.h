@@ -13,5 +13,9 @@ std::span<const std::uint8_t> TestTbl2();
 // Code pages 936 and 950 in the layout that scripts/gen_data.py writes (see engine/CodePages.cpp).
 std::span<const std::uint8_t> CodePage936();
 std::span<const std::uint8_t> CodePage950();
+// The default correction tables, b5fix.dat (Big5) and gbfix.dat (GBK), as the
+// program writes them into a settings folder that has none.
+std::span<const std::uint8_t> DefaultB5Fix();
+std::span<const std::uint8_t> DefaultGbFix();
 
 } // namespace tessarim::data

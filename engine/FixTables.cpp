@@ -1,5 +1,7 @@
 #include "engine/FixTables.h"
 
+#include "data/EmbeddedData.h"
+#include "engine/FixTableSearch.h"
 #include "platform/Message.h"
 #include "platform/ProgramDir.h"
 #include "settings/Settings.h"
@@ -7,10 +9,10 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -45,6 +47,10 @@ constexpr std::array<TableLayout, 2> Layouts{{
 }};
 
 constexpr std::uint32_t NoSlot = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t NoGroup = std::numeric_limits<std::uint32_t>::max();
+// Slots with more entries than this are searched in sorted order; a few keys
+// are compared faster one after the other.
+constexpr std::int32_t LinearSlotSize = 8;
 constexpr std::size_t IndexRecordSize = 12;
 constexpr unsigned CodeCount = 0x10000;
 
@@ -88,6 +94,9 @@ struct FixTable {
     // One bit per character code whose slot holds entries, so that a character
     // without entries costs one test of a small, cache-resident array.
     std::array<std::uint64_t, CodeCount / 64> occupied{};
+    // The search group of each large slot, NoGroup for the others.
+    std::vector<std::uint32_t> groupOfSlot;
+    PrefixSearch search;
 
     std::string_view KeyOf(const Entry& e) const {
         return {bytes.data() + e.keyBegin, e.keyEnd - e.keyBegin};
@@ -102,6 +111,8 @@ struct FixTable {
         entries.clear();
         slots.clear();
         occupied.fill(0);
+        groupOfSlot.clear();
+        search.Clear();
     }
 
     void Add(std::string_view key, std::string_view value) {
@@ -114,13 +125,35 @@ struct FixTable {
         entries.push_back({at, keyEnd, keyEnd, static_cast<std::uint32_t>(bytes.size())});
     }
 
-    void MarkOccupied(const TableLayout& layout) {
+    // Prepares the lookups once every entry and slot is in place.
+    void Finish(const TableLayout& layout) {
         occupied.fill(0);
         for (unsigned code = 0; code < CodeCount; code = code == 0x80 ? 0x8100 : code + 1) {
             const std::uint32_t slot = SlotOfCode(layout, code);
             if (slot != NoSlot && slots[slot].first >= 0)
                 occupied[code >> 6] |= 1ull << (code & 63);
         }
+        std::vector<std::string_view> keys;
+        keys.reserve(entries.size());
+        for (const Entry& e : entries)
+            keys.push_back(KeyOf(e));
+        groupOfSlot.assign(slots.size(), NoGroup);
+        for (std::size_t slot = 0; slot < slots.size(); ++slot)
+            if (slots[slot].last - slots[slot].first >= LinearSlotSize)
+                groupOfSlot[slot] = search.AddGroup(keys, slots[slot].first, slots[slot].last);
+    }
+
+    // The first entry of the slot, in list order, whose key the text begins with.
+    const Entry* Find(std::uint32_t slot, std::string_view text) const {
+        if (groupOfSlot[slot] != NoGroup) {
+            const std::int32_t k = search.FirstMatch(groupOfSlot[slot], text);
+            return k == PrefixSearch::NoMatch ? nullptr : &entries[static_cast<std::size_t>(k)];
+        }
+        for (std::int32_t k = slots[slot].first; k <= slots[slot].last; ++k) {
+            const Entry& e = entries[static_cast<std::size_t>(k)];
+            if (text.starts_with(KeyOf(e))) return &e;
+        }
+        return nullptr;
     }
 };
 
@@ -132,12 +165,21 @@ std::array<FixTable, 2>& Tables() {
 // Lines end at CR LF, LF or a lone CR; a line break at the very end opens no line.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    const char* const p = text.data();
+    const std::size_t n = text.size();
     std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    while (pos < n) {
+        const void* lf = std::memchr(p + pos, '\n', n - pos);
+        std::size_t end = lf ? static_cast<const char*>(lf) - p : n;
+        std::size_t next = end + 1;
+        // A CR ends the line before it, alone or followed by the LF.
+        if (const void* cr = std::memchr(p + pos, '\r', end - pos)) {
+            end = static_cast<const char*>(cr) - p;
+            next = end + 1 < n && p[end + 1] == '\n' ? end + 2 : end + 1;
+        }
         lines.push_back(text.substr(pos, end - pos));
-        pos = end;
-        if (pos < text.size()) pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+        pos = next;
     }
     return lines;
 }
@@ -147,7 +189,12 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
     if (!fs::is_regular_file(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    if (const std::uintmax_t size = fs::file_size(path, error); !error)
+        text.reserve(static_cast<std::size_t>(size));
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return std::nullopt;
     return text;
 }
@@ -228,6 +275,8 @@ bool LoadIndex(const TableLayout& layout, const std::string& folder, FixTable& t
     if (keyLines.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return false;
     const auto count = static_cast<std::int32_t>(keyLines.size());
+    table.bytes.reserve(keysText->size() + valuesText->size());
+    table.entries.reserve(keyLines.size());
     table.slots.assign(layout.slotCount, Slot{});
     // A short record at the end is ignored.
     for (std::size_t at = 0; at + IndexRecordSize <= index->size(); at += IndexRecordSize) {
@@ -242,7 +291,7 @@ bool LoadIndex(const TableLayout& layout, const std::string& folder, FixTable& t
         if (keyLines[k].empty()) return false;
         table.Add(keyLines[k], valueLines[k]);
     }
-    table.MarkOccupied(layout);
+    table.Finish(layout);
     return true;
 }
 
@@ -306,7 +355,7 @@ void AddGrouped(const TableLayout& layout, const std::vector<Pair>& pairs, FixTa
         if (table.slots[slot].first < 0) table.slots[slot].first = k;
         table.slots[slot].last = k;
     }
-    table.MarkOccupied(layout);
+    table.Finish(layout);
 }
 
 void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const FixTable& table) {
@@ -347,6 +396,24 @@ void Rebuild(const TableLayout& layout, const std::string& folder, FixTable& tab
     WriteIndexFiles(layout, folder, table);
     IniFile settings(folder + std::string(SettingsFileName));
     Write(settings, layout.stamp, *stamp);
+}
+
+std::string_view DefaultTable(FixTableId table) {
+    const std::span<const std::uint8_t> bytes =
+        table == FixTableId::Big5 ? data::DefaultB5Fix() : data::DefaultGbFix();
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// Creates the file with the given bytes unless a file of that name exists.
+// A file left short by a failed write is removed, so the next run tries again.
+bool WriteNewFile(const fs::path& path, std::string_view bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wbx");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) == 0 && written) return true;
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    return false;
 }
 
 } // namespace
@@ -427,6 +494,32 @@ void LoadFixTable(FixTableId id, const std::string& folder) {
     }
 }
 
+bool WriteDefaultFixTable(FixTableId table, const std::string& folder) {
+    const std::string_view name = LayoutOf(table).source;
+    std::error_code error;
+    // The exact name is tested apart from the listing, which an unreadable
+    // folder would leave empty.
+    if (fs::exists(folder + std::string(name), error) || error || FindSource(folder, name))
+        return true;
+    fs::create_directories(folder, error);
+    return WriteNewFile(folder + std::string(name), DefaultTable(table));
+}
+
+void LoadFixTableWithDefault(FixTableId id, const std::string& folder) {
+    if (WriteDefaultFixTable(id, folder)) {
+        LoadFixTable(id, folder);
+        return;
+    }
+    // The folder cannot take the table: convert with the built-in one all the same.
+    FixTable& table = Tables()[static_cast<std::size_t>(id)];
+    table.Clear();
+    AddGrouped(LayoutOf(id), EntriesOf(DefaultTable(id)), table);
+}
+
+void LoadFixTableWithDefault(FixTableId table) {
+    LoadFixTableWithDefault(table, ProgramDir());
+}
+
 void LoadB5Fix() {
     LoadFixTable(FixTableId::Big5, ProgramDir());
 }
@@ -469,17 +562,7 @@ void ApplyFixTable(Bytes& text, Direction direction) {
             i += width;
             continue;
         }
-        const Slot& slot = table.slots[SlotOfCode(layout, code)];
-        const FixTable::Entry* match = nullptr;
-        for (std::int32_t k = slot.first; k <= slot.last; ++k) {
-            const FixTable::Entry& e = table.entries[static_cast<std::size_t>(k)];
-            const std::size_t length = e.keyEnd - e.keyBegin;
-            if (length <= n - i &&
-                std::memcmp(p + i, table.bytes.data() + e.keyBegin, length) == 0) {
-                match = &e;
-                break;
-            }
-        }
+        const FixTable::Entry* match = table.Find(SlotOfCode(layout, code), {p + i, n - i});
         if (!match) {
             i += width;
             continue;

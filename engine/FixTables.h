@@ -26,6 +26,19 @@ void LoadGbFix();
 // The same with the folder given (it ends in '/').
 void LoadFixTable(FixTableId table, const std::string& folder);
 
+// Puts the built-in default table into the folder (creating the folder) unless
+// it holds a table file of that name in any letter case already: a file that is
+// there, readable or not, is the user's own and is never replaced. True when
+// the folder holds the table file afterwards.
+bool WriteDefaultFixTable(FixTableId table, const std::string& folder);
+
+// Loads the table from the program folder (or the folder given) as LoadB5Fix
+// and LoadGbFix do, after writing the built-in default there when the folder
+// has none, so that conversions are phrase-aware from the first run. Where the
+// folder cannot take the default, the built-in table is used from memory.
+void LoadFixTableWithDefault(FixTableId table);
+void LoadFixTableWithDefault(FixTableId table, const std::string& folder);
+
 // True when the three index files exist and were built from the table file as
 // it is now (its modification time is the one recorded in Tessarim.ini).
 bool FixIndexIsCurrent(FixTableId table);

@@ -207,6 +207,60 @@ TEST_F(FixTablesTest, TableFileNameIgnoresCase) {
     EXPECT_EQ(Apply("abc"), "exact");
 }
 
+// Big5 頭發, what the character tables make of 头发, and 頭髮, its correct form.
+const std::string HairAsConverted = "\xC0\x59\xB5\x6F";
+const std::string Hair = "\xC0\x59\xBE\x76";
+
+TEST_F(FixTablesTest, DefaultTableIsWrittenIntoAFolderWithoutOne) {
+    const std::string folder = folder_.File("new/settings") + "/";
+    LoadFixTableWithDefault(FixTableId::Big5, folder);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(ReadFile(folder + "b5fix.dat"), ReadFile(TESSARIM_SOURCE_DIR "/data/b5fix.dat"));
+    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder));
+    EXPECT_GT(FixTableEntryCount(FixTableId::Big5), 20000u);
+    EXPECT_EQ(Apply(HairAsConverted), Hair);
+    // The other table is written only when it is asked for.
+    EXPECT_FALSE(fs::exists(folder + "gbfix.dat"));
+    LoadFixTableWithDefault(FixTableId::Gbk, folder);
+    EXPECT_EQ(ReadFile(folder + "gbfix.dat"), ReadFile(TESSARIM_SOURCE_DIR "/data/gbfix.dat"));
+}
+
+TEST_F(FixTablesTest, UsersOwnTableReplacesTheDefaultAndIsNeverOverwritten) {
+    LoadFixTableWithDefault(FixTableId::Big5, folder_.Dir());
+    ASSERT_EQ(Apply(HairAsConverted), Hair);
+    // The user edits the table: from now on only the user's entries count.
+    const std::string table = WriteTable("b5fix.dat", {"abc,xyz"}, Stamp + 20);
+    const std::string edited = ReadFile(table);
+    LoadFixTableWithDefault(FixTableId::Big5, folder_.Dir());
+    EXPECT_EQ(ReadFile(table), edited);
+    EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 1u);
+    EXPECT_EQ(Apply(HairAsConverted + "abc"), HairAsConverted + "xyz");
+
+    // A table under another letter case is the user's too.
+    fs::remove(table);
+    WriteTable("B5FIX.DAT", {"abc,uvw"}, Stamp + 30);
+    EXPECT_TRUE(WriteDefaultFixTable(FixTableId::Big5, folder_.Dir()));
+    EXPECT_FALSE(fs::exists(table));
+    LoadFixTableWithDefault(FixTableId::Big5, folder_.Dir());
+    EXPECT_EQ(Apply("abc"), "uvw");
+    EXPECT_TRUE(messages_.empty());
+
+    // One that cannot be read is not replaced: the user hears of it.
+    fs::create_directory(folder_.File("gbfix.dat"));
+    LoadFixTableWithDefault(FixTableId::Gbk, folder_.Dir());
+    EXPECT_TRUE(fs::is_directory(folder_.File("gbfix.dat")));
+    EXPECT_EQ(messages_, std::vector<std::string>{"Cannot open \"gbfix.dat\"."});
+}
+
+TEST_F(FixTablesTest, FolderThatCannotTakeTheDefaultLeavesTheBuiltInTableInUse) {
+    WriteFile(folder_.File("plain"), "a file, not a folder");
+    const std::string folder = folder_.File("plain") + "/";
+    EXPECT_FALSE(WriteDefaultFixTable(FixTableId::Big5, folder));
+    LoadFixTableWithDefault(FixTableId::Big5, folder);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(Apply(HairAsConverted), Hair);
+}
+
 TEST_F(FixTablesTest, QuotedKeysAreFoundBesideTheirUnquotedRelatives) {
     // "a b" and "z" sort with the quote apart from "abc": every key must still be
     // reachable from its first character.

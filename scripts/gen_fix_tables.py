@@ -1,0 +1,359 @@
+#!/usr/bin/env python3
+"""Writes Tessarim's default correction tables b5fix.dat and gbfix.dat.
+
+    scripts/gen_fix_tables.py [--out DIR] [--strtbl FILE] [--opencc-dir DIR] [--quiet]
+
+The character tables (data/strtbl) convert one character at a time, so they
+go wrong wherever one character stands for several: 头发 becomes 頭發 instead
+of 頭髮. A correction table maps what the character tables produce for such a
+phrase to its correct form, in the bytes of the target encoding:
+
+  b5fix.dat  Big5, applied after conversion to Traditional. Phrases from
+             OpenCC's STPhrases, corrected as `opencc -c s2tw` writes them
+             (Taiwan-standard characters, no change of vocabulary).
+  gbfix.dat  GBK, applied after conversion to Simplified. Phrases from
+             TSPhrases and TWVariantsRevPhrases, and the characters of
+             TSCharacters and TWVariantsRev, corrected as `opencc -c tw2s`.
+
+The program applies a table by scanning the text once: at each character the
+first entry (in the loader's order, longest key first among keys that begin
+alike) whose key matches is replaced and the scan goes on behind it. Beside
+the corrections themselves a table therefore holds entries that change
+nothing but keep the scan from starting a correction in the middle of a word:
+
+  - a phrase whose characters convert right on their own, but which holds
+    (or overlaps the start of) the key of another correction, so that the
+    scan takes the phrase whole as OpenCC's longest-match segmentation does;
+  - the contexts of WORD_BOUNDARIES, where that segmentation itself splits
+    a sentence at the wrong place (开头发言 is 开头 + 发言, not 头发).
+
+The entries are found by running a model of the program's scan over every
+phrase until it converts each one as the reference does. The output depends
+only on strtbl, OpenCC's dictionaries and OpenCC's converter: running the
+script twice gives the same bytes.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+
+OPENCC_DIR = "/usr/share/opencc"
+
+# Contexts where a correction key spans two words, with "|" at the word
+# boundary (Simplified text for b5fix, Traditional for gbfix). Each becomes an
+# entry that converts the two words separately.
+WORD_BOUNDARIES = {
+    "s2tw": [
+        "头|发言",  # 开头发言, 带头发言: 头 + 发言, not 头发 (hair)
+        "这|只有",  # 这 + 只有 (only), not 这只 (this one, of animals)
+        "这|只能",
+        "这|只要",
+        "被|发",  # 被发送, 被发布: the passive 被; 被髮 lives on in idioms only
+        "被|复制",  # 被 + 复制, not 被复 (reply)
+        "被|复印",
+        "并|为",  # 并为此努力: 并 (and) + 为
+        "并|发布",  # 并 + 发布, not 并发 (concurrent)
+        "并|发出",
+        "并|发送",
+        "制|表示",  # 十进制表示: 进制 + 表示, not 制表 (tabulate)
+        "参数|里",  # 参数 + 里 (inside), not 数里 (some miles)
+        "参数|里面",
+        "函数|里",
+        "函数|里面",
+        "系统|制作",  # 系统 + 制作: not 统制 (control)
+        "系统|制造",
+        # 表明了, 声明了: the particle 了 after a verb in 明, not 明了 (clear)
+        "表明|了",
+        "声明|了",
+        "查明|了",
+        "标明|了",
+        "阐明|了",
+        "写明|了",
+        "讲明|了",
+        "发明|了",
+        "指明|了",
+        "聪明|了",
+    ],
+    "tw2s": [
+    ],
+}
+
+HEADING = b"-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n"
+
+
+def dump_opencc(name, opencc_dir, workdir):
+    """Reads one OpenCC dictionary as {key: [values]}."""
+    text_path = os.path.join(workdir, name + ".txt")
+    subprocess.run(
+        ["opencc_dict", "-i", os.path.join(opencc_dir, name + ".ocd2"), "-o", text_path,
+         "-f", "ocd2", "-t", "text"],
+        check=True, stdout=subprocess.DEVNULL)
+    table = {}
+    with open(text_path, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\n")
+            if line:
+                key, values = line.split("\t")
+                table[key] = values.split(" ")
+    return table
+
+
+def opencc_convert(config, opencc_dir, texts):
+    """Converts each text on its own line with OpenCC's converter."""
+    result = subprocess.run(
+        ["opencc", "-c", os.path.join(opencc_dir, config + ".json")],
+        input="\n".join(texts) + "\n", capture_output=True, text=True, check=True)
+    lines = result.stdout.split("\n")[:len(texts)]
+    if len(lines) != len(texts):
+        raise SystemExit("gen_fix_tables: opencc returned fewer lines than it was given")
+    return lines
+
+
+class CharacterTable:
+    """The program's character tables for one direction, read from strtbl."""
+
+    def __init__(self, strtbl, to_traditional):
+        self.source_codec, self.target_codec = ("cp936", "cp950") if to_traditional \
+            else ("cp950", "cp936")
+        self.mapping = {}
+        for line in strtbl.split(b"\n"):
+            if len(line) < 4:
+                continue
+            gbk = line[0] * 256 + line[1]
+            big5 = [line[i] * 256 + line[i + 1] for i in range(2, len(line) - 1, 2)]
+            if to_traditional:
+                self.mapping[gbk] = big5[0]
+            else:
+                for code in big5:
+                    self.mapping[code] = gbk
+        self.cache = {}
+
+    def char(self, ch):
+        """What the tables make of one character; a character they do not
+        reach comes through unchanged, as the program's repair step keeps it."""
+        result = self.cache.get(ch)
+        if result is None:
+            result = ch
+            try:
+                raw = ch.encode(self.source_codec)
+            except UnicodeEncodeError:
+                raw = b""
+            code = self.mapping.get(raw[0] * 256 + raw[1]) if len(raw) == 2 else None
+            if code is not None:
+                try:
+                    result = bytes([code >> 8, code & 0xFF]).decode(self.target_codec)
+                except UnicodeDecodeError:
+                    pass
+            self.cache[ch] = result
+        return result
+
+    def convert(self, text):
+        return "".join(self.char(ch) for ch in text)
+
+
+def encodable(text, codec):
+    try:
+        text.encode(codec)
+        return True
+    except UnicodeEncodeError:
+        return False
+
+
+def only_double_byte(text, codec):
+    """True when every character is one double-byte code of the codec."""
+    try:
+        return len(text.encode(codec)) == 2 * len(text)
+    except UnicodeEncodeError:
+        return False
+
+
+class FixTable:
+    """A model of the program's fix table: entries grouped by first character,
+    each group in the loader's order (descending bytes of the whole line)."""
+
+    def __init__(self, codec):
+        self.codec = codec
+        self.entries = {}  # key -> replacement
+        self.groups = None
+
+    def add(self, key, value):
+        self.entries[key] = value
+        self.groups = None
+
+    def line(self, key):
+        return key.encode(self.codec) + b"," + self.entries[key].encode(self.codec)
+
+    def _group(self):
+        self.groups = {}
+        for key in sorted(self.entries, key=self.line, reverse=True):
+            self.groups.setdefault(key[0], []).append(key)
+
+    def apply(self, text):
+        if self.groups is None:
+            self._group()
+        out = []
+        i = 0
+        while i < len(text):
+            for key in self.groups.get(text[i], ()):
+                if text.startswith(key, i):
+                    out.append(self.entries[key])
+                    i += len(key)
+                    break
+            else:
+                out.append(text[i])
+                i += 1
+        return "".join(out)
+
+    def serialize(self):
+        lines = sorted(self.line(key) for key in self.entries)
+        return HEADING + b"".join(line + b"\r\n" for line in lines)
+
+
+def wanted_forms(sources, table, codec):
+    """{what the tables produce: correct form} for the sources.
+
+    Where several sources come out as the same text, the tables' choice stands
+    if it is right for one of them (the character tables list the usual form
+    first); otherwise the first source in code order decides.
+    """
+    by_produced = {}
+    for text in sorted(sources):
+        produced = table.convert(text)
+        if only_double_byte(produced, codec):
+            by_produced.setdefault(produced, []).append(sources[text])
+    return {produced: produced if produced in corrects else corrects[0]
+            for produced, corrects in by_produced.items()}
+
+
+def build(phrases, table, codec, boundaries, chars):
+    """The correction table for a direction.
+
+    phrases: {text: correct form} of whole phrases as the reference converts
+    them; chars likewise for single characters. table: the character table.
+    Returns the FixTable and counts of its kinds of entries.
+    """
+    fix = FixTable(codec)
+    counts = {"characters": 0, "phrases": 0, "whole words": 0, "word boundaries": 0}
+
+    # Characters whose usual form differs from the character table's choice,
+    # then phrases the character tables get wrong.
+    words = wanted_forms(phrases, table, codec)
+    for kind, wanted in (("characters", wanted_forms(chars, table, codec)), ("phrases", words)):
+        for produced, correct in sorted(wanted.items()):
+            if produced != correct:
+                fix.add(produced, correct)
+                counts[kind] += 1
+
+    # Contexts where longest-match segmentation splits the sentence wrongly:
+    # each is converted word by word, and its entry takes the place of the
+    # phrase entry that would cross the word boundary.
+    for produced, correct in boundaries:
+        fix.add(produced, correct)
+        counts["word boundaries"] += 1
+
+    # Phrases that come out wrong because the scan does not take them whole:
+    # another entry starts inside them, or starts inside and runs past their
+    # end while changing characters of the phrase. Such a phrase gets an entry
+    # of its own, so that the scan takes it whole as the reference's
+    # longest-match segmentation does. Entries added here can affect others:
+    # repeat until every phrase converts right.
+    while True:
+        crossing = {}  # proper prefix -> keys that begin with it
+        for key in fix.entries:
+            for n in range(1, len(key)):
+                crossing.setdefault(key[:n], []).append(key)
+        added = {}
+        for produced, correct in sorted(words.items()):
+            if produced in fix.entries:
+                continue
+            if fix.apply(produced) != correct or any(
+                    fix.entries[key][:len(produced) - j] != correct[j:]
+                    for j in range(1, len(produced))
+                    for key in crossing.get(produced[j:], ())):
+                added[produced] = correct
+        if not added:
+            break
+        for key, value in added.items():
+            fix.add(key, value)
+        counts["whole words"] += len(added)
+
+    return fix, counts
+
+
+def reference_pairs(texts, config, opencc_dir, source_codec, target_codec):
+    """{text: reference conversion} for the texts both encodings can hold."""
+    texts = sorted(t for t in set(texts) if only_double_byte(t, source_codec))
+    converted = opencc_convert(config, opencc_dir, texts)
+    return {t: c for t, c in zip(texts, converted)
+            if len(c) == len(t) and only_double_byte(c, target_codec)}
+
+
+def boundary_entries(config, opencc_dir, table):
+    """(what the tables produce, correct form) for each listed word boundary:
+    the two words are converted on their own and joined."""
+    pairs = [context.split("|") for context in WORD_BOUNDARIES[config]]
+    converted = opencc_convert(config, opencc_dir, [word for pair in pairs for word in pair])
+    return [(table.convert(left + right), converted[2 * i] + converted[2 * i + 1])
+            for i, (left, right) in enumerate(pairs)]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser.add_argument("--out", default=os.path.join(here, "..", "data"))
+    parser.add_argument("--strtbl", default=os.path.join(here, "..", "data", "strtbl"))
+    parser.add_argument("--opencc-dir", default=OPENCC_DIR)
+    parser.add_argument("--quiet", action="store_true")
+    args = parser.parse_args()
+
+    with open(args.strtbl, "rb") as f:
+        strtbl = f.read()
+    with tempfile.TemporaryDirectory() as work:
+        dicts = {name: dump_opencc(name, args.opencc_dir, work) for name in (
+            "STPhrases", "STCharacters", "TWVariants", "TSPhrases", "TSCharacters",
+            "TWVariantsRev", "TWVariantsRevPhrases")}
+
+    s2tw_phrases = reference_pairs(
+        dicts["STPhrases"], "s2tw", args.opencc_dir, "cp936", "cp950")
+    s2tw_chars = reference_pairs(
+        list(dicts["STCharacters"]) + list(dicts["TWVariants"]), "s2tw", args.opencc_dir, "cp936", "cp950")
+    to_traditional = CharacterTable(strtbl, True)
+    b5fix, b5counts = build(
+        s2tw_phrases, to_traditional, "cp950",
+        boundary_entries("s2tw", args.opencc_dir, to_traditional), s2tw_chars)
+
+    tw2s_phrases = reference_pairs(
+        list(dicts["TSPhrases"]) + list(dicts["TWVariantsRevPhrases"]), "tw2s",
+        args.opencc_dir, "cp950", "cp936")
+    tw2s_chars = reference_pairs(
+        list(dicts["TSCharacters"]) + list(dicts["TWVariantsRev"]), "tw2s",
+        args.opencc_dir, "cp950", "cp936")
+    to_simplified = CharacterTable(strtbl, False)
+    gbfix, gbcounts = build(
+        tw2s_phrases, to_simplified, "cp936",
+        boundary_entries("tw2s", args.opencc_dir, to_simplified), tw2s_chars)
+
+    os.makedirs(args.out, exist_ok=True)
+    for name, fix in (("b5fix.dat", b5fix), ("gbfix.dat", gbfix)):
+        content = fix.serialize()
+        path = os.path.join(args.out, name)
+        try:
+            with open(path, "rb") as f:
+                if f.read() == content:
+                    continue
+        except FileNotFoundError:
+            pass
+        with open(path, "wb") as f:
+            f.write(content)
+
+    if not args.quiet:
+        for name, fix, counts in (("b5fix.dat", b5fix, b5counts),
+                                  ("gbfix.dat", gbfix, gbcounts)):
+            detail = ", ".join(f"{kind} {n}" for kind, n in counts.items())
+            print(f"{name}: {len(fix.entries)} entries ({detail})")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
