@@ -1,7 +1,7 @@
 #include "engine/FixTables.h"
 
 #include "data/EmbeddedData.h"
-#include "engine/FixTableSearch.h"
+#include "engine/FixTableStore.h"
 #include "platform/Message.h"
 #include "platform/ProgramDir.h"
 #include "settings/Settings.h"
@@ -10,7 +10,6 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -23,47 +22,45 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The files, settings key and slot layout of one table. Every character that can
-// begin a key has a slot: double-byte codes from codeBase on, then the single
-// bytes 1 to 0x80; the byte 0 shares the last double-byte slot, whose code
-// (F9FF, FEFF) is no character.
+// The files, settings key and slot layout of one table.
 struct TableLayout {
     std::string_view source;
     std::string_view keysFile;
     std::string_view valuesFile;
     std::string_view indexFile;
     Key<std::int64_t> stamp;
-    unsigned codeBase;
-    std::uint32_t doubleByteSlots;
-    std::uint32_t slotCount;
+    SlotLayout slots;
     std::string_view failure;
 };
 
 constexpr std::array<TableLayout, 2> Layouts{{
-    {"b5fix.dat", "b5_1.ndx", "b5_2.ndx", "key1.ndx", keys::Ageb5fix, 0xA140, 22720, 22848,
+    {"b5fix.dat",
+     "b5_1.ndx",
+     "b5_2.ndx",
+     "key1.ndx",
+     keys::Ageb5fix,
+     {0xA140, 22720, 22848},
      "Cannot open \"b5fix.dat\"."},
-    {"gbfix.dat", "gb_1.ndx", "gb_2.ndx", "key2.ndx", keys::Agegbfix, 0x8140, 32192, 32320,
+    {"gbfix.dat",
+     "gb_1.ndx",
+     "gb_2.ndx",
+     "key2.ndx",
+     keys::Agegbfix,
+     {0x8140, 32192, 32320},
      "Cannot open \"gbfix.dat\"."},
 }};
-
-constexpr std::uint32_t NoSlot = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint32_t NoGroup = std::numeric_limits<std::uint32_t>::max();
-// Slots with more entries than this are searched in sorted order; a few keys
-// are compared faster one after the other.
-constexpr std::int32_t LinearSlotSize = 8;
-constexpr std::size_t IndexRecordSize = 12;
-constexpr unsigned CodeCount = 0x10000;
 
 const TableLayout& LayoutOf(FixTableId table) {
     return Layouts[static_cast<std::size_t>(table)];
 }
 
-// A character's code: a byte below 0x81 stands for itself, a double-byte
-// character is lead byte * 256 + trail byte.
-std::uint32_t SlotOfCode(const TableLayout& layout, unsigned code) {
-    if (code < 0x81) return code + layout.doubleByteSlots - 1;
-    const unsigned offset = code - layout.codeBase; // wraps for codes below the base
-    return offset < layout.doubleByteSlots ? offset : NoSlot;
+std::array<FixTableStore, 2>& Tables() {
+    static std::array<FixTableStore, 2> tables;
+    return tables;
+}
+
+FixTableStore& TableOf(FixTableId table) {
+    return Tables()[static_cast<std::size_t>(table)];
 }
 
 // The code of a key's first character; a key of one lead byte reads as if a
@@ -74,112 +71,15 @@ unsigned FirstCode(std::string_view key) {
     return lead << 8 | (key.size() > 1 ? static_cast<std::uint8_t>(key[1]) : 0u);
 }
 
-struct Slot {
-    std::int32_t first = -1; // -1: no key begins with this character
-    std::int32_t last = -1;
-};
-
-// A table in memory: all keys and replacements in one byte arena, the entries
-// as offsets into it, and per slot the range of entries to try.
-struct FixTable {
-    struct Entry {
-        std::uint32_t keyBegin;
-        std::uint32_t keyEnd;
-        std::uint32_t valueBegin;
-        std::uint32_t valueEnd;
-    };
-    std::string bytes;
-    std::vector<Entry> entries;
-    std::vector<Slot> slots;
-    // One bit per character code whose slot holds entries, so that a character
-    // without entries costs one test of a small, cache-resident array.
-    std::array<std::uint64_t, CodeCount / 64> occupied{};
-    // The search group of each large slot, NoGroup for the others.
-    std::vector<std::uint32_t> groupOfSlot;
-    PrefixSearch search;
-
-    std::string_view KeyOf(const Entry& e) const {
-        return {bytes.data() + e.keyBegin, e.keyEnd - e.keyBegin};
-    }
-    std::string_view ValueOf(const Entry& e) const {
-        return {bytes.data() + e.valueBegin, e.valueEnd - e.valueBegin};
-    }
-    bool Occupied(unsigned code) const { return (occupied[code >> 6] >> (code & 63)) & 1; }
-
-    void Clear() {
-        bytes.clear();
-        entries.clear();
-        slots.clear();
-        occupied.fill(0);
-        groupOfSlot.clear();
-        search.Clear();
-    }
-
-    void Add(std::string_view key, std::string_view value) {
-        if (bytes.size() + key.size() + value.size() > std::numeric_limits<std::uint32_t>::max())
-            throw std::length_error("fix table too large");
-        const auto at = static_cast<std::uint32_t>(bytes.size());
-        const auto keyEnd = static_cast<std::uint32_t>(at + key.size());
-        bytes.append(key);
-        bytes.append(value);
-        entries.push_back({at, keyEnd, keyEnd, static_cast<std::uint32_t>(bytes.size())});
-    }
-
-    // Prepares the lookups once every entry and slot is in place.
-    void Finish(const TableLayout& layout) {
-        occupied.fill(0);
-        for (unsigned code = 0; code < CodeCount; code = code == 0x80 ? 0x8100 : code + 1) {
-            const std::uint32_t slot = SlotOfCode(layout, code);
-            if (slot != NoSlot && slots[slot].first >= 0)
-                occupied[code >> 6] |= 1ull << (code & 63);
-        }
-        std::vector<std::string_view> keys;
-        keys.reserve(entries.size());
-        for (const Entry& e : entries)
-            keys.push_back(KeyOf(e));
-        groupOfSlot.assign(slots.size(), NoGroup);
-        for (std::size_t slot = 0; slot < slots.size(); ++slot)
-            if (slots[slot].last - slots[slot].first >= LinearSlotSize)
-                groupOfSlot[slot] = search.AddGroup(keys, slots[slot].first, slots[slot].last);
-    }
-
-    // The first entry of the slot, in list order, whose key the text begins with.
-    const Entry* Find(std::uint32_t slot, std::string_view text) const {
-        if (groupOfSlot[slot] != NoGroup) {
-            const std::int32_t k = search.FirstMatch(groupOfSlot[slot], text);
-            return k == PrefixSearch::NoMatch ? nullptr : &entries[static_cast<std::size_t>(k)];
-        }
-        for (std::int32_t k = slots[slot].first; k <= slots[slot].last; ++k) {
-            const Entry& e = entries[static_cast<std::size_t>(k)];
-            if (text.starts_with(KeyOf(e))) return &e;
-        }
-        return nullptr;
-    }
-};
-
-std::array<FixTable, 2>& Tables() {
-    static std::array<FixTable, 2> tables;
-    return tables;
-}
-
 // Lines end at CR LF, LF or a lone CR; a line break at the very end opens no line.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-    const char* const p = text.data();
-    const std::size_t n = text.size();
     std::size_t pos = 0;
-    while (pos < n) {
-        const void* lf = std::memchr(p + pos, '\n', n - pos);
-        std::size_t end = lf ? static_cast<const char*>(lf) - p : n;
-        std::size_t next = end + 1;
-        // A CR ends the line before it, alone or followed by the LF.
-        if (const void* cr = std::memchr(p + pos, '\r', end - pos)) {
-            end = static_cast<const char*>(cr) - p;
-            next = end + 1 < n && p[end + 1] == '\n' ? end + 2 : end + 1;
-        }
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
         lines.push_back(text.substr(pos, end - pos));
-        pos = next;
+        pos = end + (text.substr(end).starts_with("\r\n") ? 2 : 1);
     }
     return lines;
 }
@@ -187,15 +87,16 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text;
-    if (const std::uintmax_t size = fs::file_size(path, error); !error)
-        text.reserve(static_cast<std::size_t>(size));
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) return std::nullopt;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error || size > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return std::nullopt;
+    std::string text(static_cast<std::size_t>(size), '\0');
+    const std::size_t got = std::fread(text.data(), 1, text.size(), file);
+    // A file that grew since its size was taken is read again next time.
+    const bool whole = got == text.size() && std::fgetc(file) == EOF && !std::ferror(file);
+    std::fclose(file);
+    if (!whole) return std::nullopt;
     return text;
 }
 
@@ -254,47 +155,6 @@ void PutLe32(std::string& out, std::uint32_t value) {
         out += static_cast<char>(value >> shift & 0xFF);
 }
 
-std::uint32_t GetLe32(std::string_view in, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<std::uint8_t>(in[at + i]);
-    return value;
-}
-
-// Reads the index files of a current table. False when they do not fit
-// together (lists of different lengths, an empty key, a slot range outside the
-// lists): such files did not come from a finished build and are rebuilt.
-bool LoadIndex(const TableLayout& layout, const std::string& folder, FixTable& table) {
-    const auto keysText = ReadWholeFile(folder + std::string(layout.keysFile));
-    const auto valuesText = ReadWholeFile(folder + std::string(layout.valuesFile));
-    const auto index = ReadWholeFile(folder + std::string(layout.indexFile));
-    if (!keysText || !valuesText || !index) return false;
-    const std::vector<std::string_view> keyLines = SplitLines(*keysText);
-    const std::vector<std::string_view> valueLines = SplitLines(*valuesText);
-    if (keyLines.size() != valueLines.size()) return false;
-    if (keyLines.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return false;
-    const auto count = static_cast<std::int32_t>(keyLines.size());
-    table.bytes.reserve(keysText->size() + valuesText->size());
-    table.entries.reserve(keyLines.size());
-    table.slots.assign(layout.slotCount, Slot{});
-    // A short record at the end is ignored.
-    for (std::size_t at = 0; at + IndexRecordSize <= index->size(); at += IndexRecordSize) {
-        const std::uint32_t slot = GetLe32(*index, at);
-        const auto first = static_cast<std::int32_t>(GetLe32(*index, at + 4));
-        const auto last = static_cast<std::int32_t>(GetLe32(*index, at + 8));
-        if (slot >= layout.slotCount) continue;
-        if (first < 0 || last < first || last >= count) return false;
-        table.slots[slot] = {first, last};
-    }
-    for (std::size_t k = 0; k < keyLines.size(); ++k) {
-        if (keyLines[k].empty()) return false;
-        table.Add(keyLines[k], valueLines[k]);
-    }
-    table.Finish(layout);
-    return true;
-}
-
 struct Pair {
     std::string key;
     std::string value;
@@ -320,82 +180,83 @@ std::vector<Pair> EntriesOf(std::string_view text) {
     return pairs;
 }
 
-// Puts the entries into the table with the keys of each slot side by side, the
-// groups in the order of their first entry and each group in list order, so that
-// every slot is one range and no entry is lost to a later group with the same
-// first character (a quoted key sorts apart from its unquoted relatives).
-void AddGrouped(const TableLayout& layout, const std::vector<Pair>& pairs, FixTable& table) {
-    const std::uint32_t unindexed = layout.slotCount; // keys no character can reach
-    std::vector<std::int32_t> groupOfSlot(layout.slotCount + 1, -1);
-    std::vector<std::uint32_t> groupSizes;
-    std::vector<std::uint32_t> groupOfPair(pairs.size());
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        std::uint32_t slot = SlotOfCode(layout, FirstCode(pairs[i].key));
-        if (slot == NoSlot) slot = unindexed;
-        if (groupOfSlot[slot] < 0) {
-            groupOfSlot[slot] = static_cast<std::int32_t>(groupSizes.size());
-            groupSizes.push_back(0);
-        }
-        groupOfPair[i] = static_cast<std::uint32_t>(groupOfSlot[slot]);
-        ++groupSizes[groupOfPair[i]];
-    }
-    std::vector<std::uint32_t> next(groupSizes.size(), 0);
-    for (std::size_t g = 1; g < groupSizes.size(); ++g)
-        next[g] = next[g - 1] + groupSizes[g - 1];
-    std::vector<std::uint32_t> order(pairs.size());
-    for (std::size_t i = 0; i < pairs.size(); ++i)
-        order[next[groupOfPair[i]]++] = static_cast<std::uint32_t>(i);
+// The texts of the three list files for these entries: the keys of each slot
+// side by side, the groups in the order of their first entry and each group in
+// list order, so that every slot is one range and no entry is lost to a later
+// group with the same first character (a quoted key sorts apart from its
+// unquoted relatives). Keys no character can reach are left out.
+struct ListTexts {
+    std::string keys;
+    std::string values;
+    std::string index;
+};
 
-    table.slots.assign(layout.slotCount, Slot{});
-    for (std::uint32_t i : order) {
-        const std::uint32_t slot = SlotOfCode(layout, FirstCode(pairs[i].key));
-        const auto k = static_cast<std::int32_t>(table.entries.size());
-        table.Add(pairs[i].key, pairs[i].value);
-        if (slot == NoSlot) continue;
-        if (table.slots[slot].first < 0) table.slots[slot].first = k;
-        table.slots[slot].last = k;
+ListTexts BuildLists(const SlotLayout& layout, const std::vector<Pair>& pairs) {
+    std::vector<std::vector<std::uint32_t>> groups;
+    std::vector<std::int32_t> groupOfSlot(layout.slotCount, -1);
+    std::vector<std::uint32_t> slotOfGroup;
+    for (std::uint32_t i = 0; i < pairs.size(); ++i) {
+        const std::uint32_t slot = layout.SlotOf(FirstCode(pairs[i].key));
+        if (slot == SlotLayout::NoSlot) continue;
+        if (groupOfSlot[slot] < 0) {
+            groupOfSlot[slot] = static_cast<std::int32_t>(groups.size());
+            groups.emplace_back();
+            slotOfGroup.push_back(slot);
+        }
+        groups[static_cast<std::size_t>(groupOfSlot[slot])].push_back(i);
     }
-    table.Finish(layout);
+    ListTexts lists;
+    std::vector<std::array<std::uint32_t, 3>> records;
+    std::uint32_t line = 0;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        records.push_back(
+            {slotOfGroup[g], line, line + static_cast<std::uint32_t>(groups[g].size()) - 1});
+        for (const std::uint32_t i : groups[g]) {
+            lists.keys.append(pairs[i].key).append("\r\n");
+            lists.values.append(pairs[i].value).append("\r\n");
+            ++line;
+        }
+    }
+    std::sort(records.begin(), records.end());
+    for (const auto& record : records)
+        for (const std::uint32_t field : record)
+            PutLe32(lists.index, field);
+    return lists;
 }
 
-void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const FixTable& table) {
+void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const ListTexts& lists) {
     const fs::path indexPath = folder + std::string(layout.indexFile);
     // Without the index the lists count as out of date, so a build that stops
     // halfway is done again at the next load.
     fs::remove(indexPath);
-    std::string keysText;
-    std::string valuesText;
-    for (const FixTable::Entry& e : table.entries) {
-        keysText.append(table.KeyOf(e)).append("\r\n");
-        valuesText.append(table.ValueOf(e)).append("\r\n");
-    }
-    WriteReadOnlyFile(folder + std::string(layout.keysFile), keysText);
-    WriteReadOnlyFile(folder + std::string(layout.valuesFile), valuesText);
-    std::string index;
-    for (std::uint32_t slot = 0; slot < layout.slotCount; ++slot) {
-        const Slot& s = table.slots[slot];
-        if (s.first < 0) continue;
-        PutLe32(index, slot);
-        PutLe32(index, static_cast<std::uint32_t>(s.first));
-        PutLe32(index, static_cast<std::uint32_t>(s.last));
-    }
-    WriteReadOnlyFile(indexPath, index);
+    WriteReadOnlyFile(folder + std::string(layout.keysFile), lists.keys);
+    WriteReadOnlyFile(folder + std::string(layout.valuesFile), lists.values);
+    WriteReadOnlyFile(indexPath, lists.index);
 }
 
-// Builds the table from its source file and writes the index files and the
-// stamp. Throws when the source cannot be read or a file cannot be written; the
-// table then holds what was built.
-void Rebuild(const TableLayout& layout, const std::string& folder, FixTable& table) {
+// Builds the table from its source file, writes the index files and the stamp.
+// False when the source cannot be read; throws when a file cannot be written,
+// and the table is usable all the same.
+bool Rebuild(const TableLayout& layout, const std::string& folder, FixTableStore& table) {
     const std::optional<fs::path> source = FindSource(folder, layout.source);
-    if (!source) throw std::runtime_error("no table file");
+    if (!source) return false;
     // The stamp is taken before reading, so a change during the build shows next time.
     const std::optional<std::int64_t> stamp = FileStamp(*source);
     const std::optional<std::string> text = ReadWholeFile(*source);
-    if (!stamp || !text) throw std::runtime_error("table file unreadable");
-    AddGrouped(layout, EntriesOf(*text), table);
-    WriteIndexFiles(layout, folder, table);
-    IniFile settings(folder + std::string(SettingsFileName));
-    Write(settings, layout.stamp, *stamp);
+    if (!stamp || !text) return false;
+    ListTexts lists = BuildLists(layout.slots, EntriesOf(*text));
+    try {
+        WriteIndexFiles(layout, folder, lists);
+        IniFile settings(folder + std::string(SettingsFileName));
+        Write(settings, layout.stamp, *stamp);
+    } catch (...) {
+        table.OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
+                        std::move(lists.index));
+        throw;
+    }
+    table.OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
+                    std::move(lists.index));
+    return true;
 }
 
 std::string_view DefaultTable(FixTableId table) {
@@ -483,15 +344,19 @@ bool FixIndexIsCurrent(FixTableId table) {
 
 void LoadFixTable(FixTableId id, const std::string& folder) {
     const TableLayout& layout = LayoutOf(id);
-    FixTable& table = Tables()[static_cast<std::size_t>(id)];
+    FixTableStore& table = TableOf(id);
     table.Clear();
-    if (FixIndexIsCurrent(id, folder) && LoadIndex(layout, folder, table)) return;
-    table.Clear();
+    if (FixIndexIsCurrent(id, folder) &&
+        table.OpenFiles(layout.slots, folder + std::string(layout.keysFile),
+                        folder + std::string(layout.valuesFile),
+                        folder + std::string(layout.indexFile)))
+        return;
+    bool built = false;
     try {
-        Rebuild(layout, folder, table);
+        built = Rebuild(layout, folder, table);
     } catch (const std::exception&) {
-        ShowMessage(MessageKind::Error, layout.failure);
     }
+    if (!built) ShowMessage(MessageKind::Error, layout.failure);
 }
 
 bool WriteDefaultFixTable(FixTableId table, const std::string& folder) {
@@ -511,9 +376,10 @@ void LoadFixTableWithDefault(FixTableId id, const std::string& folder) {
         return;
     }
     // The folder cannot take the table: convert with the built-in one all the same.
-    FixTable& table = Tables()[static_cast<std::size_t>(id)];
-    table.Clear();
-    AddGrouped(LayoutOf(id), EntriesOf(DefaultTable(id)), table);
+    const TableLayout& layout = LayoutOf(id);
+    ListTexts lists = BuildLists(layout.slots, EntriesOf(DefaultTable(id)));
+    TableOf(id).OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
+                          std::move(lists.index));
 }
 
 void LoadFixTableWithDefault(FixTableId table) {
@@ -529,18 +395,16 @@ void LoadGbFix() {
 }
 
 void ClearFixTable(FixTableId table) {
-    Tables()[static_cast<std::size_t>(table)].Clear();
+    TableOf(table).Clear();
 }
 
 std::size_t FixTableEntryCount(FixTableId table) {
-    return Tables()[static_cast<std::size_t>(table)].entries.size();
+    return TableOf(table).EntryCount();
 }
 
 void ApplyFixTable(Bytes& text, Direction direction) {
-    const FixTableId id = direction == GbToBig5 ? FixTableId::Big5 : FixTableId::Gbk;
-    const FixTable& table = Tables()[static_cast<std::size_t>(id)];
-    if (table.entries.empty()) return;
-    const TableLayout& layout = LayoutOf(id);
+    FixTableStore& table = TableOf(direction == GbToBig5 ? FixTableId::Big5 : FixTableId::Gbk);
+    if (table.Empty()) return;
     // The output buffer lives on, so converting block after block allocates once.
     static Bytes output;
     const char* const p = text.data();
@@ -562,8 +426,8 @@ void ApplyFixTable(Bytes& text, Direction direction) {
             i += width;
             continue;
         }
-        const FixTable::Entry* match = table.Find(SlotOfCode(layout, code), {p + i, n - i});
-        if (!match) {
+        const FixTableStore::Match match = table.Find(code, {p + i, n - i});
+        if (match.keyLength == 0) {
             i += width;
             continue;
         }
@@ -573,8 +437,8 @@ void ApplyFixTable(Bytes& text, Direction direction) {
             changed = true;
         }
         output.append(p + copied, i - copied);
-        output.append(table.ValueOf(*match));
-        i += match->keyEnd - match->keyBegin;
+        output.append(match.value);
+        i += match.keyLength;
         copied = i;
     }
     if (!changed) return;

@@ -1,0 +1,57 @@
+#include "platform/MappedFile.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace tessarim {
+
+MappedFile::MappedFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size_ = static_cast<std::size_t>(info.st_size);
+        if (size_ == 0) {
+            valid_ = true; // nothing to map
+        } else {
+            void* data = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (data != MAP_FAILED) {
+                data_ = data;
+                valid_ = true;
+            } else {
+                size_ = 0;
+            }
+        }
+    }
+    ::close(fd);
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+      valid_(std::exchange(other.valid_, false)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+        Release();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        valid_ = std::exchange(other.valid_, false);
+    }
+    return *this;
+}
+
+MappedFile::~MappedFile() {
+    Release();
+}
+
+void MappedFile::Release() {
+    if (data_) ::munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+    valid_ = false;
+}
+
+} // namespace tessarim

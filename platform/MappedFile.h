@@ -1,0 +1,33 @@
+#pragma once
+// A whole file mapped read-only into memory. Only the pages that are read are
+// brought in, and the kernel brings neighbouring pages with them, which costs
+// far less than reading the file into fresh memory.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tessarim {
+
+class MappedFile {
+public:
+    MappedFile() = default;
+    // Maps the regular file at path; Valid() tells whether that worked.
+    explicit MappedFile(const std::string& path);
+    MappedFile(MappedFile&& other) noexcept;
+    MappedFile& operator=(MappedFile&& other) noexcept;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+
+    bool Valid() const { return valid_; }
+    std::string_view Text() const { return {static_cast<const char*>(data_), size_}; }
+
+private:
+    void Release();
+
+    void* data_ = nullptr;
+    std::size_t size_ = 0;
+    bool valid_ = false;
+};
+
+} // namespace tessarim
