@@ -1,0 +1,253 @@
+#include "mainwin/AppBarWidget.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <algorithm>
+
+namespace tessarim {
+
+namespace {
+
+Rect ToRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+Point ToPoint(QPoint point) {
+    return {point.x(), point.y()};
+}
+
+SizingSide SideOf(int code) {
+    switch (code) {
+    case HTLEFT:
+        return SizingSide::Left;
+    case HTRIGHT:
+        return SizingSide::Right;
+    case HTTOP:
+        return SizingSide::Top;
+    case HTTOPLEFT:
+        return SizingSide::TopLeft;
+    case HTTOPRIGHT:
+        return SizingSide::TopRight;
+    case HTBOTTOM:
+        return SizingSide::Bottom;
+    case HTBOTTOMLEFT:
+        return SizingSide::BottomLeft;
+    default:
+        return SizingSide::BottomRight;
+    }
+}
+
+Qt::CursorShape SizeCursor(int code) {
+    switch (code) {
+    case HTLEFT:
+    case HTRIGHT:
+        return Qt::SizeHorCursor;
+    case HTTOP:
+    case HTBOTTOM:
+        return Qt::SizeVerCursor;
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT:
+        return Qt::SizeFDiagCursor;
+    default:
+        return Qt::SizeBDiagCursor;
+    }
+}
+
+} // namespace
+
+AppBarWidget::AppBarWidget(AppBarShell& shell, QWidget* parent)
+    : QWidget(parent, Qt::Tool), TAppBar(shell) {
+    setMouseTracking(true);
+    shell.SetNoticeHandler(
+        [this](ShellNotice notice, bool value) { ShellNotification(notice, value); });
+    connect(&timer_, &QTimer::timeout, this,
+            [this] { TimerTick(ToPoint(QCursor::pos()), isActiveWindow()); });
+}
+
+void AppBarWidget::CreateBar() {
+    winId();
+    timer_.start(static_cast<int>(BarSettings().SlideTime));
+    AppBarCreated();
+    // Once the first layout is done, record the sizes it produced.
+    QTimer::singleShot(0, this, [this] {
+        EnterSizeMove();
+        ExitSizeMove();
+    });
+}
+
+void AppBarWidget::DestroyBar() {
+    timer_.stop();
+    AppBarDestroyed();
+}
+
+Rect AppBarWidget::WindowRect() const {
+    return ToRect(frameGeometry());
+}
+
+Rect AppBarWidget::ClientRect() const {
+    const QRect client = rect().adjusted(FrameWidth, FrameWidth, -FrameWidth, -FrameWidth);
+    return ToRect(client.translated(mapToGlobal(QPoint(0, 0))));
+}
+
+void AppBarWidget::PlaceWindow(const Rect& rect) {
+    // The rectangle includes the window manager's frame of a floating bar.
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const int extraWidth = frame.width() - inner.width();
+    const int extraHeight = frame.height() - inner.height();
+    placing_ = true;
+    // The bar decides its size; the limits only guide the window manager.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    move(rect.left, rect.top);
+    resize(std::max(rect.Width() - extraWidth, 1), std::max(rect.Height() - extraHeight, 1));
+    if (Edge() == abeFloat) ApplySizeLimits(abeFloat);
+    placing_ = false;
+}
+
+void AppBarWidget::RepaintNow() {
+    repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void AppBarWidget::OnAppBarStateChange(bool querying, TAppBarEdge proposedEdge) {
+    TAppBar::OnAppBarStateChange(querying, proposedEdge);
+    if (!querying) ApplySizeLimits(proposedEdge);
+}
+
+void AppBarWidget::ApplySizeLimits(TAppBarEdge edge) {
+    if (edge != abeFloat) {
+        // A docked bar is placed by the bar alone.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setSizeIncrement(0, 0);
+        return;
+    }
+    const MinMaxInfo limits = GetMinMaxInfo();
+    const TAppBarSettings& settings = BarSettings();
+    // A dimension without a step keeps its size.
+    const int minWidth = settings.HorzSizeInc == 0 ? width() : limits.minWidth;
+    const int maxWidth = settings.HorzSizeInc == 0 ? width() : limits.maxWidth;
+    const int minHeight = settings.VertSizeInc == 0 ? height() : limits.minHeight;
+    const int maxHeight = settings.VertSizeInc == 0 ? height() : limits.maxHeight;
+    setMinimumSize(std::max(minWidth, 1), std::max(minHeight, 1));
+    setMaximumSize(std::max(maxWidth, 1), std::max(maxHeight, 1));
+    setSizeIncrement(static_cast<int>(settings.HorzSizeInc),
+                     static_cast<int>(settings.VertSizeInc));
+    setBaseSize(limits.minWidth, limits.minHeight);
+}
+
+int AppBarWidget::DefaultHitCode(QPoint point) const {
+    const bool left = point.x() < FrameWidth;
+    const bool right = point.x() >= width() - FrameWidth;
+    const bool top = point.y() < FrameWidth;
+    const bool bottom = point.y() >= height() - FrameWidth;
+    if (top) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
+    if (bottom) return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
+    if (left) return HTLEFT;
+    if (right) return HTRIGHT;
+    return HTCLIENT;
+}
+
+void AppBarWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPoint local = event->position().toPoint();
+    const bool onBackground = childAt(local) == nullptr;
+    const int code =
+        HitTest(DefaultHitCode(local), ToPoint(event->globalPosition().toPoint()), onBackground);
+    if (code == HTCAPTION) {
+        drag_ = Drag::Move;
+    } else if (code >= HTLEFT && code <= HTBOTTOMRIGHT) {
+        drag_ = Drag::Size;
+    } else {
+        return;
+    }
+    dragCode_ = code;
+    dragStart_ = event->globalPosition().toPoint();
+    dragRect_ = WindowRect();
+    EnterSizeMove();
+}
+
+void AppBarWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint global = event->globalPosition().toPoint();
+    if (drag_ != Drag::None) {
+        FollowPointer(global, event->modifiers());
+        return;
+    }
+    const int code = HitTest(DefaultHitCode(event->position().toPoint()), ToPoint(global), false);
+    if (code >= HTLEFT && code <= HTBOTTOMRIGHT)
+        setCursor(SizeCursor(code));
+    else
+        unsetCursor();
+    PointerTouched();
+}
+
+void AppBarWidget::FollowPointer(QPoint global, Qt::KeyboardModifiers modifiers) {
+    const QPoint delta = global - dragStart_;
+    Rect rect = dragRect_;
+    if (drag_ == Drag::Move) {
+        rect = rect.MovedTo(rect.left + delta.x(), rect.top + delta.y());
+        rect = Moving(ToPoint(global), modifiers.testFlag(Qt::ControlModifier), rect);
+    } else {
+        const SizingSide side = SideOf(dragCode_);
+        if (side == SizingSide::Left || side == SizingSide::TopLeft ||
+            side == SizingSide::BottomLeft)
+            rect.left += delta.x();
+        if (side == SizingSide::Right || side == SizingSide::TopRight ||
+            side == SizingSide::BottomRight)
+            rect.right += delta.x();
+        if (side == SizingSide::Top || side == SizingSide::TopLeft || side == SizingSide::TopRight)
+            rect.top += delta.y();
+        if (side == SizingSide::Bottom || side == SizingSide::BottomLeft ||
+            side == SizingSide::BottomRight)
+            rect.bottom += delta.y();
+        rect = Sizing(side, rect);
+        const MinMaxInfo limits = GetMinMaxInfo();
+        if (rect.Width() < limits.minWidth || rect.Width() > limits.maxWidth ||
+            rect.Height() < limits.minHeight || rect.Height() > limits.maxHeight)
+            return;
+    }
+    PlaceWindow(rect);
+}
+
+void AppBarWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (drag_ == Drag::None || event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    drag_ = Drag::None;
+    ExitSizeMove();
+}
+
+void AppBarWidget::enterEvent(QEnterEvent* event) {
+    PointerTouched();
+    QWidget::enterEvent(event);
+}
+
+void AppBarWidget::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange) Activated(isActiveWindow());
+    QWidget::changeEvent(event);
+}
+
+void AppBarWidget::RememberFloatingPlace() {
+    // The window manager moved or sized the floating bar by its frame.
+    if (Edge() == abeFloat && drag_ == Drag::None && !placing_ && isVisible())
+        BarSettings().SetFloatRect(WindowRect());
+}
+
+void AppBarWidget::moveEvent(QMoveEvent* event) {
+    RememberFloatingPlace();
+    QWidget::moveEvent(event);
+}
+
+void AppBarWidget::resizeEvent(QResizeEvent* event) {
+    RememberFloatingPlace();
+    QWidget::resizeEvent(event);
+}
+
+} // namespace tessarim
