@@ -92,18 +92,25 @@ Rect AppBarWidget::ClientRect() const {
 }
 
 void AppBarWidget::PlaceWindow(const Rect& rect) {
-    // The rectangle includes the window manager's frame of a floating bar.
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    const int extraWidth = frame.width() - inner.width();
-    const int extraHeight = frame.height() - inner.height();
     placing_ = true;
     // The bar decides its size; the limits only guide the window manager.
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    move(rect.left, rect.top);
-    resize(std::max(rect.Width() - extraWidth, 1), std::max(rect.Height() - extraHeight, 1));
-    if (Edge() == abeFloat) ApplySizeLimits(abeFloat);
+    const int width = std::max(rect.Width(), 1);
+    const int height = std::max(rect.Height(), 1);
+    if (Edge() == abeFloat) {
+        // The rectangle includes the window manager's frame of a floating bar.
+        const QRect frame = frameGeometry();
+        const QRect inner = geometry();
+        move(rect.left, rect.top);
+        resize(std::max(width - (frame.width() - inner.width()), 1),
+               std::max(height - (frame.height() - inner.height()), 1));
+        ApplySizeLimits(abeFloat);
+    } else {
+        // A docked bar has no frame, whatever the window had a moment ago.
+        setGeometry(rect.left, rect.top, width, height);
+    }
+    placed_ = QRect(rect.left, rect.top, width, height);
     placing_ = false;
 }
 
@@ -114,7 +121,14 @@ void AppBarWidget::RepaintNow() {
 
 void AppBarWidget::OnAppBarStateChange(bool querying, TAppBarEdge proposedEdge) {
     TAppBar::OnAppBarStateChange(querying, proposedEdge);
-    if (!querying) ApplySizeLimits(proposedEdge);
+    if (querying) return;
+    ApplySizeLimits(proposedEdge);
+    // A window that just lost its frame is where its frame left it.
+    if (IsDockedEdge(proposedEdge) && geometry() != placed_) {
+        placing_ = true;
+        setGeometry(placed_);
+        placing_ = false;
+    }
 }
 
 void AppBarWidget::ApplySizeLimits(TAppBarEdge edge) {
@@ -193,6 +207,9 @@ void AppBarWidget::FollowPointer(QPoint global, Qt::KeyboardModifiers modifiers)
     if (drag_ == Drag::Move) {
         rect = rect.MovedTo(rect.left + delta.x(), rect.top + delta.y());
         rect = Moving(ToPoint(global), modifiers.testFlag(Qt::ControlModifier), rect);
+        // The pointer goes on from wherever the bar put the window.
+        dragRect_ = rect;
+        dragStart_ = global;
     } else {
         const SizingSide side = SideOf(dragCode_);
         if (side == SizingSide::Left || side == SizingSide::TopLeft ||

@@ -54,6 +54,7 @@ private:
     int dragCode_ = HTNOWHERE;
     QPoint dragStart_;
     Rect dragRect_;
+    QRect placed_; // where the bar last put the window
     bool placing_ = false;
 };
 

@@ -298,7 +298,9 @@ void TMainForm::UpdateCharset() {
     panel_->setFont(UiFont(charset, base));
     popup_->setFont(UiFont(charset, base));
     // The Unicode entries are drawn in a small font of their own.
-    const QFont small = UiFont(charset, QFont("Tahoma", 8));
+    QFont tahoma("Tahoma", 8);
+    tahoma.setStyleHint(QFont::SansSerif); // where Tahoma is missing, a sans-serif like it
+    const QFont small = UiFont(charset, tahoma);
     for (const MainCommand command : UnicodeMenuCommands)
         entries_[command]->setFont(small);
 }
