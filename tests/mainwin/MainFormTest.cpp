@@ -107,7 +107,7 @@ TEST_F(MainFormTest, FirstStartOnABig5SystemIsTraditionalAndHidesAtTheTop) {
     EXPECT_EQ(form->Edge(), abeTop);
     EXPECT_EQ(shell.autoHideOwner[abeTop], FakeAppBarShell::Us);
     EXPECT_TRUE(shell.reserved.IsEmpty());
-    EXPECT_EQ(form->frameGeometry(), QRect(0, 2 - 32, 1024, 32)) << "two border widths stay";
+    EXPECT_EQ(form->geometry(), QRect(0, 2 - 32, 1024, 32)) << "two border widths stay";
     // The hint panel fills the space between the clipboard viewer button and BtnKey.
     EXPECT_EQ(Geometry("Panel1").left(), Geometry("ClipBtn").right() + 1 + 4);
     EXPECT_EQ(Geometry("Panel1").right() + 1 + 4, Geometry("BtnKey").left());

@@ -28,28 +28,6 @@ TEST(MainLayout, RightHandControlsFollowTheWindowsRightEndLessTheGap) {
     EXPECT_EQ(gapped.Panel1.width, wide.Panel1.width - 50);
 }
 
-TEST(MainLayout, GapAppliesOnlyToADockedBarThatHidesItself) {
-    EXPECT_EQ(GapFor(abeTop, true, 50), 50);
-    EXPECT_EQ(GapFor(abeBottom, true, 50), 50);
-    EXPECT_EQ(GapFor(abeTop, false, 50), 0);
-    EXPECT_EQ(GapFor(abeFloat, true, 50), 0);
-    EXPECT_EQ(GapFor(abeTop, true, -10), 0) << "a hand-edited negative gap";
-}
-
-TEST(MainLayout, BarGeometryComesFromFrameButtonAndScreen) {
-    TAppBarSettings bar;
-    ApplyBarGeometry(bar, 2, 30, {10, 60}, 1024);
-    EXPECT_EQ(bar.Flags, MainBarFlags);
-    EXPECT_EQ(bar.VertDockSize, 32u);
-    EXPECT_EQ(bar.FloatRect(), (Rect{10, 60, 10 + 1024 - 40, 60 + 34}));
-    EXPECT_EQ(bar.VertSizeInc, 0u);
-    EXPECT_EQ(bar.HorzSizeInc, 1u);
-    EXPECT_FALSE(bar.SlideEffect);
-    EXPECT_EQ(bar.MinWidth, 440 + 4 * 40 + 24);
-    EXPECT_EQ(bar.MinHeight, 36);
-    EXPECT_EQ(bar.MaxWidth, 1024);
-}
-
 TEST(MainPosition, StartEdgeComesFromTheSavedStateWhenRemembered) {
     EXPECT_EQ(InitialPosition(false, true, abeBottom, 1, 2).edge, abeTop);
     EXPECT_FALSE(InitialPosition(false, true, abeBottom, 1, 2).floatPos);
@@ -133,16 +111,6 @@ TEST(MainFormLogic, CommandsRunOnlyWithAHandlerAndUnicodeButtonsNeedBothCodePage
         const auto command = static_cast<MainCommand>(c);
         EXPECT_EQ(logic.ButtonEnabled(command), !IsUnicodeCommand(command)) << c;
         EXPECT_TRUE(logic.MenuEntryEnabled(command)) << c;
-    }
-}
-
-TEST(MainFormLogic, HelpContextsFollowTheLanguage) {
-    ProgramSettings settings;
-    MainFormLogic logic(settings);
-    const std::pair<std::int64_t, int> cases[] = {{0, 1}, {1, 11}, {2, 21}, {5, 1}};
-    for (const auto& [lang, context] : cases) {
-        settings.Lang = lang;
-        EXPECT_EQ(logic.HelpContext(1), context) << lang;
     }
 }
 

@@ -249,3 +249,37 @@ TEST_F(DesktopBarTest, ScreenshotsOfTheBarAndItsMenuInEachLanguage) {
 
 } // namespace
 } // namespace tessarim
+
+namespace tessarim {
+namespace {
+
+// Runs the program without a display; returns its exit status and standard error.
+std::pair<int, std::string> RunWithoutDisplay(const std::vector<std::string>& args) {
+    test::TempFolder folder;
+    std::vector<std::string> argv{
+        "/bin/sh", "-c",
+        "unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; exec \"$0\" \"$@\" "
+        "2>\"" +
+            folder.File("err") + "\"",
+        TESSARIM_BINARY_DIR "/tessarim"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    test::Process program(argv, {"TESSARIM_HOME=" + folder.Dir()});
+    const std::optional<int> status = program.WaitForExit(10000);
+    return {status.value_or(-1), test::ReadFile(folder.File("err"))};
+}
+
+TEST(DesktopStart, WithoutADisplayTheProgramSaysSoAndFails) {
+    const auto [status, message] = RunWithoutDisplay({});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(message.find("no X display"), std::string::npos) << message;
+    EXPECT_NE(message.find("tessarim /i:gbk /o:big5"), std::string::npos) << message;
+}
+
+TEST(DesktopStart, FileNamesWithoutSwitchesAskForTheFileWindowWhichIsNotThereYet) {
+    const auto [status, message] = RunWithoutDisplay({"a.txt"});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(message.find("file conversion window"), std::string::npos) << message;
+}
+
+} // namespace
+} // namespace tessarim
