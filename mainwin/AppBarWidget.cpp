@@ -92,12 +92,15 @@ Rect AppBarWidget::ClientRect() const {
 }
 
 void AppBarWidget::PlaceWindow(const Rect& rect) {
+    const QRect target(rect.left, rect.top, std::max(rect.Width(), 1), std::max(rect.Height(), 1));
+    // The auto-hide timer places a hidden bar where it already is.
+    if (Edge() != abeFloat && geometry() == target && placed_ == target) return;
     placing_ = true;
     // The bar decides its size; the limits only guide the window manager.
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    const int width = std::max(rect.Width(), 1);
-    const int height = std::max(rect.Height(), 1);
+    const int width = target.width();
+    const int height = target.height();
     if (Edge() == abeFloat) {
         // The rectangle includes the window manager's frame of a floating bar.
         const QRect frame = frameGeometry();
@@ -108,9 +111,9 @@ void AppBarWidget::PlaceWindow(const Rect& rect) {
         ApplySizeLimits(abeFloat);
     } else {
         // A docked bar has no frame, whatever the window had a moment ago.
-        setGeometry(rect.left, rect.top, width, height);
+        setGeometry(target);
     }
-    placed_ = QRect(rect.left, rect.top, width, height);
+    placed_ = target;
     placing_ = false;
 }
 

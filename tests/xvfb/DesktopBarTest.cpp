@@ -45,7 +45,10 @@ protected:
             std::vector<std::string>{"DISPLAY=" + x->Display(), "TESSARIM_HOME=" + home.Dir(),
                                      // Keeps the single-instance name to this test.
                                      "TMPDIR=" + runtime.Dir(), "XDG_RUNTIME_DIR=" + runtime.Dir(),
-                                     "QT_QPA_PLATFORM=xcb"});
+                                     "QT_QPA_PLATFORM=xcb",
+                                     // For the sanitizer build: see the file.
+                                     "LSAN_OPTIONS=suppressions=" TESSARIM_SOURCE_DIR
+                                     "/tests/lsan.supp"});
     }
 
     std::vector<xcb_window_t> Bars() {
