@@ -1,4 +1,4 @@
-# make run   set up, build, and convert the bundled samples
+# make run   set up, build, convert the bundled samples, and start the desktop program
 # make test  set up, build, and run the tests (Release, then Debug with sanitizers)
 # make bench set up, build, and compare speed with peers
 
@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 .PHONY: run test bench build deps-build deps-test deps-bench clean
 
 deps-build:
-	@scripts/install-deps.sh build
+	@scripts/install-deps.sh desktop
 deps-test:
 	@scripts/install-deps.sh test
 deps-bench:
@@ -23,6 +23,7 @@ build: deps-build $(BUILD)/CMakeCache.txt
 
 run: build
 	@scripts/demo.sh $(BUILD)/tessarim
+	@scripts/start-desktop.sh $(BUILD)/tessarim
 
 test: deps-test $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)

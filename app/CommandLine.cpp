@@ -16,6 +16,7 @@
 #include <array>
 #include <cctype>
 #include <filesystem>
+#include <unistd.h>
 
 namespace tessarim {
 
@@ -268,6 +269,17 @@ int RunCommandLine(const std::vector<std::string>& args) {
 
 int RunProgram(const std::vector<std::string>& args) {
     if (DetectRunMode(args) == RunMode::CommandLine) return RunCommandLine(args);
+    // The windows are a program of their own beside this one.
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::string desktop = (self.parent_path() / DesktopProgramName).string();
+        std::vector<char*> argv{const_cast<char*>(desktop.c_str())};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(desktop.c_str(), argv.data()); // returns only when it could not start
+    }
     ShowError("This build of Tessarim has no desktop program; convert files with switches, "
               "for example: tessarim /i:gbk /o:big5 old.txt new.txt");
     return ExitFailure;

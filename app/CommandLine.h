@@ -43,7 +43,11 @@ extern const char* const UsageText;
 // The whole command-line run; returns the exit status.
 int RunCommandLine(const std::vector<std::string>& args);
 
-// The entry: sets the program-wide values and runs in the mode the arguments ask for.
+// The desktop program, found beside the command-line program.
+inline constexpr const char* DesktopProgramName = "tessarim-desktop";
+
+// The entry: a command-line run, or the desktop program started in this
+// process's place with the same arguments.
 int RunProgram(const std::vector<std::string>& args);
 
 } // namespace tessarim

@@ -1,17 +1,21 @@
 #!/bin/sh
 # Installs the Debian packages a group of jobs needs, only those missing.
-#   scripts/install-deps.sh build|test|bench
+#   scripts/install-deps.sh build|desktop|test|bench
 set -eu
 
 build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
-test="$build opencc libopencc-data"
+# The desktop program (Qt Widgets on X11) and what its tests start: an X server,
+# a small window manager and a font with Chinese characters.
+desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev xvfb openbox fonts-wqy-microhei"
+test="$desktop opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
 
 case "${1:-build}" in
 build) wanted=$build ;;
+desktop) wanted=$desktop ;;
 test) wanted=$test ;;
 bench) wanted=$bench ;;
-*) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
+*) echo "usage: $0 build|desktop|test|bench" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -1,0 +1,104 @@
+// The desktop program's entry. Without arguments it is the windowed program: one
+// bar per user, docked at its remembered edge (or hidden, as it was left), with
+// no taskbar button; the tray icon stands in for one.
+#include "app/CommandLine.h"
+#include "mainwin/Main.h"
+#include "platform/Dialogs.h"
+#include "platform/Help.h"
+#include "platform/SingleInstance.h"
+#include "platform/Tray.h"
+#include "platform/X11AppBarShell.h"
+#include "settings/ProgramSettings.h"
+#include "settings/Settings.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace tessarim {
+namespace {
+
+constexpr const char* ConvertHint =
+    "convert files with switches, for example: tessarim /i:gbk /o:big5 old.txt new.txt";
+
+void SayOnStderr(const std::string& text) {
+    std::fprintf(stderr, "Tessarim: %s\n", text.c_str());
+}
+
+// The bar lives on an X11 desktop (XWayland included); say so plainly when
+// there is none instead of letting the toolkit abort.
+bool HasX11Display() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    if (qgetenv("QT_QPA_PLATFORM") != "xcb") return true; // chosen by the caller
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        SayOnStderr(std::string("no X display (DISPLAY is not set). The desktop program needs an "
+                                "X11 session; ") +
+                    ConvertHint);
+        return false;
+    }
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    if (!reachable)
+        SayOnStderr(std::string("cannot open the X display ") + display + "; " + ConvertHint);
+    return reachable;
+}
+
+int RunWindowed(int argc, char** argv) {
+    if (!HasX11Display()) return ExitFailure;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Tessarim");
+    // Hiding the bar or closing a dialog must not end the program; closing the bar does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.Acquire()) return ExitSuccess;
+    InstallMessageBoxes();
+
+    try {
+        X11AppBarShell shell;
+        shell.SetApplicationTaskbarButton(false);
+        SystemTrayIcon tray;
+        DesktopHelp help;
+        TMainForm form(shell, tray, help);
+        shell.SetWindow(&form);
+        form.CreateWindowHandle();
+        QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,
+                         &TMainForm::BringToFront);
+        QObject::connect(&form, &TMainForm::Closed, &application, &QApplication::quit);
+
+        const IniFile ini(SettingsPath());
+        if (Read(ini, keys::RemLastPos) && Read(ini, keys::HideMain))
+            form.StartHidden();
+        else
+            form.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        SayOnStderr(error.what());
+        return ExitFailure;
+    }
+}
+
+} // namespace
+} // namespace tessarim
+
+int main(int argc, char** argv) {
+    using namespace tessarim;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    switch (DetectRunMode(args)) {
+    case RunMode::CommandLine:
+        return RunCommandLine(args);
+    case RunMode::FileWindow:
+        SayOnStderr(std::string("the file conversion window comes with a later version; ") +
+                    ConvertHint);
+        return ExitFailure;
+    case RunMode::Windowed:
+        break;
+    }
+    return RunWindowed(argc, argv);
+}

@@ -1,0 +1,467 @@
+#include "mainwin/Main.h"
+
+#include "engine/CodeTables.h"
+#include "engine/ConFunc.h"
+#include "engine/FixTables.h"
+#include "mainwin/About.h"
+#include "mainwin/Glyphs.h"
+#include "mainwin/MainTexts.h"
+#include "mainwin/warn.h"
+#include "platform/CodePage.h"
+#include "platform/Help.h"
+#include "platform/Message.h"
+#include "platform/ProgramDir.h"
+#include "platform/Tray.h"
+#include "platform/UiFonts.h"
+#include "settings/Settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+
+namespace tessarim {
+
+namespace {
+
+constexpr MainCommand UnicodeMenuCommands[] = {MainCommand::UnicodeStoT, MainCommand::UnicodeTtoS,
+                                               MainCommand::HexNotation,
+                                               MainCommand::DecimalNotation};
+
+// The popup menu, with a band down its left side that carries the program's name.
+class BandMenu : public QMenu {
+public:
+    static constexpr int BandWidth = 22;
+    explicit BandMenu(QWidget* parent) : QMenu(parent) { setContentsMargins(BandWidth, 0, 0, 0); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QMenu::paintEvent(event);
+        QPainter p(this);
+        const QRect band(0, 0, BandWidth, height());
+        QLinearGradient shade(band.topLeft(), band.bottomLeft());
+        shade.setColorAt(0, QColor(40, 90, 170));
+        shade.setColorAt(1, QColor(10, 30, 80));
+        p.fillRect(band, shade);
+        p.setPen(Qt::white);
+        QFont font = p.font();
+        font.setBold(true);
+        font.setPixelSize(14);
+        p.setFont(font);
+        p.translate(band.left(), band.bottom());
+        p.rotate(-90);
+        p.drawText(QRect(6, 0, band.height() - 12, BandWidth), Qt::AlignLeft | Qt::AlignVCenter,
+                   "Tessarim");
+    }
+};
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The correction tables are the user's own and optional: a table that is not
+// there corrects nothing, and is no error to report at every start.
+void LoadFixTableIfPresent(FixTableId table, const char* fileName) {
+    std::error_code error;
+    if (std::filesystem::exists(ProgramDir() + fileName, error))
+        LoadFixTable(table, ProgramDir());
+    else
+        ClearFixTable(table);
+}
+
+} // namespace
+
+TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidget* parent)
+    : AppBarWidget(shell, parent), logic_(Program()), tray_(tray), help_(help) {
+    setObjectName("TMainForm");
+    setWindowTitle("Tessarim");
+    setWindowIcon(GlyphIcon(Glyph::Program));
+    setCursor(Qt::ArrowCursor);
+
+    const IniFile ini(SettingsPath());
+    ProgramSettings& settings = logic_.Settings();
+    LoadProgramSettings(ini, settings);
+    Fix_UNN = Read(ini, keys::Fix_UNN);
+    BarSettings().AutoHide = settings.AutoHide;
+    BarSettings().AlwaysOnTop = settings.AlwaysOnTop;
+
+    // The bar is one row of buttons inside a thin frame.
+    const int frame = 2 * FrameWidth;
+    const int buttonHeight = design::BtnFile.height;
+    move(static_cast<int>(keys::FloatLeft.def), static_cast<int>(keys::FloatTop.def));
+    resize(design::Width, frame + buttonHeight);
+    ApplyBarGeometry(BarSettings(), frame, buttonHeight, {x(), y()}, Shell().ScreenRect().Width());
+
+    AddButton("BtnFile", design::BtnFile, MainCommand::FileConversion)
+        ->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    AddButton("BtnClipGtoB", design::BtnClipGtoB, MainCommand::ClipGtoB)->setText("G > B");
+    AddButton("BtnClipBtoG", design::BtnClipBtoG, MainCommand::ClipBtoG)->setText("B > G");
+    AddButton("UClipConStoT", design::UClipConStoT, MainCommand::UnicodeStoT)
+        ->setProperty("tag", 11);
+    AddButton("UClipConTtoS", design::UClipConTtoS, MainCommand::UnicodeTtoS)
+        ->setProperty("tag", 12);
+    AddButton("Uni2Dec", design::Uni2Dec, MainCommand::DecimalNotation)->setProperty("tag", 13);
+    AddButton("Uni2Hex", design::Uni2Hex, MainCommand::HexNotation)->setProperty("tag", 14);
+    AddButton("ClipBtn", design::ClipBtn, MainCommand::ClipboardViewer);
+    AddButton("BtnKey", design::BtnKey, MainCommand::SendKey);
+    AddButton("BtnOption", design::BtnOption, MainCommand::Options);
+    AddButton("BtnAbout", design::BtnAbout, MainCommand::About);
+    AddButton("BtnClose", design::BtnClose, MainCommand::Close);
+    const std::pair<MainCommand, Glyph> glyphs[] = {
+        {MainCommand::FileConversion, Glyph::File},
+        {MainCommand::UnicodeStoT, Glyph::BMPFT},
+        {MainCommand::UnicodeTtoS, Glyph::BMPST},
+        {MainCommand::DecimalNotation, Glyph::BMPDEC},
+        {MainCommand::HexNotation, Glyph::BMPHEX},
+        {MainCommand::ClipboardViewer, Glyph::Clipboard},
+        {MainCommand::SendKey, Glyph::Keys},
+        {MainCommand::Options, Glyph::Options},
+        {MainCommand::About, Glyph::About},
+        {MainCommand::Close, Glyph::Close}};
+    for (const auto& [command, glyph] : glyphs) {
+        const QPixmap pixmap = GlyphPixmap(glyph);
+        buttons_[command]->setIcon(QIcon(pixmap));
+        buttons_[command]->setIconSize(pixmap.size());
+    }
+    panel_ = new QLabel(this);
+    panel_->setObjectName("Panel1");
+    panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel_->setAlignment(Qt::AlignCenter);
+    BuildMenu();
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& point) { popup_->popup(mapToGlobal(point)); });
+
+    SetCommandHandler(MainCommand::About, [this] { BtnAboutClick(); });
+    SetCommandHandler(MainCommand::Close, [this] { close(); });
+    UpdateLang();
+    UpdateCharset();
+    LayOut(static_cast<int>(std::max<std::int64_t>(settings.GapWidth, 0)));
+
+    const StartPosition start =
+        InitialPosition(settings.RemLastPos, Read(ini, keys::HideMain), Read(ini, keys::LastEdge),
+                        Read(ini, keys::FloatLeft), Read(ini, keys::FloatTop));
+    startEdge_ = start.edge;
+    floatPos_ = start.floatPos;
+
+    LoadCodeTables();
+    LoadFixTableIfPresent(FixTableId::Gbk, "gbfix.dat");
+    LoadFixTableIfPresent(FixTableId::Big5, "b5fix.dat");
+
+    logic_.unicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
+    if (!logic_.unicodeAvailable) Fix_UNN = false;
+    logic_.trayAvailable = tray_.Available();
+    RefreshEnabled();
+    tray_.onClick = [this] { BringToFront(); };
+    tray_.Show(GlyphIcon(Glyph::Program), TrayHint, popup_);
+}
+
+void TMainForm::CreateWindowHandle() {
+    created_ = true;
+    CreateBar();
+    SetEdge(startEdge_);
+}
+
+TMainForm::~TMainForm() {
+    if (!closing_ && created_) DestroyBar();
+}
+
+QToolButton* TMainForm::AddButton(const char* name, const ControlBox& box, MainCommand command) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(box.left + FrameWidth, box.top + FrameWidth, box.width, box.height);
+    connect(button, &QToolButton::clicked, this, [this, command] { logic_.Run(command); });
+    buttons_[command] = button;
+    return button;
+}
+
+QAction* TMainForm::AddEntry(const char* name, MainCommand command) {
+    QAction* action = popup_->addAction(QString());
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, command] { logic_.Run(command); });
+    entries_[command] = action;
+    return action;
+}
+
+void TMainForm::BuildMenu() {
+    popup_ = new BandMenu(this);
+    popup_->setObjectName("PopupMenu1");
+    showEntry_ = popup_->addAction(QString());
+    showEntry_->setObjectName("S1");
+    connect(showEntry_, &QAction::triggered, this, [this] { S1Click(); });
+    hideEntry_ = popup_->addAction(QString());
+    hideEntry_->setObjectName("Hide1");
+    connect(hideEntry_, &QAction::triggered, this, [this] { Hide1Click(); });
+    popup_->addSeparator();
+    AddEntry("SendKey1", MainCommand::SendKey);
+    popup_->addSeparator();
+    AddEntry("Fileconversion1", MainCommand::FileConversion);
+    popup_->addSeparator();
+    AddEntry("ClipboardGBB51", MainCommand::ClipGtoB);
+    AddEntry("ClipboardB5GB1", MainCommand::ClipBtoG);
+    AddEntry("ClipU_StoT", MainCommand::UnicodeStoT)->setProperty("tag", 11);
+    AddEntry("ClipU_TtoS", MainCommand::UnicodeTtoS)->setProperty("tag", 12);
+    AddEntry("HexNot", MainCommand::HexNotation)->setProperty("tag", 14);
+    AddEntry("DecNot", MainCommand::DecimalNotation)->setProperty("tag", 13);
+    popup_->addSeparator();
+    AddEntry("Clipboardviewer1", MainCommand::ClipboardViewer);
+    popup_->addSeparator();
+    AddEntry("Options1", MainCommand::Options);
+    AddEntry("About1", MainCommand::About);
+    popup_->addSeparator();
+    AddEntry("Exit1", MainCommand::Close);
+    // The four bitmaps of the Unicode commands go beside their entries.
+    entries_[MainCommand::UnicodeStoT]->setIcon(GlyphIcon(Glyph::BMPFT));
+    entries_[MainCommand::UnicodeTtoS]->setIcon(GlyphIcon(Glyph::BMPST));
+    entries_[MainCommand::DecimalNotation]->setIcon(GlyphIcon(Glyph::BMPDEC));
+    entries_[MainCommand::HexNotation]->setIcon(GlyphIcon(Glyph::BMPHEX));
+}
+
+QAction* TMainForm::MenuEntry(MainCommand command) const {
+    const auto found = entries_.find(command);
+    return found == entries_.end() ? nullptr : found->second;
+}
+
+void TMainForm::SetCommandHandler(MainCommand command, std::function<void()> handler) {
+    logic_.SetHandler(command, std::move(handler));
+    RefreshEnabled();
+}
+
+void TMainForm::SetClipboardCommands(ClipboardCommands& commands) {
+    SetCommandHandler(MainCommand::ClipGtoB, [&commands] { commands.BtnClipGtoBClick(); });
+    SetCommandHandler(MainCommand::ClipBtoG, [&commands] { commands.BtnClipBtoGClick(); });
+    SetCommandHandler(MainCommand::UnicodeStoT, [&commands] { commands.UClipConStoTClick(11); });
+    SetCommandHandler(MainCommand::UnicodeTtoS, [&commands] { commands.UClipConStoTClick(12); });
+    SetCommandHandler(MainCommand::DecimalNotation, [&commands] { commands.Uni2DecClick(13); });
+    SetCommandHandler(MainCommand::HexNotation, [&commands] { commands.Uni2DecClick(14); });
+}
+
+void TMainForm::RefreshEnabled() {
+    for (const auto& [command, button] : buttons_)
+        button->setEnabled(logic_.ButtonEnabled(command));
+    for (const auto& [command, entry] : entries_)
+        entry->setEnabled(logic_.MenuEntryEnabled(command));
+    showEntry_->setEnabled(logic_.ShowEntryEnabled());
+    hideEntry_->setEnabled(logic_.HideEntryEnabled());
+}
+
+void TMainForm::UpdateLang() {
+    const MainTexts* texts = MainTextsFor(logic_.Settings().Lang);
+    if (!texts) return;
+    buttons_[MainCommand::FileConversion]->setText(Text(texts->BtnFileCaption));
+    const std::pair<MainCommand, const std::string*> hints[] = {
+        {MainCommand::FileConversion, &texts->BtnFileHint},
+        {MainCommand::ClipGtoB, &texts->BtnClipGtoBHint},
+        {MainCommand::ClipBtoG, &texts->BtnClipBtoGHint},
+        {MainCommand::UnicodeStoT, &texts->UClipConStoTHint},
+        {MainCommand::UnicodeTtoS, &texts->UClipConTtoSHint},
+        {MainCommand::DecimalNotation, &texts->Uni2DecHint},
+        {MainCommand::HexNotation, &texts->Uni2HexHint},
+        {MainCommand::ClipboardViewer, &texts->ClipBtnHint},
+        {MainCommand::SendKey, &texts->BtnKeyHint},
+        {MainCommand::Options, &texts->BtnOptionHint},
+        {MainCommand::About, &texts->BtnAboutHint},
+        {MainCommand::Close, &texts->BtnCloseHint}};
+    for (const auto& [command, hint] : hints)
+        buttons_[command]->setStatusTip(Text(*hint));
+    const std::pair<MainCommand, const std::string*> captions[] = {
+        {MainCommand::SendKey, &texts->SendKey1},
+        {MainCommand::FileConversion, &texts->BtnFileHint},
+        {MainCommand::ClipGtoB, &texts->ClipboardGBB51},
+        {MainCommand::ClipBtoG, &texts->ClipboardB5GB1},
+        {MainCommand::UnicodeStoT, &texts->ClipU_StoT},
+        {MainCommand::UnicodeTtoS, &texts->ClipU_TtoS},
+        {MainCommand::HexNotation, &texts->HexNot},
+        {MainCommand::DecimalNotation, &texts->DecNot},
+        {MainCommand::ClipboardViewer, &texts->Clipboardviewer1},
+        {MainCommand::Options, &texts->BtnOptionHint},
+        {MainCommand::About, &texts->About1},
+        {MainCommand::Close, &texts->Exit1}};
+    for (const auto& [command, caption] : captions)
+        entries_[command]->setText(Text(*caption));
+    showEntry_->setText(Text(texts->S1));
+    hideEntry_->setText(Text(texts->Hide1));
+}
+
+void TMainForm::UpdateCharset() {
+    const int charset = logic_.Settings().UiCharset;
+    const QFont base = QApplication::font();
+    buttons_[MainCommand::FileConversion]->setFont(UiFont(charset, base));
+    panel_->setFont(UiFont(charset, base));
+    popup_->setFont(UiFont(charset, base));
+    // The Unicode entries are drawn in a small font of their own.
+    QFont tahoma("Tahoma", 8);
+    tahoma.setStyleHint(QFont::SansSerif); // where Tahoma is missing, a sans-serif like it
+    const QFont small = UiFont(charset, tahoma);
+    for (const MainCommand command : UnicodeMenuCommands)
+        entries_[command]->setFont(small);
+}
+
+void TMainForm::LayOut(int gap) {
+    const RightHandLayout layout = LayOutRightHand(width(), gap);
+    const auto place = [](QWidget* widget, const ControlBox& box) {
+        widget->setGeometry(box.left + FrameWidth, box.top + FrameWidth, box.width, box.height);
+    };
+    place(buttons_[MainCommand::SendKey], layout.BtnKey);
+    place(buttons_[MainCommand::Options], layout.BtnOption);
+    place(buttons_[MainCommand::About], layout.BtnAbout);
+    place(buttons_[MainCommand::Close], layout.BtnClose);
+    place(panel_, layout.Panel1);
+}
+
+void TMainForm::OnAppBarStateChange(bool querying, TAppBarEdge proposedEdge) {
+    AppBarWidget::OnAppBarStateChange(querying, proposedEdge);
+    const ProgramSettings& settings = logic_.Settings();
+    const int gap = GapFor(proposedEdge, BarSettings().AutoHide, settings.GapWidth);
+    // The gap is no part of the window: what lies behind it stays reachable.
+    if (gap > 0)
+        setMask(QRegion(0, 0, std::max(width() - gap, 1), height()));
+    else
+        clearMask();
+    LayOut(gap);
+}
+
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        panel_->setText(Text(PanelText(tip.toStdString())));
+        return true;
+    }
+    return AppBarWidget::event(event);
+}
+
+void TMainForm::DrawHandleBar(QPainter& painter) {
+    const QColor colours[] = {palette().button().color(), palette().light().color(),
+                              palette().dark().color()};
+    const int clientHeight = height() - 2 * FrameWidth;
+    for (int line = 0; line < design::GripWidth; ++line) {
+        painter.setPen(colours[line % 3]);
+        const int x = FrameWidth + 1 + line;
+        painter.drawLine(x, FrameWidth + 3, x, FrameWidth + clientHeight - 2);
+    }
+    const std::int64_t gapWidth = logic_.Settings().GapWidth;
+    if (IsDockedEdge(Edge()) && BarSettings().AutoHide && gapWidth >= 1) {
+        const int clientWidth = width() - 2 * FrameWidth;
+        const int x = FrameWidth + clientWidth - static_cast<int>(gapWidth) + FrameWidth - 2;
+        painter.setPen(palette().dark().color());
+        painter.drawLine(x, 0, x, height());
+        painter.setPen(palette().shadow().color());
+        painter.drawLine(x + 1, 0, x + 1, height());
+    }
+}
+
+void TMainForm::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.setPen(palette().light().color());
+    painter.drawLine(0, 0, width() - 1, 0);
+    painter.drawLine(0, 0, 0, height() - 1);
+    painter.setPen(palette().dark().color());
+    painter.drawLine(0, height() - 1, width() - 1, height() - 1);
+    painter.drawLine(width() - 1, 0, width() - 1, height() - 1);
+    DrawHandleBar(painter);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    AppBarWidget::resizeEvent(event);
+    LayOut(GapFor(Edge(), BarSettings().AutoHide, logic_.Settings().GapWidth));
+    update();
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+    AppBarWidget::mouseMoveEvent(event);
+    if (event->position().x() < design::GripWidth && cursor().shape() == Qt::ArrowCursor)
+        setCursor(Qt::SizeAllCursor);
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        help_.ShowContext(logic_.HelpContext(1));
+        return;
+    }
+    AppBarWidget::keyPressEvent(event);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    AppBarWidget::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TMainForm::FormShow() {
+    const IniFile ini(SettingsPath());
+    const bool warn = Read(ini, keys::Warn);
+    if (Edge() == abeFloat && floatPos_) move(floatPos_->x, floatPos_->y);
+    if (!logic_.unicodeAvailable && warn) {
+        // After the bar is on the screen.
+        QTimer::singleShot(0, this, [this] {
+            ShowCodePageWarning(this, logic_.Settings().Lang, logic_.Settings().UiCharset);
+        });
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!closing_) {
+        closing_ = true;
+        if (logic_.Settings().RemLastPos) {
+            try {
+                IniFile ini(SettingsPath());
+                WritePosition(ini,
+                              PositionToSave(isVisible(), Edge(), logic_.HiddenEdge(), {x(), y()}));
+            } catch (const IniWriteError& error) {
+                ShowMessage(MessageKind::Error, error.what());
+            }
+        }
+        ClearFixTable(FixTableId::Big5);
+        ClearFixTable(FixTableId::Gbk);
+        DestroyBar();
+        emit Closed();
+    }
+    event->accept();
+}
+
+void TMainForm::StartHidden() {
+    const IniFile ini(SettingsPath());
+    logic_.StartHidden(SavedEdge(Read(ini, keys::LastEdge)));
+    RefreshEnabled();
+}
+
+void TMainForm::BringToFront() {
+    if (!isVisible()) return;
+    raise();
+    activateWindow();
+    ShowAutoHideBar(true);
+}
+
+void TMainForm::Hide1Click() {
+    if (Edge() == abeFloat) floatPos_ = Point{x(), y()};
+    hide();
+    logic_.Hide(Edge());
+    SetEdge(abeFloat); // releases the reserved strip
+    RefreshEnabled();
+}
+
+void TMainForm::S1Click() {
+    SetEdge(logic_.Show());
+    RefreshEnabled();
+    show();
+}
+
+void TMainForm::BtnAboutClick() {
+    if (about_) {
+        BringToFront();
+        return;
+    }
+    TAboutBox box(logic_.Settings().Lang, logic_.Settings().UiCharset, help_, this);
+    about_ = &box;
+    box.exec();
+}
+
+} // namespace tessarim

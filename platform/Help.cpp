@@ -1,0 +1,30 @@
+#include "platform/Help.h"
+
+#include "platform/Message.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+#include <filesystem>
+
+namespace tessarim {
+
+QUrl HelpUrl(const std::string& helpFile, int context) {
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(helpFile));
+    url.setFragment(QStringLiteral("context-%1").arg(context));
+    return url;
+}
+
+DesktopHelp::DesktopHelp()
+    : helpFile_((QCoreApplication::applicationDirPath() + "/" + HelpFileName).toStdString()) {}
+
+void DesktopHelp::ShowContext(int context) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(helpFile_, error)) {
+        ShowMessage(MessageKind::Error, "Cannot open file " + helpFile_);
+        return;
+    }
+    QDesktopServices::openUrl(HelpUrl(helpFile_, context));
+}
+
+} // namespace tessarim

@@ -1,0 +1,227 @@
+#include "tests/xvfb/XSession.h"
+
+#include <QImage>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xtest.h>
+
+namespace tessarim::test {
+
+namespace {
+
+template <class T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template <class T>
+Reply<T> Owned(T* reply) {
+    return Reply<T>(reply, &std::free);
+}
+
+} // namespace
+
+bool ProgramInstalled(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::string folders = path;
+    for (std::size_t start = 0; start <= folders.size();) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::filesystem::path candidate =
+            std::filesystem::path(folders.substr(start, end - start)) / name;
+        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+Process::Process(const std::vector<std::string>& argv,
+                 const std::vector<std::string>& environment) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        for (const std::string& setting : environment)
+            ::putenv(const_cast<char*>(setting.c_str()));
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+}
+
+Process::~Process() {
+    if (status_ || pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    if (!WaitForExit(3000)) {
+        ::kill(pid_, SIGKILL);
+        WaitForExit(3000);
+    }
+}
+
+std::optional<int> Process::WaitForExit(int timeoutMs) {
+    if (status_) return status_;
+    WaitFor(
+        [this] {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return true;
+        },
+        timeoutMs);
+    return status_;
+}
+
+XSession::XSession() {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+    server_.emplace(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]),
+                                             "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                                             "-noreset"},
+                    std::vector<std::string>{});
+    ::close(pipeEnds[1]);
+    // The server writes its display number once it accepts connections.
+    std::string number;
+    pollfd ready{pipeEnds[0], POLLIN, 0};
+    while (::poll(&ready, 1, 10000) > 0) {
+        char c;
+        if (::read(pipeEnds[0], &c, 1) != 1 || c == '\n') break;
+        number += c;
+    }
+    ::close(pipeEnds[0]);
+    if (number.empty()) throw std::runtime_error("Xvfb did not start");
+    display_ = ":" + number;
+    connection_ = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot reach Xvfb");
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    windowManager_.emplace(std::vector<std::string>{"openbox", "--sm-disable"},
+                           std::vector<std::string>{"DISPLAY=" + display_});
+    if (!WaitFor(
+            [this] {
+                return !Property(root_, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).empty();
+            },
+            10000))
+        throw std::runtime_error("openbox did not start");
+}
+
+XSession::~XSession() {
+    if (connection_) xcb_disconnect(connection_);
+    windowManager_.reset();
+    server_.reset();
+}
+
+xcb_atom_t XSession::Atom(const char* name) {
+    const auto reply = Owned(xcb_intern_atom_reply(
+        connection_,
+        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+std::vector<std::uint32_t> XSession::Property(xcb_window_t window, const char* name,
+                                              xcb_atom_t type) {
+    const auto reply = Owned(xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, Atom(name), type, 0, 1024), nullptr));
+    if (!reply || reply->format != 32 || reply->type != type) return {};
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+std::vector<std::uint32_t> XSession::AtomProperty(xcb_window_t window, const char* name) {
+    return Property(window, name, XCB_ATOM_ATOM);
+}
+
+std::string XSession::StringProperty(xcb_window_t window, const char* name) {
+    const auto reply = Owned(xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, Atom(name), XCB_ATOM_ANY, 0, 1024),
+        nullptr));
+    if (!reply) return {};
+    const char* text = static_cast<const char*>(xcb_get_property_value(reply.get()));
+    return std::string(text, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+}
+
+std::vector<xcb_window_t> XSession::ClientList() {
+    return Property(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+}
+
+bool XSession::IsViewable(xcb_window_t window) {
+    const auto attributes = Owned(xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+XSession::Geometry XSession::WindowGeometry(xcb_window_t window) {
+    Geometry geometry;
+    const auto size =
+        Owned(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    const auto position = Owned(xcb_translate_coordinates_reply(
+        connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
+    if (!size || !position) return geometry;
+    return {position->dst_x, position->dst_y, size->width, size->height};
+}
+
+void XSession::MovePointer(int x, int y) {
+    xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_,
+                        static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
+    Sync();
+}
+
+void XSession::Button(int button, bool press) {
+    xcb_test_fake_input(connection_, press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE,
+                        static_cast<std::uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    Sync();
+}
+
+void XSession::Key(std::uint32_t keysym, bool press) {
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    const auto mapping = Owned(xcb_get_keyboard_mapping_reply(
+        connection_,
+        xcb_get_keyboard_mapping(
+            connection_, setup->min_keycode,
+            static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1)),
+        nullptr));
+    if (!mapping) return;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const int perCode = mapping->keysyms_per_keycode;
+    const int count = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
+    for (int i = 0; i < count; ++i) {
+        if (syms[i] != keysym) continue;
+        const auto code = static_cast<std::uint8_t>(setup->min_keycode + i / perCode);
+        xcb_test_fake_input(connection_, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, code,
+                            XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        Sync();
+        return;
+    }
+}
+
+void XSession::Sync() {
+    const auto reply =
+        Owned(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_))
+        std::free(event);
+}
+
+void XSession::SavePng(const std::string& path, int x, int y, int width, int height) {
+    const auto image = Owned(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(x),
+                      static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height), ~0u),
+        nullptr));
+    if (!image) throw std::runtime_error("cannot read the screen");
+    // A 24-bit screen keeps each pixel in 32 bits, blue first.
+    const QImage picture(xcb_get_image_data(image.get()), width, height, width * 4,
+                         QImage::Format_RGB32);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    if (!picture.save(QString::fromStdString(path)))
+        throw std::runtime_error("cannot save " + path);
+}
+
+} // namespace tessarim::test
