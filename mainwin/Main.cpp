@@ -65,16 +65,6 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The correction tables are the user's own and optional: a table that is not
-// there corrects nothing, and is no error to report at every start.
-void LoadFixTableIfPresent(FixTableId table, const char* fileName) {
-    std::error_code error;
-    if (std::filesystem::exists(ProgramDir() + fileName, error))
-        LoadFixTable(table, ProgramDir());
-    else
-        ClearFixTable(table);
-}
-
 } // namespace
 
 TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidget* parent)
@@ -151,8 +141,10 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     floatPos_ = start.floatPos;
 
     LoadCodeTables();
-    LoadFixTableIfPresent(FixTableId::Gbk, "gbfix.dat");
-    LoadFixTableIfPresent(FixTableId::Big5, "b5fix.dat");
+    // A settings folder without tables gets the built-in ones, so conversions
+    // are phrase-aware from the first start.
+    LoadFixTableWithDefault(FixTableId::Gbk);
+    LoadFixTableWithDefault(FixTableId::Big5);
 
     logic_.unicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
     if (!logic_.unicodeAvailable) Fix_UNN = false;
