@@ -24,7 +24,6 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolButton>
-#include <filesystem>
 
 namespace tessarim {
 
