@@ -26,4 +26,19 @@ void InstallMessageBoxes() {
     });
 }
 
+bool QtDialogs::AskYesNo(std::string_view text) {
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+                    QString::fromStdString(DialogText(text)), QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::BeginBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtDialogs::EndBusy() {
+    QApplication::restoreOverrideCursor();
+}
+
 } // namespace tessarim

@@ -4,9 +4,10 @@
 set -eu
 
 build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
-# The desktop program (Qt Widgets on X11) and what its tests start: an X server,
-# a small window manager and a font with Chinese characters.
-desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev xvfb openbox fonts-wqy-microhei"
+# The desktop program (Qt Widgets on X11, libcanberra for the completion sound)
+# and what its tests start: an X server, a small window manager, a font with
+# Chinese characters, and another program that copies and pastes (xclip).
+desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip"
 test="$desktop opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
 
