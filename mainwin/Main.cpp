@@ -4,6 +4,7 @@
 #include "engine/ConFunc.h"
 #include "engine/FixTables.h"
 #include "mainwin/About.h"
+#include "mainwin/ClipMon.h"
 #include "mainwin/Glyphs.h"
 #include "mainwin/MainTexts.h"
 #include "mainwin/warn.h"
@@ -233,6 +234,8 @@ void TMainForm::SetClipboardCommands(ClipboardCommands& commands) {
     SetCommandHandler(MainCommand::UnicodeTtoS, [&commands] { commands.UClipConStoTClick(12); });
     SetCommandHandler(MainCommand::DecimalNotation, [&commands] { commands.Uni2DecClick(13); });
     SetCommandHandler(MainCommand::HexNotation, [&commands] { commands.Uni2DecClick(14); });
+    clipMonitor_ = std::make_unique<TClipboardMonitor>();
+    clipMonitor_->OnChange = [&commands] { commands.ClipboardChange(); };
 }
 
 void TMainForm::RefreshEnabled() {
@@ -412,6 +415,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         }
         ClearFixTable(FixTableId::Big5);
         ClearFixTable(FixTableId::Gbk);
+        clipMonitor_.reset();
         DestroyBar();
         emit Closed();
     }

@@ -8,6 +8,7 @@
 
 #include <QPointer>
 #include <map>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -18,6 +19,7 @@ class QToolButton;
 namespace tessarim {
 
 class HelpViewer;
+class TClipboardMonitor;
 class TrayIcon;
 
 class TMainForm : public AppBarWidget {
@@ -35,6 +37,7 @@ public:
     MainFormLogic& Logic() { return logic_; }
     // Gives a command its handler, which enables its button and menu entry.
     void SetCommandHandler(MainCommand command, std::function<void()> handler);
+    // Also tells the commands of every change of the clipboard.
     void SetClipboardCommands(ClipboardCommands& commands);
 
     void UpdateLang();
@@ -86,6 +89,7 @@ private:
     TAppBarEdge startEdge_ = abeTop;
     std::optional<Point> floatPos_;
     QPointer<QWidget> about_;
+    std::unique_ptr<TClipboardMonitor> clipMonitor_;
     bool created_ = false;
     bool closing_ = false;
 };

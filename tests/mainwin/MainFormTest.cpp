@@ -2,6 +2,7 @@
 
 #include "engine/ConFunc.h"
 #include "mainwin/About.h"
+#include "mainwin/ClipMon.h"
 #include "mainwin/MainTexts.h"
 #include "mainwin/warn.h"
 #include "platform/CodePage.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -52,6 +54,11 @@ public:
     void BtnClipBtoGClick() override { calls.push_back("BtoG"); }
     void UClipConStoTClick(int tag) override { calls.push_back("StoT" + std::to_string(tag)); }
     void Uni2DecClick(int tag) override { calls.push_back("Dec" + std::to_string(tag)); }
+    void AMHotKeysHotKeys0HotKey() override { calls.push_back("HotKey0"); }
+    void AMHotKeysHotKeys1HotKey() override { calls.push_back("HotKey1"); }
+    void AMHotKeysHotKeys2HotKey() override { calls.push_back("HotKey2"); }
+    void AMHotKeysHotKeys3HotKey() override { calls.push_back("HotKey3"); }
+    void ClipboardChange() override { calls.push_back("Changed"); }
 };
 
 class MainFormTest : public ::testing::Test {
@@ -246,6 +253,34 @@ TEST_F(MainFormTest, ClipboardCommandsRunFromButtonsAndEntriesWithTheirTags) {
     Child<QToolButton>("Uni2Dec")->click();
     Entry("ClipboardB5GB1")->trigger();
     EXPECT_EQ(commands.calls, (std::vector<std::string>{"GtoB", "StoT12", "Dec13", "BtoG"}));
+
+    // Every change of the clipboard reaches the commands, until the bar closes.
+    commands.calls.clear();
+    QGuiApplication::clipboard()->setText("copied elsewhere");
+    EXPECT_EQ(commands.calls, std::vector<std::string>{"Changed"});
+    form->close();
+    QGuiApplication::clipboard()->setText("after the end");
+    EXPECT_EQ(commands.calls, std::vector<std::string>{"Changed"});
+}
+
+TEST(ClipboardMonitor, TellsOfChangesWhileEnabled) {
+    int changes = 0;
+    auto monitor = std::make_unique<TClipboardMonitor>();
+    monitor->OnChange = [&changes] { ++changes; };
+    EXPECT_TRUE(monitor->Enabled());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("one");
+    EXPECT_EQ(changes, 1);
+    monitor->SetEnabled(false);
+    clipboard->setText("two");
+    EXPECT_EQ(changes, 1);
+    monitor->SetEnabled(true);
+    monitor->SetEnabled(true);
+    clipboard->clear();
+    EXPECT_EQ(changes, 2) << "enabled once, told once";
+    monitor.reset();
+    clipboard->setText("three");
+    EXPECT_EQ(changes, 2);
 }
 
 TEST_F(MainFormTest, WindowsOfLaterVersionsAreShownDisabledUntilTheyHaveAHandler) {

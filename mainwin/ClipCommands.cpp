@@ -1,0 +1,339 @@
+#include "mainwin/ClipCommands.h"
+
+#include "engine/CodePages.h"
+#include "engine/CodeTables.h"
+#include "engine/ConvertStream.h"
+#include "engine/Detect.h"
+#include "engine/FixTables.h"
+#include "engine/HtmlRefs.h"
+#include "engine/TableConvert.h"
+#include "engine/UnicodeBridge.h"
+#include "engine/Utf8.h"
+#include "mainwin/ClipHtml.h"
+#include "mainwin/ClipTexts.h"
+#include "platform/Clipboard.h"
+#include "platform/Dialogs.h"
+#include "platform/ForegroundPaste.h"
+#include "platform/Message.h"
+#include "platform/Sound.h"
+#include "settings/ProgramSettings.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace tessarim {
+
+namespace {
+
+// Stands in for characters the typeface change must not touch; the code
+// pages carry it through unchanged.
+constexpr char16_t Marker = 0x001F;
+constexpr std::size_t QuestionThreshold = 8;
+
+std::string TextOfBlock(std::string_view block) {
+    return std::string(block.substr(0, block.find('\0')));
+}
+
+std::string Read(Clipboard& clipboard, unsigned format) {
+    std::string block;
+    ReadClipboardFormat(clipboard, format, block);
+    return block;
+}
+
+// Replaces everything on the clipboard with one format.
+void Replace(Clipboard& clipboard, unsigned format, std::string_view block) {
+    const ClipboardSession session(clipboard);
+    clipboard.EmptyClipboard();
+    WriteClipboardFormat(clipboard, format, block, block.size());
+}
+
+std::string Terminated(std::string text) {
+    text += '\0';
+    return text;
+}
+
+// Each code unit on its own: a character beyond the basic plane gives two
+// references, one per surrogate.
+std::string Notation(std::u16string_view text, bool hex) {
+    std::string out;
+    out.reserve(4 * text.size());
+    char digits[16];
+    for (const char16_t unit : text) {
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+            continue;
+        }
+        std::snprintf(digits, sizeof digits, hex ? "&#x%X;" : "&#%u;", unsigned{unit});
+        out += digits;
+    }
+    return out;
+}
+
+std::u16string Widened(std::string_view ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+bool IsChinese(char16_t unit) {
+    return EncodeUnit(unit, CodePageGbk) >= 0x100 || EncodeUnit(unit, CodePageBig5) >= 0x100;
+}
+
+// A character the change to Simplified could only write as "?": code page 936
+// lacks it, and Big5 either lacks it too or has no GBK form for it.
+bool LostToSimplified(char16_t unit) {
+    if (unit < 0x80 || EncodeUnit(unit, CodePageGbk) != 0) return false;
+    const unsigned big5 = EncodeUnit(unit, CodePageBig5);
+    return big5 < 0x100 || Big5ToGbTable()[big5 - 0x8000] == GbWhiteSquare;
+}
+
+} // namespace
+
+void ConvertUnicodeFace(std::u16string& text, Face face) {
+    if (face != FaceS) {
+        ConvertFaceW(text, face); // keeps what it cannot map
+        return;
+    }
+    std::u16string saved;
+    for (char16_t& unit : text) {
+        if (unit == Marker || LostToSimplified(unit)) {
+            saved += unit;
+            unit = Marker;
+        }
+    }
+    ConvertFaceW(text, FaceS);
+    std::size_t next = 0;
+    for (char16_t& unit : text) {
+        if (unit != Marker || next == saved.size()) continue;
+        unit = saved[next++];
+    }
+}
+
+bool LooksLikeFace(const std::u16string& text, Face face) {
+    std::size_t chinese = 0;
+    for (const char16_t unit : text)
+        if (IsChinese(unit) && ++chinese == QuestionThreshold) break;
+    if (chinese < QuestionThreshold) return false;
+    std::u16string same = text;
+    ConvertUnicodeFace(same, face);
+    if (same != text) return false;
+    std::u16string other = text;
+    ConvertUnicodeFace(other, face == FaceT ? FaceS : FaceT);
+    return other != text;
+}
+
+ClipCommands::ClipCommands(ClipDesktop desktop, ProgramSettings& settings, int systemCodePage)
+    : groupSeparator(LocaleGroupSeparator()), GetTickCount([] {
+          return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::steady_clock::now().time_since_epoch())
+                                                .count());
+      }),
+      desktop_(desktop), settings_(settings), codePage_(systemCodePage) {}
+
+bool ClipCommands::UnicodeDesktop() const {
+    return codePage_ != CodePageGbk && codePage_ != CodePageBig5;
+}
+
+std::string ClipCommands::Count(std::uint64_t count) const {
+    return FormatCount(count, groupSeparator);
+}
+
+std::string ClipCommands::Elapsed(std::uint64_t start) const {
+    const std::uint64_t end = GetTickCount();
+    const double seconds = static_cast<double>(end >= start ? end - start : start - end) / 1000;
+    const ClipTexts& texts = ClipTextsFor(settings_.Lang);
+    return texts.TimeLabel + FormatSeconds(texts.TimePattern, seconds);
+}
+
+void ClipCommands::Report(const std::string& text) {
+    PlayDoneSound();
+    if (settings_.MsgClipConFinished) ShowMessage(MessageKind::Information, text);
+}
+
+void ClipCommands::PlayDoneSound() {
+    tessarim::PlayDoneSound(desktop_.sound, settings_.Sound, settings_.WaveFile);
+}
+
+void ClipCommands::PasteToForeground() {
+    desktop_.paste.PasteToForeground();
+}
+
+std::u16string ClipCommands::ReadUnicodeText(bool hasUnicode) {
+    if (hasUnicode) return UnicodeTextOfBlock(Read(desktop_.clipboard, CF_UNICODETEXT));
+    return AnsiToWide(TextOfBlock(Read(desktop_.clipboard, CF_TEXT)), codePage_);
+}
+
+void ClipCommands::BtnClipGtoBClick() {
+    GbBig5Command(GbToBig5);
+}
+
+void ClipCommands::BtnClipBtoGClick() {
+    GbBig5Command(Big5ToGb);
+}
+
+void ClipCommands::GbBig5Command(Direction direction) {
+    // Numeric references in clipboard text are never touched.
+    const ScopedValue keepFixUnn(Fix_UNN, false);
+    Clipboard& clipboard = desktop_.clipboard;
+    const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
+    const bool hasAnsi = clipboard.IsClipboardFormatAvailable(CF_TEXT);
+    if (!hasUnicode && !hasAnsi) return;
+    const std::uint64_t start = GetTickCount();
+    if (UnicodeDesktop()) {
+        GbBig5UnicodeCommand(direction, hasUnicode, start);
+        return;
+    }
+
+    std::string buffer;
+    if (hasAnsi) {
+        buffer = TextOfBlock(Read(clipboard, CF_TEXT));
+        if (buffer.empty() && !hasUnicode) return;
+    }
+    std::size_t size = buffer.size();
+    if (buffer.empty()) {
+        buffer = WideToAnsi(UnicodeTextOfBlock(Read(clipboard, CF_UNICODETEXT)), codePage_);
+        size = buffer.size();
+    } else {
+        buffer += '\0';
+    }
+
+    const bool toBig5 = direction == GbToBig5;
+    const ClipTexts& texts = ClipTextsFor(settings_.Lang);
+    if (HasDoubleByteText(buffer) && DetectStream(buffer) == (toBig5 ? BIG5 : GBK) &&
+        !desktop_.dialogs.AskYesNo(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion))
+        return;
+    ConvertStream(buffer, toBig5 ? GBK : BIG5, toBig5 ? BIG5 : GBK, toBig5 ? FaceT : FaceS, false,
+                  false);
+    Replace(clipboard, CF_TEXT, Terminated(TextOfBlock(buffer)));
+    const std::string elapsed = Elapsed(start);
+    Report((toBig5 ? texts.GtoBHead : texts.BtoGHead) + Count(size) + texts.Unit + "\r\n\r\n" +
+           elapsed);
+}
+
+void ClipCommands::GbBig5UnicodeCommand(Direction direction, bool hasUnicode, std::uint64_t start) {
+    const bool toBig5 = direction == GbToBig5;
+    const Face face = toBig5 ? FaceT : FaceS;
+    std::u16string text = ReadUnicodeText(hasUnicode);
+    const ClipTexts& texts = ClipTextsFor(settings_.Lang);
+    if (LooksLikeFace(text, face) &&
+        !desktop_.dialogs.AskYesNo(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion))
+        return;
+    // The size of the text as the desktop carries it.
+    const std::size_t size = WideToUtf8(text).size();
+    ConvertUnicodeFace(text, face);
+    Replace(desktop_.clipboard, CF_UNICODETEXT, UnicodeTextBlock(text));
+    const std::string elapsed = Elapsed(start);
+    Report((toBig5 ? texts.GtoBHead : texts.BtoGHead) + Count(size) + texts.Unit + "\r\n\r\n" +
+           elapsed);
+}
+
+void ClipCommands::UClipConStoTClick(int tag) {
+    Clipboard& clipboard = desktop_.clipboard;
+    const unsigned htmlFormat = clipboard.RegisterClipboardFormat(HtmlFormatName);
+    const bool hasHtml = clipboard.IsClipboardFormatAvailable(htmlFormat);
+    const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
+    if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
+    const Face face = tag == 11 ? FaceT : FaceS;
+    const BusyCursor busy(desktop_.dialogs);
+    const std::uint64_t start = GetTickCount();
+
+    const std::u16string source = ReadUnicodeText(hasUnicode);
+    const bool withHtml = hasHtml && settings_.CF_HTML_Support;
+    std::string html;
+    if (withHtml) {
+        html = TextOfBlock(Read(clipboard, htmlFormat));
+        ConvertHtmlFragment(html, face, codePage_);
+    }
+    std::string units = UnicodeTextBlock(source);
+    units.resize(units.size() - 2); // the text without its terminator
+    ConvertStream(units, ULE, ULE, face, false, false);
+    const std::u16string result = UnicodeTextOfBlock(units);
+
+    // Converted before the clipboard is emptied, so a failure leaves it as it was.
+    {
+        const ClipboardSession session(clipboard);
+        clipboard.EmptyClipboard();
+        const std::string blocks[] = {Terminated(html), UnicodeTextBlock(result),
+                                      Terminated(WideToAnsi(result, codePage_))};
+        if (withHtml) WriteClipboardFormat(clipboard, htmlFormat, blocks[0], blocks[0].size());
+        WriteClipboardFormat(clipboard, CF_UNICODETEXT, blocks[1], blocks[1].size());
+        WriteClipboardFormat(clipboard, CF_TEXT, blocks[2], blocks[2].size());
+    }
+
+    std::string message;
+    if (withHtml) message = "CF_HTML: " + Count(html.size()) + " bytes\r\n\r\n";
+    message += "Unicode: " + Count(2 * source.size()) + " bytes\r\n\r\n";
+    Report(message + Elapsed(start));
+}
+
+void ClipCommands::Uni2DecClick(int tag) {
+    Clipboard& clipboard = desktop_.clipboard;
+    const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
+    if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
+    const BusyCursor busy(desktop_.dialogs);
+    const std::uint64_t start = GetTickCount();
+    const bool hex = tag == 14;
+
+    std::u16string text = ReadUnicodeText(hasUnicode);
+    const std::size_t size = 2 * text.size();
+    // Text already in either notation is normalised first.
+    DecodeNumericRefs(text);
+    const std::string ascii = Notation(text, hex);
+    {
+        const ClipboardSession session(clipboard);
+        clipboard.EmptyClipboard();
+        const std::string blocks[] = {UnicodeTextBlock(Widened(ascii)), Terminated(ascii)};
+        WriteClipboardFormat(clipboard, CF_UNICODETEXT, blocks[0], blocks[0].size());
+        WriteClipboardFormat(clipboard, CF_TEXT, blocks[1], blocks[1].size());
+    }
+    Report(
+        std::string(hex ? "Unicode > Hex Notation\r\n\r\n" : "Unicode > Decimal Notation\r\n\r\n") +
+        "Total: " + Count(size) + " bytes\r\n\r\n" + Elapsed(start));
+}
+
+void ClipCommands::AMHotKeysHotKeys0HotKey() {
+    GbBig5HotKey(GbToBig5);
+}
+
+void ClipCommands::AMHotKeysHotKeys1HotKey() {
+    GbBig5HotKey(Big5ToGb);
+}
+
+void ClipCommands::AMHotKeysHotKeys2HotKey() {
+    UnicodeHotKey(11);
+}
+
+void ClipCommands::AMHotKeysHotKeys3HotKey() {
+    UnicodeHotKey(12);
+}
+
+void ClipCommands::GbBig5HotKey(Direction direction) {
+    Clipboard& clipboard = desktop_.clipboard;
+    const std::uint8_t command = direction == GbToBig5 ? 1 : 2;
+    if (!clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
+    if (LastHotKeyCommand == command && !ClipboardChanged) return;
+    if (UnicodeDesktop()) {
+        std::u16string text = ReadUnicodeText(clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT));
+        ConvertUnicodeFace(text, direction == GbToBig5 ? FaceT : FaceS);
+        Replace(clipboard, CF_UNICODETEXT, UnicodeTextBlock(text));
+    } else {
+        std::string block = Read(clipboard, CF_TEXT);
+        StreamConvert(block, direction);
+        ApplyFixTable(block, direction);
+        Replace(clipboard, CF_TEXT, Terminated(TextOfBlock(block)));
+    }
+    // After the write, whose own change notice set the flag.
+    ClipboardChanged = false;
+    LastHotKeyCommand = command;
+    PlayDoneSound();
+    if (PasteAfrHotKey) PasteToForeground();
+}
+
+void ClipCommands::UnicodeHotKey(int tag) {
+    if (!UnicodeAvailable) return;
+    {
+        const ScopedValue quiet(settings_.MsgClipConFinished, false);
+        UClipConStoTClick(tag);
+    }
+    if (PasteAfrHotKey) PasteToForeground();
+}
+
+} // namespace tessarim
