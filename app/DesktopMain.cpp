@@ -2,10 +2,15 @@
 // bar per user, docked at its remembered edge (or hidden, as it was left), with
 // no taskbar button; the tray icon stands in for one.
 #include "app/CommandLine.h"
+#include "mainwin/ClipCommands.h"
 #include "mainwin/Main.h"
+#include "platform/Clipboard.h"
+#include "platform/CodePage.h"
 #include "platform/Dialogs.h"
+#include "platform/ForegroundPaste.h"
 #include "platform/Help.h"
 #include "platform/SingleInstance.h"
+#include "platform/Sound.h"
 #include "platform/Tray.h"
 #include "platform/X11AppBarShell.h"
 #include "settings/ProgramSettings.h"
@@ -65,7 +70,14 @@ int RunWindowed(int argc, char** argv) {
         shell.SetApplicationTaskbarButton(false);
         SystemTrayIcon tray;
         DesktopHelp help;
+        QtClipboard clipboard(SystemCodePage());
+        QtDialogs dialogs;
+        SystemSound sound;
+        X11ForegroundPaste paste;
+        ClipCommands commands({clipboard, dialogs, sound, paste}, Program(), SystemCodePage());
+        commands.UnicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
         TMainForm form(shell, tray, help);
+        form.SetClipboardCommands(commands);
         shell.SetWindow(&form);
         form.CreateWindowHandle();
         QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,
