@@ -1,0 +1,241 @@
+// The clipboard commands on a real X server: another program (xclip, or this
+// test process) copies, a button of the running bar converts, and the other
+// program pastes the result. This process also watches the clipboard and
+// pastes into its own line edit, as the hotkeys will.
+#include "mainwin/ClipMon.h"
+#include "platform/ForegroundPaste.h"
+#include "tests/support/TestSupport.h"
+#include "tests/xvfb/XSession.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace tessarim {
+namespace {
+
+using test::Process;
+using test::WaitFor;
+using test::XSession;
+
+constexpr std::uint32_t AltKey = 0xffe9; // XK_Alt_L
+
+// Centres of the bar's buttons, from the bar's top-left corner.
+struct ButtonSpot {
+    const char* name;
+    int x;
+    int y;
+};
+constexpr ButtonSpot BtnClipGtoB{"BtnClipGtoB", 128, 16};
+constexpr ButtonSpot BtnClipBtoG{"BtnClipBtoG", 198, 16};
+constexpr ButtonSpot UClipConStoT{"UClipConStoT", 262, 16};
+constexpr ButtonSpot UClipConTtoS{"UClipConTtoS", 320, 16};
+constexpr ButtonSpot Uni2Dec{"Uni2Dec", 369, 9};
+constexpr ButtonSpot Uni2Hex{"Uni2Hex", 369, 24};
+
+// One X server and one application object for the whole suite: this process
+// is a desktop program of its own there.
+class X11ClipboardTest : public ::testing::Test {
+protected:
+    static inline std::unique_ptr<XSession> x;
+    static inline std::unique_ptr<QApplication> application;
+    static inline std::string missing;
+    test::TempFolder home;
+    test::TempFolder runtime;
+    std::unique_ptr<Process> program;
+
+    static void SetUpTestSuite() {
+        for (const char* tool : {"Xvfb", "openbox", "xclip"})
+            if (!test::ProgramInstalled(tool)) missing = tool;
+        if (!missing.empty()) return;
+        x = std::make_unique<XSession>();
+        qputenv("DISPLAY", QByteArray::fromStdString(x->Display()));
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        static int argc = 1;
+        static char name[] = "xvfb_tests";
+        static char* argv[] = {name, nullptr};
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    static void TearDownTestSuite() {
+        application.reset();
+        x.reset();
+    }
+    void SetUp() override {
+        if (!missing.empty()) GTEST_SKIP() << missing << " is not installed; the X11 tests need it";
+        std::filesystem::permissions(runtime.Path(), std::filesystem::perms::owner_all);
+    }
+
+    std::vector<std::string> Environment() const {
+        return {"DISPLAY=" + x->Display(), "TMPDIR=" + runtime.Dir(),
+                "XDG_RUNTIME_DIR=" + runtime.Dir()};
+    }
+    // Runs a program to its end, keeping this process's clipboard served.
+    void Run(const std::vector<std::string>& argv) {
+        Process process(argv, Environment());
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                QCoreApplication::processEvents();
+                return process.WaitForExit(0).has_value();
+            },
+            10000))
+            << argv[0];
+    }
+
+    // The bar, docked at the top, quiet: no sound, no message.
+    void StartBar(const std::string& codePage) {
+        test::WriteFile(home.File("Tessarim.ini"),
+                        "[Data]\nAutoHide=0\nSound=0\nMsgClipConFinished=0\nWarn=0\n");
+        std::vector<std::string> environment = Environment();
+        environment.insert(environment.end(),
+                           {"TESSARIM_HOME=" + home.Dir(), "TESSARIM_ACP=" + codePage,
+                            "QT_QPA_PLATFORM=xcb",
+                            "LSAN_OPTIONS=suppressions=" TESSARIM_SOURCE_DIR "/tests/lsan.supp"});
+        program = std::make_unique<Process>(
+            std::vector<std::string>{TESSARIM_BINARY_DIR "/tessarim"}, environment);
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                for (const xcb_window_t window : x->ClientList())
+                    if (x->StringProperty(window, "_NET_WM_NAME") == "Tessarim" &&
+                        x->IsViewable(window) && x->WindowGeometry(window).y == 0)
+                        return true;
+                return false;
+            },
+            10000))
+            << "the bar did not come up";
+    }
+    // Lets the events of the last 200 ms arrive.
+    static void Settle() {
+        WaitFor(
+            [] {
+                QCoreApplication::processEvents();
+                return false;
+            },
+            200);
+    }
+    void Click(const ButtonSpot& button) {
+        x->MovePointer(button.x, button.y);
+        x->Button(1, true);
+        x->Button(1, false);
+    }
+
+    // xclip copies (and keeps serving the text until another program copies).
+    void Copy(const std::string& bytes, const std::string& selection = "clipboard") {
+        const std::string file = home.File("copied");
+        test::WriteFile(file, bytes);
+        Run({"xclip", "-selection", selection, "-t", "UTF8_STRING", "-i", file});
+    }
+    // What xclip pastes.
+    std::string Pasted(const std::string& type = "UTF8_STRING") {
+        const std::string file = home.File("pasted");
+        std::filesystem::remove(file);
+        Run({"sh", "-c", "xclip -selection clipboard -t '" + type + "' -o > " + file});
+        return std::filesystem::exists(file) ? test::ReadFile(file) : std::string();
+    }
+    bool PastedBecomes(const std::string& expected, const std::string& type = "UTF8_STRING") {
+        return WaitFor([&] { return Pasted(type) == expected; }, 5000);
+    }
+};
+
+TEST_F(X11ClipboardTest, EachButtonConvertsWhatAnotherProgramCopied) {
+    StartBar("65001");
+    const struct {
+        ButtonSpot button;
+        const char* copied;
+        const char* expected;
+    } cases[] = {
+        {BtnClipGtoB, "简体中文转换", "簡體中文轉換"},
+        {BtnClipBtoG, "簡體中文轉換", "简体中文转换"},
+        {UClipConStoT, "简体字", "簡體字"},
+        {UClipConTtoS, "簡體字", "简体字"},
+        {Uni2Dec, "中a", "&#20013;a"},
+        {Uni2Hex, "中a", "&#x4E2D;a"},
+    };
+    for (const auto& c : cases) {
+        Copy(c.copied);
+        Click(c.button);
+        EXPECT_TRUE(PastedBecomes(c.expected)) << c.button.name << ": " << Pasted();
+    }
+}
+
+TEST_F(X11ClipboardTest, HtmlCopiedWithItsTextComesBackConverted) {
+    StartBar("65001");
+    auto* data = new QMimeData;
+    data->setText(QString::fromUtf8("简体"));
+    data->setHtml(QString::fromUtf8("<p style=\"font-family:SimSun\">简体</p>"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    Click(UClipConStoT);
+    // The bar reads from this process, then takes the clipboard over.
+    ASSERT_TRUE(WaitFor(
+        [] {
+            QCoreApplication::processEvents();
+            return !QGuiApplication::clipboard()->ownsClipboard();
+        },
+        5000));
+    EXPECT_TRUE(PastedBecomes("<p style=\"font-family:MingLiU\">簡體</p>", "text/html"))
+        << Pasted("text/html");
+    EXPECT_EQ(Pasted(), "簡體");
+}
+
+TEST_F(X11ClipboardTest, GbkSystemPublishesTheBig5BytesAndTakesThemBack) {
+    StartBar("936");
+    Copy("简体中文");
+    Click(BtnClipGtoB);
+    const std::string big5 = test::FromHex("c2 b2 c5 e9 a4 a4 a4 e5"); // 簡體中文
+    EXPECT_TRUE(PastedBecomes(big5, "text/plain;charset=gbk"))
+        << test::ToHex(Pasted("text/plain;charset=gbk"));
+    Click(BtnClipBtoG);
+    EXPECT_TRUE(PastedBecomes("简体中文")) << Pasted();
+}
+
+TEST_F(X11ClipboardTest, MonitorNoticesAnotherProgramsCopy) {
+    int changes = 0;
+    TClipboardMonitor monitor;
+    monitor.OnChange = [&changes] { ++changes; };
+    Settle(); // notices of earlier tests
+    changes = 0;
+    Copy("from xclip");
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return changes > 0;
+        },
+        5000));
+    // Marking text changes the primary selection only.
+    changes = 0;
+    Copy("marked", "primary");
+    Settle();
+    EXPECT_EQ(changes, 0);
+    monitor.SetEnabled(false);
+    Copy("unheard");
+    Settle();
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(X11ClipboardTest, PasteReachesTheFocusedControlWhileAModifierIsHeld) {
+    QLineEdit edit;
+    edit.show();
+    edit.activateWindow();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return edit.hasFocus();
+        },
+        5000));
+    Copy("粘贴");
+    x->Key(AltKey, true); // still down from the hotkey
+    X11ForegroundPaste paste;
+    paste.PasteToForeground();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return edit.text() == QString::fromUtf8("粘贴");
+        },
+        5000))
+        << edit.text().toStdString();
+}
+
+} // namespace
+} // namespace tessarim
