@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 namespace tessarim {
 
@@ -232,7 +233,9 @@ void ClipCommands::UClipConStoTClick(int tag) {
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
     const Face face = tag == 11 ? FaceT : FaceS;
-    const BusyCursor busy(desktop_.dialogs);
+    // Busy until the work is done; the message box that follows waits for the user.
+    std::optional<BusyCursor> busy;
+    busy.emplace(desktop_.dialogs);
     const std::uint64_t start = GetTickCount();
 
     const std::u16string source = ReadUnicodeText(hasUnicode);
@@ -260,15 +263,17 @@ void ClipCommands::UClipConStoTClick(int tag) {
 
     std::string message;
     if (withHtml) message = "CF_HTML: " + Count(html.size()) + " bytes\r\n\r\n";
-    message += "Unicode: " + Count(2 * source.size()) + " bytes\r\n\r\n";
-    Report(message + Elapsed(start));
+    message += "Unicode: " + Count(2 * source.size()) + " bytes\r\n\r\n" + Elapsed(start);
+    busy.reset();
+    Report(message);
 }
 
 void ClipCommands::Uni2DecClick(int tag) {
     Clipboard& clipboard = desktop_.clipboard;
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
-    const BusyCursor busy(desktop_.dialogs);
+    std::optional<BusyCursor> busy;
+    busy.emplace(desktop_.dialogs);
     const std::uint64_t start = GetTickCount();
     const bool hex = tag == 14;
 
@@ -284,9 +289,11 @@ void ClipCommands::Uni2DecClick(int tag) {
         WriteClipboardFormat(clipboard, CF_UNICODETEXT, blocks[0], blocks[0].size());
         WriteClipboardFormat(clipboard, CF_TEXT, blocks[1], blocks[1].size());
     }
-    Report(
+    const std::string message =
         std::string(hex ? "Unicode > Hex Notation\r\n\r\n" : "Unicode > Decimal Notation\r\n\r\n") +
-        "Total: " + Count(size) + " bytes\r\n\r\n" + Elapsed(start));
+        "Total: " + Count(size) + " bytes\r\n\r\n" + Elapsed(start);
+    busy.reset();
+    Report(message);
 }
 
 void ClipCommands::AMHotKeysHotKeys0HotKey() {

@@ -8,6 +8,7 @@
 #include "tests/mainwin/FakeClipboard.h"
 #include "tests/support/TestSupport.h"
 
+#include <clocale>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -47,7 +48,11 @@ protected:
     std::uint64_t now = 1000;
     std::unique_ptr<ClipCommands> commands;
 
-    static void SetUpTestSuite() { LoadCodeTables(); }
+    static void SetUpTestSuite() {
+        LoadCodeTables();
+        // The time is written with the locale's decimal point; these tests expect a ".".
+        std::setlocale(LC_NUMERIC, "C");
+    }
     void SetUp() override {
         // The character tables alone, so that results do not depend on the
         // user's corrections.
@@ -243,6 +248,19 @@ TEST_F(ClipCommandsTest, UnicodeCommandConvertsTextAndHtmlAndWritesThreeForms) {
     On(CodePageBig5).UClipConStoTClick(12);
     EXPECT_EQ(clipboard.Unicode(), U("简体"));
     EXPECT_EQ(clipboard.Ansi(), Big5("简体")) << "Big5 lacks these two: they become \"?\"";
+}
+
+TEST_F(ClipCommandsTest, BusyCursorEndsBeforeTheMessageShows) {
+    std::vector<int> busyAtMessage;
+    const MessageHandler captured = SetMessageHandler(
+        [&](MessageKind, std::string_view) { busyAtMessage.push_back(dialogs.busy); });
+    clipboard.SetUnicode(U("简体"));
+    ClipCommands& clip = On(CodePageUtf8);
+    clip.UClipConStoTClick(11);
+    clip.Uni2DecClick(13);
+    SetMessageHandler(captured);
+    EXPECT_EQ(busyAtMessage, (std::vector<int>{0, 0}));
+    EXPECT_EQ(dialogs.busyShown, 2);
 }
 
 TEST_F(ClipCommandsTest, NotationWritesEveryNonAsciiUnitAsAReference) {
