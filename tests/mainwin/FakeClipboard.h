@@ -56,8 +56,6 @@ public:
         EXPECT_GT(depth_, 0) << "written while closed";
         pending_[format] = std::string(block);
     }
-    bool Open() const { return depth_ > 0; }
-
     // The formats as the commands leave them: text up to the terminator.
     void SetAnsi(const std::string& bytes) { formats[CF_TEXT] = bytes + '\0'; }
     void SetUnicode(std::u16string_view text) { formats[CF_UNICODETEXT] = UnicodeTextBlock(text); }

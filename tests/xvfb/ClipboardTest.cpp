@@ -72,16 +72,23 @@ protected:
         return {"DISPLAY=" + x->Display(), "TMPDIR=" + runtime.Dir(),
                 "XDG_RUNTIME_DIR=" + runtime.Dir()};
     }
-    // Runs a program to its end, keeping this process's clipboard served.
+    // Waits for the condition while this process's events (its clipboard's
+    // requests among them) are handled.
+    template <class Condition>
+    static bool Pump(Condition condition, int timeoutMs = 5000) {
+        const auto pumped = [&] {
+            QCoreApplication::processEvents();
+            return condition();
+        };
+        return WaitFor(pumped, timeoutMs);
+    }
+    // Lets the events of the next 200 ms arrive.
+    static void Settle() {
+        Pump([] { return false; }, 200);
+    }
     void Run(const std::vector<std::string>& argv) {
         Process process(argv, Environment());
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                QCoreApplication::processEvents();
-                return process.WaitForExit(0).has_value();
-            },
-            10000))
-            << argv[0];
+        ASSERT_TRUE(Pump([&] { return process.WaitForExit(0).has_value(); })) << argv[0];
     }
 
     // The bar, docked at the top, quiet: no sound, no message.
@@ -105,15 +112,6 @@ protected:
             },
             10000))
             << "the bar did not come up";
-    }
-    // Lets the events of the last 200 ms arrive.
-    static void Settle() {
-        WaitFor(
-            [] {
-                QCoreApplication::processEvents();
-                return false;
-            },
-            200);
     }
     void Click(const ButtonSpot& button) {
         x->MovePointer(button.x, button.y);
@@ -168,12 +166,7 @@ TEST_F(X11ClipboardTest, HtmlCopiedWithItsTextComesBackConverted) {
     QGuiApplication::clipboard()->setMimeData(data);
     Click(UClipConStoT);
     // The bar reads from this process, then takes the clipboard over.
-    ASSERT_TRUE(WaitFor(
-        [] {
-            QCoreApplication::processEvents();
-            return !QGuiApplication::clipboard()->ownsClipboard();
-        },
-        5000));
+    ASSERT_TRUE(Pump([] { return !QGuiApplication::clipboard()->ownsClipboard(); }));
     EXPECT_TRUE(PastedBecomes("<p style=\"font-family:MingLiU\">簡體</p>", "text/html"))
         << Pasted("text/html");
     EXPECT_EQ(Pasted(), "簡體");
@@ -197,12 +190,7 @@ TEST_F(X11ClipboardTest, MonitorNoticesAnotherProgramsCopy) {
     Settle(); // notices of earlier tests
     changes = 0;
     Copy("from xclip");
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            QCoreApplication::processEvents();
-            return changes > 0;
-        },
-        5000));
+    EXPECT_TRUE(Pump([&] { return changes > 0; }));
     // Marking text changes the primary selection only.
     changes = 0;
     Copy("marked", "primary");
@@ -218,22 +206,12 @@ TEST_F(X11ClipboardTest, PasteReachesTheFocusedControlWhileAModifierIsHeld) {
     QLineEdit edit;
     edit.show();
     edit.activateWindow();
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            QCoreApplication::processEvents();
-            return edit.hasFocus();
-        },
-        5000));
+    ASSERT_TRUE(Pump([&] { return edit.hasFocus(); }));
     Copy("粘贴");
     x->Key(AltKey, true); // still down from the hotkey
     X11ForegroundPaste paste;
     paste.PasteToForeground();
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            QCoreApplication::processEvents();
-            return edit.text() == QString::fromUtf8("粘贴");
-        },
-        5000))
+    EXPECT_TRUE(Pump([&] { return edit.text() == QString::fromUtf8("粘贴"); }))
         << edit.text().toStdString();
 }
 
