@@ -4,6 +4,7 @@
 // block with a header of offsets. The desktop's clipboard holds MIME data; the
 // Qt implementation presents it in these formats and publishes what the
 // program writes back as MIME data.
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
