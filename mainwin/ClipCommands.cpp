@@ -109,16 +109,18 @@ void ConvertUnicodeFace(std::u16string& text, Face face) {
 }
 
 bool LooksLikeFace(const std::u16string& text, Face face) {
+    // Judged by its start, as the detector judges 8-bit text.
+    const std::u16string sample = text.substr(0, DetectFileSampleSize);
     std::size_t chinese = 0;
-    for (const char16_t unit : text)
+    for (const char16_t unit : sample)
         if (IsChinese(unit) && ++chinese == QuestionThreshold) break;
     if (chinese < QuestionThreshold) return false;
-    std::u16string same = text;
+    std::u16string same = sample;
     ConvertUnicodeFace(same, face);
-    if (same != text) return false;
-    std::u16string other = text;
+    if (same != sample) return false;
+    std::u16string other = sample;
     ConvertUnicodeFace(other, face == FaceT ? FaceS : FaceT);
-    return other != text;
+    return other != sample;
 }
 
 ClipCommands::ClipCommands(ClipDesktop desktop, ProgramSettings& settings, int systemCodePage)

@@ -84,10 +84,10 @@ private:
 // are (under FaceS the engine would write "?" for them).
 void ConvertUnicodeFace(std::u16string& text, Face face);
 
-// Whether Unicode text is already in the typeface: at least 8 Chinese
-// characters, and changing it to the face would change nothing while changing
-// it to the other face would. The Unicode desktop's stand-in for the question
-// whether 8-bit text is already in the target code.
+// Whether Unicode text is already in the typeface: among its first 5120 units
+// at least 8 Chinese characters, and changing them to the face would change
+// nothing while changing them to the other face would. The Unicode desktop's stand-in for the
+// question whether 8-bit text is already in the target code.
 bool LooksLikeFace(const std::u16string& text, Face face);
 
 } // namespace tessarim
