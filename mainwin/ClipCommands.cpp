@@ -159,6 +159,14 @@ void ClipCommands::PasteToForeground() {
     desktop_.paste.PasteToForeground();
 }
 
+bool ClipCommands::Confirm(const std::string& question, std::uint64_t& start) {
+    const std::uint64_t asked = GetTickCount();
+    const bool yes = desktop_.dialogs.AskYesNo(question);
+    // The time the user took to answer is not part of the conversion's time.
+    start += GetTickCount() - asked;
+    return yes;
+}
+
 std::u16string ClipCommands::ReadUnicodeText(bool hasUnicode) {
     if (hasUnicode) return UnicodeTextOfBlock(Read(desktop_.clipboard, CF_UNICODETEXT));
     return AnsiToWide(TextOfBlock(Read(desktop_.clipboard, CF_TEXT)), codePage_);
@@ -179,7 +187,7 @@ void ClipCommands::GbBig5Command(Direction direction) {
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     const bool hasAnsi = clipboard.IsClipboardFormatAvailable(CF_TEXT);
     if (!hasUnicode && !hasAnsi) return;
-    const std::uint64_t start = GetTickCount();
+    std::uint64_t start = GetTickCount();
     if (UnicodeDesktop()) {
         GbBig5UnicodeCommand(direction, hasUnicode, start);
         return;
@@ -201,7 +209,7 @@ void ClipCommands::GbBig5Command(Direction direction) {
     const bool toBig5 = direction == GbToBig5;
     const ClipTexts& texts = ClipTextsFor(settings_.Lang);
     if (HasDoubleByteText(buffer) && DetectStream(buffer) == (toBig5 ? BIG5 : GBK) &&
-        !desktop_.dialogs.AskYesNo(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion))
+        !Confirm(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion, start))
         return;
     ConvertStream(buffer, toBig5 ? GBK : BIG5, toBig5 ? BIG5 : GBK, toBig5 ? FaceT : FaceS, false,
                   false);
@@ -217,7 +225,7 @@ void ClipCommands::GbBig5UnicodeCommand(Direction direction, bool hasUnicode, st
     std::u16string text = ReadUnicodeText(hasUnicode);
     const ClipTexts& texts = ClipTextsFor(settings_.Lang);
     if (LooksLikeFace(text, face) &&
-        !desktop_.dialogs.AskYesNo(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion))
+        !Confirm(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion, start))
         return;
     // The size of the text as the desktop carries it.
     const std::size_t size = WideToUtf8(text).size();

@@ -69,6 +69,9 @@ private:
     void GbBig5HotKey(Direction direction);
     void UnicodeHotKey(int tag);
     bool UnicodeDesktop() const;
+    // Asks the question; the time spent waiting for the answer is taken off
+    // the command's time.
+    bool Confirm(const std::string& question, std::uint64_t& start);
     std::u16string ReadUnicodeText(bool hasUnicode);
     std::string Elapsed(std::uint64_t start) const;
     std::string Count(std::uint64_t count) const;

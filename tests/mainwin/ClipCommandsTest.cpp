@@ -121,9 +121,12 @@ TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
     EXPECT_EQ(sound.beeps, 0);
     EXPECT_TRUE(Fix_UNN) << "restored after No as well";
 
+    // A minute spent answering is no part of the time reported.
     dialogs.answer = true;
+    dialogs.whileAsking = [this] { now += 60000; };
     commands->BtnClipGtoBClick();
     EXPECT_EQ(clipboard.changes, 1);
+    EXPECT_TRUE(Messages().ends_with("Total time used: 0.5 sec")) << Messages();
 
     // Seven double-byte characters are never questioned.
     dialogs.questions.clear();

@@ -92,11 +92,13 @@ class FakeDialogs : public Dialogs {
 public:
     bool answer = true;
     std::vector<std::string> questions;
+    std::function<void()> whileAsking; // the user thinks
     int busy = 0;
     int busyShown = 0;
 
     bool AskYesNo(std::string_view text) override {
         questions.emplace_back(text);
+        if (whileAsking) whileAsking();
         return answer;
     }
     void BeginBusy() override {
