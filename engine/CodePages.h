@@ -5,16 +5,13 @@
 // byte sequence it cannot decode. The bridge between the table conversion and
 // Unicode relies on that.
 #include "engine/ConFunc.h"
+#include "platform/CodePage.h" // the code page numbers
 
 #include <string>
 #include <string_view>
 
 namespace tessarim {
 
-inline constexpr int CodePageGbk = 936;
-inline constexpr int CodePageBig5 = 950;
-inline constexpr int CodePageUtf8 = 65001;
-inline constexpr int CodePageLatin = 1252;
 
 // Decodes bytes of a code page. 936 and 950 use the built-in tables; 65001 is
 // UTF-8; any other code page is read as Windows-1252.

@@ -60,8 +60,8 @@ TEST(CodePages, OneWayMappingsOfTheEncoder) {
 TEST(CodePages, OtherCodePages) {
     EXPECT_EQ(AnsiToWide("\xE4\xBD\xA0", CodePageUtf8), u"你");
     EXPECT_EQ(WideToAnsi(u"你", CodePageUtf8), "\xE4\xBD\xA0");
-    EXPECT_EQ(AnsiToWide("\x80\xE9", CodePageLatin), u"€é");
-    EXPECT_EQ(WideToAnsi(u"€é你", CodePageLatin), "\x80\xE9?");
+    EXPECT_EQ(AnsiToWide("\x80\xE9", CodePageWestern), u"€é");
+    EXPECT_EQ(WideToAnsi(u"€é你", CodePageWestern), "\x80\xE9?");
 }
 
 } // namespace

@@ -194,7 +194,7 @@ TEST_F(ClipCommandsTest, UnicodeDesktopChangesTheTypefaceAndKeepsWhatTheCodePage
     dialogs.answer = false;
     clipboard.SetUnicode(U(Traditional8));
     const int changes = clipboard.changes;
-    On(CodePageLatin).BtnClipGtoBClick();
+    On(CodePageWestern).BtnClipGtoBClick();
     EXPECT_EQ(dialogs.questions, std::vector<std::string>{GtoBQuestionEnglish});
     EXPECT_EQ(clipboard.changes, changes);
     clipboard.SetUnicode(U(Simplified8));
