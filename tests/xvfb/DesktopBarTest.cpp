@@ -80,7 +80,8 @@ protected:
         return x->Property(bar, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL);
     }
     // Waits until the bar's top edge is at y.
-    bool BarTopReaches(xcb_window_t bar, int y, int timeoutMs = 3000) {
+    // Generous: a loaded CI machine may take seconds to run the slide timer.
+    bool BarTopReaches(xcb_window_t bar, int y, int timeoutMs = 10000) {
         return WaitFor([&] { return x->WindowGeometry(bar).y == y; }, timeoutMs);
     }
     void Click(int px, int py, int button = 1) {
