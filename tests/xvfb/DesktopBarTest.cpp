@@ -133,7 +133,7 @@ TEST_F(DesktopBarTest, DockedBarReservesItsStripAtTopOrBottom) {
                 const auto area = x->Property(x->Root(), "_NET_WORKAREA", XCB_ATOM_CARDINAL);
                 return area.size() >= 4 && area[1] == BarHeight;
             },
-            3000))
+            10000))
             << "the window manager keeps other windows out of the strip";
     }
     Settings("AutoHide=0\nLastEdge=3\n");
@@ -153,7 +153,7 @@ TEST_F(DesktopBarTest, DraggedOffTheEdgeTheBarFloatsWithoutReservationAndComesBa
     ASSERT_FALSE(Strut(bar).empty());
 
     DragGrip(bar, 500, 400);
-    ASSERT_TRUE(WaitFor([&] { return Strut(bar).empty() && !IsDock(bar); }, 3000))
+    ASSERT_TRUE(WaitFor([&] { return Strut(bar).empty() && !IsDock(bar); }, 10000))
         << "floating releases the strip";
     bar = WaitForBar();
     ASSERT_NE(bar, XCB_NONE);
@@ -182,7 +182,7 @@ TEST_F(DesktopBarTest, DraggedOffTheEdgeTheBarFloatsWithoutReservationAndComesBa
     EXPECT_TRUE(Strut(bar).empty());
     bar = WaitForBar();
     DragGrip(bar, 500, 3);
-    ASSERT_TRUE(WaitFor([&] { return !Strut(bar).empty(); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return !Strut(bar).empty(); }, 10000));
     bar = WaitForBar();
     EXPECT_TRUE(IsDock(bar));
     EXPECT_TRUE(BarTopReaches(bar, 0)) << x->WindowGeometry(bar).y;
