@@ -7,6 +7,11 @@
 
 namespace tessarim {
 
+// The most bytes a block can hand on: a partial reference of UTF-16 units, or a
+// cut-off UTF-8 sequence behind a partial reference. The block loop keeps this
+// many bytes of each block's tail.
+inline constexpr std::size_t MaxCarry = 32;
+
 // Converts text in place from source (0-4) to target (0-6) with the typeface,
 // rewriting HTML charset declarations when fixHtml is set and writing a
 // byte-order mark when addBom is set. startOfText is false for every block of
@@ -14,7 +19,8 @@ namespace tessarim {
 //
 // Returns the carry: the number of bytes at the end of the input that were not
 // converted (an unpaired lead byte, a cut-off UTF-8 sequence, a partial numeric
-// reference). The block loop offers them again with the next block.
+// reference), never more than MaxCarry. The block loop offers them again with
+// the next block.
 std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool fixHtml,
                           bool addBom, bool startOfText = true);
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -17,9 +18,6 @@ namespace tessarim {
 namespace {
 
 constexpr std::size_t CopyBufferSize = 8192;
-// The largest carry any block can hand on (eight UTF-16 units of a partial
-// reference); the tail kept before converting a block must hold it.
-constexpr std::size_t MaxCarry = 32;
 
 struct FaultState {
     FileFaultHook hook;
@@ -245,7 +243,9 @@ void SetFileFaultHook(FileFaultHook hook) {
 
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
                                 Code sourceCode, Code targetCode, Face face, bool fixHtml,
-                                bool addBom) {
+                                bool addBom, std::size_t blockSize) {
+    if (blockSize % 2 != 0 || blockSize <= 2 * MaxCarry)
+        throw std::invalid_argument("block size " + std::to_string(blockSize));
     struct ResetFlag {
         ~ResetFlag() { MoreBlocksFollow = false; }
     } reset;
@@ -257,7 +257,7 @@ std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE*
     bool first = true;
     while (left > 0) {
         const std::size_t fresh =
-            static_cast<std::size_t>(std::min<std::uint64_t>(BlockSize - pending.size(), left));
+            static_cast<std::size_t>(std::min<std::uint64_t>(blockSize - pending.size(), left));
         // Resizing the previous block's buffer mostly keeps its size, so the bytes
         // about to be read over are not cleared first.
         block.resize(pending.size() + fresh);

@@ -21,9 +21,13 @@ void ConvertFile(const std::string& source, const std::string& destination, Code
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.
 // size is the number of bytes to read from input; returns the number written.
+// Every caller converts in blocks of BlockSize; tests give smaller blocks to put
+// many block boundaries into a short text. A block must be even (UTF-16 text is
+// read two bytes at a time) and larger than 2 * MaxCarry; other sizes throw
+// std::invalid_argument.
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
                                 Code sourceCode, Code targetCode, Face face, bool fixHtml,
-                                bool addBom);
+                                bool addBom, std::size_t blockSize = BlockSize);
 
 // Creates an empty file folder + "~QX" + n + ".TMP" with the smallest n not yet
 // taken and returns its path. folder ends with '/'.
