@@ -26,8 +26,11 @@ std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool
 
 // True when the bytes hold "&#" or end in "&".
 bool HasRefStart(std::string_view text);
-// 1 when, pairing bytes from the start (a byte of 0x81 or more takes the next
-// with it), the text ends in an unpaired lead byte; else 0.
+// 1 when, pairing bytes from the start as code pages 936 and 950 do (a byte from
+// 0x81 to 0xFE takes the next with it; 0xFF is a character of its own), the text
+// ends in an unpaired lead byte; else 0. The bytes it holds back are decoded with
+// the code page, so the pairing must be the code page's: a block ending in
+// FF B0 hands on the B0.
 std::size_t EndsWithLeadByte(std::string_view text);
 
 } // namespace tessarim
