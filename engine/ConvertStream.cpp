@@ -46,7 +46,7 @@ std::size_t DoubleByteCarry(std::string_view text) {
     std::size_t carry = EndsWithLeadByte(text);
     if (Fix_UNN) {
         // '&' is never a trail byte, so it always starts a character.
-        const std::size_t window = std::min<std::size_t>(8, text.size());
+        const std::size_t window = std::min(LongestOpenReference, text.size());
         for (std::size_t k = 1; k <= window; ++k) {
             if (text[text.size() - k] == '&') {
                 carry = k;

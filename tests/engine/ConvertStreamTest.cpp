@@ -139,6 +139,21 @@ TEST_F(ConvertStreamTest, BlockEndsCarryWhatTheyCannotFinish) {
     EXPECT_EQ(text, "\xE4\xBD\xA0");
 }
 
+TEST_F(ConvertStreamTest, ABlockHoldsBackTheLongestReferenceItMayCut) {
+    // References beyond U+FFFF decode too; the longest is nine units before its ";".
+    MoreBlocksFollow = true;
+    Bytes text = "ab&#x10FFFF";
+    EXPECT_EQ(ConvertStream(text, GBK, UTF8, FaceD, false, false), 9u);
+    EXPECT_EQ(text, "ab");
+    const std::u16string units = u"ab&#1114111";
+    text.assign(reinterpret_cast<const char*>(units.data()), 2 * units.size());
+    EXPECT_EQ(ConvertStream(text, ULE, UTF8, FaceD, false, false), 18u);
+    EXPECT_EQ(text, "ab");
+    text = "ab&#1114111";
+    EXPECT_EQ(ConvertStream(text, UTF8, ULE, FaceD, false, false), 9u);
+    EXPECT_EQ(text, std::string("a\0b\0", 4));
+}
+
 TEST_F(ConvertStreamTest, HelpersForTheRoadChoice) {
     EXPECT_TRUE(HasRefStart("ab&#"));
     EXPECT_TRUE(HasRefStart("ab&"));
