@@ -308,6 +308,10 @@ void ConvertFile(const std::string& source, const std::string& destination, Code
                  Code targetCode, Face face, bool fixHtml, bool addBom) {
     const std::string from = FullPath(source);
     const std::string to = FullPath(destination);
+    // A device, FIFO or socket is never opened (a FIFO would wait for a writer)
+    // nor replaced by a file (a device node is part of the system).
+    if (QueryFileKind(from) != FileKind::Regular) throw ConvertError("Cannot open file " + from);
+    if (QueryFileKind(to) == FileKind::System) throw ConvertError("Cannot create file " + to);
     if (SameFile(from, to))
         ConvertInPlace(from, sourceCode, targetCode, face, fixHtml, addBom);
     else

@@ -15,6 +15,15 @@ namespace tessarim {
 // "~QX<n>.TMP" beside it and restored byte for byte if anything fails. A
 // separate destination is written beside itself first and replaces the old one
 // only when the conversion succeeded. Failures throw ConvertError.
+//
+// Only regular files are read: another source is not opened ("Cannot open
+// file"), and a destination that is a device, FIFO or socket is not replaced
+// ("Cannot create file"). A separate destination receives the source as long as
+// it was when the conversion began; a source that shrinks meanwhile fails with
+// "Stream read error". A file converted in place that another program changes
+// while it is being copied is left as that program made it ("Stream read
+// error"). A new destination whose folder is removed while it is written fails
+// with "Cannot create file".
 void ConvertFile(const std::string& source, const std::string& destination, Code sourceCode,
                  Code targetCode, Face face, bool fixHtml, bool addBom);
 
