@@ -186,9 +186,13 @@ void ConvertToSeparate(const std::string& source, const std::string& destination
     File input(source, "rb");
     if (!input) throw ConvertError("Cannot open file " + source);
     const std::uint64_t size = SizeOf(input.get(), source);
-    const auto convert = [&](File& output) {
+    const auto convert = [&](File& output, const std::string& path) {
         ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
                           addBom);
+        // A folder removed while the file is written takes the file with it, and
+        // the writes still succeed: only the name tells.
+        if (!NamesOpenFile(path, output.get()))
+            throw ConvertError("Cannot create file " + destination);
         if (!output.Close()) throw ConvertError("Stream write error");
     };
 
@@ -201,7 +205,7 @@ void ConvertToSeparate(const std::string& source, const std::string& destination
         File output(target, "wbx");
         if (!output) throw ConvertError("Cannot create file " + destination);
         try {
-            convert(output);
+            convert(output, target);
         } catch (...) {
             fs::remove(target, error);
             throw;
@@ -217,12 +221,12 @@ void ConvertToSeparate(const std::string& source, const std::string& destination
         // the destination itself, as a plain copy would.
         File output(target, "wb");
         if (!output) throw ConvertError("Cannot create file " + destination);
-        convert(output);
+        convert(output, target);
         return;
     }
     const std::string& tempPath = temp->first;
     try {
-        convert(temp->second);
+        convert(temp->second, tempPath);
         fs::permissions(tempPath, fs::status(target).permissions());
         fs::rename(tempPath, target);
     } catch (const fs::filesystem_error&) {
