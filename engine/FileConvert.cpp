@@ -137,8 +137,25 @@ bool Restore(const std::string& copy, const std::string& path) {
     }
 }
 
+// What tells whether another program changed a file: its size and modification time.
+struct FileState {
+    std::uintmax_t size;
+    fs::file_time_type modified;
+    bool operator==(const FileState&) const = default;
+};
+
+std::optional<FileState> StateOf(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error) return std::nullopt;
+    const fs::file_time_type modified = fs::last_write_time(path, error);
+    if (error) return std::nullopt;
+    return FileState{size, modified};
+}
+
 void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, Face face,
                     bool fixHtml, bool addBom) {
+    const std::optional<FileState> before = StateOf(path);
     auto [temp, copy] = CreateTempFile(FolderOf(path));
     struct RemoveTemp {
         const std::string& path;
@@ -155,6 +172,12 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
         CopyContents(source.get(), copy.get());
         if (!copy.Close()) throw ConvertError("Stream write error");
     }
+    // A file another program grows, shrinks or rewrites meanwhile is left to it:
+    // writing the converted copy over it would lose what the other program wrote.
+    const std::optional<FileState> after = StateOf(path);
+    std::error_code error;
+    if (!before || before != after || fs::file_size(temp, error) != before->size)
+        throw ConvertError("Stream read error");
     File input(temp, "rb");
     if (!input) throw ConvertError("Cannot open file " + temp);
     // The file is written over from its start and cut to length at the end, so a
@@ -170,7 +193,7 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
         if (!output.Close()) throw ConvertError("Stream write error");
     } catch (...) {
         output.Close();
-        if (!Restore(temp, path)) {
+        if (!Restore(temp, path) && fs::exists(temp, error)) {
             cleanup.keep = true;
             throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
                                " is kept in " + temp);
