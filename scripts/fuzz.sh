@@ -50,6 +50,7 @@ done
 wait
 
 failed=0
+passed=0
 printf '%-16s %12s %10s %8s  %s\n' target executions per-second corpus result
 for target in $targets; do
     log="$build/fuzz-$target.log"
@@ -58,12 +59,14 @@ for target in $targets; do
     size=$(find "$build/fuzz-corpus/$target" -type f | wc -l)
     if [ "$(cat "$build/fuzz-$target.status")" = 0 ]; then
         result=clean
+        passed=$((passed + 1))
     else
         result="FOUND: $(ls "$build/findings/$target" | tr '\n' ' ')"
-        failed=1
+        failed=$((failed + 1))
     fi
     printf '%-16s %12s %10s %8s  %s\n' "$target" "${runs:-?}" "${rate:-?}" "$size" "$result"
 done
+echo "fuzz: $passed passed, $failed failed"
 if [ "$failed" -ne 0 ]; then
     for target in $targets; do
         [ "$(cat "$build/fuzz-$target.status")" = 0 ] && continue

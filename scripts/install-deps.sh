@@ -1,17 +1,20 @@
 #!/bin/sh
 # Installs the Debian packages a group of jobs needs, only those missing.
-#   scripts/install-deps.sh build|test|bench
+#   scripts/install-deps.sh build|test|bench|fuzz
 set -eu
 
 build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
 test="$build opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
+# libFuzzer and the sanitizer runtimes come with clang's runtime library.
+fuzz="$build clang libclang-rt-14-dev"
 
 case "${1:-build}" in
 build) wanted=$build ;;
 test) wanted=$test ;;
 bench) wanted=$bench ;;
-*) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
+fuzz) wanted=$fuzz ;;
+*) echo "usage: $0 build|test|bench|fuzz" >&2; exit 2 ;;
 esac
 
 missing=""
