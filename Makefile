@@ -1,12 +1,13 @@
 # make run   set up, build, convert the bundled samples, and start the desktop program
 # make test  set up, build, and run the tests (Release, then Debug with sanitizers)
 # make bench set up, build, and compare speed with peers
+# make fuzz  set up, build the fuzz targets with clang, and fuzz each for a minute
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench build deps-build deps-test deps-bench clean
+.PHONY: run test bench fuzz build deps-build deps-test deps-bench deps-fuzz clean
 
 deps-build:
 	@scripts/install-deps.sh desktop
@@ -14,6 +15,8 @@ deps-test:
 	@scripts/install-deps.sh test
 deps-bench:
 	@scripts/install-deps.sh bench
+deps-fuzz:
+	@scripts/install-deps.sh fuzz
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -35,5 +38,8 @@ test: deps-test $(BUILD)/CMakeCache.txt
 bench: deps-bench build
 	python3 bench/compare.py --build $(BUILD)
 
+fuzz: deps-fuzz
+	scripts/fuzz.sh
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -200,10 +200,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& par
     if (args.size() < 2 || args.size() > 5) return false;
     parsed = CommandLineArgs{};
     bool faceGiven = false;
+    // Every name takes its place, an empty one too: an empty output name (an unset
+    // variable in a script) must not turn into converting the input in place.
+    int names = 0;
     for (const std::string& argument : args) {
         if (!IsSwitch(argument)) {
-            if (!parsed.FileOut.empty()) return false;
-            (parsed.FileIn.empty() ? parsed.FileIn : parsed.FileOut) = argument;
+            if (names == 2) return false;
+            (names++ == 0 ? parsed.FileIn : parsed.FileOut) = argument;
             continue;
         }
         switch (argument[1]) {
@@ -235,7 +238,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& par
     parsed.AutoDetectInput = parsed.CodeIn == Undetermined;
     if (parsed.CodeOut == Undetermined || parsed.FileIn.empty()) return false;
     if (parsed.CodeOut == BIG5 && parsed.face == FaceS) parsed.face = FaceD;
-    if (parsed.FileOut.empty()) parsed.FileOut = parsed.FileIn;
+    if (names == 1) parsed.FileOut = parsed.FileIn;
     return true;
 }
 

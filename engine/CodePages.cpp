@@ -4,6 +4,7 @@
 #include "engine/ByteRuns.h"
 #include "engine/Utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -24,6 +25,11 @@ constexpr std::size_t GridSize = (LastLead - FirstLead + 1) * TrailCount;
 
 constexpr char16_t Unmapped = 0;
 
+// Code page 936 holds the euro sign as the single byte 0x80, as Windows and
+// glibc have it; the grid comes from Python's codec, which is plain GBK without it.
+constexpr char16_t EuroSign = 0x20AC;
+constexpr std::uint8_t EuroByte = 0x80;
+
 unsigned ReadLe16(std::span<const std::uint8_t> data, std::size_t at) {
     return data[at] | data[at + 1] << 8;
 }
@@ -32,20 +38,24 @@ unsigned ReadLe16(std::span<const std::uint8_t> data, std::size_t at) {
 // builds nothing at start-up.
 class Decoder {
 public:
-    explicit Decoder(std::span<const std::uint8_t> data) : grid_(data.data()) {}
+    Decoder(std::span<const std::uint8_t> data, char16_t euroByte)
+        : grid_(data.data()), euroByte_(euroByte) {}
     // The character of a lead byte and a trail byte in their ranges, or Unmapped.
     char16_t operator()(unsigned lead, unsigned trail) const {
         const std::size_t at = 2 * ((lead - FirstLead) * TrailCount + (trail - FirstTrail));
         return static_cast<char16_t>(grid_[at] | grid_[at + 1] << 8);
     }
+    // The character of a byte from 0x80 up that starts no pair, or Unmapped.
+    char16_t Single(std::uint8_t b) const { return b == EuroByte ? euroByte_ : Unmapped; }
 
 private:
     const std::uint8_t* grid_;
+    char16_t euroByte_;
 };
 
 const Decoder& DecoderFor(int codePage) {
-    static const Decoder gbk(data::CodePage936());
-    static const Decoder big5(data::CodePage950());
+    static const Decoder gbk(data::CodePage936(), EuroSign);
+    static const Decoder big5(data::CodePage950(), Unmapped);
     return codePage == CodePageBig5 ? big5 : gbk;
 }
 
@@ -54,30 +64,37 @@ const Decoder& DecoderFor(int codePage) {
 // decodes). Indexed by lead * 256 + trail - 0x8000.
 using Utf8Table = std::array<std::uint32_t, 0x8000>;
 
+// A character's UTF-8 bytes in memory order, then their count; "?" for Unmapped.
+std::uint32_t PackUtf8(char16_t unit) {
+    std::uint8_t packed[4];
+    if (unit >= 0x800) {
+        packed[0] = static_cast<std::uint8_t>(0xE0 | unit >> 12);
+        packed[1] = static_cast<std::uint8_t>(0x80 | (unit >> 6 & 0x3F));
+        packed[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+        packed[3] = 3;
+    } else if (unit >= 0x80) {
+        packed[0] = static_cast<std::uint8_t>(0xC0 | unit >> 6);
+        packed[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+        packed[2] = 0;
+        packed[3] = 2;
+    } else {
+        packed[0] = unit == Unmapped ? '?' : static_cast<std::uint8_t>(unit);
+        packed[1] = packed[2] = 0;
+        packed[3] = 1;
+    }
+    std::uint32_t value;
+    std::memcpy(&value, packed, 4);
+    return value;
+}
+
 std::unique_ptr<Utf8Table> BuildUtf8Table(const Decoder& decode) {
     auto table = std::make_unique<Utf8Table>();
     for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
         for (unsigned trail = 0; trail <= 0xFF; ++trail) {
             const bool valid =
                 lead >= FirstLead && lead <= LastLead && trail >= FirstTrail && trail <= LastTrail;
-            const char16_t unit = valid ? decode(lead, trail) : Unmapped;
-            std::uint8_t packed[4];
-            if (unit >= 0x800) {
-                packed[0] = static_cast<std::uint8_t>(0xE0 | unit >> 12);
-                packed[1] = static_cast<std::uint8_t>(0x80 | (unit >> 6 & 0x3F));
-                packed[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-                packed[3] = 3;
-            } else if (unit >= 0x80) {
-                packed[0] = static_cast<std::uint8_t>(0xC0 | unit >> 6);
-                packed[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-                packed[2] = 0;
-                packed[3] = 2;
-            } else {
-                packed[0] = unit == Unmapped ? '?' : static_cast<std::uint8_t>(unit);
-                packed[1] = packed[2] = 0;
-                packed[3] = 1;
-            }
-            std::memcpy(&(*table)[(lead << 8 | trail) - 0x8000], packed, 4);
+            (*table)[(lead << 8 | trail) - 0x8000] =
+                PackUtf8(valid ? decode(lead, trail) : Unmapped);
         }
     }
     return table;
@@ -95,7 +112,7 @@ const Utf8Table& Utf8TableFor(int codePage) {
 // Indexed by UTF-16 unit: the double-byte code, the byte itself below 0x80, else 0.
 using EncodeTable = std::array<std::uint16_t, 0x10000>;
 
-std::unique_ptr<EncodeTable> BuildEncodeTable(std::span<const std::uint8_t> data) {
+std::unique_ptr<EncodeTable> BuildEncodeTable(std::span<const std::uint8_t> data, bool euroByte) {
     auto table = std::make_unique<EncodeTable>();
     table->fill(0);
     for (unsigned c = 0; c < 0x80; ++c)
@@ -112,15 +129,16 @@ std::unique_ptr<EncodeTable> BuildEncodeTable(std::span<const std::uint8_t> data
         const std::size_t at = 2 * GridSize + 2 + 4 * k;
         (*table)[ReadLe16(data, at)] = static_cast<std::uint16_t>(ReadLe16(data, at + 2));
     }
+    if (euroByte && (*table)[EuroSign] == 0) (*table)[EuroSign] = EuroByte;
     return table;
 }
 
 const EncodeTable& EncoderFor(int codePage) {
     if (codePage == CodePageBig5) {
-        static const auto big5 = BuildEncodeTable(data::CodePage950());
+        static const auto big5 = BuildEncodeTable(data::CodePage950(), false);
         return *big5;
     }
-    static const auto gbk = BuildEncodeTable(data::CodePage936());
+    static const auto gbk = BuildEncodeTable(data::CodePage936(), true);
     return *gbk;
 }
 
@@ -135,8 +153,8 @@ bool IsTrailByte(std::uint8_t b) {
 }
 
 // Walks double-byte text character by character and hands each to the sink:
-// Ascii(byte), Pair(code) for a lead byte with a trail byte, Invalid() for a
-// byte that starts no character (then the byte after it still counts). Runs of
+// Ascii(byte), Pair(code) for a lead byte with a trail byte, Single(byte) for a
+// byte from 0x80 up that starts no pair (then the byte after it still counts). Runs of
 // ASCII and of double-byte characters go eight bytes at a time.
 template <class Sink>
 void WalkDoubleByte(std::string_view bytes, Sink& sink) {
@@ -152,7 +170,7 @@ void WalkDoubleByte(std::string_view bytes, Sink& sink) {
             sink.Pair(b, p[i + 1]);
             i += 2;
         } else {
-            sink.Invalid();
+            sink.Single(b);
             ++i;
         }
     };
@@ -182,11 +200,15 @@ struct WideSink {
         const char16_t unit = decode(lead, trail);
         *out++ = unit == Unmapped ? u'?' : unit;
     }
-    void Invalid() { *out++ = u'?'; }
+    void Single(std::uint8_t b) {
+        const char16_t unit = decode.Single(b);
+        *out++ = unit == Unmapped ? u'?' : unit;
+    }
 };
 
 struct Utf8Sink {
     const Utf8Table& table;
+    std::uint32_t euroByte; // the packed UTF-8 of byte 0x80
     std::uint8_t* out;
     void Ascii(std::uint8_t b) { *out++ = b; }
     // Stores four bytes and keeps as many as the character has; the buffer has
@@ -196,7 +218,11 @@ struct Utf8Sink {
         std::memcpy(out, &packed, 4);
         out += reinterpret_cast<const std::uint8_t*>(&packed)[3];
     }
-    void Invalid() { *out++ = '?'; }
+    void Single(std::uint8_t b) {
+        const std::uint32_t packed = b == EuroByte ? euroByte : PackUtf8(Unmapped);
+        std::memcpy(out, &packed, 4);
+        out += reinterpret_cast<const std::uint8_t*>(&packed)[3];
+    }
 };
 
 void DoubleByteToWide(std::string_view bytes, int codePage, std::u16string& out) {
@@ -300,11 +326,18 @@ void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out) {
         WideToUtf8Append(text, out);
         return;
     }
-    // Two bytes give at most three, one byte gives one; and room for the sink's
-    // four-byte stores.
+    // Two bytes give at most three, one byte gives one, except that the euro
+    // byte of 936 gives three; and room for the sink's four-byte stores.
+    const Decoder& decode = DecoderFor(codePage);
+    const std::uint32_t euroByte = PackUtf8(decode.Single(EuroByte));
+    const std::size_t euros =
+        decode.Single(EuroByte) == Unmapped
+            ? 0
+            : static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x80'));
     const std::size_t start = out.size();
-    out.resize(start + bytes.size() + bytes.size() / 2 + 4);
-    Utf8Sink sink{Utf8TableFor(codePage), reinterpret_cast<std::uint8_t*>(out.data() + start)};
+    out.resize(start + bytes.size() + bytes.size() / 2 + 2 * euros + 4);
+    Utf8Sink sink{Utf8TableFor(codePage), euroByte,
+                  reinterpret_cast<std::uint8_t*>(out.data() + start)};
     WalkDoubleByte(bytes, sink);
     out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(sink.out) - out.data()));
 }

@@ -27,8 +27,9 @@ void WideToAnsiAppend(std::u16string_view text, int codePage, Bytes& out);
 // would, in one pass.
 void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out);
 
-// The double-byte code of a character in 936 or 950, 0 when the code page
-// lacks it; characters below 0x80 give themselves.
+// The code of a character in 936 or 950, 0 when the code page lacks it: a
+// double-byte code, or the single byte of characters below 0x80 and of the euro
+// sign in 936 (0x80).
 unsigned EncodeUnit(char16_t unit, int codePage);
 
 } // namespace tessarim

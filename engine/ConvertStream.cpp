@@ -46,7 +46,7 @@ std::size_t DoubleByteCarry(std::string_view text) {
     std::size_t carry = EndsWithLeadByte(text);
     if (Fix_UNN) {
         // '&' is never a trail byte, so it always starts a character.
-        const std::size_t window = std::min<std::size_t>(8, text.size());
+        const std::size_t window = std::min(LongestOpenReference, text.size());
         for (std::size_t k = 1; k <= window; ++k) {
             if (text[text.size() - k] == '&') {
                 carry = k;
@@ -114,11 +114,13 @@ bool HasRefStart(std::string_view text) {
 }
 
 std::size_t EndsWithLeadByte(std::string_view text) {
-    // Every byte below 0x81 ends a character (it is a character or a trail
-    // byte), so pairing can start right after the last one instead of at the
-    // start of the text: the bytes from there on are all lead-or-trail pairs.
+    // A byte below 0x81, or 0xFF, never leads a character, so it ends one (as a
+    // character or a trail byte) and pairing can start right after the last such
+    // byte instead of at the start of the text: the bytes from there on are all
+    // lead-or-trail pairs.
+    const auto pairs = [](std::uint8_t b) { return b >= 0x81 && b <= 0xFE; };
     std::size_t run = 0;
-    while (run < text.size() && static_cast<std::uint8_t>(text[text.size() - 1 - run]) >= 0x81)
+    while (run < text.size() && pairs(static_cast<std::uint8_t>(text[text.size() - 1 - run])))
         ++run;
     return run % 2;
 }

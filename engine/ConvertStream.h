@@ -7,6 +7,11 @@
 
 namespace tessarim {
 
+// The most bytes a block can hand on: a partial reference of UTF-16 units, or a
+// cut-off UTF-8 sequence behind a partial reference. The block loop keeps this
+// many bytes of each block's tail.
+inline constexpr std::size_t MaxCarry = 32;
+
 // Converts text in place from source (0-4) to target (0-6) with the typeface,
 // rewriting HTML charset declarations when fixHtml is set and writing a
 // byte-order mark when addBom is set. startOfText is false for every block of
@@ -14,14 +19,18 @@ namespace tessarim {
 //
 // Returns the carry: the number of bytes at the end of the input that were not
 // converted (an unpaired lead byte, a cut-off UTF-8 sequence, a partial numeric
-// reference). The block loop offers them again with the next block.
+// reference), never more than MaxCarry. The block loop offers them again with
+// the next block.
 std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool fixHtml,
                           bool addBom, bool startOfText = true);
 
 // True when the bytes hold "&#" or end in "&".
 bool HasRefStart(std::string_view text);
-// 1 when, pairing bytes from the start (a byte of 0x81 or more takes the next
-// with it), the text ends in an unpaired lead byte; else 0.
+// 1 when, pairing bytes from the start as code pages 936 and 950 do (a byte from
+// 0x81 to 0xFE takes the next with it; 0xFF is a character of its own), the text
+// ends in an unpaired lead byte; else 0. The bytes it holds back are decoded with
+// the code page, so the pairing must be the code page's: a block ending in
+// FF B0 hands on the B0.
 std::size_t EndsWithLeadByte(std::string_view text);
 
 } // namespace tessarim

@@ -136,11 +136,12 @@ Code DetectStream(std::string_view text) {
 }
 
 Code DetectFile(const std::string& path) {
+    // Only a regular file is opened: opening a FIFO would wait for a writer.
     std::error_code ignored;
-    std::ifstream file(path, std::ios::binary);
-    if (!file || std::filesystem::is_directory(path, ignored)) {
+    if (!std::filesystem::is_regular_file(path, ignored))
         throw ConvertError("Cannot open file " + path);
-    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw ConvertError("Cannot open file " + path);
     Bytes sample(DetectFileSampleSize, '\0');
     file.read(sample.data(), static_cast<std::streamsize>(sample.size()));
     if (file.bad()) throw ConvertError("Stream read error");

@@ -29,8 +29,9 @@ bool LooksLikeUtf8(std::string_view text);
 Code DetectStream(std::string_view text);
 
 // DetectStream of the first DetectFileSampleSize bytes of the file. Throws
-// ConvertError "Cannot open file <path>" when the file cannot be opened (a folder
-// included) and "Stream read error" when reading fails.
+// ConvertError "Cannot open file <path>" when the file cannot be opened or is no
+// regular file (a folder, device or FIFO), and "Stream read error" when reading
+// fails.
 Code DetectFile(const std::string& path);
 
 // True once the text holds 8 double-byte codes (a byte of 0x81 or more taking the

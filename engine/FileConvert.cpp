@@ -7,6 +7,7 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -17,9 +18,6 @@ namespace tessarim {
 namespace {
 
 constexpr std::size_t CopyBufferSize = 8192;
-// The largest carry any block can hand on (eight UTF-16 units of a partial
-// reference); the tail kept before converting a block must hold it.
-constexpr std::size_t MaxCarry = 32;
 
 struct FaultState {
     FileFaultHook hook;
@@ -139,8 +137,25 @@ bool Restore(const std::string& copy, const std::string& path) {
     }
 }
 
+// What tells whether another program changed a file: its size and modification time.
+struct FileState {
+    std::uintmax_t size;
+    fs::file_time_type modified;
+    bool operator==(const FileState&) const = default;
+};
+
+std::optional<FileState> StateOf(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error) return std::nullopt;
+    const fs::file_time_type modified = fs::last_write_time(path, error);
+    if (error) return std::nullopt;
+    return FileState{size, modified};
+}
+
 void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, Face face,
                     bool fixHtml, bool addBom) {
+    const std::optional<FileState> before = StateOf(path);
     auto [temp, copy] = CreateTempFile(FolderOf(path));
     struct RemoveTemp {
         const std::string& path;
@@ -157,6 +172,12 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
         CopyContents(source.get(), copy.get());
         if (!copy.Close()) throw ConvertError("Stream write error");
     }
+    // A file another program grows, shrinks or rewrites meanwhile is left to it:
+    // writing the converted copy over it would lose what the other program wrote.
+    const std::optional<FileState> after = StateOf(path);
+    std::error_code error;
+    if (!before || before != after || fs::file_size(temp, error) != before->size)
+        throw ConvertError("Stream read error");
     File input(temp, "rb");
     if (!input) throw ConvertError("Cannot open file " + temp);
     // The file is written over from its start and cut to length at the end, so a
@@ -172,7 +193,7 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
         if (!output.Close()) throw ConvertError("Stream write error");
     } catch (...) {
         output.Close();
-        if (!Restore(temp, path)) {
+        if (!Restore(temp, path) && fs::exists(temp, error)) {
             cleanup.keep = true;
             throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
                                " is kept in " + temp);
@@ -188,9 +209,13 @@ void ConvertToSeparate(const std::string& source, const std::string& destination
     File input(source, "rb");
     if (!input) throw ConvertError("Cannot open file " + source);
     const std::uint64_t size = SizeOf(input.get(), source);
-    const auto convert = [&](File& output) {
+    const auto convert = [&](File& output, const std::string& path) {
         ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
                           addBom);
+        // A folder removed while the file is written takes the file with it, and
+        // the writes still succeed: only the name tells.
+        if (!NamesOpenFile(path, output.get()))
+            throw ConvertError("Cannot create file " + destination);
         if (!output.Close()) throw ConvertError("Stream write error");
     };
 
@@ -203,7 +228,7 @@ void ConvertToSeparate(const std::string& source, const std::string& destination
         File output(target, "wbx");
         if (!output) throw ConvertError("Cannot create file " + destination);
         try {
-            convert(output);
+            convert(output, target);
         } catch (...) {
             fs::remove(target, error);
             throw;
@@ -219,12 +244,12 @@ void ConvertToSeparate(const std::string& source, const std::string& destination
         // the destination itself, as a plain copy would.
         File output(target, "wb");
         if (!output) throw ConvertError("Cannot create file " + destination);
-        convert(output);
+        convert(output, target);
         return;
     }
     const std::string& tempPath = temp->first;
     try {
-        convert(temp->second);
+        convert(temp->second, tempPath);
         fs::permissions(tempPath, fs::status(target).permissions());
         fs::rename(tempPath, target);
     } catch (const fs::filesystem_error&) {
@@ -245,7 +270,9 @@ void SetFileFaultHook(FileFaultHook hook) {
 
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
                                 Code sourceCode, Code targetCode, Face face, bool fixHtml,
-                                bool addBom) {
+                                bool addBom, std::size_t blockSize) {
+    if (blockSize % 2 != 0 || blockSize <= 2 * MaxCarry)
+        throw std::invalid_argument("block size " + std::to_string(blockSize));
     struct ResetFlag {
         ~ResetFlag() { MoreBlocksFollow = false; }
     } reset;
@@ -257,7 +284,7 @@ std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE*
     bool first = true;
     while (left > 0) {
         const std::size_t fresh =
-            static_cast<std::size_t>(std::min<std::uint64_t>(BlockSize - pending.size(), left));
+            static_cast<std::size_t>(std::min<std::uint64_t>(blockSize - pending.size(), left));
         // Resizing the previous block's buffer mostly keeps its size, so the bytes
         // about to be read over are not cleared first.
         block.resize(pending.size() + fresh);
@@ -308,6 +335,10 @@ void ConvertFile(const std::string& source, const std::string& destination, Code
                  Code targetCode, Face face, bool fixHtml, bool addBom) {
     const std::string from = FullPath(source);
     const std::string to = FullPath(destination);
+    // A device, FIFO or socket is never opened (a FIFO would wait for a writer)
+    // nor replaced by a file (a device node is part of the system).
+    if (QueryFileKind(from) != FileKind::Regular) throw ConvertError("Cannot open file " + from);
+    if (QueryFileKind(to) == FileKind::System) throw ConvertError("Cannot create file " + to);
     if (SameFile(from, to))
         ConvertInPlace(from, sourceCode, targetCode, face, fixHtml, addBom);
     else

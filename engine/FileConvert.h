@@ -15,15 +15,28 @@ namespace tessarim {
 // "~QX<n>.TMP" beside it and restored byte for byte if anything fails. A
 // separate destination is written beside itself first and replaces the old one
 // only when the conversion succeeded. Failures throw ConvertError.
+//
+// Only regular files are read: another source is not opened ("Cannot open
+// file"), and a destination that is a device, FIFO or socket is not replaced
+// ("Cannot create file"). A separate destination receives the source as long as
+// it was when the conversion began; a source that shrinks meanwhile fails with
+// "Stream read error". A file converted in place that another program changes
+// while it is being copied is left as that program made it ("Stream read
+// error"). A new destination whose folder is removed while it is written fails
+// with "Cannot create file".
 void ConvertFile(const std::string& source, const std::string& destination, Code sourceCode,
                  Code targetCode, Face face, bool fixHtml, bool addBom);
 
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.
 // size is the number of bytes to read from input; returns the number written.
+// Every caller converts in blocks of BlockSize; tests give smaller blocks to put
+// many block boundaries into a short text. A block must be even (UTF-16 text is
+// read two bytes at a time) and larger than 2 * MaxCarry; other sizes throw
+// std::invalid_argument.
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
                                 Code sourceCode, Code targetCode, Face face, bool fixHtml,
-                                bool addBom);
+                                bool addBom, std::size_t blockSize = BlockSize);
 
 // Creates an empty file folder + "~QX" + n + ".TMP" with the smallest n not yet
 // taken and returns its path. folder ends with '/'.

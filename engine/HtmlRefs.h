@@ -60,6 +60,11 @@ void RewriteMetaCharset(Bytes& text, std::string_view newName);
 // A "<meta" inside an earlier tag starts a tag of its own.
 void RewriteMetaCharsetW(std::u16string& text, std::u16string_view newName);
 
+// The longest reference DecodeNumericRefs decodes, written without leading zeros
+// or sign, has this many units before its ";" ("&#1114111", "&#x10FFFF"). A block
+// that may end inside one holds back its last "&" within this many units.
+inline constexpr std::size_t LongestOpenReference = 9;
+
 // Replaces each "&#<decimal>;" and "&#x<hex>;" (or "&#X") by the code unit it names,
 // in place, when the value is below 128 or from 256 to 65534; a value from 0x10000 to
 // 0x10FFFF becomes its surrogate pair. Other values (0x80-0xFF, which GBK and Big5

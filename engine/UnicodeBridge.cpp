@@ -3,6 +3,7 @@
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/FixTables.h"
+#include "engine/HtmlRefs.h"
 #include "engine/TableConvert.h"
 #include "engine/Utf8.h"
 
@@ -23,10 +24,11 @@ bool IsHighSurrogate(char16_t unit) {
 }
 
 // Where a numeric reference may be starting near the end of a block: the number
-// of units (or bytes) from the last "&" among the final eight to the end, or 0.
+// of units (or bytes) from the last "&" among the final LongestOpenReference to
+// the end, or 0.
 template <class Text>
 std::size_t HeldReference(const Text& text, std::size_t end) {
-    const std::size_t window = std::min<std::size_t>(8, end);
+    const std::size_t window = std::min(LongestOpenReference, end);
     for (std::size_t k = 1; k <= window; ++k)
         if (text[end - k] == '&') return k;
     return 0;

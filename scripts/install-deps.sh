@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian packages a group of jobs needs, only those missing.
-#   scripts/install-deps.sh build|desktop|test|bench
+#   scripts/install-deps.sh build|desktop|test|bench|fuzz
 set -eu
 
 build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
@@ -10,13 +10,16 @@ build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
 desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip"
 test="$desktop opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
+# libFuzzer and the sanitizer runtimes come with clang's runtime library.
+fuzz="$build clang libclang-rt-14-dev"
 
 case "${1:-build}" in
 build) wanted=$build ;;
 desktop) wanted=$desktop ;;
 test) wanted=$test ;;
 bench) wanted=$bench ;;
-*) echo "usage: $0 build|desktop|test|bench" >&2; exit 2 ;;
+fuzz) wanted=$fuzz ;;
+*) echo "usage: $0 build|desktop|test|bench|fuzz" >&2; exit 2 ;;
 esac
 
 missing=""

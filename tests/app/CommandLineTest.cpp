@@ -62,7 +62,9 @@ TEST(ParseCommandLine, RefusedForms) {
         {"/o:gbk", "/f:tt", "a.txt"},                 //
         {"/o:gbk", "/x:y", "a.txt"},                  // no such switch
         {"/o:gbk", "a.txt", "b.txt", "c.txt"},        // a third name
+        {"/o:gbk", "a.txt", "", "c.txt"},             // a third name after an empty one
         {"/o:gbk", "/f:t"},                           // no input name
+        {"/o:gbk", ""},                               //
     };
     for (const auto& args : refused) {
         std::string joined;
@@ -70,6 +72,14 @@ TEST(ParseCommandLine, RefusedForms) {
             joined += a + " ";
         EXPECT_FALSE(Parse(args)) << joined;
     }
+}
+
+TEST(ParseCommandLine, AnEmptyOutputNameStaysEmpty) {
+    // Not the input's name: that would convert the input in place.
+    CommandLineArgs parsed;
+    ASSERT_TRUE(ParseCommandLine({"/o:gbk", "a.txt", ""}, parsed));
+    EXPECT_EQ(parsed.FileIn, "a.txt");
+    EXPECT_EQ(parsed.FileOut, "");
 }
 
 TEST(RunMode, SwitchesMakeACommandLineRun) {

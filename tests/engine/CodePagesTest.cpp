@@ -40,13 +40,29 @@ TEST(CodePages, EveryCodeRoundTrips) {
 TEST(CodePages, OneCharacterInOneCharacterOut) {
     // A lead byte without a valid trail byte is "?" on its own; the byte after it counts.
     EXPECT_EQ(AnsiToWide(FromHex("b0 0a 41"), CodePageGbk), u"?\nA");
-    EXPECT_EQ(AnsiToWide(FromHex("80 ff c4e3"), CodePageGbk), u"??你");
+    EXPECT_EQ(AnsiToWide(FromHex("80 ff c4e3"), CodePageBig5), u"??斕");
+    EXPECT_EQ(AnsiToWide(FromHex("ff c4e3"), CodePageGbk), u"?你");
     EXPECT_EQ(AnsiToWide(FromHex("c4"), CodePageGbk), u"?");
     EXPECT_EQ(AnsiToWide(FromHex("a3c0 c8a1"), CodePageBig5), u"??"); // unassigned codes
     EXPECT_EQ(AnsiToWide(std::string("a\0b", 3), CodePageBig5), std::u16string(u"a\0b", 3));
     // Characters a code page lacks become one "?" each; surrogates too.
     EXPECT_EQ(WideToAnsi(u"한A\U0001F600", CodePageBig5), "?A??");
     EXPECT_EQ(WideToAnsi(std::u16string(u"\0", 1), CodePageGbk), std::string(1, '\0'));
+}
+
+TEST(CodePages, TheEuroSignIsByte80InCodePage936) {
+    EXPECT_EQ(AnsiToWide(FromHex("80 41 80"), CodePageGbk), u"€A€");
+    EXPECT_EQ(ToHex(WideToAnsi(u"€5", CodePageGbk)), "8035");
+    EXPECT_EQ(ToHex(WideToAnsi(u"€", CodePageBig5)), "a3e1");
+    EXPECT_EQ(AnsiToWide(FromHex("80"), CodePageBig5), u"?");
+    // Straight into UTF-8 each such byte becomes three.
+    const std::string euros(100000, '\x80');
+    Bytes utf8;
+    AnsiToUtf8Append(euros + "\xC4\xE3", CodePageGbk, utf8);
+    std::string expected;
+    for (std::size_t i = 0; i < euros.size(); ++i)
+        expected += "\xE2\x82\xAC";
+    EXPECT_TRUE(utf8 == expected + "\xE4\xBD\xA0");
 }
 
 TEST(CodePages, OneWayMappingsOfTheEncoder) {

@@ -139,6 +139,21 @@ TEST_F(ConvertStreamTest, BlockEndsCarryWhatTheyCannotFinish) {
     EXPECT_EQ(text, "\xE4\xBD\xA0");
 }
 
+TEST_F(ConvertStreamTest, ABlockHoldsBackTheLongestReferenceItMayCut) {
+    // References beyond U+FFFF decode too; the longest is nine units before its ";".
+    MoreBlocksFollow = true;
+    Bytes text = "ab&#x10FFFF";
+    EXPECT_EQ(ConvertStream(text, GBK, UTF8, FaceD, false, false), 9u);
+    EXPECT_EQ(text, "ab");
+    const std::u16string units = u"ab&#1114111";
+    text.assign(reinterpret_cast<const char*>(units.data()), 2 * units.size());
+    EXPECT_EQ(ConvertStream(text, ULE, UTF8, FaceD, false, false), 18u);
+    EXPECT_EQ(text, "ab");
+    text = "ab&#1114111";
+    EXPECT_EQ(ConvertStream(text, UTF8, ULE, FaceD, false, false), 9u);
+    EXPECT_EQ(text, std::string("a\0b\0", 4));
+}
+
 TEST_F(ConvertStreamTest, HelpersForTheRoadChoice) {
     EXPECT_TRUE(HasRefStart("ab&#"));
     EXPECT_TRUE(HasRefStart("ab&"));
@@ -146,17 +161,38 @@ TEST_F(ConvertStreamTest, HelpersForTheRoadChoice) {
     EXPECT_EQ(EndsWithLeadByte(FromHex("41 c4e3 b0")), 1u);
     EXPECT_EQ(EndsWithLeadByte(FromHex("b0 41")), 0u); // 41 is the trail byte
     EXPECT_EQ(EndsWithLeadByte(""), 0u);
-    // Pairing from the start and from the last byte below 0x81 always agree.
+    // 0xFF leads no character in code pages 936 and 950.
+    EXPECT_EQ(EndsWithLeadByte(FromHex("ff b0")), 1u);
+    EXPECT_EQ(EndsWithLeadByte(FromHex("b0 ff")), 0u);
+    // Pairing from the start and from the last byte that leads nothing always agree.
     std::mt19937 random(7);
     for (int round = 0; round < 2000; ++round) {
         std::string text(random() % 12, '\0');
         for (char& c : text)
-            c = static_cast<char>(random() % 3 == 0 ? 0x41 : 0xB0 + random() % 8);
+            c = static_cast<char>(random() % 4 == 0 ? (random() % 2 ? 0x41 : 0xFF)
+                                                    : 0xB0 + random() % 8);
         std::size_t i = 0;
-        while (i < text.size())
-            i += static_cast<unsigned char>(text[i]) >= 0x81 ? 2 : 1;
+        while (i < text.size()) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            i += b >= 0x81 && b <= 0xFE ? 2 : 1;
+        }
         EXPECT_EQ(EndsWithLeadByte(text), i > text.size() ? 1u : 0u) << ToHex(text);
     }
+}
+
+TEST_F(ConvertStreamTest, ABlockBoundaryDoesNotChangeHowBytesPair) {
+    // FF B0 C4 E3: 0xFF stands alone, so B0 pairs with C4 whether or not a block
+    // ends after B0.
+    Bytes whole = FromHex("ff b0 c4 e3");
+    ConvertStream(whole, GBK, UTF8, FaceD, false, false);
+    MoreBlocksFollow = true;
+    Bytes first = FromHex("ff b0");
+    const std::size_t carry = ConvertStream(first, GBK, UTF8, FaceD, false, false);
+    EXPECT_EQ(carry, 1u);
+    MoreBlocksFollow = false;
+    Bytes second = FromHex("b0 c4 e3").substr(1 - carry);
+    ConvertStream(second, GBK, UTF8, FaceD, false, false);
+    EXPECT_EQ(first + second, whole);
 }
 
 } // namespace

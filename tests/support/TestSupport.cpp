@@ -1,9 +1,14 @@
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <random>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -112,7 +117,8 @@ std::string CapturedMessages::texts() const {
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& folder, const std::vector<std::string>& environment) {
+                         const std::string& folder, const std::vector<std::string>& environment,
+                         int timeoutSeconds) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
     const pid_t child = ::fork();
@@ -133,9 +139,29 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     }
     ::close(pipeEnds[1]);
     ProcessResult result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     char buffer[4096];
-    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    for (;;) {
+        int wait = -1;
+        if (timeoutSeconds > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            wait = static_cast<int>(std::max<std::int64_t>(0, left.count()));
+        }
+        pollfd ready{pipeEnds[0], POLLIN, 0};
+        const int polled = ::poll(&ready, 1, wait);
+        if (polled < 0 && errno == EINTR) continue;
+        if (polled == 0) {
+            // The output stays open until the program ends, so silence past the
+            // deadline means it is still running.
+            ::kill(child, SIGKILL);
+            result.timedOut = true;
+            break;
+        }
+        const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
+        if (got <= 0) break;
         result.errorOutput.append(buffer, static_cast<std::size_t>(got));
+    }
     ::close(pipeEnds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -52,13 +52,15 @@ private:
 struct ProcessResult {
     int status = -1; // exit status, -1 when it did not exit normally
     std::string errorOutput;
+    bool timedOut = false; // killed after the time allowed
 };
 
 // Runs program with the arguments in folder, with extra environment variables
-// ("NAME=value") added to this process's own, and waits for it.
+// ("NAME=value") added to this process's own, and waits for it, at most
+// timeoutSeconds when that is not 0.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& folder,
-                         const std::vector<std::string>& environment = {});
+                         const std::vector<std::string>& environment = {}, int timeoutSeconds = 0);
 
 // Collects every message shown while it lives, instead of printing them.
 class CapturedMessages {

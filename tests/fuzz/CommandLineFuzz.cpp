@@ -1,0 +1,81 @@
+// The argument parser and the path operations of the command line on any
+// arguments: an accepted command line always names an output code, an input
+// file and an output file, with a typeface Big5 output can carry; the run mode
+// follows the switches; output names built from patterns keep the pattern's
+// folder; path parts put together give the path back.
+//
+// Input: arguments separated by 0 bytes.
+#include "app/CommandLine.h"
+#include "app/FindFiles.h"
+#include "app/MasksEx.h"
+#include "app/Paths.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using namespace tessarim;
+
+void CheckParse(const std::vector<std::string>& args) {
+    CommandLineArgs parsed;
+    const bool accepted = ParseCommandLine(args, parsed);
+    const bool anySwitch =
+        std::any_of(args.begin(), args.end(), [](const std::string& a) { return IsSwitch(a); });
+    FUZZ_CHECK((DetectRunMode(args) == RunMode::CommandLine) == anySwitch);
+    if (!accepted) return;
+    FUZZ_CHECK(args.size() >= 2 && args.size() <= 5 && anySwitch);
+    FUZZ_CHECK(parsed.CodeOut <= BIG5);
+    FUZZ_CHECK(parsed.CodeIn <= BIG5 || parsed.CodeIn == Undetermined);
+    FUZZ_CHECK(parsed.AutoDetectInput == (parsed.CodeIn == Undetermined));
+    FUZZ_CHECK(parsed.face <= FaceD);
+    FUZZ_CHECK(!(parsed.CodeOut == BIG5 && parsed.face == FaceS));
+    std::vector<std::string> names;
+    for (const std::string& a : args)
+        if (!IsSwitch(a)) names.push_back(a);
+    FUZZ_CHECK(!names.empty() && names.size() <= 2);
+    FUZZ_CHECK(parsed.FileIn == names[0]);
+    FUZZ_CHECK(parsed.FileOut == names.back());
+}
+
+void CheckPaths(const std::string& path, const std::string& pattern) {
+    FUZZ_CHECK(ExtractFilePath(path) + ExtractFileName(path) == path);
+    FUZZ_CHECK(StripExtension(path) + ExtractFileExt(path) == path);
+    if (!path.empty() && path.back() != '/')
+        FUZZ_CHECK(RemoveTrailingBackslash(AddTrailingBackslash(path)) == path);
+    std::size_t walked = 0;
+    while (walked < path.size()) {
+        const std::size_t length = CharLengthAt(path, walked);
+        FUZZ_CHECK(length >= 1 && length <= 4);
+        walked += length;
+    }
+    FUZZ_CHECK(walked == path.size());
+
+    const std::string output = BuildOutputName(path, pattern);
+    FUZZ_CHECK(output.starts_with(ExtractFilePath(pattern)));
+    if (!HasWildcards(ExtractFileName(pattern))) FUZZ_CHECK(output == pattern);
+    (void)IsValidFileName(path);
+    (void)MatchesWildcard(pattern, path);
+    (void)IsInsideFolder(path, pattern);
+
+    std::vector<std::string> masks;
+    SplitMaskList(masks, pattern, ',');
+    try {
+        (void)MatchesMaskList(masks, path);
+    } catch (const EMaskError&) {
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Input input(data, size);
+    std::vector<std::string> args;
+    while (!input.Empty() && args.size() < 7)
+        args.emplace_back(input.Until('\0'));
+    CheckParse(args);
+    for (std::size_t i = 0; i + 1 < args.size(); ++i)
+        CheckPaths(args[i], args[i + 1]);
+    return 0;
+}

@@ -1,0 +1,170 @@
+// ConvertStream on one block, from every source to every target in every
+// typeface, with reference decoding and the more-blocks flag on and off.
+// Checks what a block promises the block loop and the reader of its output:
+// the carry fits, the table road keeps lengths and single bytes, each target
+// gets the encoding it names, and the UTF-8 shortcut gives what the general
+// road gives.
+//
+// Input: source, target, flags (bits 0-1 typeface, 2 fixHtml, 3 addBom,
+// 4 startOfText, 5 Fix_UNN, 6 MoreBlocksFollow), then the text.
+#include "engine/CodePages.h"
+#include "engine/CodeTables.h"
+#include "engine/ConvertStream.h"
+#include "engine/HtmlRefs.h"
+#include "engine/Utf8.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace tessarim;
+
+std::uint8_t At(std::string_view text, std::size_t i) {
+    return static_cast<std::uint8_t>(text[i]);
+}
+
+// Well-formed UTF-8 by the Unicode standard's table of byte sequences.
+bool IsWellFormedUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const std::uint8_t b = At(s, i);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t more = 0;
+        std::uint8_t low = 0x80, high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            more = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            more = 2;
+            if (b == 0xE0) low = 0xA0;
+            if (b == 0xED) high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            more = 3;
+            if (b == 0xF0) low = 0x90;
+            if (b == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + more >= s.size()) return false;
+        if (At(s, i + 1) < low || At(s, i + 1) > high) return false;
+        for (std::size_t k = 2; k <= more; ++k)
+            if ((At(s, i + k) & 0xC0) != 0x80) return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+// The table road, one character at a time: bytes below 0x81 stay, a byte of 0x81
+// or more and the byte after it become the table's two bytes, an unpaired last
+// byte is dropped.
+void CheckTableRoad(std::string_view before, std::string_view after, std::size_t carry,
+                    Direction direction) {
+    const auto& table = direction == GbToBig5 ? GbToBig5Table() : Big5ToGbTable();
+    std::size_t i = 0;
+    while (i < before.size() && (At(before, i) < 0x81 || i + 1 < before.size())) {
+        if (At(before, i) < 0x81) {
+            FUZZ_CHECK(after[i] == before[i]);
+            ++i;
+            continue;
+        }
+        const DbcsCode to = table[(At(before, i) << 8 | At(before, i + 1)) - 0x8000u];
+        FUZZ_CHECK(At(after, i) == to >> 8 && At(after, i + 1) == (to & 0xFF));
+        i += 2;
+    }
+    FUZZ_CHECK(carry == before.size() - i);
+}
+
+// Code-page output holds only what the code page writes: decoding it and encoding
+// again gives the same bytes.
+void CheckCodePageText(std::string_view text, int codePage) {
+    FUZZ_CHECK(WideToAnsi(AnsiToWide(text, codePage), codePage) == text);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    [[maybe_unused]] static const bool ready = [] {
+        fuzz::QuietMessages();
+        return LoadCodeTables();
+    }();
+    fuzz::Input input(data, size);
+    const auto source = static_cast<Code>(input.Byte() % 5);
+    const auto target = static_cast<Code>(input.Byte() % 7);
+    const std::uint8_t flags = input.Byte();
+    const auto face = static_cast<Face>((flags & 3) % 3);
+    const bool fixHtml = flags & 4;
+    const bool addBom = flags & 8;
+    const bool startOfText = flags & 16;
+    Fix_UNN = flags & 32;
+    MoreBlocksFollow = flags & 64;
+    const Bytes original(input.Rest());
+
+    Bytes text = original;
+    const std::size_t carry =
+        ConvertStream(text, source, target, face, fixHtml, addBom, startOfText);
+    FUZZ_CHECK(carry <= original.size());
+    FUZZ_CHECK(carry <= MaxCarry);
+
+    // The same call again gives the same: nothing of one block leaks into the next.
+    Bytes again = original;
+    FUZZ_CHECK(ConvertStream(again, source, target, face, fixHtml, addBom, startOfText) == carry);
+    FUZZ_CHECK(again == text);
+
+    if (original.empty()) {
+        FUZZ_CHECK(text.empty() && carry == 0);
+        return 0;
+    }
+    const bool tableRoad = ((source == GBK && target == BIG5 && face == FaceT) ||
+                            (source == BIG5 && target == GBK && face == FaceS)) &&
+                           !(Fix_UNN && HasRefStart(original));
+    if (tableRoad) {
+        // Whether or not more blocks follow, only an unpaired last byte waits.
+        FUZZ_CHECK(carry <= 1);
+        if (!fixHtml) {
+            FUZZ_CHECK(text.size() == original.size() - carry);
+            CheckTableRoad(original, text, carry, source == GBK ? GbToBig5 : Big5ToGb);
+        }
+        return 0;
+    }
+    if (!Fix_UNN && source <= UTF8 && target == source && face == FaceD) {
+        FUZZ_CHECK(text == original && carry == 0);
+        return 0;
+    }
+    if (!MoreBlocksFollow) FUZZ_CHECK(carry == 0);
+
+    switch (target) {
+    case ULE:
+    case UBE:
+        FUZZ_CHECK(text.size() % 2 == 0);
+        if (addBom) FUZZ_CHECK(text.starts_with(target == ULE ? "\xFF\xFE" : "\xFE\xFF"));
+        break;
+    case UTF8:
+        FUZZ_CHECK(IsWellFormedUtf8(text));
+        if (addBom) FUZZ_CHECK(text.starts_with("\xEF\xBB\xBF"));
+        break;
+    case GBK:
+        CheckCodePageText(text, CodePageGbk);
+        break;
+    case BIG5:
+        CheckCodePageText(text, CodePageBig5);
+        break;
+    default:
+        FUZZ_CHECK(std::all_of(text.begin(), text.end(),
+                               [](char c) { return static_cast<std::uint8_t>(c) < 0x80; }));
+        break;
+    }
+
+    // GBK or Big5 straight to UTF-8 takes a shortcut past UTF-16; it must give
+    // what the general road gives.
+    if ((source == GBK || source == BIG5) && target == UTF8 && face == FaceD && !fixHtml) {
+        std::u16string units =
+            AnsiToWide(std::string_view(original).substr(0, original.size() - carry),
+                       source == GBK ? CodePageGbk : CodePageBig5);
+        if (Fix_UNN) DecodeNumericRefs(units);
+        FUZZ_CHECK(text == (addBom ? "\xEF\xBB\xBF" : "") + WideToUtf8(units));
+    }
+    return 0;
+}

@@ -1,0 +1,65 @@
+// TMaskEx on any mask and name: compiling either succeeds or raises EMaskError,
+// matching ends quickly however many stars a mask holds, and the results obey
+// what the matcher promises: a name that matches still matches with more text
+// after it; a leading "*" tries the rest of the mask at every start; a name
+// written as a mask with every special character escaped matches itself.
+//
+// Input: the mask length, the mask, then the name and (after a 0 byte) more text
+// to append.
+#include "app/MasksEx.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+#include <optional>
+
+namespace {
+
+using namespace tessarim;
+
+std::optional<TMaskEx> Compile(std::string_view mask) {
+    try {
+        return TMaskEx(mask);
+    } catch (const EMaskError& error) {
+        FUZZ_CHECK(std::string_view(error.what()) == "Error");
+        return std::nullopt;
+    }
+}
+
+std::string Escaped(std::string_view name) {
+    std::string mask;
+    for (const char c : name) {
+        if (std::string_view("!#(*?[").find(c) != std::string_view::npos) mask += '#';
+        mask += c;
+    }
+    return mask;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Input input(data, size);
+    const std::string_view mask = input.Take(input.Byte() % 48);
+    const std::string_view name = input.Until('\0');
+    const std::string_view more = input.Rest();
+
+    if (const auto escaped = Compile(Escaped(name))) FUZZ_CHECK(escaped->Matches(name));
+
+    const auto compiled = Compile(mask);
+    if (!compiled) return 0;
+    const bool matches = compiled->Matches(name);
+    if (mask.empty()) {
+        FUZZ_CHECK(matches == name.empty());
+        return 0;
+    }
+    if (matches) FUZZ_CHECK(compiled->Matches(std::string(name) + std::string(more)));
+
+    std::string starredMask = "*";
+    starredMask += mask;
+    if (const auto starred = Compile(starredMask)) {
+        bool any = false;
+        const std::size_t last = name.empty() ? 0 : name.size() - 1;
+        for (std::size_t start = 0; start <= last && !any; ++start)
+            any = compiled->Matches(name.substr(start));
+        FUZZ_CHECK(starred->Matches(name) == any);
+    }
+    return 0;
+}
