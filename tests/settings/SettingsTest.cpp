@@ -84,8 +84,8 @@ TEST(Settings, EveryKeyHasItsDefaultWhenTheFileIsMissing) {
         EXPECT_FALSE(Read(ini, keys::Enabled(index)));
     }
     for (const FontKey& font : {keys::ClipFont, keys::PrvSrcFont, keys::PrvConFont}) {
-        const FontSpec spec = Read(ini, font);
-        EXPECT_FALSE(spec.face || spec.size || spec.color || spec.charset) << font.name;
+        const FontSpec read = Read(ini, font);
+        EXPECT_FALSE(read.face || read.size || read.color || read.charset) << font.name;
     }
     EXPECT_FALSE(std::filesystem::exists(ini.Path()));
 }
