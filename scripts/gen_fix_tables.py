@@ -39,6 +39,8 @@ import subprocess
 import sys
 import tempfile
 
+from gen_data import dump_opencc  # the same OpenCC dictionaries, read the same way
+
 OPENCC_DIR = "/usr/share/opencc"
 
 # Contexts where a correction key spans two words, with "|" at the word
@@ -81,23 +83,6 @@ WORD_BOUNDARIES = {
 }
 
 HEADING = b"-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n"
-
-
-def dump_opencc(name, opencc_dir, workdir):
-    """Reads one OpenCC dictionary as {key: [values]}."""
-    text_path = os.path.join(workdir, name + ".txt")
-    subprocess.run(
-        ["opencc_dict", "-i", os.path.join(opencc_dir, name + ".ocd2"), "-o", text_path,
-         "-f", "ocd2", "-t", "text"],
-        check=True, stdout=subprocess.DEVNULL)
-    table = {}
-    with open(text_path, encoding="utf-8") as f:
-        for line in f:
-            line = line.rstrip("\n")
-            if line:
-                key, values = line.split("\t")
-                table[key] = values.split(" ")
-    return table
 
 
 def opencc_convert(config, opencc_dir, texts):
