@@ -142,6 +142,12 @@ TEST_F(CommandLineRun, PatternsSkipWhatMustNotBeConverted) {
     // Into a missing folder tree; double quotes a shell would have removed go too.
     EXPECT_EQ(Run({"/o:ULE", "\"b.txt\"", "new/x/y/*.u16"}), Quiet);
     EXPECT_EQ(Read("new/x/y/b.u16"), UleWe);
+
+    // The user's settings decide what is ignored and whether charsets are mended.
+    Write("home/Tessarim.ini", "[Data]\r\nFixHtmlCharset=0\r\nIgnore=*.txt\r\n");
+    EXPECT_EQ(Run({"/i:gbk", "/o:big5", "*.txt;*.htm", "set/*.b5"}), Quiet);
+    EXPECT_EQ(List("set"), Names{"page.b5"});
+    EXPECT_EQ(Read("set/page.b5"), "<meta charset=\"gb2312\">" + Big5We);
 }
 
 // 他开头发言，她的头发很长。这里的面条 in GBK, its Traditional form in Big5, and the
@@ -220,7 +226,7 @@ bool MakeNullDevice(const std::string& path) {
 }
 
 TEST_F(CommandLineRun, FifosDevicesAndDanglingLinksAreLeftAlone) {
-    const std::string odd = "new\nline 中文.txt"; // converts under its own name
+    const std::string odd = "-it's a\nnew 中文\xFF.txt"; // converts under its own name
     Write(odd, Repeat(GbkUnit, 20));
     ASSERT_EQ(::mkfifo(work.File("fifo.txt").c_str(), 0644), 0);
     // Without root a link to the system's null device stands in; it is only read.
@@ -228,8 +234,8 @@ TEST_F(CommandLineRun, FifosDevicesAndDanglingLinksAreLeftAlone) {
     if (!device) fs::create_symlink("/dev/null", work.File("dev.txt"));
     fs::create_symlink(work.File("nowhere"), work.File("gone.txt"));
     EXPECT_EQ(Run({"/i:gbk", "/o:big5", "*.txt", "out/*.b5"}), Quiet);
-    EXPECT_EQ(List("out"), Names{"new\nline 中文.b5"});
-    EXPECT_EQ(Read("out/new\nline 中文.b5"), Repeat(Big5Unit, 20));
+    EXPECT_EQ(List("out"), Names{"-it's a\nnew 中文\xFF.b5"});
+    EXPECT_EQ(Read("out/-it's a\nnew 中文\xFF.b5"), Repeat(Big5Unit, 20));
 
     // Named one by one the FIFO and the device are passed over as system files
     // and the dangling link is not found. As outputs they are never replaced.
@@ -250,7 +256,7 @@ TEST_F(CommandLineRun, FifosDevicesAndDanglingLinksAreLeftAlone) {
     EXPECT_TRUE(fs::is_fifo(work.File("fifo.txt")) && fs::is_character_file(work.File("dev.txt")));
     if (!device) GTEST_SKIP() << "device nodes of the test's own need root; only a FIFO was output";
     EXPECT_TRUE(fs::is_symlink(work.File("link.txt")));
-    EXPECT_EQ(List(), (Names{"dev.txt", "fifo.txt", "gone.txt", "home", "link.txt", odd, "out"}));
+    EXPECT_EQ(List(), (Names{odd, "dev.txt", "fifo.txt", "gone.txt", "home", "link.txt", "out"}));
 }
 
 // Another program cuts the source short or adds to it while it is converted:
