@@ -5,94 +5,56 @@
 namespace tessarim {
 namespace {
 
-std::optional<CommandLineArgs> Parse(const std::vector<std::string>& args) {
-    CommandLineArgs parsed;
-    if (!ParseCommandLine(args, parsed)) return std::nullopt;
-    return parsed;
+// What the parser made of the arguments: "in>out face FileIn>FileOut", "?" for a
+// detected input; or "refused".
+std::string Parsed(const std::vector<std::string>& args) {
+    CommandLineArgs p;
+    if (!ParseCommandLine(args, p)) return "refused";
+    const char* const codes[] = {"ULE", "UBE", "UTF8", "GBK", "BIG5"};
+    return (p.AutoDetectInput ? "?" : codes[p.CodeIn]) + std::string(">") + codes[p.CodeOut] + " " +
+           "TSD"[p.face] + " " + p.FileIn + ">" + p.FileOut;
 }
 
-TEST(ParseCommandLine, SwitchesAndNamesInAnyOrder) {
-    auto parsed = Parse({"a.txt", "/o:big5", "b.txt", "/i:gbk"});
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->FileIn, "a.txt");
-    EXPECT_EQ(parsed->FileOut, "b.txt");
-    EXPECT_EQ(parsed->CodeIn, GBK);
-    EXPECT_EQ(parsed->CodeOut, BIG5);
-    EXPECT_EQ(parsed->face, FaceT);
-    EXPECT_FALSE(parsed->AutoDetectInput);
-
-    // Code values in either case; no output name converts in place.
-    parsed = Parse({"/O:ule", "/I:Utf8", "/home/me/a.txt"});
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->CodeOut, ULE);
-    EXPECT_EQ(parsed->CodeIn, UTF8);
-    EXPECT_EQ(parsed->FileIn, "/home/me/a.txt"); // an absolute path is a name, not a switch
-    EXPECT_EQ(parsed->FileOut, "/home/me/a.txt");
-}
-
-TEST(ParseCommandLine, TypefaceDefaultsFollowTheCodes) {
-    EXPECT_EQ(Parse({"/i:gbk", "/o:big5", "a"})->face, FaceT);
-    EXPECT_EQ(Parse({"/i:big5", "/o:gbk", "a"})->face, FaceS);
-    EXPECT_EQ(Parse({"/i:gbk", "/o:utf8", "a"})->face, FaceD);
-    EXPECT_EQ(Parse({"/o:big5", "a"})->face, FaceD); // detected input
-    EXPECT_EQ(Parse({"/o:big5", "/f:s", "a"})->face, FaceD);
-    EXPECT_EQ(Parse({"/o:gbk", "/f:t", "/f:S", "a"})->face, FaceS); // the last face wins
-}
-
-TEST(ParseCommandLine, UnrecognisedInputCodeMeansDetect) {
-    auto parsed = Parse({"/i:xyz", "/o:GBK", "a.txt"});
-    ASSERT_TRUE(parsed);
-    EXPECT_TRUE(parsed->AutoDetectInput);
-    // A second input switch counts only when the first named no code.
-    parsed = Parse({"/i:xyz", "/i:BIG5", "/o:ULE", "a.txt"});
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->CodeIn, BIG5);
-}
-
-TEST(ParseCommandLine, RefusedForms) {
-    const std::vector<std::vector<std::string>> refused = {
-        {"a.txt"},                                    // too few
-        {"/o:gbk", "a", "b", "/i:big5", "/f:t", "x"}, // too many
-        {"/i:GBK", "/i:BIG5", "/o:ULE", "a.txt"},     // input code twice
-        {"/o:UTF-8", "a.txt"},                        // value too long
-        {"/o:xy", "a.txt"},                           // value too short
-        {"/o:xyz", "a.txt"},                          // no such output code
-        {"/i:gbk", "a.txt", "b.txt"},                 // no output code
-        {"/o:gbk", "/f:x", "a.txt"},                  // no such face
-        {"/o:gbk", "/f:tt", "a.txt"},                 //
-        {"/o:gbk", "/x:y", "a.txt"},                  // no such switch
-        {"/o:gbk", "a.txt", "b.txt", "c.txt"},        // a third name
-        {"/o:gbk", "a.txt", "", "c.txt"},             // a third name after an empty one
-        {"/o:gbk", "/f:t"},                           // no input name
-        {"/o:gbk", ""},                               //
+TEST(ParseCommandLine, AcceptedAndRefusedForms) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        // Switches and names in any order; without /f the typeface follows the codes.
+        {{"a.txt", "/o:big5", "b.txt", "/i:gbk"}, "GBK>BIG5 T a.txt>b.txt"},
+        {{"/i:big5", "/o:gbk", "a"}, "BIG5>GBK S a>a"}, // no output name: in place
+        {{"/i:gbk", "/o:utf8", "a"}, "GBK>UTF8 D a>a"},
+        // Codes in either case; an absolute path is a name, not a switch.
+        {{"/O:ule", "/I:Utf8", "/home/me/a"}, "UTF8>ULE D /home/me/a>/home/me/a"},
+        // No input code, or one not known, means detect; Big5 is never Simplified.
+        {{"/o:big5", "a"}, "?>BIG5 D a>a"},
+        {{"/i:xyz", "/o:big5", "/f:s", "a"}, "?>BIG5 D a>a"},
+        // A second input switch counts only when the first named no code.
+        {{"/i:xyz", "/i:BIG5", "/o:ULE", "a"}, "BIG5>ULE D a>a"},
+        {{"/o:gbk", "/f:t", "/f:S", "a"}, "?>GBK S a>a"}, // the last face
+        // An empty output name stays empty: it must not mean converting in place.
+        {{"/o:gbk", "a.txt", ""}, "?>GBK D a.txt>"},
+        {{"a.txt"}, "refused"},                                    // too few
+        {{"/o:gbk", "a", "b", "/i:big5", "/f:t", "x"}, "refused"}, // too many
+        {{"/i:GBK", "/i:BIG5", "/o:ULE", "a.txt"}, "refused"},     // input code twice
+        {{"/o:UTF-8", "a.txt"}, "refused"},                        // value too long
+        {{"/o:xy", "a.txt"}, "refused"},                           // value too short
+        {{"/o:xyz", "a.txt"}, "refused"},                          // no such output code
+        {{"/i:gbk", "a.txt", "b.txt"}, "refused"},                 // no output code
+        {{"/o:gbk", "/f:x", "a.txt"}, "refused"},                  // no such face
+        {{"/o:gbk", "/f:tt", "a.txt"}, "refused"},                 //
+        {{"/o:gbk", "/x:y", "a.txt"}, "refused"},                  // no such switch
+        {{"/o:gbk", "a.txt", "b.txt", "c.txt"}, "refused"},        // a third name
+        {{"/o:gbk", "a.txt", "", "c.txt"}, "refused"}, // a third name after an empty one
+        {{"/o:gbk", "/f:t"}, "refused"},               // no input name
+        {{"/o:gbk", ""}, "refused"},                   //
     };
-    for (const auto& args : refused) {
-        std::string joined;
-        for (const auto& a : args)
-            joined += a + " ";
-        EXPECT_FALSE(Parse(args)) << joined;
-    }
+    for (const auto& [args, parsed] : cases)
+        EXPECT_EQ(Parsed(args), parsed) << testing::PrintToString(args);
 }
 
-TEST(ParseCommandLine, AnEmptyOutputNameStaysEmpty) {
-    // Not the input's name: that would convert the input in place.
-    CommandLineArgs parsed;
-    ASSERT_TRUE(ParseCommandLine({"/o:gbk", "a.txt", ""}, parsed));
-    EXPECT_EQ(parsed.FileIn, "a.txt");
-    EXPECT_EQ(parsed.FileOut, "");
-}
-
-TEST(RunMode, SwitchesMakeACommandLineRun) {
+TEST(CommandLine, RunModeAndFileNames) {
     EXPECT_EQ(DetectRunMode({}), RunMode::Windowed);
-    EXPECT_EQ(DetectRunMode({"a.txt"}), RunMode::FileWindow);
     EXPECT_EQ(DetectRunMode({"/home/me/a.txt"}), RunMode::FileWindow);
     EXPECT_EQ(DetectRunMode({"a.txt", "/o:gbk"}), RunMode::CommandLine);
-    EXPECT_TRUE(IsSwitch("/x:"));
-    EXPECT_FALSE(IsSwitch("/x"));
-    EXPECT_FALSE(IsSwitch("//:"));
-}
-
-TEST(FileNames, ValidityRules) {
+    EXPECT_FALSE(IsSwitch("/x") || IsSwitch("//:"));
     for (const char* name : {"a.txt", "*.txt", "dir/a?.txt", "/abs/path", "c:x", "a b", "..x"})
         EXPECT_TRUE(IsValidFileName(name)) << name;
     for (const char* name : {"", "a<b", "a>b", "a\"b", "a[1]", "a|b", ".", "dir/."})

@@ -5,48 +5,21 @@
 namespace tessarim {
 namespace {
 
-ProgramDirInputs Inputs() {
-    ProgramDirInputs inputs;
-    inputs.exeFolder = "/opt/tessarim";
-    inputs.exeFolderWritable = false;
-    inputs.home = "/home/mei";
-    return inputs;
-}
-
-TEST(ProgramDir, TessarimHomeWinsOverEverything) {
-    ProgramDirInputs inputs = Inputs();
-    inputs.exeFolderWritable = true;
-    inputs.xdgConfigHome = "/cfg";
-    inputs.tessarimHome = "/tmp/t";
-    EXPECT_EQ(ResolveProgramDir(inputs), "/tmp/t/");
-    inputs.tessarimHome = "/tmp/t/";
-    EXPECT_EQ(ResolveProgramDir(inputs), "/tmp/t/");
-}
-
-TEST(ProgramDir, WritableExecutableFolderHoldsTheFiles) {
-    ProgramDirInputs inputs = Inputs();
-    inputs.exeFolderWritable = true;
-    inputs.xdgConfigHome = "/cfg";
-    EXPECT_EQ(ResolveProgramDir(inputs), "/opt/tessarim/");
-}
-
-TEST(ProgramDir, InstalledCopyUsesTheConfigurationFolder) {
-    ProgramDirInputs inputs = Inputs();
-    EXPECT_EQ(ResolveProgramDir(inputs), "/home/mei/.config/tessarim/");
-    inputs.xdgConfigHome = "/srv/conf/";
-    EXPECT_EQ(ResolveProgramDir(inputs), "/srv/conf/tessarim/");
-    // A relative configuration folder is not valid and is ignored.
-    inputs.xdgConfigHome = "conf";
-    EXPECT_EQ(ResolveProgramDir(inputs), "/home/mei/.config/tessarim/");
-    inputs.home.clear();
-    EXPECT_EQ(ResolveProgramDir(inputs), "/opt/tessarim/");
-}
-
-TEST(ProgramDir, IsWorkedOutOnceAndEndsInSlash) {
-    const std::string& folder = ProgramDir();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
-    EXPECT_EQ(&folder, &ProgramDir());
+TEST(ProgramDir, ResolutionRules) {
+    // Executable folder, whether it is writable, $TESSARIM_HOME, $XDG_CONFIG_HOME, home.
+    const std::pair<ProgramDirInputs, const char*> cases[] = {
+        {{"/opt/tessarim", true, "/tmp/t", "/cfg", "/home/mei"}, "/tmp/t/"}, // wins over all
+        {{"/opt/tessarim", false, "/tmp/t/", "", "/home/mei"}, "/tmp/t/"},
+        {{"/opt/tessarim", true, "", "/cfg", "/home/mei"}, "/opt/tessarim/"}, // an unpacked copy
+        {{"/opt/tessarim", false, "", "", "/home/mei"}, "/home/mei/.config/tessarim/"},
+        {{"/opt/tessarim", false, "", "/srv/conf/", "/home/mei"}, "/srv/conf/tessarim/"},
+        {{"/opt/tessarim", false, "", "conf", "/home/mei"}, "/home/mei/.config/tessarim/"},
+        {{"/opt/tessarim", false, "", "conf", ""}, "/opt/tessarim/"},
+    };
+    for (const auto& [inputs, expected] : cases)
+        EXPECT_EQ(ResolveProgramDir(inputs), expected)
+            << inputs.exeFolderWritable << "|" << inputs.tessarimHome << "|" << inputs.xdgConfigHome
+            << "|" << inputs.home;
 }
 
 } // namespace
