@@ -116,7 +116,11 @@ FileResult ConvertOne(const std::string& input, const CommandLineArgs& args, boo
     if (IsIgnoredFile(ExtractFileName(input)) || IsCompoundDocument(input))
         return FileResult::Skipped;
 
-    const std::string output = HasWildcards(args.FileOut)
+    // An in-place run keeps each name: building it from the input pattern would
+    // turn "*" into "name." for a name without extension, and a list of patterns
+    // ("b*;*.txt") into names of other files.
+    const std::string output = args.InPlace ? input
+                               : HasWildcards(args.FileOut)
                                    ? BuildOutputName(input, FullPath(args.FileOut))
                                    : FullPath(args.FileOut);
     if (!IsValidFileName(ExtractFileName(output)) || DirExists(output))
@@ -238,7 +242,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& par
     parsed.AutoDetectInput = parsed.CodeIn == Undetermined;
     if (parsed.CodeOut == Undetermined || parsed.FileIn.empty()) return false;
     if (parsed.CodeOut == BIG5 && parsed.face == FaceS) parsed.face = FaceD;
-    if (names == 1) parsed.FileOut = parsed.FileIn;
+    parsed.InPlace = names == 1;
+    if (parsed.InPlace) parsed.FileOut = parsed.FileIn;
     return true;
 }
 

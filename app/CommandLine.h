@@ -25,6 +25,9 @@ RunMode DetectRunMode(const std::vector<std::string>& args);
 struct CommandLineArgs {
     std::string FileIn;
     std::string FileOut;
+    // No output name was given: every file is converted in place, under its own
+    // name (also where FileIn lists several patterns).
+    bool InPlace = false;
     Code CodeIn = Undetermined;
     Code CodeOut = Undetermined;
     Face face = FaceD;

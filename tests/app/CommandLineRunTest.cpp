@@ -85,6 +85,18 @@ TEST_F(CommandLineRun, ConvertsInPlaceAndDetectsGbkAndBig5Prose) {
     EXPECT_EQ(Read("test.txt"), UleWe);
     EXPECT_EQ(List(), (Names{"home", "test.txt"})); // no temporary left
 
+    // In place over several patterns, and a name without extension: every file
+    // keeps its own name (not one built from the pattern list, nor "README.").
+    fs::create_directory(work.File("many"));
+    Write("many/a.txt", Big5We);
+    Write("many/b.dat", Big5We + "b");
+    Write("many/README", Big5We + "r");
+    EXPECT_EQ(Run({"/i:big5", "/o:ule", "/f:s", "many/b*;*.txt;READ*"}), Quiet);
+    EXPECT_EQ(Read("many/a.txt"), UleWe);
+    EXPECT_EQ(Read("many/b.dat"), UleWe + std::string("b\0", 2));
+    EXPECT_EQ(Read("many/README"), UleWe + std::string("r\0", 2));
+    EXPECT_EQ(List("many"), (Names{"README", "a.txt", "b.dat"}));
+
     const std::pair<std::string, std::string> samples[] = {{"sample_gbk.txt", "城市里的早晨"},
                                                            {"sample_big5.txt", "山上的小學"}};
     for (const auto& [sample, opening] : samples) {
