@@ -1,5 +1,6 @@
 #include "engine/CodeTables.h"
 
+#include "engine/TableConvert.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,21 +26,13 @@ protected:
     void TearDown() override { LoadCodeTables(); }
 };
 
-TEST_F(CodeTablesTest, BuiltInTableResolvesCodesListedSeveralTimes) {
+TEST_F(CodeTablesTest, BuiltInTableMapsBackToTheLastLineAndLeavesTheRestWhite) {
     ASSERT_TRUE(LoadCodeTables());
-    // GBK to Big5 takes the first code of a line: 后 -> 後, 干 -> 干. Big5 back to
-    // GBK takes the last line listing it, the Simplified one: 國 -> 国, 幹 -> 干.
-    const std::pair<DbcsCode, DbcsCode> toBig5[] = {
-        {0xBAF3, 0xABE1},          {0xB8C9, 0xA47A},          {0xA3AE, 0xA144},
-        {0x8140, Big5WhiteSquare}, {0x8130, Big5WhiteSquare}, {0xFF41, Big5WhiteSquare}};
-    const std::pair<DbcsCode, DbcsCode> toGbk[] = {
-        {0xB0EA, 0xB9FA},        {0xA65A, 0xBAF3},       {0xBE76, 0xB7A2},
-        {0xB746, 0xB8C9},        {0xA145, 0xA3AE},       {0xA3E1, GbWhiteSquare},
-        {0x8140, GbWhiteSquare}, {0xFA40, GbWhiteSquare}};
-    for (const auto& [from, to] : toBig5)
-        EXPECT_EQ(ToBig5(from), to) << std::hex << from;
-    for (const auto& [from, to] : toGbk)
-        EXPECT_EQ(ToGbk(from), to) << std::hex << from;
+    EXPECT_EQ(ToGbk(0xB0EA), 0xB9FA);           // 國 -> 国, listed by six lines
+    EXPECT_EQ(ToBig5(0x8140), Big5WhiteSquare); // 丂 has no Big5 form
+    EXPECT_EQ(ToGbk(0xA3E1), GbWhiteSquare);    // €, which GBK lacks
+    EXPECT_EQ(ToBig5(0xFF41), Big5WhiteSquare); // beyond the table's range
+    EXPECT_EQ(ToGbk(0xFA40), GbWhiteSquare);
 }
 
 TEST_F(CodeTablesTest, LaterLinesWinAndAnInvalidCodeStopsLoading) {
@@ -64,21 +57,29 @@ TEST_F(CodeTablesTest, LaterLinesWinAndAnInvalidCodeStopsLoading) {
 }
 
 TEST(CodeValidity, RangeAndTrailByteRules) {
-    struct Case {
-        unsigned code;
-        bool gb2312, gbk, big5;
-    };
-    const Case cases[] = {
-        {0xA1A0, false, true, true},   {0xA1A1, true, true, true},    {0xF7FE, true, true, true},
-        {0xF8A1, false, true, true},   {0x817F, false, true, false},  {0x8140, false, true, false},
-        {0x813F, false, false, false}, {0xFEFF, false, false, false}, {0xA17F, false, true, true},
-        {0xF9FF, false, true, false},  {0xA13F, false, false, false}};
-    for (const auto& [code, gb2312, gbk, big5] : cases) {
-        EXPECT_EQ(IsGbCode(code, GB2312), gb2312) << std::hex << code;
-        EXPECT_EQ(IsGbCode(code, GBKKind), gbk) << std::hex << code;
-        EXPECT_EQ(IsBig5Code(code), big5) << std::hex << code;
-    }
+    EXPECT_FALSE(IsGbCode(0xA1A0, GB2312)); // trail byte below A1
+    EXPECT_TRUE(IsGbCode(0x817F, GBKKind)); // no test beyond the trail byte's 0x40
+    EXPECT_FALSE(IsGbCode(0xFEFF, GBKKind));
     EXPECT_FALSE(IsGbCode(0xB0A1, static_cast<GbKind>(2)));
+    EXPECT_TRUE(IsBig5Code(0xA140));
+    EXPECT_FALSE(IsBig5Code(0xF9FF));
+}
+
+// The table road: a byte of 0x81 or more takes whatever follows it, even a line
+// feed; an unpaired last lead byte is removed and reported.
+TEST(TableConvert, PairsBytesAsTheTableRoadDoes) {
+    LoadCodeTables();
+    const std::tuple<Direction, std::string, std::string, int> cases[] = {
+        {GbToBig5, "", "", 0},
+        {GbToBig5, "4142 c4e3 80 41", "4142a7418041", 0},
+        {GbToBig5, "c4e3 b0", "a741", 1},
+        {GbToBig5, "81 0a 41", "a1bc41", 0},
+        {Big5ToGb, "a7daadcc 8140 fe41 b0", "ced2c3c7a1f5a1f5", 1}};
+    for (const auto& [direction, in, out, truncated] : cases) {
+        Bytes text = FromHex(in);
+        EXPECT_EQ(StreamConvert(text, direction), truncated) << in;
+        EXPECT_EQ(test::ToHex(text), out);
+    }
 }
 
 } // namespace

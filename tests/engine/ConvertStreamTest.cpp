@@ -89,7 +89,16 @@ TEST_F(ConvertStreamTest, OptionsAndBlockEnds) {
         {GBK, UTF8, FaceD, Refs | More, "\xFF\xB0", "?", 1},
         {GBK, UTF8, FaceD, Refs | More, "ab&#x10FFFF", "ab", 9},
         {ULE, UTF8, FaceD, Refs | More, LE(u"ab&#1114111"), "ab", 18},
-        {UTF8, ULE, FaceD, Refs | More, "ab&#1114111", LE(u"ab"), 9}};
+        {UTF8, ULE, FaceD, Refs | More, "ab&#1114111", LE(u"ab"), 9},
+        // UTF-16 and UTF-8 sources: a cut surrogate pair or sequence waits for the
+        // next block, not for the end; nothing waits for a reference when they are
+        // not decoded. An odd last byte is dropped.
+        {ULE, UTF8, FaceD, Refs | More, LE(u"A\xD83D"), "A", 2},
+        {UTF8, ULE, FaceD, Refs | More, "A\xF0\x9F\x98", LE(u"A"), 3},
+        {UTF8, ULE, FaceD, Refs, "A&\xF0\x9F\x98", LE(u"A&\uFFFD\uFFFD\uFFFD"), 0},
+        {ULE, UTF8, FaceD, More, LE(u"A&"), "A&", 0},
+        {ULE, UTF8, FaceD, Refs, LE(u"\uFEFFA") + "B", "A", 0},
+        {UBE, UTF8, FaceD, Refs, FromHex("feff 0041 0000 0042"), Bytes("A\0B", 3), 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         Fix_UNN = c.flags & Refs;

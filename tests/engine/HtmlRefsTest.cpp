@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tessarim {
 namespace {
 
@@ -25,22 +27,17 @@ TEST(RewriteMetaCharset, BothRewritersReplaceOnlyTheCharsetName) {
         std::string in, name, out, outW = "";
     };
     const Case cases[] = {
-        {"<html><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">\xCE\xD2",
-         "big5",
-         "<html><meta http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">\xCE\xD2"},
-        {"<META charset=GB2312>", "unicode", "<META charset=unicode>"},
+        {"<meta content=\"text/html; charset=gb2312\">\xCE\xD2", "big5",
+         "<meta content=\"text/html; charset=big5\">\xCE\xD2"},
         {"<MeTa charset=\"x-unicode-2-0-utf-8\">", "gb2312", "<MeTa charset=\"gb2312\">"},
-        {"<meta gbk utf-8>", "big5", "<meta gbk big5>"},
-        {"charset=gb2312 <title>gb2312</title> <meta name=author> gbk", "big5",
-         "charset=gb2312 <title>gb2312</title> <meta name=author> gbk"},
-        {"", "big5", ""},
-        {"<meta", "big5", "<meta"},
-        {"<meta charset=gb23>12", "big5", "<meta charset=gb23>12"},
+        {"<META charset=GB2312><meta gbk utf-8>", "big5", "<META charset=big5><meta gbk big5>"},
+        {"charset=gb2312 <title>gb2312</title> <meta name=author> gbk <meta charset=gb23>12",
+         "big5",
+         "charset=gb2312 <title>gb2312</title> <meta name=author> gbk <meta charset=gb23>12"},
         {"<meta charset=big5><p>x</p><meta content='charset=BIG5'>", "gb2312",
          "<meta charset=gb2312><p>x</p><meta content='charset=gb2312'>"},
         {"<meta charset=unicode-1-1-utf-8><meta charset=big5>", "gbk",
          "<meta charset=gbk><meta charset=gbk>"},
-        {"<meta charset=gb2312", "big5", "<meta charset=big5", "<meta charset=gb2312"},
         {"<meta x=1> <meta charset=\"gbk\" ", "utf-8", "<meta x=1> <meta charset=\"utf-8\" ",
          "<meta x=1> <meta charset=\"gbk\" "}};
     for (const auto& [in, name, out, outW] : cases) {
@@ -80,36 +77,15 @@ TEST(DecodeNumericRefs, DecodesAsciiAndCharactersFromU0100) {
 }
 
 TEST(DecodeNumericRefs, OutOfRangeOrMalformedReferencesStayAsText) {
-    for (const std::u16string text : {u"&#233;",
-                                      u"&#128;",
-                                      u"&#xFF;",
-                                      u"&#65535;",
-                                      u"&#xFFFF;",
-                                      u"&#1114112;",
-                                      u"&#-5;",
-                                      u"&#-0;",
-                                      u"&#4294967361;",
-                                      u"&#1234567890123456789012345678901234567890;",
-                                      u"&#x10000000000000041;",
-                                      u"& #20013;",
-                                      u"&#;",
-                                      u"&#x;",
-                                      u"&#X;",
-                                      u"&#abc;",
-                                      u"&#+;",
-                                      u"&#-;",
-                                      u"&#x-4e;",
-                                      u"&#xG1;",
-                                      u"&# 65;",
-                                      u"&#65 ;",
-                                      u"&#6 5;",
-                                      u"&#$41;",
-                                      u"&#12",
-                                      u"&#",
-                                      u"&",
-                                      u"&#x4e2d",
-                                      u"no reference",
-                                      u""}) {
+    std::vector<std::u16string> unchanged = {
+        u"&#233;", u"&#128;",    u"&#xFF;", u"&#65535;", u"&#xFFFF;", u"&#1114112;", u"&#-5;",
+        u"&#-0;",  u"& #20013;", u"&#;",    u"&#x;",     u"&#X;",     u"&#abc;",     u"&#+;",
+        u"&#-;",   u"&#x-4e;",   u"&#xG1;", u"&# 65;",   u"&#65 ;",   u"&#6 5;",     u"&#$41;",
+        u"&#12",   u"&#",        u"&",      u"&#x4e2d",  u"text"};
+    // 65 more than 2^32 and 2^64: no wrapping round to "A".
+    unchanged.insert(unchanged.end(),
+                     {u"&#4294967361;", u"&#18446744073709551681;", u"&#x10000000000000041;"});
+    for (const std::u16string& text : unchanged) {
         EXPECT_EQ(Decoded(text), text);
         EXPECT_EQ(Decoded(text + u"&#65;"), text + u"A");
     }
