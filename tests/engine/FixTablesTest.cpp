@@ -65,7 +65,7 @@ protected:
     test::CapturedMessages messages;
 };
 
-TEST_F(FixTablesTest, BuildWritesListsIndexAndStamp) {
+TEST_F(FixTablesTest, IndexIsBuiltReusedAndRebuiltOnANewStampOrMissingIndex) {
     WriteTable("b5fix.dat", {Tai + "," + TaiT, Tai + Wan + "," + TaiT + Wan, "abc,xyz"});
     Load(FixTableId::Big5);
     EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 3u);
@@ -80,6 +80,31 @@ TEST_F(FixTablesTest, BuildWritesListsIndexAndStamp) {
                   fs::perms::none)
             << file;
     EXPECT_EQ(StoredStamp(), Stamp);
+    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
+
+    // Changed lists show that a current index is taken as it stands.
+    const std::string values = folder.File("b5_2.ndx");
+    fs::permissions(values, fs::perms::owner_write, fs::perm_options::add);
+    WriteFile(values, "1\r\n2\r\nXYZ\r\n");
+    Load(FixTableId::Big5);
+    EXPECT_EQ(Apply("abc"), "XYZ");
+    // Lists that do not fit together are not trusted.
+    WriteFile(values, "only one line\r\n");
+    Load(FixTableId::Big5);
+    EXPECT_EQ(Apply("abc"), "xyz");
+
+    WriteTable("b5fix.dat", {"abc,123"}, Stamp + 10);
+    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
+    Load(FixTableId::Big5);
+    EXPECT_EQ(Apply("abc"), "123");
+    EXPECT_EQ(StoredStamp(), Stamp + 10);
+    EXPECT_EQ(ReadFile(values), "123\r\n");
+    // Same stamp, but the index is gone.
+    WriteTable("b5fix.dat", {"abc,456"}, Stamp + 10);
+    fs::remove(folder.File("key1.ndx"));
+    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
+    Load(FixTableId::Big5);
+    EXPECT_EQ(Apply("abc"), "456");
     EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
     EXPECT_EQ(messages.texts(), "");
 }
@@ -101,36 +126,6 @@ TEST_F(FixTablesTest, LongerKeysFirstEmptyReplacementsDeleteAndCharactersStayWho
                Stamp + 1);
     Load(FixTableId::Big5);
     EXPECT_EQ(Apply("abc a b z say \"hi\"!"), "Y X Z 1,2!");
-    EXPECT_EQ(messages.texts(), "");
-}
-
-TEST_F(FixTablesTest, CurrentIndexIsReusedAndRebuiltOnANewStampOrMissingIndex) {
-    WriteTable("b5fix.dat", {"abc,xyz", "def,uvw"});
-    Load(FixTableId::Big5);
-    // Changed lists show that a current index is taken as it stands.
-    const std::string values = folder.File("b5_2.ndx");
-    fs::permissions(values, fs::perms::owner_write, fs::perm_options::add);
-    WriteFile(values, "DEF\r\nABC\r\n");
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc def"), "ABC DEF");
-    // Lists that do not fit together are not trusted.
-    WriteFile(values, "only one line\r\n");
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc def"), "xyz uvw");
-
-    WriteTable("b5fix.dat", {"abc,123"}, Stamp + 10);
-    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc"), "123");
-    EXPECT_EQ(StoredStamp(), Stamp + 10);
-    EXPECT_EQ(ReadFile(values), "123\r\n");
-    // Same stamp, but the index is gone.
-    WriteTable("b5fix.dat", {"abc,456"}, Stamp + 10);
-    fs::remove(folder.File("key1.ndx"));
-    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc"), "456");
-    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
     EXPECT_EQ(messages.texts(), "");
 }
 

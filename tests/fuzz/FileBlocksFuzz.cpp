@@ -56,10 +56,7 @@ bool HasReferenceBlocksMaySplit(const std::string& view) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    [[maybe_unused]] static const bool ready = [] {
-        fuzz::QuietMessages();
-        return LoadCodeTables();
-    }();
+    fuzz::LoadTablesQuietly();
     fuzz::Input input(data, size);
     const auto source = static_cast<Code>(input.Byte() % 5);
     const auto target = static_cast<Code>(input.Byte() % 7);

@@ -70,10 +70,7 @@ std::string ApplyPlainly(std::string_view text, const Entry& entry, bool gbk) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    [[maybe_unused]] static const bool ready = [] {
-        fuzz::QuietMessages();
-        return LoadCodeTables();
-    }();
+    fuzz::LoadTablesQuietly();
     fuzz::Input input(data, size);
     const bool gbk = input.Byte() & 1;
     const std::size_t fileLength = (input.Byte() << 8 | input.Byte()) % 2048;

@@ -1,7 +1,9 @@
 #pragma once
 // Shared by the fuzz targets: a check that stops the run with a message (libFuzzer
 // keeps the input that tripped it as a crash file), a reader for the option bytes
-// at the front of an input, and a scratch folder for targets that need files.
+// at the front of an input, the code tables, and a scratch folder for targets
+// that need files.
+#include "engine/CodeTables.h"
 #include "platform/Message.h"
 
 #include <cstdint>
@@ -51,10 +53,13 @@ struct Input {
     std::string_view rest;
 };
 
-// Messages the code under test shows (a fix table that cannot be read) would
-// flood the fuzzer's output.
-inline void QuietMessages() {
-    SetMessageHandler([](MessageKind, std::string_view) {});
+// Loads the code tables once, silencing the messages the code under test shows
+// (a fix table that cannot be read): they would flood the fuzzer's output.
+inline void LoadTablesQuietly() {
+    [[maybe_unused]] static const bool loaded = [] {
+        SetMessageHandler([](MessageKind, std::string_view) {});
+        return LoadCodeTables();
+    }();
 }
 
 // A folder of this process's own, in memory where the system offers one, so
