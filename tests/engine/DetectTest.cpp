@@ -1,24 +1,19 @@
 #include "engine/Detect.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <random>
 
 namespace tessarim {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFile;
 
 const fs::path SampleDir = fs::path(TESSARIM_SOURCE_DIR) / "tests/data/detect";
-
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 Bytes Repeat(std::string_view piece, std::size_t times) {
     Bytes text;
@@ -26,118 +21,67 @@ Bytes Repeat(std::string_view piece, std::size_t times) {
         text += piece;
     return text;
 }
-
-// GBK codes that are in neither sample: one inside GB2312 ("啊") and one outside ("丂").
-constexpr std::string_view GbNoHit = "\xB0\xA1";
-constexpr std::string_view OutsideGb2312NoHit = "\x81\x40";
-
-TEST(DetectBomTest, RecognisesTheThreeMarksOnly) {
-    EXPECT_EQ(DetectBom(""), Undetermined);
-    EXPECT_EQ(DetectBom("\xFF"), Undetermined);
-    EXPECT_EQ(DetectBom("\xFF\xFE"), ULE);
-    EXPECT_EQ(DetectBom("\xFE\xFF\x4E\x2D"), UBE);
-    EXPECT_EQ(DetectBom("\xEF\xBB"), Undetermined);
-    EXPECT_EQ(DetectBom("\xEF\xBB\xBF\x41"), UTF8);
-    EXPECT_EQ(DetectBom("\xEF\xBB\x41"), Undetermined);
-    EXPECT_EQ(DetectBom("\xBB\xEF\xBF"), Undetermined);
+Bytes A(std::size_t count) {
+    return Bytes(count, 'a');
 }
 
-TEST(DetectStreamTest, MarkDecidesBeforeTheContent) {
-    const Bytes gbk = "\xCE\xD2\xC3\xC7"; // "我们"
+// GBK codes that are in neither sample: one inside GB2312 ("啊") and one outside ("丂").
+const Bytes GbNoHit = "\xB0\xA1";
+const Bytes OutsideGb2312NoHit = "\x81\x40";
+const Bytes Zhong = "\xE4\xB8\xAD"; // "中" in UTF-8
+
+TEST(Detect, MarksAndTheShapeOfUtf8) {
+    EXPECT_EQ(DetectBom("\xFF\xFE"), ULE);
+    EXPECT_EQ(DetectBom("\xFE\xFF\x4E\x2D"), UBE);
+    EXPECT_EQ(DetectBom("\xEF\xBB\xBF\x41"), UTF8);
+    for (const Bytes text : {"", "\xFF", "\xEF\xBB", "\xEF\xBB\x41", "\xBB\xEF\xBF"})
+        EXPECT_EQ(DetectBom(text), Undetermined) << test::ToHex(text);
+
+    // One well-formed sequence and no ill-formed one in the first 3006 bytes; a
+    // sequence cut by the end of the input or of the sample ends it.
+    for (const Bytes& text :
+         {"caf\xC3\xA9 " + Zhong, Bytes("smile \xF0\x9F\x98\x80 now"), Bytes("\xF4\x8F\xBF\xBF"),
+          Bytes("\xC3\xA9 and \xF0\x9F\x98"), Bytes("\xC3\xA9 and \xC3"), A(2999) + Zhong + "\xFF",
+          "\xC3\xA9" + A(3004) + "\xFF", "\xC3\xA9" + A(3002) + Zhong + "\xFF"})
+        EXPECT_TRUE(LooksLikeUtf8(text)) << test::ToHex(text.substr(0, 40));
+    // GBK "我们" and Big5 "我們" last.
+    for (const Bytes& text :
+         {Bytes(), Bytes("plain ASCII\r\n"), Bytes("\xF5\x80\x80\x80"),
+          Bytes("\xF8\x88\x80\x80\x80"), Bytes("\xA9 alone"), Bytes("\xC3\xA9 then \xC3("),
+          Bytes("\xF0\x9F\x98("), Bytes("only ASCII before \xE4\xB8"), Bytes("\xC3\xA9 and \xE4("),
+          A(2990) + Zhong + "\xFF", A(3006) + Zhong, A(3004) + Zhong,
+          "\xC3\xA9" + A(3000) + "\xC3(", Bytes("\xCE\xD2\xC3\xC7"), Bytes("\xA7\xDA\xAD\xCC")})
+        EXPECT_FALSE(LooksLikeUtf8(text)) << test::ToHex(text.substr(0, 40));
+}
+
+// Mark first, then the shape of UTF-8, then hits among the frequent characters
+// of each code in the first 5121 codes, ASCII between them not counting; a tie
+// goes to Big5 when more than 4 % of the codes lie outside GB2312.
+TEST(Detect, StreamByMarkShapeAndSampleHits) {
+    const Bytes big5Hit = "\xA7\xDA";          // "我", inside GB2312 but no GBK hit
+    const Bytes bothHits = "\xA7\xDA\xCE\xD2"; // "我" in Big5 and in GBK
+    const Bytes gbk = "\xCE\xD2\xC3\xC7";      // "我们"
     EXPECT_EQ(DetectStream("\xFF\xFE" + gbk), ULE);
     EXPECT_EQ(DetectStream("\xFE\xFF" + gbk), UBE);
     EXPECT_EQ(DetectStream("\xEF\xBB\xBF" + gbk), UTF8);
-}
-
-TEST(LooksLikeUtf8Test, NeedsOneWellFormedSequenceAndNoIllFormedOne) {
-    EXPECT_FALSE(LooksLikeUtf8(""));
-    EXPECT_FALSE(LooksLikeUtf8("plain ASCII text\r\n"));
-    EXPECT_TRUE(LooksLikeUtf8("\xE4\xB8\xAD\xE6\x96\x87"));   // "中文"
-    EXPECT_TRUE(LooksLikeUtf8("caf\xC3\xA9 au lait"));        // "é"
-    EXPECT_TRUE(LooksLikeUtf8("smile \xF0\x9F\x98\x80 now")); // a four-byte sequence
-    EXPECT_TRUE(LooksLikeUtf8("\xF4\x8F\xBF\xBF"));           // the last code point
-    EXPECT_FALSE(LooksLikeUtf8("\xF5\x80\x80\x80"));          // no such lead byte
-    EXPECT_FALSE(LooksLikeUtf8("\xF8\x88\x80\x80\x80"));
-    EXPECT_FALSE(LooksLikeUtf8("\xA9 alone"));          // continuation without a lead
-    EXPECT_FALSE(LooksLikeUtf8("\xC3\xA9 then \xC3(")); // ill-formed after a good one
-    EXPECT_FALSE(LooksLikeUtf8("\xE4\xB8("));
-    EXPECT_FALSE(LooksLikeUtf8("\xF0\x9F\x98("));
-    EXPECT_FALSE(LooksLikeUtf8("\xCE\xD2\xC3\xC7")); // GBK "我们"
-    EXPECT_FALSE(LooksLikeUtf8("\xA7\xDA\xAD\xCC")); // Big5 "我們"
-}
-
-TEST(LooksLikeUtf8Test, SequenceCutByTheEndOfTheInputEndsTheSample) {
-    EXPECT_TRUE(LooksLikeUtf8("\xC3\xA9 and \xE4\xB8"));
-    EXPECT_TRUE(LooksLikeUtf8("\xC3\xA9 and \xF0\x9F\x98"));
-    EXPECT_TRUE(LooksLikeUtf8("\xC3\xA9 and \xC3"));
-    // Nothing well-formed before the cut: not enough to call it UTF-8.
-    EXPECT_FALSE(LooksLikeUtf8("only ASCII before \xE4\xB8"));
-    // What is there must still have the shape of a sequence.
-    EXPECT_FALSE(LooksLikeUtf8("\xC3\xA9 and \xE4("));
-}
-
-TEST(LooksLikeUtf8Test, JudgesOnlyTheStartOfALongText) {
-    const std::string_view zhong = "\xE4\xB8\xAD"; // "中"
-    // A sequence ending past byte 3000 settles it; what follows is not looked at.
-    EXPECT_TRUE(LooksLikeUtf8(Bytes(2999, 'a') + Bytes(zhong) + "\xFF\xFF"));
-    EXPECT_FALSE(LooksLikeUtf8(Bytes(2990, 'a') + Bytes(zhong) + "\xFF\xFF"));
-    // Bytes after the first 3006 are never looked at.
-    EXPECT_FALSE(LooksLikeUtf8(Bytes(3006, 'a') + Bytes(zhong)));
-    EXPECT_TRUE(LooksLikeUtf8("\xC3\xA9" + Bytes(3004, 'a') + "\xFF"));
-    // A sequence cut by the 3006-byte sample ends it.
-    EXPECT_TRUE(LooksLikeUtf8("\xC3\xA9" + Bytes(3002, 'a') + Bytes(zhong) + "\xFF"));
-    EXPECT_FALSE(LooksLikeUtf8(Bytes(3004, 'a') + Bytes(zhong)));
-    // After ASCII up to there, a sequence starting between 3001 and 3005 is still judged.
-    EXPECT_FALSE(LooksLikeUtf8("\xC3\xA9" + Bytes(3000, 'a') + "\xC3("));
-}
-
-TEST(LooksLikeUtf8Test, ChineseProseCutInASequenceAtTheSampleEnd) {
-    const Bytes prose = ReadFile(SampleDir / "diary-s.txt") + ReadFile(SampleDir / "market-s.txt");
-    ASSERT_GT(prose.size(), 3010u);
-    // One of three alignments puts byte 3006 inside a three-byte sequence.
-    bool cutSeen = false;
-    for (std::size_t shift = 0; shift < 3; ++shift) {
-        const Bytes text = Bytes(shift, ' ') + prose;
-        cutSeen = cutSeen || (static_cast<std::uint8_t>(text[3006]) & 0xC0) == 0x80;
-        EXPECT_TRUE(LooksLikeUtf8(text)) << "shift " << shift;
-        EXPECT_EQ(DetectStream(text), UTF8) << "shift " << shift;
-    }
-    EXPECT_TRUE(cutSeen);
-}
-
-TEST(DetectStreamTest, CountsSampleHitsToTellGbkFromBig5) {
-    EXPECT_EQ(DetectStream(""), Undetermined);
-    EXPECT_EQ(DetectStream("ASCII only, no mark.\r\n"), Undetermined);
     EXPECT_EQ(DetectStream("\xE4\xB8\xAD\xE6\x96\x87"), UTF8);
-    EXPECT_EQ(DetectStream("\xA7\xDA\xAD\xCC"), BIG5); // "我們": "我" is a Big5 sample hit
-    EXPECT_EQ(DetectStream("\xCE\xD2\xC3\xC7"), GBK);  // "我们": "我" is a GBK sample hit
-    // A lead byte at the very end has no code to count.
-    EXPECT_EQ(DetectStream("abc\xB0"), Undetermined);
-    // Only bytes of 0x81 and above lead a code.
-    EXPECT_EQ(DetectStream("\x80\x80\x80"), Undetermined);
-}
-
-TEST(DetectStreamTest, TieIsBrokenByTheShareOfCodesOutsideGb2312) {
-    EXPECT_EQ(DetectStream(Repeat(GbNoHit, 10)), GBK);
-    // 1 of 25 codes is exactly 4 %: still GBK. 1 of 24 is more.
-    EXPECT_EQ(DetectStream(Repeat(GbNoHit, 24) + Bytes(OutsideGb2312NoHit)), GBK);
-    EXPECT_EQ(DetectStream(Repeat(GbNoHit, 23) + Bytes(OutsideGb2312NoHit)), BIG5);
-    // Equal hits tie too: one hit in each sample.
-    EXPECT_EQ(DetectStream("\xA7\xDA\xCE\xD2" + Repeat(GbNoHit, 10)), GBK);
-    EXPECT_EQ(DetectStream("\xA7\xDA\xCE\xD2" + Repeat(OutsideGb2312NoHit, 10)), BIG5);
-}
-
-TEST(DetectStreamTest, DecidesOnTheFirst5121CodesOnly) {
-    const Bytes big5Hit = "\xA7\xDA"; // "我" in Big5; inside GB2312 but no GBK hit
-    EXPECT_EQ(DetectStream(Repeat(GbNoHit, 5120) + big5Hit), BIG5);
-    EXPECT_EQ(DetectStream(Repeat(GbNoHit, 5121) + Repeat(big5Hit, 50)), GBK);
-    // ASCII between codes does not count.
-    EXPECT_EQ(DetectStream(Repeat(Bytes(GbNoHit) + "\r\n", 5120) + big5Hit), BIG5);
+    // A lead byte at the end has no code to count; 0x80 leads none.
+    for (const Bytes text : {"", "ASCII only, no mark.\r\n", "abc\xB0", "\x80\x80\x80"})
+        EXPECT_EQ(DetectStream(text), Undetermined) << text;
+    for (const Bytes& text :
+         {gbk, Repeat(GbNoHit, 10), Repeat(GbNoHit, 24) + OutsideGb2312NoHit,
+          bothHits + Repeat(GbNoHit, 10), Repeat(GbNoHit, 5121) + Repeat(big5Hit, 50)})
+        EXPECT_EQ(DetectStream(text), GBK) << test::ToHex(text.substr(0, 60));
+    for (const Bytes& text :
+         {Bytes("\xA7\xDA\xAD\xCC"), Repeat(GbNoHit, 23) + OutsideGb2312NoHit,
+          bothHits + Repeat(OutsideGb2312NoHit, 10), Repeat(GbNoHit, 5120) + big5Hit,
+          Repeat(GbNoHit + "\r\n", 5120) + big5Hit})
+        EXPECT_EQ(DetectStream(text), BIG5) << test::ToHex(text.substr(0, 60));
 }
 
 // Everyday Chinese prose of 17 to about 1000 characters in every encoding; the extension
 // names the expected code.
-TEST(DetectProseTest, EachSampleFileIsDetected) {
+TEST(Detect, EachSampleFileIsDetected) {
     const std::map<std::string, Code> expected = {{".gbk", GBK},     {".big5", BIG5},
                                                   {".txt", UTF8},    {".utf8bom", UTF8},
                                                   {".utf16le", ULE}, {".utf16be", UBE}};
@@ -153,51 +97,21 @@ TEST(DetectProseTest, EachSampleFileIsDetected) {
     EXPECT_EQ(files, 21);
 }
 
-class DetectFileTest : public testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tessarim-detect-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Write(const std::string& name, const Bytes& content) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path.string();
-    }
-
-    fs::path dir_;
-};
-
-TEST_F(DetectFileTest, JudgesTheFirst5120BytesOnly) {
+TEST(Detect, FileIsJudgedByItsFirst5120Bytes) {
+    const test::TempFolder folder;
     const Bytes gbk = ReadFile(SampleDir / "market-s.gbk");
-    EXPECT_EQ(DetectFile(Write("late.txt", Bytes(5120, 'a') + gbk)), Undetermined);
-    EXPECT_EQ(DetectFile(Write("early.txt", Bytes(5118, 'a') + gbk)), GBK);
-    EXPECT_EQ(DetectFile(Write("empty.txt", "")), Undetermined);
+    test::WriteFile(folder.File("late.txt"), A(5120) + gbk);
+    test::WriteFile(folder.File("early.txt"), A(5118) + gbk);
+    EXPECT_EQ(DetectFile(folder.File("late.txt")), Undetermined);
+    EXPECT_EQ(DetectFile(folder.File("early.txt")), GBK);
 }
 
-TEST_F(DetectFileTest, UnopenablePathRaisesTheOpenError) {
-    const std::string missing = (dir_ / "missing.txt").string();
-    try {
-        DetectFile(missing);
-        FAIL() << "no error";
-    } catch (const ConvertError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
-    }
-    EXPECT_THROW(DetectFile(dir_.string()), ConvertError);
-}
-
-TEST(HasDoubleByteTextTest, NeedsEightCodes) {
-    EXPECT_FALSE(HasDoubleByteText(""));
+TEST(Detect, DoubleByteTextNeedsEightCodes) {
     EXPECT_FALSE(HasDoubleByteText(Repeat(GbNoHit, 7)));
-    EXPECT_TRUE(HasDoubleByteText(Repeat(GbNoHit, 8)));
-    EXPECT_TRUE(HasDoubleByteText(Repeat(Bytes(GbNoHit) + "a b", 8)));
+    EXPECT_TRUE(HasDoubleByteText(Repeat(GbNoHit + "a b", 8)));
     // A lead byte takes the next byte with it, whatever it is.
     EXPECT_FALSE(HasDoubleByteText(Bytes(15, '\xB0')));
     EXPECT_TRUE(HasDoubleByteText(Bytes(16, '\xB0')));
-    EXPECT_FALSE(HasDoubleByteText(Repeat(GbNoHit, 7) + "\xB0"));
     EXPECT_FALSE(HasDoubleByteText(Bytes(100, '\x80')));
 }
 

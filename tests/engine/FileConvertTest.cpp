@@ -2,11 +2,17 @@
 
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
+#include "engine/Detect.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -16,23 +22,28 @@ namespace {
 
 using test::FromHex;
 using test::ReadFile;
-using test::TempFolder;
 using test::WriteFile;
+using Names = std::vector<std::string>;
 
 class FileConvertTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { LoadCodeTables(); }
     void TearDown() override { SetFileFaultHook(nullptr); }
 
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
+    std::string P(const std::string& name) const { return folder.File(name); }
+    void Convert(const std::string& in, const std::string& out, Code from, Code to,
+                 Face face) const {
+        ConvertFile(P(in), P(out), from, to, face, false, true);
+    }
+    Names Listed() const {
+        Names names;
         for (const auto& entry : fs::directory_iterator(folder.Path()))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    TempFolder folder;
+    test::TempFolder folder;
 };
 
 // GBK text whose first block ends in the middle of a character: "A" shifts
@@ -44,94 +55,75 @@ std::string GbkAcrossBlocks(std::size_t bytes) {
     return text;
 }
 
-std::string ConvertWhole(std::string text, Code from, Code to, Face face) {
-    ConvertStream(text, from, to, face, false, to <= UTF8);
-    return text;
+// The message of the ConvertError the call raises, or "" when it raises none.
+template <typename Call>
+std::string ErrorOf(Call call) {
+    try {
+        call();
+    } catch (const ConvertError& error) {
+        return error.what();
+    }
+    return "";
 }
 
-TEST_F(FileConvertTest, EmptyFileGivesEmptyFileWithoutMark) {
-    WriteFile(folder.File("in.txt"), "");
-    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), GBK, UTF8, FaceD, false, true);
-    EXPECT_EQ(ReadFile(folder.File("out.txt")), "");
+std::string LE(const std::u16string& units) {
+    return std::string(reinterpret_cast<const char*>(units.data()), 2 * units.size());
 }
 
-TEST_F(FileConvertTest, BlocksSplitNoCharacterOnEitherRoad) {
+// Each file gives what one conversion of its whole text gives: no block boundary
+// splits a GBK character, a surrogate pair or a reference, and a mark is taken
+// off and written at the start only, though the second block begins with FF FE.
+TEST_F(FileConvertTest, BlockBoundariesSplitNothing) {
     const std::string gbk = GbkAcrossBlocks(2 * BlockSize + 1000);
-    WriteFile(folder.File("in.txt"), gbk);
-    ConvertFile(folder.File("in.txt"), folder.File("big5.txt"), GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(ReadFile(folder.File("big5.txt")), ConvertWhole(gbk, GBK, BIG5, FaceT));
-    ConvertFile(folder.File("in.txt"), folder.File("utf8.txt"), GBK, UTF8, FaceD, false, true);
-    EXPECT_EQ(ReadFile(folder.File("utf8.txt")), ConvertWhole(gbk, GBK, UTF8, FaceD));
+    std::u16string marks = u"\uFEFF", split(BlockSize / 2 - 1, u'a');
+    while (marks.size() < BlockSize / 2)
+        marks += u'你';
+    split += u"\U0001F600" + std::u16string(BlockSize / 2 - 4, u'b') + u"&#20013;";
+    const std::tuple<std::string, Code, Code, Face> cases[] = {
+        {gbk, GBK, BIG5, FaceT},
+        {gbk, GBK, UTF8, FaceD},
+        {LE(marks + u"\uFEFFend"), ULE, UTF8, FaceD},
+        {LE(split), ULE, UTF8, FaceD}};
+    for (const auto& [text, from, to, face] : cases) {
+        WriteFile(P("in.txt"), text);
+        Convert("in.txt", "out.txt", from, to, face);
+        std::string whole = text;
+        ConvertStream(whole, from, to, face, false, true);
+        EXPECT_TRUE(ReadFile(P("out.txt")) == whole) << int(from) << " to " << int(to);
+    }
+    WriteFile(P("in.txt"), "");
+    Convert("in.txt", "out.txt", GBK, UTF8, FaceD);
+    EXPECT_EQ(ReadFile(P("out.txt")), ""); // no mark either
 }
 
-TEST_F(FileConvertTest, MarkIsWrittenOnceAndTakenOffOnlyAtTheStart) {
-    // A UTF-16LE file whose second block begins with the bytes FF FE (U+FEFF).
-    std::u16string units = u"\uFEFF";
-    while (units.size() < BlockSize / 2)
-        units += u'你';
-    units += u"\uFEFFend";
-    std::string bytes(reinterpret_cast<const char*>(units.data()), 2 * units.size());
-    WriteFile(folder.File("in.txt"), bytes);
-    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), ULE, UTF8, FaceD, false, true);
-    const std::string out = ReadFile(folder.File("out.txt"));
-    ASSERT_GE(out.size(), 9u);
-    EXPECT_EQ(out.substr(0, 6), "\xEF\xBB\xBF\xE4\xBD\xA0");
-    EXPECT_EQ(out.substr(out.size() - 6), "\xEF\xBB\xBF"
-                                          "end");
-    EXPECT_EQ(out.size(), 3 + 3 * (units.size() - 4) + 3);
-}
-
-TEST_F(FileConvertTest, CharacterOrReferenceAcrossTheBlockBoundaryStaysWhole) {
-    // UTF-16LE: an emoji whose two halves fall into two blocks, then a reference
-    // split the same way further on.
-    std::u16string units(BlockSize / 2 - 1, u'a');
-    units += u"\U0001F600";
-    units += std::u16string(BlockSize / 2 - 4, u'b');
-    units += u"&#20013;";
-    std::string bytes(reinterpret_cast<const char*>(units.data()), 2 * units.size());
-    WriteFile(folder.File("in.txt"), bytes);
-    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), ULE, UTF8, FaceD, false, false);
-    const std::string out = ReadFile(folder.File("out.txt"));
-    EXPECT_EQ(out.substr(BlockSize / 2 - 1, 4), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(out.substr(out.size() - 4), "b\xE4\xB8\xAD");
-}
-
-TEST_F(FileConvertTest, InPlaceUsesTheNextFreeTemporaryNameAndRemovesIt) {
-    WriteFile(folder.File("~QX1.TMP"), "someone else's");
-    WriteFile(folder.File("a.txt"), FromHex("ced2c3c7"));
-    ConvertFile(folder.File("a.txt"), folder.File("a.txt"), GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(ReadFile(folder.File("a.txt")), FromHex("a7daadcc"));
-    EXPECT_EQ(ReadFile(folder.File("~QX1.TMP")), "someone else's");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "~QX1.TMP"}));
-}
-
-TEST_F(FileConvertTest, SameFileThroughALinkOrAnotherSpellingIsInPlace) {
-    WriteFile(folder.File("a.txt"), FromHex("ced2c3c7"));
-    fs::create_symlink(folder.File("a.txt"), folder.File("link.txt"));
-    ConvertFile(folder.File("link.txt"), folder.File("a.txt"), GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(ReadFile(folder.File("a.txt")), FromHex("a7daadcc"));
-    EXPECT_TRUE(fs::is_symlink(folder.File("link.txt")));
-    ConvertFile(folder.File("a.txt"), folder.Path().string() + "/./sub/../a.txt", BIG5, GBK, FaceS,
-                false, false);
-    EXPECT_EQ(ReadFile(folder.File("a.txt")), FromHex("ced2c3c7"));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "link.txt"}));
+TEST_F(FileConvertTest, InPlaceThroughTheNextFreeTemporaryNameALinkOrAnotherSpelling) {
+    WriteFile(P("~QX1.TMP"), "someone else's");
+    WriteFile(P("a.txt"), FromHex("ced2c3c7"));
+    Convert("a.txt", "a.txt", GBK, BIG5, FaceT);
+    EXPECT_EQ(ReadFile(P("a.txt")), FromHex("a7daadcc"));
+    EXPECT_EQ(ReadFile(P("~QX1.TMP")), "someone else's");
+    fs::remove(P("~QX1.TMP"));
+    fs::create_symlink(P("a.txt"), P("link.txt"));
+    Convert("link.txt", "a.txt", BIG5, GBK, FaceS);
+    EXPECT_EQ(ReadFile(P("a.txt")), FromHex("ced2c3c7"));
+    EXPECT_TRUE(fs::is_symlink(P("link.txt")));
+    Convert("a.txt", "./sub/../a.txt", GBK, BIG5, FaceT);
+    EXPECT_EQ(ReadFile(P("a.txt")), FromHex("a7daadcc"));
+    EXPECT_EQ(Listed(), (Names{"a.txt", "link.txt"}));
 }
 
 TEST_F(FileConvertTest, InPlaceFailureAtAnyReadOrWriteRestoresTheFile) {
     const std::string original = GbkAcrossBlocks(2 * BlockSize + 5000);
-    const std::string path = folder.File("a.txt");
-    WriteFile(path, original);
-
+    WriteFile(P("a.txt"), original);
     // A clean run tells how many reads and writes there are.
     std::uint64_t operations = 0;
     SetFileFaultHook([&](FileOperation, std::uint64_t) {
         ++operations;
         return false;
     });
-    ConvertFile(path, path, GBK, BIG5, FaceT, false, false);
-    const std::string converted = ReadFile(path);
-    ASSERT_NE(converted, original);
-    WriteFile(path, original);
+    Convert("a.txt", "a.txt", GBK, BIG5, FaceT);
+    ASSERT_NE(ReadFile(P("a.txt")), original);
+    WriteFile(P("a.txt"), original);
 
     // Every operation of the block loop (the last six), and some of the copy before it.
     std::vector<std::uint64_t> failAt = {0, 1, operations / 3};
@@ -139,61 +131,76 @@ TEST_F(FileConvertTest, InPlaceFailureAtAnyReadOrWriteRestoresTheFile) {
         failAt.push_back(k);
     for (const std::uint64_t n : failAt) {
         SetFileFaultHook([n](FileOperation, std::uint64_t index) { return index == n; });
-        EXPECT_THROW(ConvertFile(path, path, GBK, BIG5, FaceT, false, false), ConvertError) << n;
-        ASSERT_EQ(ReadFile(path), original) << "failure at operation " << n;
-        EXPECT_EQ(Names(), std::vector<std::string>{"a.txt"}) << n;
+        EXPECT_THROW(Convert("a.txt", "a.txt", GBK, BIG5, FaceT), ConvertError) << n;
+        ASSERT_EQ(ReadFile(P("a.txt")), original) << "failure at operation " << n;
+        EXPECT_EQ(Listed(), Names{"a.txt"}) << n;
     }
 }
 
 TEST_F(FileConvertTest, FailureNeverTouchesAnExistingSeparateDestination) {
-    WriteFile(folder.File("in.txt"), GbkAcrossBlocks(BlockSize + 10));
-    WriteFile(folder.File("out.txt"), "keep me");
-    fs::permissions(folder.File("out.txt"),
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    WriteFile(P("in.txt"), GbkAcrossBlocks(BlockSize + 10));
+    WriteFile(P("out.txt"), "keep me");
+    const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(P("out.txt"), perms);
     SetFileFaultHook([](FileOperation operation, std::uint64_t index) {
         return operation == FileOperation::Write && index > 1;
     });
-    EXPECT_THROW(
-        ConvertFile(folder.File("in.txt"), folder.File("out.txt"), GBK, BIG5, FaceT, false, false),
-        ConvertError);
-    EXPECT_EQ(ReadFile(folder.File("out.txt")), "keep me");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"in.txt", "out.txt"}));
-
+    EXPECT_THROW(Convert("in.txt", "out.txt", GBK, BIG5, FaceT), ConvertError);
+    EXPECT_EQ(ReadFile(P("out.txt")), "keep me");
+    EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
     // On success the old file is replaced and keeps its permissions.
     SetFileFaultHook(nullptr);
-    ConvertFile(folder.File("in.txt"), folder.File("out.txt"), GBK, BIG5, FaceT, false, false);
-    EXPECT_EQ(fs::status(folder.File("out.txt")).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"in.txt", "out.txt"}));
-}
-
-TEST_F(FileConvertTest, MissingSourceAndUncreatableDestinationAreReported) {
-    try {
-        ConvertFile(folder.File("missing.txt"), folder.File("out.txt"), GBK, BIG5, FaceT, false,
-                    false);
-        FAIL();
-    } catch (const ConvertError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file " + (folder.File("missing.txt")));
-    }
-    WriteFile(folder.File("in.txt"), "x");
-    EXPECT_THROW(ConvertFile(folder.File("in.txt"), folder.File("no/such/dir/out.txt"), GBK, BIG5,
-                             FaceT, false, false),
-                 ConvertError);
+    Convert("in.txt", "out.txt", GBK, BIG5, FaceT);
+    EXPECT_EQ(fs::status(P("out.txt")).permissions(), perms);
+    EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
+    // A missing source and a destination that cannot be created are reported.
+    EXPECT_EQ(ErrorOf([&] { Convert("missing.txt", "out.txt", GBK, BIG5, FaceT); }),
+              "Cannot open file " + P("missing.txt"));
+    EXPECT_EQ(ErrorOf([&] { DetectFile(P("missing.txt")); }),
+              "Cannot open file " + P("missing.txt"));
+    EXPECT_THROW(DetectFile(folder.Path().string()), ConvertError);
+    EXPECT_THROW(Convert("in.txt", "no/such/dir/out.txt", GBK, BIG5, FaceT), ConvertError);
 }
 
 TEST_F(FileConvertTest, CopyKeepsTheDateAndFillsAFolderDestination) {
-    WriteFile(folder.File("a.txt"), "abc");
+    WriteFile(P("a.txt"), "abc");
     const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(48);
-    fs::last_write_time(folder.File("a.txt"), stamp);
-    fs::create_directory(folder.File("sub"));
-    CopyFileWithDate(folder.File("a.txt"), folder.File("sub"), false);
-    EXPECT_EQ(ReadFile(folder.File("sub/a.txt")), "abc");
-    EXPECT_EQ(fs::last_write_time(folder.File("sub/a.txt")), stamp);
+    fs::last_write_time(P("a.txt"), stamp);
+    fs::create_directory(P("sub"));
+    CopyFileWithDate(P("a.txt"), P("sub"), false);
+    EXPECT_EQ(ReadFile(P("sub/a.txt")), "abc");
+    EXPECT_EQ(fs::last_write_time(P("sub/a.txt")), stamp);
     // A read-only destination is made writable first when asked.
-    fs::permissions(folder.File("sub/a.txt"), fs::perms::owner_read);
-    WriteFile(folder.File("a.txt"), "new");
-    CopyFileWithDate(folder.File("a.txt"), folder.File("sub/a.txt"), true);
-    EXPECT_EQ(ReadFile(folder.File("sub/a.txt")), "new");
+    fs::permissions(P("sub/a.txt"), fs::perms::owner_read);
+    WriteFile(P("a.txt"), "new");
+    CopyFileWithDate(P("a.txt"), P("sub/a.txt"), true);
+    EXPECT_EQ(ReadFile(P("sub/a.txt")), "new");
+}
+
+// Opening a FIFO would wait for a writer; here one stands by, so code that
+// opens the FIFO reads from it instead of refusing, and the test fails rather
+// than hangs.
+TEST_F(FileConvertTest, FifoIsRefusedWithoutBeingOpened) {
+    const std::string fifo = P("fifo.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        // Opening for writing without blocking succeeds only while a reader has it open.
+        while (!done) {
+            if (const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) {
+                [[maybe_unused]] const auto written = ::write(fd, "\xC4\xE3", 2);
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    for (const char* destination : {"out.txt", "fifo.txt"})
+        EXPECT_EQ(ErrorOf([&] { Convert("fifo.txt", destination, GBK, BIG5, FaceT); }),
+                  "Cannot open file " + fifo);
+    EXPECT_THROW(DetectFile(fifo), ConvertError);
+    done = true;
+    writer.join();
+    EXPECT_EQ(Listed(), Names{"fifo.txt"});
 }
 
 } // namespace

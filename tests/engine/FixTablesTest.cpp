@@ -1,8 +1,6 @@
 #include "engine/FixTables.h"
 
-#include "engine/CodeTables.h"
-#include "engine/TableConvert.h"
-#include "platform/Message.h"
+#include "engine/FixTableSearch.h"
 #include "settings/IniFile.h"
 #include "tests/support/TestSupport.h"
 
@@ -10,6 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFile;
-using test::TempFolder;
 using test::WriteFile;
 
 // Big5 characters.
@@ -28,19 +26,15 @@ const std::string Wan = "\xC6\x57";  // 灣
 const std::string De = "\xAA\xBA";   // 的
 const std::string Liao = "\xA4\x46"; // 了
 const std::string Wu = "\xA4\x61";   // 兀, its trail byte is 'a'
+// Big5 頭發, what the character tables make of 头发, and 頭髮, its correct form.
+const std::string HairAsConverted = "\xC0\x59\xB5\x6F";
+const std::string Hair = "\xC0\x59\xBE\x76";
 
 constexpr std::int64_t Stamp = 1700000000;
 
 class FixTablesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = SetMessageHandler([this](MessageKind kind, std::string_view text) {
-            EXPECT_EQ(kind, MessageKind::Error);
-            messages_.emplace_back(text);
-        });
-    }
     void TearDown() override {
-        SetMessageHandler(previous_);
         ClearFixTable(FixTableId::Big5);
         ClearFixTable(FixTableId::Gbk);
     }
@@ -52,258 +46,190 @@ protected:
         std::string text = "-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n";
         for (const std::string& entry : entries)
             text += entry + "\r\n";
-        const std::string path = folder_.File(name);
+        const std::string path = folder.File(name);
         WriteFile(path, text);
-        SetStamp(path, stamp);
+        const std::chrono::sys_seconds time{std::chrono::seconds{stamp}};
+        fs::last_write_time(path, std::chrono::file_clock::from_sys(time));
         return path;
     }
-    static void SetStamp(const std::string& path, std::int64_t seconds) {
-        const std::chrono::sys_seconds time{std::chrono::seconds{seconds}};
-        fs::last_write_time(path, std::chrono::file_clock::from_sys(time));
-    }
-    void Load(FixTableId table) { LoadFixTable(table, folder_.Dir()); }
-    std::int64_t StoredStamp(const char* key) const {
-        return IniFile(folder_.File("Tessarim.ini")).ReadInteger("Data", key, -1);
+    void Load(FixTableId table) { LoadFixTable(table, folder.Dir()); }
+    std::int64_t StoredStamp() const {
+        return IniFile(folder.File("Tessarim.ini")).ReadInteger("Data", "Ageb5fix", -1);
     }
     static std::string Apply(std::string text, Direction direction = GbToBig5) {
         ApplyFixTable(text, direction);
         return text;
     }
-    static bool ReadOnly(const std::string& path) {
-        return (fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none;
-    }
 
-    TempFolder folder_;
-    std::vector<std::string> messages_;
-    MessageHandler previous_;
+    test::TempFolder folder;
+    test::CapturedMessages messages;
 };
 
-TEST_F(FixTablesTest, BuildWritesListsIndexAndStamp) {
+TEST_F(FixTablesTest, IndexIsBuiltReusedAndRebuiltOnANewStampOrMissingIndex) {
     WriteTable("b5fix.dat", {Tai + "," + TaiT, Tai + Wan + "," + TaiT + Wan, "abc,xyz"});
-    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder_.Dir()));
     Load(FixTableId::Big5);
-    EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 3u);
-
     // Sorted by bytes and taken backwards: "台灣" before "台", both before "abc".
-    EXPECT_EQ(ReadFile(folder_.File("b5_1.ndx")), Tai + Wan + "\r\n" + Tai + "\r\nabc\r\n");
-    EXPECT_EQ(ReadFile(folder_.File("b5_2.ndx")), TaiT + Wan + "\r\n" + TaiT + "\r\nxyz\r\n");
+    EXPECT_EQ(ReadFile(folder.File("b5_1.ndx")), Tai + Wan + "\r\n" + Tai + "\r\nabc\r\n");
+    EXPECT_EQ(ReadFile(folder.File("b5_2.ndx")), TaiT + Wan + "\r\n" + TaiT + "\r\nxyz\r\n");
     // Slot of 台: A578 - A140 = 1080, keys 0-1; slot of 'a': 0x61 + 22719 = 22816, key 2.
-    const std::string index("\x38\x04\0\0\0\0\0\0\x01\0\0\0"
-                            "\x20\x59\0\0\x02\0\0\0\x02\0\0\0",
-                            24);
-    EXPECT_EQ(ReadFile(folder_.File("key1.ndx")), index);
+    EXPECT_EQ(ReadFile(folder.File("key1.ndx")),
+              std::string("\x38\x04\0\0\0\0\0\0\x01\0\0\0\x20\x59\0\0\x02\0\0\0\x02\0\0\0", 24));
     for (const char* file : {"b5_1.ndx", "b5_2.ndx", "key1.ndx"})
-        EXPECT_TRUE(ReadOnly(folder_.File(file))) << file;
-    EXPECT_EQ(StoredStamp("Ageb5fix"), Stamp);
-    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder_.Dir()));
-    EXPECT_FALSE(fs::exists(folder_.File("key1.ndx.tmp")));
-}
+        EXPECT_EQ(fs::status(folder.File(file)).permissions() & fs::perms::owner_write,
+                  fs::perms::none)
+            << file;
+    EXPECT_EQ(StoredStamp(), Stamp);
+    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
 
-TEST_F(FixTablesTest, LongerKeysWinAndEmptyReplacementsDelete) {
-    WriteTable("b5fix.dat", {Tai + "," + TaiT, Tai + Wan + "," + TaiT + Wan, De, Liao + ","});
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply(Tai + Wan + De + "x" + Tai + Liao), TaiT + Wan + "x" + TaiT);
-    EXPECT_EQ(Apply(Tai), TaiT);
-    EXPECT_EQ(Apply(""), "");
-    // The other direction uses the GBK table, which is empty.
-    EXPECT_EQ(Apply(Tai + Wan, Big5ToGb), Tai + Wan);
-}
-
-TEST_F(FixTablesTest, KeysMatchOnlyAtCharacterBoundaries) {
-    WriteTable("gbfix.dat", {"abc,xyz"});
-    Load(FixTableId::Gbk);
-    // A4 61 is one character; the "abc" that starts at its trail byte is no match.
-    EXPECT_EQ(Apply(Wu + "bc abc", Big5ToGb), Wu + "bc xyz");
-    EXPECT_EQ(Apply("ab", Big5ToGb), "ab");
-    // An unpaired lead byte at the end is passed through.
-    EXPECT_EQ(Apply("abc\xA4", Big5ToGb), "xyz\xA4");
-}
-
-TEST_F(FixTablesTest, CurrentIndexIsReadNotRebuilt) {
-    WriteTable("b5fix.dat", {"abc,xyz", "def,uvw"});
-    Load(FixTableId::Big5);
     // Changed lists show that a current index is taken as it stands.
-    const std::string values = folder_.File("b5_2.ndx");
+    const std::string values = folder.File("b5_2.ndx");
     fs::permissions(values, fs::perms::owner_write, fs::perm_options::add);
-    WriteFile(values, "DEF\r\nABC\r\n");
-    ClearFixTable(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc"), "abc");
+    WriteFile(values, "1\r\n2\r\nXYZ\r\n");
     Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc def"), "ABC DEF");
-
+    EXPECT_EQ(Apply("abc"), "XYZ");
     // Lists that do not fit together are not trusted.
     WriteFile(values, "only one line\r\n");
     Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc def"), "xyz uvw");
-    EXPECT_TRUE(messages_.empty());
-}
+    EXPECT_EQ(Apply("abc"), "xyz");
 
-TEST_F(FixTablesTest, NewStampOrMissingIndexRebuildsReadOnlyFiles) {
-    const std::string source = WriteTable("b5fix.dat", {"abc,xyz"});
-    Load(FixTableId::Big5);
     WriteTable("b5fix.dat", {"abc,123"}, Stamp + 10);
-    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder_.Dir()));
+    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
     Load(FixTableId::Big5);
     EXPECT_EQ(Apply("abc"), "123");
-    EXPECT_EQ(StoredStamp("Ageb5fix"), Stamp + 10);
-    EXPECT_EQ(ReadFile(folder_.File("b5_2.ndx")), "123\r\n");
-    EXPECT_TRUE(ReadOnly(folder_.File("b5_2.ndx")));
-
+    EXPECT_EQ(StoredStamp(), Stamp + 10);
+    EXPECT_EQ(ReadFile(values), "123\r\n");
     // Same stamp, but the index is gone.
     WriteTable("b5fix.dat", {"abc,456"}, Stamp + 10);
-    fs::remove(folder_.File("key1.ndx"));
-    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder_.Dir()));
+    fs::remove(folder.File("key1.ndx"));
+    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
     Load(FixTableId::Big5);
     EXPECT_EQ(Apply("abc"), "456");
-    EXPECT_TRUE(fs::exists(folder_.File("key1.ndx")));
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
+    EXPECT_EQ(messages.texts(), "");
 }
 
-TEST_F(FixTablesTest, HeadingLinesOnlyGiveAnEmptyIndex) {
-    WriteTable("gbfix.dat", {}, Stamp);
+TEST_F(FixTablesTest, LongerKeysFirstEmptyReplacementsDeleteAndCharactersStayWhole) {
+    WriteTable("b5fix.dat", {Tai + "," + TaiT, Tai + Wan + "," + TaiT + Wan, De, Liao + ","});
+    WriteTable("gbfix.dat", {"abc,xyz"});
+    Load(FixTableId::Big5);
     Load(FixTableId::Gbk);
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(FixTableEntryCount(FixTableId::Gbk), 0u);
-    for (const char* file : {"gb_1.ndx", "gb_2.ndx", "key2.ndx"})
-        EXPECT_EQ(fs::file_size(folder_.File(file)), 0u) << file;
-    EXPECT_EQ(StoredStamp("Agegbfix"), Stamp);
-    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Gbk, folder_.Dir()));
-    EXPECT_EQ(Apply("abc", Big5ToGb), "abc");
+    EXPECT_EQ(Apply(Tai + Wan + De + "x" + Tai + Liao), TaiT + Wan + "x" + TaiT);
+    EXPECT_EQ(Apply(""), "");
+    // A4 61 is one character; the "abc" that starts at its trail byte is no match.
+    // An unpaired lead byte at the end is passed through.
+    EXPECT_EQ(Apply(Wu + "bc abc" + Tai + Wan + "\xA4", Big5ToGb),
+              Wu + "bc xyz" + Tai + Wan + "\xA4");
+    // Quoted keys sort apart from their unquoted relatives: "a b" and "z" beside
+    // "abc" must still be reachable from their first character.
+    WriteTable("b5fix.dat", {"\"a b\",X", "\"z\",Z", "abc,Y", "\"say \"\"hi\"\"\",\"1,2\""},
+               Stamp + 1);
+    Load(FixTableId::Big5);
+    EXPECT_EQ(Apply("abc a b z say \"hi\"!"), "Y X Z 1,2!");
+    EXPECT_EQ(messages.texts(), "");
 }
 
-TEST_F(FixTablesTest, UnreadableTableIsReportedAtEveryLoad) {
+TEST_F(FixTablesTest, UnreadableTableIsReportedAtEveryLoadAndAFailedIndexIsRetried) {
     Load(FixTableId::Big5);
     Load(FixTableId::Big5);
-    EXPECT_EQ(messages_, (std::vector<std::string>{"Cannot open \"b5fix.dat\".",
-                                                   "Cannot open \"b5fix.dat\"."}));
+    EXPECT_EQ(messages.texts(), "Cannot open \"b5fix.dat\".|Cannot open \"b5fix.dat\".");
+    EXPECT_EQ(messages.messages()[0].first, MessageKind::Error);
     EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 0u);
-    EXPECT_FALSE(fs::exists(folder_.File("Tessarim.ini")));
-
-    fs::create_directory(folder_.File("gbfix.dat"));
-    Load(FixTableId::Gbk);
-    EXPECT_EQ(messages_.back(), "Cannot open \"gbfix.dat\".");
-}
-
-TEST_F(FixTablesTest, FailedIndexWriteKeepsTheTableAndRetries) {
+    EXPECT_FALSE(fs::exists(folder.File("Tessarim.ini")));
+    // An index file that cannot be written: the table is used all the same.
     WriteTable("b5fix.dat", {"abc,xyz"});
-    fs::create_directory(folder_.File("b5_2.ndx")); // cannot be replaced by a file
+    fs::create_directory(folder.File("b5_2.ndx"));
     Load(FixTableId::Big5);
-    EXPECT_EQ(messages_, std::vector<std::string>{"Cannot open \"b5fix.dat\"."});
+    EXPECT_EQ(messages.texts(), "Cannot open \"b5fix.dat\".|Cannot open \"b5fix.dat\".|"
+                                "Cannot open \"b5fix.dat\".");
     EXPECT_EQ(Apply("abc"), "xyz");
-    EXPECT_EQ(StoredStamp("Ageb5fix"), -1);
-    EXPECT_FALSE(fs::exists(folder_.File("key1.ndx")));
-    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder_.Dir()));
+    EXPECT_EQ(StoredStamp(), -1);
+    EXPECT_FALSE(FixIndexIsCurrent(FixTableId::Big5, folder.Dir()));
 }
 
-TEST_F(FixTablesTest, TableFileNameIgnoresCase) {
-    WriteTable("B5FIX.DAT", {"abc,xyz"});
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc"), "xyz");
-    EXPECT_TRUE(fs::exists(folder_.File("key1.ndx")));
-    // With several candidates the exact name is taken.
-    WriteTable("b5fix.dat", {"abc,exact"}, Stamp + 1);
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc"), "exact");
-}
-
-// Big5 頭發, what the character tables make of 头发, and 頭髮, its correct form.
-const std::string HairAsConverted = "\xC0\x59\xB5\x6F";
-const std::string Hair = "\xC0\x59\xBE\x76";
-
-TEST_F(FixTablesTest, DefaultTableIsWrittenIntoAFolderWithoutOne) {
-    const std::string folder = folder_.File("new/settings") + "/";
-    LoadFixTableWithDefault(FixTableId::Big5, folder);
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(ReadFile(folder + "b5fix.dat"), ReadFile(TESSARIM_SOURCE_DIR "/data/b5fix.dat"));
-    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, folder));
-    EXPECT_GT(FixTableEntryCount(FixTableId::Big5), 20000u);
+TEST_F(FixTablesTest, DefaultTableIsWrittenOnlyWhereTheUserHasNone) {
+    const std::string fresh = folder.File("new/settings") + "/";
+    LoadFixTableWithDefault(FixTableId::Big5, fresh);
+    EXPECT_EQ(ReadFile(fresh + "b5fix.dat"), ReadFile(TESSARIM_SOURCE_DIR "/data/b5fix.dat"));
+    EXPECT_TRUE(FixIndexIsCurrent(FixTableId::Big5, fresh));
     EXPECT_EQ(Apply(HairAsConverted), Hair);
-    // The other table is written only when it is asked for.
-    EXPECT_FALSE(fs::exists(folder + "gbfix.dat"));
-    LoadFixTableWithDefault(FixTableId::Gbk, folder);
-    EXPECT_EQ(ReadFile(folder + "gbfix.dat"), ReadFile(TESSARIM_SOURCE_DIR "/data/gbfix.dat"));
-}
+    EXPECT_FALSE(fs::exists(fresh + "gbfix.dat")); // written only when asked for
+    // A folder that cannot take it leaves the built-in table in use.
+    WriteFile(folder.File("plain"), "a file, not a folder");
+    EXPECT_FALSE(WriteDefaultFixTable(FixTableId::Big5, folder.File("plain") + "/"));
+    ClearFixTable(FixTableId::Big5);
+    LoadFixTableWithDefault(FixTableId::Big5, folder.File("plain") + "/");
+    EXPECT_EQ(Apply(HairAsConverted), Hair);
 
-TEST_F(FixTablesTest, UsersOwnTableReplacesTheDefaultAndIsNeverOverwritten) {
-    LoadFixTableWithDefault(FixTableId::Big5, folder_.Dir());
-    ASSERT_EQ(Apply(HairAsConverted), Hair);
-    // The user edits the table: from now on only the user's entries count.
+    // The user's edit of the default replaces it and is never overwritten.
+    LoadFixTableWithDefault(FixTableId::Big5, folder.Dir());
     const std::string table = WriteTable("b5fix.dat", {"abc,xyz"}, Stamp + 20);
     const std::string edited = ReadFile(table);
-    LoadFixTableWithDefault(FixTableId::Big5, folder_.Dir());
+    LoadFixTableWithDefault(FixTableId::Big5, folder.Dir());
     EXPECT_EQ(ReadFile(table), edited);
     EXPECT_EQ(FixTableEntryCount(FixTableId::Big5), 1u);
     EXPECT_EQ(Apply(HairAsConverted + "abc"), HairAsConverted + "xyz");
-
-    // A table under another letter case is the user's too.
-    fs::remove(table);
-    WriteTable("B5FIX.DAT", {"abc,uvw"}, Stamp + 30);
-    EXPECT_TRUE(WriteDefaultFixTable(FixTableId::Big5, folder_.Dir()));
+    // So is one under another letter case.
+    fs::rename(table, folder.File("B5FIX.DAT"));
+    EXPECT_TRUE(WriteDefaultFixTable(FixTableId::Big5, folder.Dir()));
     EXPECT_FALSE(fs::exists(table));
-    LoadFixTableWithDefault(FixTableId::Big5, folder_.Dir());
-    EXPECT_EQ(Apply("abc"), "uvw");
-    EXPECT_TRUE(messages_.empty());
-
+    LoadFixTableWithDefault(FixTableId::Big5, folder.Dir());
+    EXPECT_EQ(Apply("abc"), "xyz");
+    EXPECT_EQ(messages.texts(), "");
     // One that cannot be read is not replaced: the user hears of it.
-    fs::create_directory(folder_.File("gbfix.dat"));
-    LoadFixTableWithDefault(FixTableId::Gbk, folder_.Dir());
-    EXPECT_TRUE(fs::is_directory(folder_.File("gbfix.dat")));
-    EXPECT_EQ(messages_, std::vector<std::string>{"Cannot open \"gbfix.dat\"."});
-}
-
-TEST_F(FixTablesTest, FolderThatCannotTakeTheDefaultLeavesTheBuiltInTableInUse) {
-    WriteFile(folder_.File("plain"), "a file, not a folder");
-    const std::string folder = folder_.File("plain") + "/";
-    EXPECT_FALSE(WriteDefaultFixTable(FixTableId::Big5, folder));
-    LoadFixTableWithDefault(FixTableId::Big5, folder);
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(Apply(HairAsConverted), Hair);
-}
-
-TEST_F(FixTablesTest, QuotedKeysAreFoundBesideTheirUnquotedRelatives) {
-    // "a b" and "z" sort with the quote apart from "abc": every key must still be
-    // reachable from its first character.
-    WriteTable("b5fix.dat", {"\"a b\",X", "\"z\",Z", "abc,Y", "\"say \"\"hi\"\"\",\"1,2\""});
-    Load(FixTableId::Big5);
-    EXPECT_EQ(Apply("abc a b z"), "Y X Z");
-    EXPECT_EQ(Apply("say \"hi\"!"), "1,2!");
-}
-
-TEST_F(FixTablesTest, CorrectsTheResultOfATableConversion) {
-    ASSERT_TRUE(LoadCodeTables());
-    WriteTable("b5fix.dat", {Tai + Wan + "," + TaiT + Wan});
-    Load(FixTableId::Big5);
-    std::string text = "\xCC\xA8\xCD\xE5"; // GBK 台湾
-    StreamConvert(text, GbToBig5);
-    ApplyFixTable(text, GbToBig5);
-    EXPECT_EQ(text, TaiT + Wan);
+    fs::create_directory(folder.File("gbfix.dat"));
+    LoadFixTableWithDefault(FixTableId::Gbk, folder.Dir());
+    EXPECT_TRUE(fs::is_directory(folder.File("gbfix.dat")));
+    EXPECT_EQ(messages.texts(), "Cannot open \"gbfix.dat\".");
 }
 
 TEST(CommaText, SplitsLikeTheEditorWritesAndToleratesStrayQuotes) {
     using Fields = std::vector<std::string>;
-    const std::vector<std::pair<std::string, Fields>> cases = {
-        {"a,b", {"a", "b"}},
+    const std::pair<std::string, Fields> cases[] = {
         {"  a  ,  b  ", {"a", "b"}},
-        {"a b", {"a", "b"}},  // blanks separate too
-        {"a\tb", {"a", "b"}}, // so do control bytes
+        {"a b\tc", {"a", "b", "c"}}, // blanks and control bytes separate too
         {"\"a b\",c", {"a b", "c"}},
         {"\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}},
-        {"\"\",x", {"", "x"}},
         {"a,,b", {"a", "", "b"}},
-        {",x", {"", "x"}},
         {"a,", {"a", ""}},
         {"a, ", {"a"}},              // the empty field comes only from a final comma
         {"ab\"c,d", {"ab\"c", "d"}}, // a quote inside a bare field is kept
-        {"\"ab\"cd,e", {"ab", "cd", "e"}},
-        {"\"abc,d", {"abc,d"}}, // an open quote runs to the end of the line
-        {"\"a\"\"b", {"a\"b"}},
-        {"", {}},
-        {"   ", {}},
-        {"\xA5\x78\xC6\x57,\xBB\x4F\xC6\x57", {"\xA5\x78\xC6\x57", "\xBB\x4F\xC6\x57"}},
-    };
+        {"\"abc,d", {"abc,d"}},      // an open quote runs to the end of the line
+        {"\xA5\x78\xC6\x57,\xBB\x4F\xC6\x57", {"\xA5\x78\xC6\x57", "\xBB\x4F\xC6\x57"}}};
     for (const auto& [line, fields] : cases)
         EXPECT_EQ(SplitCommaText(line), fields) << line;
+}
+
+// The search stands in for "the first key in list order that the text begins
+// with". Keys from a three-letter alphabet (one of them above 0x7F) share
+// prefixes, repeat and nest in every way; the texts are drawn the same way.
+TEST(PrefixSearch, AgreesWithALinearScanOnRandomTables) {
+    std::mt19937 random(20240607);
+    const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    const auto word = [&](int maxLength) {
+        std::string w(below(maxLength + 1), 'a');
+        for (char& c : w)
+            c = "ab\xC8"[below(3)];
+        return w;
+    };
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> owned;
+        const int count = 1 + below(60);
+        while (static_cast<int>(owned.size()) < count)
+            if (std::string key = word(5); !key.empty()) owned.push_back(key);
+        const std::vector<std::string_view> keys(owned.begin(), owned.end());
+        PrefixSearch search;
+        const int first = below(count);
+        const int last = first + below(count - first);
+        const std::uint32_t group = search.AddGroup(keys, first, last);
+        for (int probe = 0; probe < 100; ++probe) {
+            const std::string text = word(7);
+            std::int32_t expected = PrefixSearch::NoMatch;
+            for (std::int32_t k = last; k >= first; --k)
+                if (text.starts_with(keys[k])) expected = k;
+            ASSERT_EQ(search.FirstMatch(group, text), expected) << round << ": " << text;
+        }
+    }
 }
 
 } // namespace

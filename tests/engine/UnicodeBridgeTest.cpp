@@ -1,6 +1,7 @@
 #include "engine/UnicodeBridge.h"
 
 #include "engine/CodeTables.h"
+#include "engine/Utf8.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,94 +12,71 @@ namespace {
 using test::FromHex;
 using test::ToHex;
 
-struct Read {
-    std::u16string text;
-    std::size_t carry;
-};
-
-Read ReadBlock(std::string_view hex, Code code, bool startOfText = true) {
-    Read r;
-    ReadUnicodeStream(FromHex(hex), code, startOfText, r.text, r.carry);
-    return r;
-}
-
-// Engine state a test changes, put back afterwards.
-class UnicodeBridgeTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { LoadCodeTables(); }
-    void TearDown() override {
-        Fix_UNN = true;
-        MoreBlocksFollow = false;
+// To Traditional, anything outside the tables comes back unchanged, in order,
+// and a marker character already in the text keeps its place. To Simplified,
+// what code page 936 lacks comes out as "?".
+TEST(UnicodeBridge, TypefaceChangesThroughTheTables) {
+    LoadCodeTables();
+    const std::tuple<std::u16string, Face, std::u16string> cases[] = {
+        {u"我们的国家后来发展", FaceT, u"我們的國家後來發展"},
+        {u"A?한们é丂\U0001F600们", FaceT, u"A?한們é丂\U0001F600們"},
+        {u"\x1F한\x1F们é", FaceT, u"\x1F한\x1F們é"},
+        {u"我們的國家後來發展麵한", FaceS, u"我们的国家后来发展面?"}};
+    for (auto [text, face, expected] : cases) {
+        ConvertFaceW(text, face);
+        EXPECT_EQ(text, expected);
     }
-};
-
-TEST_F(UnicodeBridgeTest, Utf16MarksAreTakenOffOnlyAtTheStart) {
-    EXPECT_EQ(ReadBlock("fffe 4100", ULE).text, u"A");
-    EXPECT_EQ(ReadBlock("4100 42", ULE).text, u"A"); // odd final byte ignored
-    EXPECT_EQ(ReadBlock("41", ULE).text, u"");
-    EXPECT_EQ(ReadBlock("fffe 4100", ULE, false).text, u"\uFEFFA");
-    // Every unit is swapped, also after a U+0000.
-    EXPECT_EQ(ReadBlock("feff 0041 0000 0042", UBE).text, std::u16string(u"A\0B", 3));
-    EXPECT_EQ(ReadBlock("efbbbf e4bda0", UTF8).text, u"你");
-    EXPECT_EQ(ReadBlock("efbbbf e4bda0", UTF8, false).text, u"\uFEFF你");
+    // Big5 output gives Simplified characters their Traditional form.
+    EXPECT_EQ(ToHex(WideToBig5(u"们后A한?丂")), "adcca65a413f3fa1bc");
 }
 
-TEST_F(UnicodeBridgeTest, BlockEndsHandOnWhatTheyCannotFinish) {
-    MoreBlocksFollow = true;
-    // A possible reference in the last eight units or bytes.
-    Read r = ReadBlock("4100 2600 2300 3200", ULE);
-    EXPECT_EQ(r.text, u"A");
-    EXPECT_EQ(r.carry, 6u);
-    r = ReadBlock("41 e4bda0 26 23 32 30", UTF8);
-    EXPECT_EQ(r.text, u"A你");
-    EXPECT_EQ(r.carry, 4u);
-    // A high surrogate waits for its low half; a cut UTF-8 sequence waits too.
-    r = ReadBlock("4100 3dd8", ULE);
-    EXPECT_EQ(r.text, u"A");
-    EXPECT_EQ(r.carry, 2u);
-    r = ReadBlock("41 f09f98", UTF8);
-    EXPECT_EQ(r.carry, 3u);
-    Fix_UNN = false;
-    r = ReadBlock("4100 2600", ULE);
-    EXPECT_EQ(r.text, u"A&");
-    EXPECT_EQ(r.carry, 0u);
-    // The last block keeps everything.
-    MoreBlocksFollow = false;
-    Fix_UNN = true;
-    r = ReadBlock("41 26 f09f98", UTF8);
-    EXPECT_EQ(r.text, u"A&\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(r.carry, 0u);
-}
-
-TEST_F(UnicodeBridgeTest, TypefaceChangesThroughTheTables) {
-    const auto face = [](std::u16string text, Face f) {
-        ConvertFaceW(text, f);
-        return text;
+// Each ill-formed byte becomes U+FFFD and consumes only itself; what older
+// writers produced (E0 80 80, a pair as two three-byte sequences) is still read.
+// A sequence cut off at the end is handed back, unless the text ends there.
+TEST(Utf8, DecodesStandardUtf8AndHandsBackCutSequences) {
+    struct Case {
+        std::string hex;
+        bool final;
+        std::u16string text;
+        std::size_t remaining;
     };
-    EXPECT_EQ(face(u"我们的国家后来发展", FaceT), u"我們的國家後來發展");
-    EXPECT_EQ(face(u"我們的國家後來發展", FaceS), u"我们的国家后来发展");
-    EXPECT_EQ(face(u"麵", FaceS), u"面");
-    EXPECT_EQ(face(u"A?B", FaceT), u"A?B");
-    EXPECT_EQ(face(u"x", FaceD), u"x");
+    const Case cases[] = {
+        {"41 c3a9 e4bda0 f09f9880 f48fbfbf 00", false, std::u16string(u"Aé你😀\U0010FFFF\0", 8), 0},
+        {"80 41 e4bd 41 e4bda0", false, u"\uFFFDA\uFFFD\uFFFDA你", 0},
+        {"c080 ff f5808080", false, u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD", 0},
+        {"eda080 41 edb080", false, u"\uFFFDA\uFFFD", 0},    // lone surrogates
+        {"f08f8080", false, u"\uFFFD\uFFFD\uFFFD\uFFFD", 0}, // overlong
+        {"e08080 eda0bd edb880", false, std::u16string(u"\0😀", 3), 0},
+        {"41 e4bd", false, u"A", 2},
+        {"f09f98", false, u"", 3},
+        {"eda0bd ed", false, u"", 4},   // a high half waiting for its low half
+        {"e441", false, u"\uFFFDA", 0}, // not a prefix of anything
+        {"41 e4bd", true, u"A\uFFFD\uFFFD", 0}};
+    for (const auto& [hex, final, text, remaining] : cases) {
+        std::u16string out;
+        EXPECT_EQ(Utf8ToWideAppend(FromHex(hex), final, out), remaining) << hex;
+        EXPECT_EQ(out, text) << hex;
+    }
+    EXPECT_EQ(ToHex(WideToUtf8(std::u16string(u"\0Aé你😀", 6))), "0041c3a9e4bda0f09f9880");
+    EXPECT_EQ(ToHex(WideToUtf8(u"\xD83D"
+                               u"A\xDE00")),
+              "efbfbd41efbfbd"); // lone surrogates
 }
 
-TEST_F(UnicodeBridgeTest, CharactersTheTablesCannotMapSurvive) {
-    const auto face = [](std::u16string text, Face f) {
-        ConvertFaceW(text, f);
-        return text;
-    };
-    // To Traditional, anything outside the tables comes back unchanged, in order.
-    EXPECT_EQ(face(u"한们é丂\U0001F600们", FaceT), u"한們é丂\U0001F600們");
-    // A marker character already in the text keeps its place.
-    EXPECT_EQ(face(u"\x1F한\x1F们é", FaceT), u"\x1F한\x1F們é");
-    // To Simplified, what code page 936 lacks comes out as "?".
-    EXPECT_EQ(face(u"한們", FaceS), u"?们");
-}
-
-TEST_F(UnicodeBridgeTest, Big5OutputGivesSimplifiedCharactersTheirTraditionalForm) {
-    EXPECT_EQ(ToHex(WideToBig5(u"们")), "adcc");
-    EXPECT_EQ(ToHex(WideToBig5(u"后A")), "a65a41"); // Big5 has 后 itself
-    EXPECT_EQ(ToHex(WideToBig5(u"한?丂")), "3f3fa1bc");
+TEST(Utf8, EveryScalarValueRoundTrips) {
+    std::u16string all;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        if (c < 0x10000) {
+            all += static_cast<char16_t>(c);
+        } else {
+            all += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            all += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+    }
+    std::size_t remaining = 1;
+    EXPECT_EQ(Utf8ToWide(WideToUtf8(all), remaining), all);
+    EXPECT_EQ(remaining, 0u);
 }
 
 } // namespace

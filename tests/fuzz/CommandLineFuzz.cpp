@@ -12,6 +12,7 @@
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -26,17 +27,14 @@ void CheckParse(const std::vector<std::string>& args) {
     FUZZ_CHECK((DetectRunMode(args) == RunMode::CommandLine) == anySwitch);
     if (!accepted) return;
     FUZZ_CHECK(args.size() >= 2 && args.size() <= 5 && anySwitch);
-    FUZZ_CHECK(parsed.CodeOut <= BIG5);
-    FUZZ_CHECK(parsed.CodeIn <= BIG5 || parsed.CodeIn == Undetermined);
+    FUZZ_CHECK(parsed.CodeOut <= BIG5 && (parsed.CodeIn <= BIG5 || parsed.CodeIn == Undetermined));
     FUZZ_CHECK(parsed.AutoDetectInput == (parsed.CodeIn == Undetermined));
-    FUZZ_CHECK(parsed.face <= FaceD);
-    FUZZ_CHECK(!(parsed.CodeOut == BIG5 && parsed.face == FaceS));
+    FUZZ_CHECK(parsed.face <= FaceD && !(parsed.CodeOut == BIG5 && parsed.face == FaceS));
     std::vector<std::string> names;
-    for (const std::string& a : args)
-        if (!IsSwitch(a)) names.push_back(a);
+    std::copy_if(args.begin(), args.end(), std::back_inserter(names),
+                 [](const std::string& a) { return !IsSwitch(a); });
     FUZZ_CHECK(!names.empty() && names.size() <= 2);
-    FUZZ_CHECK(parsed.FileIn == names[0]);
-    FUZZ_CHECK(parsed.FileOut == names.back());
+    FUZZ_CHECK(parsed.FileIn == names[0] && parsed.FileOut == names.back());
 }
 
 void CheckPaths(const std::string& path, const std::string& pattern) {
@@ -44,13 +42,10 @@ void CheckPaths(const std::string& path, const std::string& pattern) {
     FUZZ_CHECK(StripExtension(path) + ExtractFileExt(path) == path);
     if (!path.empty() && path.back() != '/')
         FUZZ_CHECK(RemoveTrailingBackslash(AddTrailingBackslash(path)) == path);
-    std::size_t walked = 0;
-    while (walked < path.size()) {
-        const std::size_t length = CharLengthAt(path, walked);
-        FUZZ_CHECK(length >= 1 && length <= 4);
-        walked += length;
+    for (std::size_t walked = 0, length = 0; walked < path.size(); walked += length) {
+        length = CharLengthAt(path, walked);
+        FUZZ_CHECK(length >= 1 && length <= 4 && walked + length <= path.size());
     }
-    FUZZ_CHECK(walked == path.size());
 
     const std::string output = BuildOutputName(path, pattern);
     FUZZ_CHECK(output.starts_with(ExtractFilePath(pattern)));
@@ -72,7 +67,7 @@ void CheckPaths(const std::string& path, const std::string& pattern) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input input(data, size);
     std::vector<std::string> args;
-    while (!input.Empty() && args.size() < 7)
+    while (!input.rest.empty() && args.size() < 7)
         args.emplace_back(input.Until('\0'));
     CheckParse(args);
     for (std::size_t i = 0; i + 1 < args.size(); ++i)

@@ -14,6 +14,7 @@
 #include "engine/UnicodeBridge.h"
 #include "tests/fuzz/FuzzSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -21,58 +22,46 @@ namespace {
 
 using namespace tessarim;
 
-std::vector<std::string_view> Lines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end;
-        if (pos < text.size()) pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
-    }
-    return lines;
-}
-
 struct Entry {
-    std::string key;
-    std::string value;
+    std::string key, value;
 };
 
-// The entries the table file defines, in file order.
+// The entries the table file defines, in file order: every line after the two
+// heading lines (ended by CR LF, LF or CR) with a key and at most one value.
 std::vector<Entry> EntriesOf(std::string_view file) {
     std::vector<Entry> entries;
-    const std::vector<std::string_view> lines = Lines(file);
-    for (std::size_t i = 2; i < lines.size(); ++i) {
-        std::vector<std::string> fields = SplitCommaText(lines[i]);
+    for (std::size_t pos = 0, line = 0; pos < file.size(); ++line) {
+        const std::size_t end = std::min(file.find_first_of("\r\n", pos), file.size());
+        std::vector<std::string> fields = SplitCommaText(file.substr(pos, end - pos));
+        pos = end + (file.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         if (fields.size() == 1) fields.emplace_back();
-        if (fields.size() == 2 && !fields[0].empty()) entries.push_back({fields[0], fields[1]});
+        if (line >= 2 && fields.size() == 2 && !fields[0].empty())
+            entries.push_back({fields[0], fields[1]});
     }
     return entries;
 }
 
+// The character at i: a byte below 0x81, or a lead byte with the byte after it.
 unsigned CodeAt(std::string_view text, std::size_t i, std::size_t& width) {
     const unsigned lead = static_cast<std::uint8_t>(text[i]);
     width = lead >= 0x81 && i + 1 < text.size() ? 2 : 1;
-    if (lead < 0x81) return lead;
-    return lead << 8 | (width == 2 ? static_cast<std::uint8_t>(text[i + 1]) : 0u);
+    return width == 1 ? lead : lead << 8 | static_cast<std::uint8_t>(text[i + 1]);
 }
 
+// At every character boundary the key is tried; a key whose first character has
+// no slot in the table's range is never applied.
 std::string ApplyPlainly(std::string_view text, const Entry& entry, bool gbk) {
     std::size_t width = 0;
     const unsigned first = CodeAt(entry.key, 0, width);
-    const unsigned low = gbk ? 0x8140 : 0xA140;
-    const unsigned high = gbk ? 0xFEFF : 0xF9FF;
-    const bool reachable = first < 0x81 || (first >= low && first <= high);
+    const bool reachable =
+        first < 0x81 || (first >= (gbk ? 0x8140u : 0xA140u) && first <= (gbk ? 0xFEFFu : 0xF9FFu));
     std::string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned code = CodeAt(text, i, width);
-        if (reachable && code == first && text.substr(i).starts_with(entry.key)) {
+    for (std::size_t i = 0; i < text.size(); i += width) {
+        if (CodeAt(text, i, width) == first && reachable && text.substr(i).starts_with(entry.key)) {
             out += entry.value;
-            i += entry.key.size();
+            width = entry.key.size();
         } else {
             out += text.substr(i, width);
-            i += width;
         }
     }
     return out;
@@ -81,15 +70,12 @@ std::string ApplyPlainly(std::string_view text, const Entry& entry, bool gbk) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    [[maybe_unused]] static const bool ready = [] {
-        fuzz::QuietMessages();
-        return LoadCodeTables();
-    }();
+    fuzz::LoadTablesQuietly();
     fuzz::Input input(data, size);
     const bool gbk = input.Byte() & 1;
     const std::size_t fileLength = (input.Byte() << 8 | input.Byte()) % 2048;
     const std::string_view file = input.Take(fileLength);
-    const Bytes text(input.Rest());
+    const Bytes text(input.rest);
     const FixTableId id = gbk ? FixTableId::Gbk : FixTableId::Big5;
     const Direction direction = gbk ? Big5ToGb : GbToBig5;
     const std::string& folder = fuzz::ScratchFolder();

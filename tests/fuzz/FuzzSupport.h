@@ -1,15 +1,19 @@
 #pragma once
 // Shared by the fuzz targets: a check that stops the run with a message (libFuzzer
 // keeps the input that tripped it as a crash file), a reader for the option bytes
-// at the front of an input, and a scratch folder for targets that need files.
+// at the front of an input, the code tables, and a scratch folder for targets
+// that need files.
+#include "engine/CodeTables.h"
 #include "platform/Message.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
@@ -25,48 +29,63 @@ namespace tessarim::fuzz {
 
 // Option bytes first, then the text: missing option bytes read as 0, so every
 // input, however short, is a valid one.
-class Input {
-public:
+struct Input {
     Input(const std::uint8_t* data, std::size_t size)
-        : rest_(reinterpret_cast<const char*>(data), size) {}
+        : rest(reinterpret_cast<const char*>(data), size) {}
 
     std::uint8_t Byte() {
-        if (rest_.empty()) return 0;
-        const auto b = static_cast<std::uint8_t>(rest_.front());
-        rest_.remove_prefix(1);
-        return b;
+        const std::string_view taken = Take(1);
+        return taken.empty() ? 0 : static_cast<std::uint8_t>(taken[0]);
     }
     // The next count bytes, or fewer at the end.
     std::string_view Take(std::size_t count) {
-        const std::string_view taken = rest_.substr(0, count);
-        rest_.remove_prefix(taken.size());
+        const std::string_view taken = rest.substr(0, count);
+        rest.remove_prefix(taken.size());
         return taken;
     }
     // Up to the next separator (which is consumed), or all that is left.
     std::string_view Until(char separator) {
-        const std::size_t at = rest_.find(separator);
-        const std::string_view taken = rest_.substr(0, at);
-        rest_.remove_prefix(at == std::string_view::npos ? rest_.size() : at + 1);
+        const std::string_view taken = Take(rest.find(separator));
+        Take(1);
         return taken;
     }
-    std::string_view Rest() const { return rest_; }
-    bool Empty() const { return rest_.empty(); }
 
-private:
-    std::string_view rest_;
+    std::string_view rest;
 };
 
-// Messages the code under test shows (a fix table that cannot be read) would
-// flood the fuzzer's output.
-inline void QuietMessages() {
-    SetMessageHandler([](MessageKind, std::string_view) {});
+// Loads the code tables once, silencing the messages the code under test shows
+// (a fix table that cannot be read): they would flood the fuzzer's output.
+inline void LoadTablesQuietly() {
+    [[maybe_unused]] static const bool loaded = [] {
+        SetMessageHandler([](MessageKind, std::string_view) {});
+        return LoadCodeTables();
+    }();
 }
 
 // A folder of this process's own, in memory where the system offers one, so
-// targets that write files stay fast. It lives until the process ends.
-const std::string& ScratchFolder();
+// targets that write files stay fast. Removed when the process ends normally; a
+// crash leaves it for inspection.
+inline const std::string& ScratchFolder() {
+    namespace fs = std::filesystem;
+    static const fs::path path =
+        (fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
+        ("tessarim-fuzz-" + std::to_string(::getpid()));
+    static const std::string folder = [] {
+        fs::create_directories(path);
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        });
+        return path.string() + "/";
+    }();
+    return folder;
+}
 
-// Writes the bytes to the path, replacing the file.
-void WriteBytes(const std::string& path, std::string_view bytes);
+inline void WriteBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) Fail(("cannot write " + path).c_str(), __FILE__, __LINE__);
+}
 
 } // namespace tessarim::fuzz

@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Input input(data, size);
     const std::string_view mask = input.Take(input.Byte() % 48);
     const std::string_view name = input.Until('\0');
-    const std::string_view more = input.Rest();
+    const std::string_view more = input.rest;
 
     if (const auto escaped = Compile(Escaped(name))) FUZZ_CHECK(escaped->Matches(name));
 
@@ -52,9 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (matches) FUZZ_CHECK(compiled->Matches(std::string(name) + std::string(more)));
 
-    std::string starredMask = "*";
-    starredMask += mask;
-    if (const auto starred = Compile(starredMask)) {
+    if (const auto starred = Compile(std::string("*").append(mask))) {
         bool any = false;
         const std::size_t last = name.empty() ? 0 : name.size() - 1;
         for (std::size_t start = 0; start <= last && !any; ++start)

@@ -10,6 +10,8 @@
 #include "settings/Settings.h"
 #include "tests/fuzz/FuzzSupport.h"
 
+#include <algorithm>
+
 namespace {
 
 using namespace tessarim;
@@ -24,14 +26,9 @@ std::string Name(std::string_view bytes) {
 }
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return (x | 0x20) == (y | 0x20); // letters, digits and "_" only
+    });
 }
 
 constexpr std::string_view Absent = "\x01(absent)";
@@ -40,15 +37,13 @@ constexpr std::string_view Absent = "\x01(absent)";
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input input(data, size);
-    const std::size_t sectionLength = input.Byte() % 12;
-    const std::size_t keyLength = input.Byte() % 12;
-    const std::size_t otherLength = input.Byte() % 12;
-    const std::string section = Name(input.Take(sectionLength));
-    const std::string key = Name(input.Take(keyLength));
-    const std::string other = Name(input.Take(otherLength));
+    const std::size_t lengths[] = {input.Byte() % 12u, input.Byte() % 12u, input.Byte() % 12u};
+    const std::string section = Name(input.Take(lengths[0]));
+    const std::string key = Name(input.Take(lengths[1]));
+    const std::string other = Name(input.Take(lengths[2]));
     const std::string value(input.Until('\0'));
     const std::string path = fuzz::ScratchFolder() + "Tessarim.ini";
-    fuzz::WriteBytes(path, input.Rest());
+    fuzz::WriteBytes(path, input.rest);
 
     IniFile ini(path);
     const std::string before = ini.ReadString(section, other, Absent);
