@@ -1,7 +1,6 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
-#include <QSignalSpy>
 #include <QUuid>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,20 +13,6 @@ namespace {
 
 QString UniqueName() {
     return "TessarimTest-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
-}
-
-TEST(SingleInstance, SecondStartAsksTheFirstToComeForwardAndTheNameIsFreeWhenTheFirstEnds) {
-    const QString name = UniqueName();
-    {
-        SingleInstance first(name);
-        ASSERT_TRUE(first.Acquire());
-        QSignalSpy raised(&first, &SingleInstance::RaiseRequested);
-        EXPECT_FALSE(SingleInstance(name).Acquire());
-        EXPECT_TRUE(raised.wait(2000));
-        EXPECT_EQ(raised.count(), 1);
-        EXPECT_FALSE(SingleInstance(name).Acquire()) << "the first keeps the name after answering";
-    }
-    EXPECT_TRUE(SingleInstance(name).Acquire());
 }
 
 TEST(SingleInstance, NameLeftBehindByACrashedInstanceIsTakenOver) {

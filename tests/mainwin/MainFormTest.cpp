@@ -2,7 +2,6 @@
 
 #include "engine/ConFunc.h"
 #include "mainwin/About.h"
-#include "mainwin/ClipMon.h"
 #include "mainwin/warn.h"
 #include "platform/CodePage.h"
 #include "platform/Help.h"
@@ -265,18 +264,6 @@ TEST_F(MainFormTest, ButtonsAndEntriesRunTheirCommandsOnceTheyHaveAHandler) {
     QGuiApplication::clipboard()->setText("after the end");
     EXPECT_EQ(commands.calls.back(), "Changed");
     EXPECT_EQ(commands.calls.size(), 5u);
-}
-
-TEST(ClipboardMonitor, TellsOnceOfEachChangeWhileEnabled) {
-    int changes = 0;
-    TClipboardMonitor monitor;
-    monitor.OnChange = [&changes] { ++changes; };
-    monitor.SetEnabled(false);
-    QGuiApplication::clipboard()->setText("unheard");
-    monitor.SetEnabled(true);
-    monitor.SetEnabled(true);
-    QGuiApplication::clipboard()->setText("heard");
-    EXPECT_EQ(changes, 1);
 }
 
 TEST_F(MainFormTest, HintPanelShowsTheHintOfTheControlUnderThePointer) {

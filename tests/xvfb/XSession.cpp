@@ -165,34 +165,20 @@ XSession::Geometry XSession::WindowGeometry(xcb_window_t window) {
     return {position->dst_x, position->dst_y, size->width, size->height};
 }
 
-void XSession::MovePointer(int x, int y) {
-    xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_,
+void XSession::Fake(std::uint8_t type, std::uint8_t detail, int x, int y) {
+    xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, root_,
                         static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
-    Sync();
-}
-
-void XSession::Button(int button, bool press) {
-    xcb_test_fake_input(connection_, press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE,
-                        static_cast<std::uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    Sync();
-}
-
-void XSession::Click(int x, int y, int button) {
-    MovePointer(x, y);
-    Button(button, true);
-    Button(button, false);
-}
-
-void XSession::Key(std::uint8_t keycode, bool press) {
-    xcb_test_fake_input(connection_, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode,
-                        XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    Sync();
-}
-
-void XSession::Sync() {
+    // A round trip, after which the server has done it; this connection's
+    // events are of no interest.
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_))
         std::free(event);
+}
+
+void XSession::Click(int x, int y, std::uint8_t button) {
+    MovePointer(x, y);
+    Button(button, true);
+    Button(button, false);
 }
 
 void XSession::SavePng(const std::string& path, int x, int y, int width, int height) {

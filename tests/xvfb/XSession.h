@@ -63,19 +63,23 @@ public:
     // Position in root coordinates and size of the window itself (without frame).
     Geometry WindowGeometry(xcb_window_t window);
 
-    void MovePointer(int x, int y);
-    void Button(int button, bool press);
-    void Click(int x, int y, int button = 1);
+    void MovePointer(int x, int y) { Fake(XCB_MOTION_NOTIFY, 0, x, y); }
+    void Button(std::uint8_t button, bool press) {
+        Fake(press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button);
+    }
+    void Click(int x, int y, std::uint8_t button = 1);
     // Keycodes of the standard PC keyboard map Xvfb loads.
     static constexpr std::uint8_t ControlKey = 37;
     static constexpr std::uint8_t AltKey = 64;
-    void Key(std::uint8_t keycode, bool press);
+    void Key(std::uint8_t keycode, bool press) {
+        Fake(press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode);
+    }
     // The screen's rectangle as a PNG file.
     void SavePng(const std::string& path, int x, int y, int width, int height);
 
 private:
-    // Processes this connection's events and lets the server settle.
-    void Sync();
+    // Synthetic input through the XTEST extension.
+    void Fake(std::uint8_t type, std::uint8_t detail, int x = 0, int y = 0);
 
     std::string display_;
     std::optional<Process> server_;
