@@ -30,9 +30,12 @@ protected:
     }
     void TearDown() override { desktop->disconnect(); }
     const QMimeData* Data() const { return desktop->mimeData(); }
+    static void Write(Clipboard& clipboard, unsigned format, const std::string& block) {
+        WriteClipboardFormat(clipboard, format, block, block.size());
+    }
 };
 
-TEST(HtmlClipboardBlock, OffsetsPointAtTheDocumentAndTheFragment) {
+TEST(HtmlClipboardBlock, OffsetsPointAtTheDocumentAndTheFragmentWhichIsFoundWithoutThem) {
     const std::string html = "<b>中文</b>";
     const std::string block = HtmlClipboardBlock(html);
     const std::size_t startFragment = HeaderNumber(block, "StartFragment");
@@ -40,8 +43,6 @@ TEST(HtmlClipboardBlock, OffsetsPointAtTheDocumentAndTheFragment) {
               html);
     EXPECT_EQ(block.substr(HeaderNumber(block, "StartHTML"), 6), "<html>");
     EXPECT_EQ(HeaderNumber(block, "EndHTML"), block.size());
-    EXPECT_TRUE(block.starts_with("Version:0.9\r\n"));
-
     EXPECT_EQ(HtmlOfClipboardBlock(block + '\0'), html);
     // A block whose fragment changed length still gives the whole fragment.
     const std::string longer = "<b>中文中文中文</b>";
@@ -55,17 +56,12 @@ TEST(HtmlClipboardBlock, OffsetsPointAtTheDocumentAndTheFragment) {
 TEST_F(QtClipboardTest, DesktopTextComesAsUnicodeAndAsTheSystemCodePage) {
     desktop->setText(QString::fromUtf8("简体a"));
     QtClipboard gbk(CodePageGbk);
-    EXPECT_TRUE(gbk.IsClipboardFormatAvailable(CF_TEXT));
     EXPECT_EQ(gbk.GetClipboardData(CF_TEXT), WideToAnsi(U("简体a"), CodePageGbk) + '\0');
     EXPECT_EQ(gbk.GetClipboardData(CF_UNICODETEXT), UnicodeTextBlock(U("简体a")));
-    EXPECT_EQ(UnicodeTextOfBlock(*gbk.GetClipboardData(CF_UNICODETEXT)), U("简体a"));
-    QtClipboard utf8(CodePageUtf8);
-    EXPECT_EQ(utf8.GetClipboardData(CF_TEXT), "简体a" + std::string(1, '\0'));
-
+    EXPECT_EQ(QtClipboard(CodePageUtf8).GetClipboardData(CF_TEXT), "简体a" + std::string(1, '\0'));
     const unsigned html = gbk.RegisterClipboardFormat(HtmlFormatName);
     EXPECT_EQ(gbk.RegisterClipboardFormat(HtmlFormatName), html);
     EXPECT_FALSE(gbk.IsClipboardFormatAvailable(html));
-    EXPECT_FALSE(gbk.GetClipboardData(html));
     desktop->clear();
     EXPECT_FALSE(gbk.IsClipboardFormatAvailable(CF_TEXT));
     EXPECT_FALSE(gbk.GetClipboardData(CF_UNICODETEXT));
@@ -75,14 +71,12 @@ TEST_F(QtClipboardTest, EightBitBytesWrittenAreReadBackExactly) {
     // Big5 bytes on a GBK system: what G > B leaves there.
     const std::string big5 = WideToAnsi(U("簡體"), CodePageBig5);
     QtClipboard gbk(CodePageGbk);
-    WriteClipboardFormat(gbk, CF_TEXT, big5 + '\0' + "after the terminator", 1000);
-    ASSERT_NE(Data(), nullptr);
+    Write(gbk, CF_TEXT, big5 + '\0' + "after the terminator");
     EXPECT_EQ(Data()->data("text/plain;charset=gbk").toStdString(), big5);
     EXPECT_EQ(Data()->text().toStdU16String(), AnsiToWide(big5, CodePageGbk))
         << "as the system derives it";
     EXPECT_EQ(gbk.GetClipboardData(CF_TEXT), big5 + '\0');
     EXPECT_EQ(changes, 1);
-
     // A Unicode desktop has no 8-bit text of its own: the bytes are its text.
     QtClipboard utf8(CodePageUtf8);
     WriteClipboardFormat(utf8, CF_TEXT, "简体", 3);
@@ -95,35 +89,29 @@ TEST_F(QtClipboardTest, SessionPublishesItsFormatsTogetherAndReplacesTheRest) {
     changes = 0;
     QtClipboard clipboard(CodePageGbk);
     const unsigned html = clipboard.RegisterClipboardFormat(HtmlFormatName);
+    const std::string block = HtmlClipboardBlock("<b>簡體</b>") + '\0';
     {
         const ClipboardSession session(clipboard);
         clipboard.EmptyClipboard();
-        const std::string unicode = UnicodeTextBlock(U("簡體"));
-        WriteClipboardFormat(clipboard, CF_UNICODETEXT, unicode, unicode.size());
-        const std::string ansi = WideToAnsi(U("簡體"), CodePageGbk) + '\0';
-        WriteClipboardFormat(clipboard, CF_TEXT, ansi, ansi.size());
-        const std::string block = HtmlClipboardBlock("<b>簡體</b>") + '\0';
-        WriteClipboardFormat(clipboard, html, block, block.size());
+        Write(clipboard, CF_UNICODETEXT, UnicodeTextBlock(U("簡體")));
+        Write(clipboard, CF_TEXT, WideToAnsi(U("簡體"), CodePageGbk) + '\0');
+        Write(clipboard, html, block);
         EXPECT_EQ(changes, 0) << "nothing is published while the session is open";
     }
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(Data()->text(), QString::fromUtf8("簡體")) << "the Unicode text, not a derived one";
     EXPECT_EQ(Data()->html(), QString::fromUtf8("<b>簡體</b>"));
     EXPECT_TRUE(Data()->hasFormat("text/plain;charset=gbk"));
-    EXPECT_EQ(*clipboard.GetClipboardData(html), HtmlClipboardBlock("<b>簡體</b>") + '\0');
-
+    EXPECT_EQ(clipboard.GetClipboardData(html), block);
     // A single write replaces everything.
-    const std::string unicode = UnicodeTextBlock(u"new");
-    WriteClipboardFormat(clipboard, CF_UNICODETEXT, unicode, unicode.size());
+    Write(clipboard, CF_UNICODETEXT, UnicodeTextBlock(u"new"));
     EXPECT_FALSE(Data()->hasHtml());
     EXPECT_EQ(Data()->text(), "new");
-
-    // Emptied and nothing written: empty.
+    // Emptied and nothing written: empty. Opened, read and closed: untouched.
     clipboard.OpenClipboard();
     clipboard.EmptyClipboard();
     clipboard.CloseClipboard();
     EXPECT_FALSE(clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT));
-    // Opened, read and closed: untouched.
     desktop->setText("kept");
     changes = 0;
     std::string read;

@@ -4,19 +4,113 @@
 #include "engine/CodeTables.h"
 #include "engine/FixTables.h"
 #include "engine/Utf8.h"
+#include "mainwin/ClipHtml.h"
+#include "platform/Clipboard.h"
+#include "platform/Dialogs.h"
+#include "platform/ForegroundPaste.h"
+#include "platform/Sound.h"
 #include "settings/ProgramSettings.h"
-#include "tests/mainwin/FakeClipboard.h"
 #include "tests/support/TestSupport.h"
 
 #include <clocale>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace tessarim {
 namespace {
 
-using test::CapturedMessages;
-using test::FakeClipboard;
+// A clipboard of format blocks that holds exactly the formats written, derives
+// none, and counts the sessions that published.
+class FakeClipboard : public Clipboard {
+public:
+    static constexpr unsigned HtmlFormat = 0xC0DE;
+    std::map<unsigned, std::string> formats;
+    int changes = 0;
+    std::function<void()> onChange; // the desktop tells of every change
+
+    unsigned RegisterClipboardFormat(std::string_view name) override {
+        EXPECT_EQ(name, HtmlFormatName);
+        return HtmlFormat;
+    }
+    bool IsClipboardFormatAvailable(unsigned format) override { return formats.count(format) > 0; }
+    void OpenClipboard() override {
+        if (depth_++ == 0) pending_.reset();
+    }
+    void CloseClipboard() override {
+        if (--depth_ > 0 || !pending_) return;
+        formats = *pending_;
+        ++changes;
+        if (onChange) onChange();
+    }
+    void EmptyClipboard() override { Pending().clear(); }
+    std::optional<std::string> GetClipboardData(unsigned format) override {
+        if (!formats.count(format)) return std::nullopt;
+        return formats[format];
+    }
+    void SetClipboardData(unsigned format, std::string_view block) override {
+        Pending()[format] = block;
+    }
+    void SetAnsi(const std::string& bytes) { formats[CF_TEXT] = bytes + '\0'; }
+    void SetUnicode(std::u16string_view text) { formats[CF_UNICODETEXT] = UnicodeTextBlock(text); }
+    void SetHtml(const std::string& block) { formats[HtmlFormat] = block + '\0'; }
+    std::string Ansi() const { return Text(CF_TEXT); }
+    std::u16string Unicode() const { return UnicodeTextOfBlock(Text(CF_UNICODETEXT)); }
+    std::string Html() const { return Text(HtmlFormat); }
+    std::vector<unsigned> Formats() const {
+        std::vector<unsigned> ids;
+        for (const auto& entry : formats)
+            ids.push_back(entry.first);
+        return ids;
+    }
+
+private:
+    std::map<unsigned, std::string>& Pending() {
+        EXPECT_GT(depth_, 0) << "written while closed";
+        if (!pending_) pending_.emplace();
+        return *pending_;
+    }
+    // A text block up to its terminator, which it must have.
+    std::string Text(unsigned format) const {
+        if (!formats.count(format)) return "<absent>";
+        const std::string& block = formats.at(format);
+        EXPECT_TRUE(block.ends_with('\0')) << format;
+        return format == CF_UNICODETEXT ? block : block.substr(0, block.find('\0'));
+    }
+
+    int depth_ = 0;
+    std::optional<std::map<unsigned, std::string>> pending_;
+};
+
+// The user who answers questions, and a record of the busy cursor, the sound
+// and the paste.
+class FakeUser : public Dialogs, public Sound, public ForegroundPaste {
+public:
+    bool answer = true;
+    std::vector<std::string> questions;
+    std::function<void()> whileAsking; // the user thinks
+    int busy = 0;
+    int busyShown = 0;
+    bool plays = true;
+    int beeps = 0;
+    std::vector<std::string> played;
+    int pastes = 0;
+
+    bool AskYesNo(std::string_view text) override {
+        questions.emplace_back(text);
+        if (whileAsking) whileAsking();
+        return answer;
+    }
+    void BeginBusy() override { ++busy, ++busyShown; }
+    void EndBusy() override { --busy; }
+    void MessageBeep() override { ++beeps; }
+    bool PlayWaveFile(const std::string& path) override {
+        played.push_back(path);
+        return plays;
+    }
+    void PasteToForeground() override { ++pastes; }
+};
 
 std::u16string U(std::string_view utf8) {
     std::size_t rest = 0;
@@ -32,7 +126,6 @@ std::string Big5(std::string_view utf8) {
 // Eight or more frequent characters: text the detector recognises.
 constexpr const char* Traditional8 = "我們的國家是大中華，這是一個很好的時代";
 constexpr const char* Simplified8 = "我们的国家是大中华，这是一个很好的时代";
-
 constexpr const char* GtoBQuestionEnglish =
     "The clipboard may contain Big5 data.\r\n\r\nAre you sure "
     "you want to continue the GB > Big5 conversion?";
@@ -40,11 +133,9 @@ constexpr const char* GtoBQuestionEnglish =
 class ClipCommandsTest : public ::testing::Test {
 protected:
     FakeClipboard clipboard;
-    test::FakeDialogs dialogs;
-    test::FakeSound sound;
-    test::FakePaste paste;
+    FakeUser user;
     ProgramSettings settings;
-    CapturedMessages messages;
+    test::CapturedMessages messages;
     std::uint64_t now = 1000;
     std::unique_ptr<ClipCommands> commands;
 
@@ -54,8 +145,7 @@ protected:
         std::setlocale(LC_NUMERIC, "C");
     }
     void SetUp() override {
-        // The character tables alone, so that results do not depend on the
-        // user's corrections.
+        // The character tables alone: results do not depend on the user's corrections.
         ClearFixTable(FixTableId::Big5);
         ClearFixTable(FixTableId::Gbk);
         Fix_UNN = true;
@@ -64,18 +154,18 @@ protected:
 
     // The commands on a system with this code page; each command takes 250 ms.
     ClipCommands& On(int codePage) {
-        commands = std::make_unique<ClipCommands>(ClipDesktop{clipboard, dialogs, sound, paste},
+        commands = std::make_unique<ClipCommands>(ClipDesktop{clipboard, user, user, user},
                                                   settings, codePage);
         commands->groupSeparator = ",";
-        commands->GetTickCount = [this] {
-            const std::uint64_t tick = now;
-            now += 250;
-            return tick;
-        };
+        commands->GetTickCount = [this] { return std::exchange(now, now + 250); };
         clipboard.onChange = [this] { commands->ClipboardChange(); };
         return *commands;
     }
     std::string Messages() const { return messages.texts(); }
+    static std::string Html(std::string block, Face face, int codePage) {
+        ConvertHtmlFragment(block, face, codePage);
+        return block;
+    }
 };
 
 TEST_F(ClipCommandsTest, GbkSystemExchangesTheBytesAndLeavesOnlyTheEightBitText) {
@@ -90,10 +180,7 @@ TEST_F(ClipCommandsTest, GbkSystemExchangesTheBytesAndLeavesOnlyTheEightBitText)
     EXPECT_EQ(Messages(), "GBK > Big5 conversion finished.\r\n\r\nText size: 20 bytes\r\n\r\n"
                           "Total time used: 0.25 sec");
     EXPECT_EQ(messages.messages().at(0).first, MessageKind::Information);
-    EXPECT_EQ(sound.beeps, 1);
-
-    commands->BtnClipBtoGClick();
-    EXPECT_EQ(clipboard.Ansi(), Gbk("简体中文转换&#20013;"));
+    EXPECT_EQ(user.beeps, 1);
 
     // Without 8-bit text the Unicode text goes through the system code page.
     clipboard.formats.clear();
@@ -101,38 +188,31 @@ TEST_F(ClipCommandsTest, GbkSystemExchangesTheBytesAndLeavesOnlyTheEightBitText)
     On(CodePageBig5).BtnClipBtoGClick();
     EXPECT_EQ(clipboard.Ansi(), Gbk("简体中文"));
     EXPECT_NE(Messages().find("Text size: 8 bytes"), std::string::npos) << Messages();
-    // An empty 8-bit text gives way to the Unicode text.
-    clipboard.formats.clear();
-    clipboard.SetAnsi("");
-    clipboard.SetUnicode(U("简体"));
-    On(CodePageGbk).BtnClipGtoBClick();
-    EXPECT_EQ(clipboard.Ansi(), Big5("簡體"));
 }
 
 TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
-    settings.Lang = 0;
     clipboard.SetAnsi(Big5(Traditional8));
-    dialogs.answer = false;
+    user.answer = false;
     On(CodePageGbk).BtnClipGtoBClick();
-    EXPECT_EQ(dialogs.questions, std::vector<std::string>{GtoBQuestionEnglish});
+    EXPECT_EQ(user.questions, std::vector<std::string>{GtoBQuestionEnglish});
     EXPECT_EQ(clipboard.changes, 0);
     EXPECT_EQ(clipboard.Ansi(), Big5(Traditional8));
     EXPECT_EQ(Messages(), "");
-    EXPECT_EQ(sound.beeps, 0);
+    EXPECT_EQ(user.beeps, 0);
     EXPECT_TRUE(Fix_UNN) << "restored after No as well";
 
     // A minute spent answering is no part of the time reported.
-    dialogs.answer = true;
-    dialogs.whileAsking = [this] { now += 60000; };
+    user.answer = true;
+    user.whileAsking = [this] { now += 60000; };
     commands->BtnClipGtoBClick();
     EXPECT_EQ(clipboard.changes, 1);
     EXPECT_TRUE(Messages().ends_with("Total time used: 0.5 sec")) << Messages();
 
     // Seven double-byte characters are never questioned.
-    dialogs.questions.clear();
+    user.questions.clear();
     clipboard.SetAnsi(Big5("我們的國家是大"));
     commands->BtnClipGtoBClick();
-    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(user.questions.empty());
 
     settings.Lang = 1;
     clipboard.SetAnsi(Gbk(Simplified8));
@@ -140,7 +220,7 @@ TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
     settings.Lang = 2;
     clipboard.SetAnsi(Big5(Traditional8));
     commands->BtnClipGtoBClick();
-    EXPECT_EQ(dialogs.questions,
+    EXPECT_EQ(user.questions,
               (std::vector<std::string>{
                   "剪貼簿內文可能已是GB簡體編碼。\r\n\r\n是否繼續 Big5 > GB 轉換？",
                   "剪贴板内文可能已是Big5繁体编码。\r\n\r\n是否继续 GB >Big5 转换？"}));
@@ -148,8 +228,7 @@ TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
 
 TEST_F(ClipCommandsTest, CompletionMessageGroupsDigitsAndSpeaksTheLanguage) {
     ClipCommands& clip = On(CodePageGbk);
-    const std::string text(1234, 'a');
-    clipboard.SetAnsi(text);
+    clipboard.SetAnsi(std::string(1234, 'a'));
     clip.BtnClipGtoBClick();
     settings.Lang = 1;
     clip.groupSeparator = ".";
@@ -166,11 +245,10 @@ TEST_F(ClipCommandsTest, CompletionMessageGroupsDigitsAndSpeaksTheLanguage) {
               "Big5 > GBK 转换完毕！\r\n\r\n总共转换： 1\u00a0234 字节\r\n\r\n须时: 0.25 秒|"
               "Big5 > GBK conversion finished.\r\n\r\nText size: 1\u00a0234 bytes\r\n\r\n"
               "Total time used: 0.25 sec");
-
     settings.MsgClipConFinished = false;
     clip.BtnClipGtoBClick();
     EXPECT_EQ(messages.messages().size(), 4u);
-    EXPECT_EQ(sound.beeps, 5) << "the sound is not part of the message";
+    EXPECT_EQ(user.beeps, 5) << "the sound is not part of the message";
 }
 
 TEST_F(ClipCommandsTest, UnicodeDesktopChangesTheTypefaceAndKeepsWhatTheCodePagesLack) {
@@ -184,34 +262,24 @@ TEST_F(ClipCommandsTest, UnicodeDesktopChangesTheTypefaceAndKeepsWhatTheCodePage
     const std::string utf8Size = std::to_string(WideToUtf8(simplified).size());
     EXPECT_NE(Messages().find("Text size: " + utf8Size + " bytes"), std::string::npos)
         << "the size of the text as the desktop holds it";
-
     commands->BtnClipBtoGClick();
     EXPECT_EQ(clipboard.Unicode(), simplified);
-    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(user.questions.empty());
 
-    // The C locale's system is a Unicode desktop as well; text already in
-    // the target typeface asks first.
-    dialogs.answer = false;
+    // The C locale's system is a Unicode desktop as well; text already in the
+    // target typeface asks first, text of eight characters alike in both does not.
+    user.answer = false;
     clipboard.SetUnicode(U(Traditional8));
     const int changes = clipboard.changes;
     On(CodePageWestern).BtnClipGtoBClick();
-    EXPECT_EQ(dialogs.questions, std::vector<std::string>{GtoBQuestionEnglish});
+    EXPECT_EQ(user.questions, std::vector<std::string>{GtoBQuestionEnglish});
     EXPECT_EQ(clipboard.changes, changes);
-    clipboard.SetUnicode(U(Simplified8));
-    commands->BtnClipGtoBClick();
-    EXPECT_EQ(dialogs.questions.size(), 1u) << "Simplified text is what G > B expects";
-    EXPECT_EQ(clipboard.Unicode(), U(Traditional8));
-}
-
-TEST(ClipFace, SimplifiedTextLooksLikeSimplifiedOnlyWithEightChineseCharacters) {
-    LoadCodeTables();
-    ClearFixTable(FixTableId::Big5);
-    ClearFixTable(FixTableId::Gbk);
-    EXPECT_TRUE(LooksLikeFace(U(Simplified8), FaceS));
-    EXPECT_FALSE(LooksLikeFace(U(Simplified8), FaceT));
-    EXPECT_TRUE(LooksLikeFace(U(Traditional8), FaceT));
-    EXPECT_FALSE(LooksLikeFace(U("我们的国家 abc 中华"), FaceS)) << "seven characters";
-    EXPECT_FALSE(LooksLikeFace(U("中文中文中文中文中文"), FaceS)) << "the same in both faces";
+    for (const char* text : {Simplified8, "中文中文中文中文中文"}) {
+        clipboard.SetUnicode(U(text));
+        commands->BtnClipGtoBClick();
+    }
+    EXPECT_EQ(user.questions.size(), 1u);
+    EXPECT_EQ(clipboard.changes, changes + 2);
 }
 
 TEST_F(ClipCommandsTest, UnicodeCommandConvertsTextAndHtmlAndWritesThreeForms) {
@@ -251,46 +319,38 @@ TEST_F(ClipCommandsTest, UnicodeCommandConvertsTextAndHtmlAndWritesThreeForms) {
 TEST_F(ClipCommandsTest, BusyCursorShowsWhileTheWorkLastsNotWithTheMessage) {
     std::vector<int> busyAtMessage;
     const MessageHandler captured = SetMessageHandler(
-        [&](MessageKind, std::string_view) { busyAtMessage.push_back(dialogs.busy); });
+        [&](MessageKind, std::string_view) { busyAtMessage.push_back(user.busy); });
     clipboard.SetUnicode(U("简体"));
-    ClipCommands& clip = On(CodePageUtf8);
-    clip.UClipConStoTClick(11);
-    clip.Uni2DecClick(13);
+    On(CodePageUtf8).UClipConStoTClick(11);
+    commands->Uni2DecClick(13);
     SetMessageHandler(captured);
     EXPECT_EQ(busyAtMessage, (std::vector<int>{0, 0}));
-    EXPECT_EQ(dialogs.busyShown, 2);
+    EXPECT_EQ(user.busyShown, 2);
 }
 
 TEST_F(ClipCommandsTest, NotationWritesEveryNonAsciiUnitAsAReference) {
-    struct Case {
-        const char* text;
-        const char* decimal;
-        const char* hex;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"中a", "&#20013;a", "&#x4E2D;a"},
         {"&#x4e2d;", "&#20013;", "&#x4E2D;"}, // decoded first
         {"é\r\n", "&#233;\r\n", "&#xE9;\r\n"},
         {"😀", "&#55357;&#56832;", "&#xD83D;&#xDE00;"}, // one reference per surrogate
-        {"", "", ""},
-    };
+        {"", "", ""}};
     ClipCommands& clip = On(CodePageUtf8);
-    for (const Case& c : cases) {
+    for (const auto& [text, decimal, hex] : cases) {
         for (const int tag : {13, 14}) {
-            const std::string expected = tag == 13 ? c.decimal : c.hex;
-            clipboard.SetUnicode(U(c.text));
+            const std::string expected = tag == 13 ? decimal : hex;
+            clipboard.SetUnicode(U(text));
             clipboard.SetHtml("<body>x</body>");
             clip.Uni2DecClick(tag);
             EXPECT_EQ(clipboard.Formats(), (std::vector<unsigned>{CF_TEXT, CF_UNICODETEXT}));
-            EXPECT_EQ(clipboard.Ansi(), expected) << c.text;
-            EXPECT_EQ(clipboard.Unicode(), U(expected)) << c.text;
+            EXPECT_EQ(clipboard.Ansi(), expected) << text;
+            EXPECT_EQ(clipboard.Unicode(), U(expected)) << text;
         }
     }
     EXPECT_EQ(messages.messages().at(0).second,
               "Unicode > Decimal Notation\r\n\r\nTotal: 4 bytes\r\n\r\nTotal time used: 0.25 sec");
-    EXPECT_TRUE(messages.messages().at(1).second.starts_with("Unicode > Hex Notation\r\n"));
-    EXPECT_TRUE(messages.messages().back().second.starts_with(
-        "Unicode > Hex Notation\r\n\r\nTotal: 0 bytes\r\n\r\nTotal time used: "));
+    EXPECT_TRUE(messages.messages().back().second.starts_with("Unicode > Hex Notation\r\n\r\n"
+                                                              "Total: 0 bytes"));
 
     clipboard.formats.clear();
     clipboard.SetAnsi(Big5("中文"));
@@ -312,12 +372,10 @@ TEST_F(ClipCommandsTest, WithoutTextNoCommandDoesAnything) {
     }
     EXPECT_EQ(clipboard.changes, 0);
     EXPECT_EQ(Messages(), "");
-    EXPECT_EQ(sound.beeps, 0);
-    EXPECT_EQ(dialogs.busyShown, 0);
-    EXPECT_EQ(paste.pastes, 0);
+    EXPECT_EQ(user.beeps + user.busyShown + user.pastes, 0);
 }
 
-TEST_F(ClipCommandsTest, GbHotKeyConvertsTheSameTextOnce) {
+TEST_F(ClipCommandsTest, HotKeysConvertTheSameTextOnceWithoutAMessageAndPasteAfter) {
     ClipCommands& clip = On(CodePageGbk);
     clip.PasteAfrHotKey = true;
     clipboard.SetAnsi(Gbk("简体"));
@@ -325,61 +383,82 @@ TEST_F(ClipCommandsTest, GbHotKeyConvertsTheSameTextOnce) {
     EXPECT_EQ(clipboard.Ansi(), Big5("簡體"));
     clip.AMHotKeysHotKeys0HotKey();
     EXPECT_EQ(clipboard.changes, 1) << "pressed twice, converted once";
-    EXPECT_EQ(sound.beeps, 1);
-    EXPECT_EQ(paste.pastes, 1);
-
+    EXPECT_EQ(user.beeps, 1);
+    EXPECT_EQ(user.pastes, 1);
     clip.AMHotKeysHotKeys1HotKey();
     EXPECT_EQ(clipboard.Ansi(), Gbk("简体")) << "the other direction converts";
     clip.AMHotKeysHotKeys1HotKey();
     EXPECT_EQ(clipboard.changes, 2);
-
     clip.ClipboardChange(); // another program copied
     clip.AMHotKeysHotKeys1HotKey();
     EXPECT_EQ(clipboard.changes, 3);
-    EXPECT_TRUE(dialogs.questions.empty());
-    EXPECT_EQ(Messages(), "");
+    EXPECT_TRUE(user.questions.empty());
 
     clipboard.SetUnicode(U("简体"));
-    clip.ClipboardChange();
-    On(CodePageUtf8).AMHotKeysHotKeys0HotKey();
+    ClipCommands& unicode = On(CodePageUtf8);
+    unicode.PasteAfrHotKey = true;
+    unicode.AMHotKeysHotKeys0HotKey();
     EXPECT_EQ(clipboard.Unicode(), U("簡體")) << "a Unicode desktop changes the typeface";
-}
-
-TEST_F(ClipCommandsTest, UnicodeHotKeysRunWithoutMessageAndPasteAfter) {
-    ClipCommands& clip = On(CodePageUtf8);
-    clip.PasteAfrHotKey = true;
-    clipboard.SetUnicode(U("简体"));
-    clip.AMHotKeysHotKeys2HotKey();
-    EXPECT_EQ(clipboard.Unicode(), U("簡體"));
-    clip.AMHotKeysHotKeys3HotKey();
+    unicode.AMHotKeysHotKeys3HotKey();
     EXPECT_EQ(clipboard.Unicode(), U("简体"));
+    unicode.AMHotKeysHotKeys2HotKey();
+    EXPECT_EQ(clipboard.Unicode(), U("簡體"));
     EXPECT_EQ(Messages(), "");
     EXPECT_TRUE(settings.MsgClipConFinished) << "restored";
-    EXPECT_EQ(paste.pastes, 2);
-    EXPECT_EQ(sound.beeps, 2);
-
-    clip.UnicodeAvailable = false;
-    clip.AMHotKeysHotKeys2HotKey();
-    EXPECT_EQ(clipboard.changes, 2);
-    EXPECT_EQ(paste.pastes, 2);
+    EXPECT_EQ(user.pastes, 6);
+    unicode.UnicodeAvailable = false;
+    unicode.AMHotKeysHotKeys3HotKey();
+    EXPECT_EQ(clipboard.changes, 6);
+    EXPECT_EQ(user.pastes, 6);
 }
 
 TEST(DoneSound, WaveFileWhenItPlaysElseTheBeep) {
     test::TempFolder folder;
     const std::string wave = folder.File("done.wav");
     test::WriteFile(wave, "RIFF");
-    test::FakeSound sound;
+    FakeUser sound;
     PlayDoneSound(sound, false, wave); // sound off
     PlayDoneSound(sound, true, wave);
     EXPECT_EQ(sound.played, std::vector<std::string>{wave});
     EXPECT_EQ(sound.beeps, 0);
     // No file, a missing file, a folder, and a file that does not play: the beep.
-    PlayDoneSound(sound, true, "");
-    PlayDoneSound(sound, true, folder.File("missing.wav"));
-    PlayDoneSound(sound, true, folder.Dir());
+    for (const std::string& file : {std::string(), folder.File("missing.wav"), folder.Dir()})
+        PlayDoneSound(sound, true, file);
     sound.plays = false;
     PlayDoneSound(sound, true, wave);
     EXPECT_EQ(sound.beeps, 4);
+}
+
+TEST_F(ClipCommandsTest, HtmlBodyTurnsTraditionalItsTagsNameTraditionalFontsAndTheTailGoes) {
+    const std::string head = "Version:0.9\r\nStartHTML:0000000105\r\n<html><head><style>p "
+                             "{font-family: SimSun}</style></head>";
+    const std::string block = head +
+                              "<BODY lang=\"ZH-CN\">\r\n<!--StartFragment--><p "
+                              "style=\"font-family:nsimsun\">简体&#x4E66;&#60;b&#62;</p><span "
+                              "lang=\"zh-cn\">书</span><!--EndFragment--></body></html>\r\ntail";
+    // Before "<body" nothing changes; after the last tag nothing is left.
+    EXPECT_EQ(Html(block, FaceT, CodePageGbk),
+              head + "<BODY lang=\"ZH-TW\">\r\n<!--StartFragment--><p "
+                     "style=\"font-family:MingLiU\">簡體書&#60;b&#62;</p><span "
+                     "lang=\"zh-cn\">書</span><!--EndFragment--></body></html>");
+    const std::string noBody = "<html><p style=\"font-family:SimSun\">简体</p></html>tail";
+    EXPECT_EQ(Html(noBody, FaceT, CodePageGbk), noBody);
+    Fix_UNN = false;
+    EXPECT_EQ(Html("<body>书&#x4E66;</body>", FaceT, CodePageGbk), "<body>書&#x4E66;</body>");
+    EXPECT_FALSE(Fix_UNN) << "restored";
+}
+
+TEST_F(ClipCommandsTest, HtmlFontNamesFollowTheSystemCodePageAndLongerNamesGoFirst) {
+    const std::string traditional = "<body face=\"PMingLiU\"><p face='mingliu' lang=\"ZH-TW\">";
+    EXPECT_EQ(Html(traditional, FaceS, CodePageBig5),
+              "<body face=\"SimSun\"><p face='SimSun' lang=\"ZH-CN\">");
+    EXPECT_EQ(Html(traditional, FaceS, CodePageGbk),
+              "<body face=\"新宋体\"><p face='宋体' lang=\"ZH-CN\">");
+    // 新宋体 holds 宋体; replaced text is not searched again.
+    EXPECT_EQ(Html("<body face=\"新宋体,NSimSun\">", FaceT, CodePageBig5),
+              "<body face=\"新細明體,新細明體\">");
+    EXPECT_EQ(ReplaceAllText("aaaa", "aa", "a", true), "aa");
+    EXPECT_EQ(ReplaceAllText("abc", "", "x", true), "abc");
 }
 
 } // namespace

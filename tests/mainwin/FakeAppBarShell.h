@@ -11,14 +11,11 @@ class FakeAppBarShell : public AppBarShell {
 public:
     enum Owner { Nobody, Us, Another };
 
-    Rect screen{0, 0, 1024, 768};
-    Rect workArea{0, 0, 1024, 738}; // a 30-pixel panel at the bottom
     ShellMetrics metrics;
     // Thickness of other bars at each edge, which QueryPos keeps clear of.
     std::array<int, 4> otherBars{};
     std::array<Owner, 4> autoHideOwner{};
-    mutable std::uint64_t now = 0;
-    std::uint64_t tickStep = 50; // every look at the clock advances it
+    mutable std::uint64_t now = 0; // every look at the clock advances it by 50 ms
 
     bool registered = false;
     TAppBarEdge reservedEdge = abeUnknown;
@@ -27,35 +24,22 @@ public:
     bool floatingFrame = true;
     bool taskbarEntry = true;
 
-    Rect ScreenRect() const override { return screen; }
-    Rect WorkArea() const override { return workArea; }
+    Rect ScreenRect() const override { return {0, 0, 1024, 768}; }
+    Rect WorkArea() const override { return {0, 0, 1024, 738}; } // a 30-pixel panel below
     ShellMetrics Metrics() const override { return metrics; }
-    std::uint64_t TickCount() const override { return now += tickStep; }
+    std::uint64_t TickCount() const override { return now += 50; }
 
     void Register() override { registered = true; }
     void Remove() override {
         registered = false;
-        reserved = {};
-        reservedEdge = abeUnknown;
+        SetPos(abeUnknown, {});
     }
-    Rect QueryPos(TAppBarEdge edge, Rect proposed) override {
-        switch (edge) {
-        case abeLeft:
-            proposed.left += otherBars[0];
-            break;
-        case abeTop:
-            proposed.top += otherBars[1];
-            break;
-        case abeRight:
-            proposed.right -= otherBars[2];
-            break;
-        case abeBottom:
-            proposed.bottom -= otherBars[3];
-            break;
-        default:
-            break;
-        }
-        return proposed;
+    Rect QueryPos(TAppBarEdge edge, Rect r) override {
+        if (edge == abeLeft) r.left += otherBars[0];
+        if (edge == abeTop) r.top += otherBars[1];
+        if (edge == abeRight) r.right -= otherBars[2];
+        if (edge == abeBottom) r.bottom -= otherBars[3];
+        return r;
     }
     Rect SetPos(TAppBarEdge edge, Rect rect) override {
         reservedEdge = rect.IsEmpty() ? abeUnknown : edge;
@@ -65,19 +49,13 @@ public:
     bool IsAutoHideBar(TAppBarEdge edge) override { return autoHideOwner[edge] == Us; }
     bool SetAutoHideBar(TAppBarEdge edge, bool on) override {
         Owner& owner = autoHideOwner[edge];
-        if (!on) {
-            if (owner == Us) owner = Nobody;
-            return true;
-        }
-        if (owner == Another) return false;
-        owner = Us;
+        if (owner == Another) return !on;
+        owner = on ? Us : Nobody;
         return true;
     }
     void SetTopmost(bool on) override { topmost = on; }
     void SetFloatingFrame(bool floating) override { floatingFrame = floating; }
     void SetTaskbarEntry(bool shown) override { taskbarEntry = shown; }
-
-    void Tell(ShellNotice notice, bool value) { Notify(notice, value); }
 };
 
 } // namespace tessarim::test

@@ -1,12 +1,10 @@
 #include "tests/xvfb/XSession.h"
 
 #include <QImage>
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -17,28 +15,16 @@ namespace tessarim::test {
 
 namespace {
 
+// An xcb reply, freed when it goes.
 template <class T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <class T>
-Reply<T> Owned(T* reply) {
-    return Reply<T>(reply, &std::free);
+std::unique_ptr<T, decltype(&std::free)> Owned(T* reply) {
+    return {reply, &std::free};
 }
 
 } // namespace
 
 bool ProgramInstalled(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    if (!path) return false;
-    std::string folders = path;
-    for (std::size_t start = 0; start <= folders.size();) {
-        const std::size_t end = std::min(folders.find(':', start), folders.size());
-        const std::filesystem::path candidate =
-            std::filesystem::path(folders.substr(start, end - start)) / name;
-        if (::access(candidate.c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
-    return false;
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 Process::Process(const std::vector<std::string>& argv,
@@ -67,11 +53,10 @@ Process::~Process() {
 }
 
 std::optional<int> Process::WaitForExit(int timeoutMs) {
-    if (status_) return status_;
     WaitFor(
         [this] {
             int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+            if (status_ || ::waitpid(pid_, &status, WNOHANG) != pid_) return status_.has_value();
             status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             return true;
         },
@@ -90,11 +75,9 @@ XSession::XSession() {
     // The server writes its display number once it accepts connections.
     std::string number;
     pollfd ready{pipeEnds[0], POLLIN, 0};
-    while (::poll(&ready, 1, 10000) > 0) {
-        char c;
-        if (::read(pipeEnds[0], &c, 1) != 1 || c == '\n') break;
+    char c;
+    while (::poll(&ready, 1, 10000) > 0 && ::read(pipeEnds[0], &c, 1) == 1 && c != '\n')
         number += c;
-    }
     ::close(pipeEnds[0]);
     if (number.empty()) throw std::runtime_error("Xvfb did not start");
     display_ = ":" + number;
@@ -117,6 +100,32 @@ XSession::~XSession() {
     server_.reset();
 }
 
+std::unique_ptr<Process> XSession::StartProgram(const TempFolder& home, const TempFolder& runtime) {
+    std::filesystem::permissions(runtime.Path(), std::filesystem::perms::owner_all);
+    return std::make_unique<Process>(
+        std::vector<std::string>{TESSARIM_BINARY_DIR "/tessarim"},
+        std::vector<std::string>{
+            "DISPLAY=" + display_, "TMPDIR=" + runtime.Dir(), "XDG_RUNTIME_DIR=" + runtime.Dir(),
+            "TESSARIM_HOME=" + home.Dir(), "QT_QPA_PLATFORM=xcb",
+            // The sanitizer build's leak check: see the file.
+            "LSAN_OPTIONS=suppressions=" TESSARIM_SOURCE_DIR "/tests/lsan.supp"});
+}
+
+std::vector<xcb_window_t> XSession::Bars() {
+    std::vector<xcb_window_t> bars;
+    for (const xcb_window_t window : Property(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW))
+        if (StringProperty(window, "WM_CLASS").find("tessarim-desktop") != std::string::npos &&
+            StringProperty(window, "_NET_WM_NAME") == "Tessarim")
+            bars.push_back(window);
+    return bars;
+}
+
+xcb_window_t XSession::WaitForBar() {
+    std::vector<xcb_window_t> bars;
+    const auto one = [&] { return (bars = Bars()).size() == 1 && IsViewable(bars[0]); };
+    return WaitFor(one, 10000) ? bars[0] : XCB_NONE;
+}
+
 xcb_atom_t XSession::Atom(const char* name) {
     const auto reply = Owned(xcb_intern_atom_reply(
         connection_,
@@ -125,30 +134,20 @@ xcb_atom_t XSession::Atom(const char* name) {
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-std::vector<std::uint32_t> XSession::Property(xcb_window_t window, const char* name,
-                                              xcb_atom_t type) {
+std::string XSession::StringProperty(xcb_window_t window, const char* name, xcb_atom_t type) {
     const auto reply = Owned(xcb_get_property_reply(
         connection_, xcb_get_property(connection_, 0, window, Atom(name), type, 0, 1024), nullptr));
-    if (!reply || reply->format != 32 || reply->type != type) return {};
-    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+    if (!reply || (type != XCB_ATOM_ANY && reply->type != type)) return {};
+    return {static_cast<const char*>(xcb_get_property_value(reply.get())),
+            static_cast<std::size_t>(xcb_get_property_value_length(reply.get()))};
 }
 
-std::vector<std::uint32_t> XSession::AtomProperty(xcb_window_t window, const char* name) {
-    return Property(window, name, XCB_ATOM_ATOM);
-}
-
-std::string XSession::StringProperty(xcb_window_t window, const char* name) {
-    const auto reply = Owned(xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, Atom(name), XCB_ATOM_ANY, 0, 1024),
-        nullptr));
-    if (!reply) return {};
-    const char* text = static_cast<const char*>(xcb_get_property_value(reply.get()));
-    return std::string(text, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
-}
-
-std::vector<xcb_window_t> XSession::ClientList() {
-    return Property(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+std::vector<std::uint32_t> XSession::Property(xcb_window_t window, const char* name,
+                                              xcb_atom_t type) {
+    const std::string bytes = StringProperty(window, name, type);
+    std::vector<std::uint32_t> values(bytes.size() / 4);
+    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    return values;
 }
 
 bool XSession::IsViewable(xcb_window_t window) {
@@ -158,54 +157,28 @@ bool XSession::IsViewable(xcb_window_t window) {
 }
 
 XSession::Geometry XSession::WindowGeometry(xcb_window_t window) {
-    Geometry geometry;
     const auto size =
         Owned(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
     const auto position = Owned(xcb_translate_coordinates_reply(
         connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
-    if (!size || !position) return geometry;
+    if (!size || !position) return {};
     return {position->dst_x, position->dst_y, size->width, size->height};
 }
 
-void XSession::MovePointer(int x, int y) {
-    xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_,
+void XSession::Fake(std::uint8_t type, std::uint8_t detail, int x, int y) {
+    xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, root_,
                         static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
-    Sync();
-}
-
-void XSession::Button(int button, bool press) {
-    xcb_test_fake_input(connection_, press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE,
-                        static_cast<std::uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    Sync();
-}
-
-void XSession::Key(std::uint32_t keysym, bool press) {
-    const xcb_setup_t* setup = xcb_get_setup(connection_);
-    const auto mapping = Owned(xcb_get_keyboard_mapping_reply(
-        connection_,
-        xcb_get_keyboard_mapping(
-            connection_, setup->min_keycode,
-            static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1)),
-        nullptr));
-    if (!mapping) return;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
-    const int perCode = mapping->keysyms_per_keycode;
-    const int count = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
-    for (int i = 0; i < count; ++i) {
-        if (syms[i] != keysym) continue;
-        const auto code = static_cast<std::uint8_t>(setup->min_keycode + i / perCode);
-        xcb_test_fake_input(connection_, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, code,
-                            XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        Sync();
-        return;
-    }
-}
-
-void XSession::Sync() {
-    const auto reply =
-        Owned(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    // A round trip, after which the server has done it; this connection's
+    // events are of no interest.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_))
         std::free(event);
+}
+
+void XSession::Click(int x, int y, std::uint8_t button) {
+    MovePointer(x, y);
+    Button(button, true);
+    Button(button, false);
 }
 
 void XSession::SavePng(const std::string& path, int x, int y, int width, int height) {

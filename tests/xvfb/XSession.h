@@ -1,9 +1,12 @@
 #pragma once
 // A private X server (Xvfb) with a small window manager (openbox), and the means
-// to look at and drive the desktop program in it: window properties, geometry,
-// synthetic pointer and keys, screenshots.
+// to start the desktop program in it, look at its windows and drive it:
+// window properties, geometry, synthetic pointer and keys, screenshots.
+#include "tests/support/TestSupport.h"
+
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -25,7 +28,6 @@ public:
     Process& operator=(const Process&) = delete;
     // The exit status once the process has ended within the time, else nothing.
     std::optional<int> WaitForExit(int timeoutMs);
-    pid_t Id() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -37,39 +39,48 @@ public:
     // Starts Xvfb on a free display with a 1024 x 768 screen and openbox on it.
     XSession();
     ~XSession();
-    XSession(const XSession&) = delete;
-    XSession& operator=(const XSession&) = delete;
 
     const std::string& Display() const { return display_; }
-    xcb_connection_t* Connection() const { return connection_; }
     xcb_window_t Root() const { return root_; }
+    // Starts the program as a user would: the command-line program without
+    // arguments, which hands over to the desktop program. Its own runtime
+    // folder keeps the single-instance name to the test.
+    std::unique_ptr<Process> StartProgram(const TempFolder& home, const TempFolder& runtime);
+    // The program's bar once it alone is on the screen, else XCB_NONE.
+    xcb_window_t WaitForBar();
+    std::vector<xcb_window_t> Bars();
 
     xcb_atom_t Atom(const char* name);
+    // A property's bytes (type XCB_ATOM_ANY: whatever its type), or its 32-bit values.
+    std::string StringProperty(xcb_window_t window, const char* name, xcb_atom_t type = 0);
     std::vector<std::uint32_t> Property(xcb_window_t window, const char* name, xcb_atom_t type);
-    std::vector<std::uint32_t> AtomProperty(xcb_window_t window, const char* name);
-    std::string StringProperty(xcb_window_t window, const char* name);
-    std::vector<xcb_window_t> ClientList();
     bool IsViewable(xcb_window_t window);
 
     struct Geometry {
-        int x = 0;
-        int y = 0;
-        int width = 0;
-        int height = 0;
+        int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Geometry&) const = default;
     };
     // Position in root coordinates and size of the window itself (without frame).
     Geometry WindowGeometry(xcb_window_t window);
 
-    void MovePointer(int x, int y);
-    void Button(int button, bool press);
-    void Key(std::uint32_t keysym, bool press);
-    // Processes this connection's events and lets the server settle.
-    void Sync();
-
+    void MovePointer(int x, int y) { Fake(XCB_MOTION_NOTIFY, 0, x, y); }
+    void Button(std::uint8_t button, bool press) {
+        Fake(press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button);
+    }
+    void Click(int x, int y, std::uint8_t button = 1);
+    // Keycodes of the standard PC keyboard map Xvfb loads.
+    static constexpr std::uint8_t ControlKey = 37;
+    static constexpr std::uint8_t AltKey = 64;
+    void Key(std::uint8_t keycode, bool press) {
+        Fake(press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode);
+    }
     // The screen's rectangle as a PNG file.
     void SavePng(const std::string& path, int x, int y, int width, int height);
 
 private:
+    // Synthetic input through the XTEST extension.
+    void Fake(std::uint8_t type, std::uint8_t detail, int x = 0, int y = 0);
+
     std::string display_;
     std::optional<Process> server_;
     std::optional<Process> windowManager_;
