@@ -2,7 +2,7 @@
 // bytes of any value): the table builds, its index files load back into the same
 // table, and applying it gives the same text either way. A table of one entry is
 // checked against a plain reading of the rules: at every character boundary the
-// key is tried, and a key whose first character has no slot is never applied.
+// key is tried; a key whose first character has no slot is left out.
 // The conversions that apply a table run on the text as well.
 //
 // Input: a flag byte (bit 0: the GBK table, else the Big5 one), the table
@@ -26,38 +26,47 @@ struct Entry {
     std::string key, value;
 };
 
-// The entries the table file defines, in file order: every line after the two
-// heading lines (ended by CR LF, LF or CR) with a key and at most one value.
-std::vector<Entry> EntriesOf(std::string_view file) {
+// The character at i: a byte below 0x81, a lead byte with the byte after it, or
+// an unpaired lead byte at the end (as if a zero followed).
+unsigned CodeAt(std::string_view text, std::size_t i, std::size_t& width) {
+    const unsigned lead = static_cast<std::uint8_t>(text[i]);
+    width = lead >= 0x81 && i + 1 < text.size() ? 2 : 1;
+    if (lead < 0x81) return lead;
+    return lead << 8 | (width == 2 ? static_cast<std::uint8_t>(text[i + 1]) : 0u);
+}
+
+// A key whose first character lies outside the table's code range can never be
+// met, so the table leaves it out.
+bool Reachable(std::string_view key, bool gbk) {
+    std::size_t width = 0;
+    const unsigned first = CodeAt(key, 0, width);
+    return first < 0x81 ||
+           (first >= (gbk ? 0x8140u : 0xA140u) && first <= (gbk ? 0xFEFFu : 0xF9FFu));
+}
+
+// The entries the table file defines that a text can reach, in file order: every
+// line after the two heading lines (ended by CR LF, LF or CR) with a key and at
+// most one value.
+std::vector<Entry> EntriesOf(std::string_view file, bool gbk) {
     std::vector<Entry> entries;
     for (std::size_t pos = 0, line = 0; pos < file.size(); ++line) {
         const std::size_t end = std::min(file.find_first_of("\r\n", pos), file.size());
         std::vector<std::string> fields = SplitCommaText(file.substr(pos, end - pos));
         pos = end + (file.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         if (fields.size() == 1) fields.emplace_back();
-        if (line >= 2 && fields.size() == 2 && !fields[0].empty())
+        if (line >= 2 && fields.size() == 2 && !fields[0].empty() && Reachable(fields[0], gbk))
             entries.push_back({fields[0], fields[1]});
     }
     return entries;
 }
 
-// The character at i: a byte below 0x81, or a lead byte with the byte after it.
-unsigned CodeAt(std::string_view text, std::size_t i, std::size_t& width) {
-    const unsigned lead = static_cast<std::uint8_t>(text[i]);
-    width = lead >= 0x81 && i + 1 < text.size() ? 2 : 1;
-    return width == 1 ? lead : lead << 8 | static_cast<std::uint8_t>(text[i + 1]);
-}
-
-// At every character boundary the key is tried; a key whose first character has
-// no slot in the table's range is never applied.
-std::string ApplyPlainly(std::string_view text, const Entry& entry, bool gbk) {
+// At every character boundary the key is tried.
+std::string ApplyPlainly(std::string_view text, const Entry& entry) {
     std::size_t width = 0;
     const unsigned first = CodeAt(entry.key, 0, width);
-    const bool reachable =
-        first < 0x81 || (first >= (gbk ? 0x8140u : 0xA140u) && first <= (gbk ? 0xFEFFu : 0xF9FFu));
     std::string out;
     for (std::size_t i = 0; i < text.size(); i += width) {
-        if (CodeAt(text, i, width) == first && reachable && text.substr(i).starts_with(entry.key)) {
+        if (CodeAt(text, i, width) == first && text.substr(i).starts_with(entry.key)) {
             out += entry.value;
             width = entry.key.size();
         } else {
@@ -73,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::LoadTablesQuietly();
     fuzz::Input input(data, size);
     const bool gbk = input.Byte() & 1;
-    const std::size_t fileLength = (input.Byte() << 8 | input.Byte()) % 2048;
+    const std::size_t high = input.Byte(); // read in order: operands of | are not
+    const std::size_t fileLength = (high << 8 | input.Byte()) % 2048;
     const std::string_view file = input.Take(fileLength);
     const Bytes text(input.rest);
     const FixTableId id = gbk ? FixTableId::Gbk : FixTableId::Big5;
@@ -88,9 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Bytes built = text;
     ApplyFixTable(built, direction);
 
-    const std::vector<Entry> entries = EntriesOf(file);
+    const std::vector<Entry> entries = EntriesOf(file, gbk);
     FUZZ_CHECK(FixTableEntryCount(id) == entries.size());
-    if (entries.size() == 1) FUZZ_CHECK(built == ApplyPlainly(text, entries[0], gbk));
+    if (entries.size() == 1) FUZZ_CHECK(built == ApplyPlainly(text, entries[0]));
 
     LoadFixTable(id, folder); // from the index files this time
     FUZZ_CHECK(FixTableEntryCount(id) == entries.size());
