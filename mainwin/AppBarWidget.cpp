@@ -1,5 +1,7 @@
 #include "mainwin/AppBarWidget.h"
 
+#include "platform/X11AppBarShell.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
@@ -83,7 +85,9 @@ void AppBarWidget::DestroyBar() {
 }
 
 Rect AppBarWidget::WindowRect() const {
-    return ToRect(frameGeometry());
+    // A docked bar has no frame; the frame Qt last heard of may still be the one
+    // the window had floating, or one the window manager is taking down.
+    return ToRect(IsDockedEdge(Edge()) ? geometry() : frameGeometry());
 }
 
 Rect AppBarWidget::ClientRect() const {
@@ -111,7 +115,9 @@ void AppBarWidget::PlaceWindow(const Rect& rect) {
         ApplySizeLimits(abeFloat);
     } else {
         // A docked bar has no frame, whatever the window had a moment ago.
+        const bool believedThere = geometry() == target;
         setGeometry(target);
+        if (believedThere) RequestNativeGeometry(*this, target);
     }
     placed_ = target;
     placing_ = false;

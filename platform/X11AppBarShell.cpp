@@ -56,6 +56,19 @@ Reply<T> Owned(T* reply) {
 
 } // namespace
 
+void RequestNativeGeometry(QWidget& window, const QRect& rect) {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !window.internalWinId()) return;
+    const std::uint32_t values[] = {
+        static_cast<std::uint32_t>(rect.x()), static_cast<std::uint32_t>(rect.y()),
+        static_cast<std::uint32_t>(rect.width()), static_cast<std::uint32_t>(rect.height())};
+    xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(window.internalWinId()),
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         values);
+    xcb_flush(x11->connection());
+}
+
 X11AppBarShell::X11AppBarShell() {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11) throw std::runtime_error("the application bar needs an X11 display");

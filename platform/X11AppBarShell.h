@@ -15,9 +15,17 @@
 #include <vector>
 #include <xcb/xcb.h>
 
+class QRect;
 class QWidget;
 
 namespace tessarim {
+
+// Asks the X server (through the window manager) to give the top-level window
+// this geometry, frame excluded. Qt drops a request for the geometry it believes
+// the window has; when the window manager's reports crossed earlier requests,
+// that belief can be wrong and the window would stay where it is. Does nothing
+// on other platforms.
+void RequestNativeGeometry(QWidget& window, const QRect& rect);
 
 class X11AppBarShell : public AppBarShell, public QObject, public QAbstractNativeEventFilter {
 public:

@@ -133,8 +133,13 @@ TEST_F(DesktopBarTest, AutoHideBarLeavesTwoPixelsAndSlidesOutWhenThePointerTouch
     x->MovePointer(500, 400);
     ASSERT_TRUE(BarTopReaches(bar, 2 - BarHeight)) << x->WindowGeometry(bar).y;
     EXPECT_TRUE(Strut(bar).empty()) << "an auto-hide bar reserves nothing";
-    EXPECT_EQ(x->Property(x->Root(), "_TESSARIM_AUTOHIDE_TOP", XCB_ATOM_WINDOW),
-              std::vector<std::uint32_t>{bar});
+    // Every placing of the bar gives its edge up and takes it again: wait.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return x->Property(x->Root(), "_TESSARIM_AUTOHIDE_TOP", XCB_ATOM_WINDOW) ==
+                   std::vector<std::uint32_t>{bar};
+        },
+        5000));
     x->MovePointer(500, 1);
     EXPECT_TRUE(BarTopReaches(bar, 0));
     x->MovePointer(500, 400);
