@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -292,8 +293,11 @@ void TMainForm::UpdateCharset() {
     panel_->setFont(UiFont(charset, base));
     popup_->setFont(UiFont(charset, base));
     // The Unicode entries are drawn in a small font of their own.
-    QFont tahoma("Tahoma", 8);
-    tahoma.setStyleHint(QFont::SansSerif); // where Tahoma is missing, a sans-serif like it
+    // Where Tahoma is missing, fontconfig's stand-in for it can be a serif face;
+    // the menu's own face fits better.
+    QFont tahoma = base;
+    if (QFontDatabase::hasFamily("Tahoma")) tahoma.setFamily("Tahoma");
+    tahoma.setPointSize(8);
     const QFont small = UiFont(charset, tahoma);
     for (const MainCommand command : UnicodeMenuCommands)
         entries_[command]->setFont(small);
