@@ -65,15 +65,11 @@ TEST(Utf8, DecodesStandardUtf8AndHandsBackCutSequences) {
 
 TEST(Utf8, EveryScalarValueRoundTrips) {
     std::u16string all;
-    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        if (c < 0x10000) {
-            all += static_cast<char16_t>(c);
-        } else {
-            all += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            all += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        }
-    }
+    for (char32_t c = 0; c <= 0x10FFFF; ++c)
+        if (c >= 0x10000)
+            all += {char16_t(0xD800 + ((c - 0x10000) >> 10)), char16_t(0xDC00 + (c & 0x3FF))};
+        else if (c < 0xD800 || c > 0xDFFF)
+            all += char16_t(c);
     std::size_t remaining = 1;
     EXPECT_EQ(Utf8ToWide(WideToUtf8(all), remaining), all);
     EXPECT_EQ(remaining, 0u);
