@@ -12,13 +12,13 @@ namespace {
 using test::FromHex;
 using test::ToHex;
 
-// To Traditional, anything outside the tables comes back unchanged, in order,
+// Whole sentences are in the route table; here the edges. To Traditional,
+// anything outside the tables comes back unchanged, in order,
 // and a marker character already in the text keeps its place. To Simplified,
 // what code page 936 lacks comes out as "?".
 TEST(UnicodeBridge, TypefaceChangesThroughTheTables) {
     LoadCodeTables();
     const std::tuple<std::u16string, Face, std::u16string> cases[] = {
-        {u"我们的国家后来发展", FaceT, u"我們的國家後來發展"},
         {u"A?한们é丂\U0001F600们", FaceT, u"A?한們é丂\U0001F600們"},
         {u"\x1F한\x1F们é", FaceT, u"\x1F한\x1F們é"},
         {u"我們的國家後來發展麵한", FaceS, u"我们的国家后来发展面?"}};
