@@ -107,7 +107,6 @@ TEST_F(FixTablesTest, LongerKeysFirstEmptyReplacementsDeleteAndCharactersStayWho
     Load(FixTableId::Big5);
     Load(FixTableId::Gbk);
     EXPECT_EQ(Apply(Tai + Wan + De + "x" + Tai + Liao), TaiT + Wan + "x" + TaiT);
-    EXPECT_EQ(Apply(""), "");
     // A4 61 is one character; the "abc" that starts at its trail byte is no match.
     // An unpaired lead byte at the end is passed through.
     EXPECT_EQ(Apply(Wu + "bc abc" + Tai + Wan + "\xA4", Big5ToGb),

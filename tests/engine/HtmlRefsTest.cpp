@@ -80,16 +80,13 @@ TEST(DecodeNumericRefs, DecodesAsciiAndCharactersFromU0100) {
     }
 }
 
-// In one pass: the only ";" at the end of a long run of "&#" is found once.
+// In one pass: the only ";" at the end of a long run of "&#" is found once, and
+// every "&#" is kept.
 TEST(DecodeNumericRefs, LongRunsAreDecodedInOnePass) {
-    std::u16string text, expected, ampersands;
-    for (int i = 0; i < 100000; ++i) {
-        text += u"&#20013;&#";
-        expected += u"中&#";
+    std::u16string ampersands;
+    for (int i = 0; i < 100000; ++i)
         ampersands += u"&#";
-    }
-    EXPECT_EQ(Decoded(text + u";"), expected + u";");
-    EXPECT_EQ(Decoded(ampersands + u";"), ampersands + u";");
+    EXPECT_EQ(Decoded(ampersands + u"&#20013;;"), ampersands + u"中;");
 }
 
 } // namespace
