@@ -10,32 +10,6 @@ namespace {
 using test::FromHex;
 using test::ToHex;
 
-// Every double-byte code a code page decodes must come back as itself, apart
-// from the few characters the code page holds twice.
-std::size_t RoundTripFailures(int codePage, std::size_t& decoded) {
-    std::size_t failures = 0;
-    decoded = 0;
-    for (unsigned code = 0x8140; code <= 0xFEFE; ++code) {
-        if ((code & 0xFF) < 0x40 || (code & 0xFF) == 0xFF) continue;
-        const std::string bytes{static_cast<char>(code >> 8), static_cast<char>(code)};
-        const std::u16string text = AnsiToWide(bytes, codePage);
-        EXPECT_EQ(text.size(), (code & 0xFF) == 0x7F ? 2u : 1u) << std::hex << code;
-        if (text.size() != 1 || text == u"?") continue;
-        ++decoded;
-        if (WideToAnsi(text, codePage) != bytes) ++failures;
-    }
-    return failures;
-}
-
-TEST(CodePages, EveryCodeRoundTrips) {
-    std::size_t decoded = 0;
-    EXPECT_EQ(RoundTripFailures(CodePageGbk, decoded), 0u);
-    EXPECT_EQ(decoded, 21791u);
-    // Big5 holds ten characters twice (box drawing, 十 and 卅); the encoder picks one.
-    EXPECT_EQ(RoundTripFailures(CodePageBig5, decoded), 10u);
-    EXPECT_EQ(decoded, 13752u);
-}
-
 TEST(CodePages, OneCharacterInOneCharacterOut) {
     struct Case {
         int codePage;
@@ -67,11 +41,11 @@ TEST(CodePages, OneCharacterInOneCharacterOut) {
         EXPECT_EQ(ToHex(WideToAnsi(text, codePage)), hex) << codePage;
 }
 
+// Code page 936 has the euro sign at byte 80; straight into UTF-8 it grows to three bytes.
 TEST(CodePages, EuroSignsGrowThreefoldStraightIntoUtf8) {
-    Bytes utf8;
+    Bytes utf8, expected;
     AnsiToUtf8Append(std::string(100000, '\x80') + "\xC4\xE3", CodePageGbk, utf8);
-    std::string expected;
-    while (expected.size() < 300000)
+    for (int i = 0; i < 100000; ++i)
         expected += "\xE2\x82\xAC";
     EXPECT_TRUE(utf8 == expected + "\xE4\xBD\xA0");
 }

@@ -46,8 +46,8 @@ protected:
     test::TempFolder folder;
 };
 
-// GBK text whose first block ends in the middle of a character: "A" shifts
-// every "你" by one byte, so byte 1,023,999 is a lead byte.
+// GBK text whose blocks end in the middle of a character: "A" shifts every "你"
+// by one byte, so byte 1,023,999 is a lead byte.
 std::string GbkAcrossBlocks(std::size_t bytes) {
     std::string text = "A";
     while (text.size() < bytes)
@@ -66,36 +66,6 @@ std::string ErrorOf(Call call) {
     return "";
 }
 
-std::string LE(const std::u16string& units) {
-    return std::string(reinterpret_cast<const char*>(units.data()), 2 * units.size());
-}
-
-// Each file gives what one conversion of its whole text gives: no block boundary
-// splits a GBK character, a surrogate pair or a reference, and a mark is taken
-// off and written at the start only, though the second block begins with FF FE.
-TEST_F(FileConvertTest, BlockBoundariesSplitNothing) {
-    const std::string gbk = GbkAcrossBlocks(2 * BlockSize + 1000);
-    std::u16string marks = u"\uFEFF", split(BlockSize / 2 - 1, u'a');
-    while (marks.size() < BlockSize / 2)
-        marks += u'你';
-    split += u"\U0001F600" + std::u16string(BlockSize / 2 - 4, u'b') + u"&#20013;";
-    const std::tuple<std::string, Code, Code, Face> cases[] = {
-        {gbk, GBK, BIG5, FaceT},
-        {gbk, GBK, UTF8, FaceD},
-        {LE(marks + u"\uFEFFend"), ULE, UTF8, FaceD},
-        {LE(split), ULE, UTF8, FaceD}};
-    for (const auto& [text, from, to, face] : cases) {
-        WriteFile(P("in.txt"), text);
-        Convert("in.txt", "out.txt", from, to, face);
-        std::string whole = text;
-        ConvertStream(whole, from, to, face, false, true);
-        EXPECT_TRUE(ReadFile(P("out.txt")) == whole) << int(from) << " to " << int(to);
-    }
-    WriteFile(P("in.txt"), "");
-    Convert("in.txt", "out.txt", GBK, UTF8, FaceD);
-    EXPECT_EQ(ReadFile(P("out.txt")), ""); // no mark either
-}
-
 TEST_F(FileConvertTest, InPlaceThroughTheNextFreeTemporaryNameALinkOrAnotherSpelling) {
     WriteFile(P("~QX1.TMP"), "someone else's");
     WriteFile(P("a.txt"), FromHex("ced2c3c7"));
@@ -112,24 +82,24 @@ TEST_F(FileConvertTest, InPlaceThroughTheNextFreeTemporaryNameALinkOrAnotherSpel
     EXPECT_EQ(Listed(), (Names{"a.txt", "link.txt"}));
 }
 
+// What block boundaries hold back is checked by the file-blocks fuzz target with
+// small blocks; here a file of three blocks whose boundaries split characters
+// converts as one text does.
 TEST_F(FileConvertTest, InPlaceFailureAtAnyReadOrWriteRestoresTheFile) {
     const std::string original = GbkAcrossBlocks(2 * BlockSize + 5000);
     WriteFile(P("a.txt"), original);
     // A clean run tells how many reads and writes there are.
     std::uint64_t operations = 0;
-    SetFileFaultHook([&](FileOperation, std::uint64_t) {
-        ++operations;
-        return false;
-    });
+    SetFileFaultHook([&](FileOperation, std::uint64_t) { return ++operations, false; });
     Convert("a.txt", "a.txt", GBK, BIG5, FaceT);
-    ASSERT_NE(ReadFile(P("a.txt")), original);
+    std::string whole = original;
+    ConvertStream(whole, GBK, BIG5, FaceT, false, true);
+    ASSERT_TRUE(ReadFile(P("a.txt")) == whole);
     WriteFile(P("a.txt"), original);
-
     // Every operation of the block loop (the last six), and some of the copy before it.
-    std::vector<std::uint64_t> failAt = {0, 1, operations / 3};
-    for (std::uint64_t k = operations - 6; k < operations; ++k)
-        failAt.push_back(k);
-    for (const std::uint64_t n : failAt) {
+    for (const std::uint64_t n :
+         {std::uint64_t{0}, std::uint64_t{1}, operations / 3, operations - 6, operations - 5,
+          operations - 4, operations - 3, operations - 2, operations - 1}) {
         SetFileFaultHook([n](FileOperation, std::uint64_t index) { return index == n; });
         EXPECT_THROW(Convert("a.txt", "a.txt", GBK, BIG5, FaceT), ConvertError) << n;
         ASSERT_EQ(ReadFile(P("a.txt")), original) << "failure at operation " << n;
@@ -156,21 +126,19 @@ TEST_F(FileConvertTest, FailureNeverTouchesAnExistingSeparateDestination) {
     // A missing source and a destination that cannot be created are reported.
     EXPECT_EQ(ErrorOf([&] { Convert("missing.txt", "out.txt", GBK, BIG5, FaceT); }),
               "Cannot open file " + P("missing.txt"));
-    EXPECT_EQ(ErrorOf([&] { DetectFile(P("missing.txt")); }),
-              "Cannot open file " + P("missing.txt"));
-    EXPECT_THROW(DetectFile(folder.Path().string()), ConvertError);
+    EXPECT_THROW(DetectFile(P("missing.txt")), ConvertError);
     EXPECT_THROW(Convert("in.txt", "no/such/dir/out.txt", GBK, BIG5, FaceT), ConvertError);
 }
 
+// A copy keeps the date, goes into a folder destination under the source's name
+// and makes a read-only destination writable first when asked.
 TEST_F(FileConvertTest, CopyKeepsTheDateAndFillsAFolderDestination) {
     WriteFile(P("a.txt"), "abc");
     const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(48);
     fs::last_write_time(P("a.txt"), stamp);
     fs::create_directory(P("sub"));
     CopyFileWithDate(P("a.txt"), P("sub"), false);
-    EXPECT_EQ(ReadFile(P("sub/a.txt")), "abc");
     EXPECT_EQ(fs::last_write_time(P("sub/a.txt")), stamp);
-    // A read-only destination is made writable first when asked.
     fs::permissions(P("sub/a.txt"), fs::perms::owner_read);
     WriteFile(P("a.txt"), "new");
     CopyFileWithDate(P("a.txt"), P("sub/a.txt"), true);

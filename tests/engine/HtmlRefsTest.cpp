@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace tessarim {
 namespace {
 
@@ -55,18 +53,17 @@ TEST(RewriteMetaCharset, BothRewritersReplaceOnlyTheCharsetName) {
     EXPECT_EQ(units, u"<meta a=iso-8859-1 <meta b=iso-8859-1>中<meta <meta iso-8859-1 iso-8859-1>");
 }
 
+// ASCII and characters from U+0100 are decoded, in decimal or hex, with leading
+// zeros or "+"; other values, negative ones, values that wrap round at 2^32 or
+// 2^64 and malformed references stay as text and do not swallow the next one.
 TEST(DecodeNumericRefs, DecodesAsciiAndCharactersFromU0100) {
     const std::pair<std::u16string, std::u16string> cases[] = {
         {u"&#20013;&#x4e2d;&#X4E2D;", u"中中中"},
-        {u"&#65;&#x42;C&#+65;", u"ABCA"},
-        {u"&#0065;&#x00004e2d;", u"A中"},
-        {u"&#256;&#65534;", u"\u0100\uFFFE"},
-        {u"a&#20013;b&#25991;c", u"a中b文c"},
+        {u"&#65;&#x42;C&#+65;&#0065;&#x00004e2d;", u"ABCAA中"},
+        {u"&#256;&#65534;a&#20013;b", u"\u0100\uFFFEa中b"},
         // Beyond U+FFFF: one reference for the character, or one per surrogate as
         // older notation wrote it.
-        {u"&#128512;&#x10FFFF;&#70000;", u"\U0001F600\U0010FFFF\U00011170"},
-        {u"&#55357;&#56832;", u"\U0001F600"},
-        // A malformed reference does not swallow the next one.
+        {u"&#128512;&#x10FFFF;&#55357;&#56832;", u"\U0001F600\U0010FFFF\U0001F600"},
         {u"&#abc;&#20013;", u"&#abc;中"},
         {u"&#12&#20013;", u"&#12中"},
         {u"&#x&amp;&#65;;", u"&#x&amp;A;"},
@@ -74,33 +71,22 @@ TEST(DecodeNumericRefs, DecodesAsciiAndCharactersFromU0100) {
         {std::u16string(u"&#65;\0x&#20013;&#0;", 19), std::u16string(u"A\0x中\0", 5)}};
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(Decoded(text), expected);
-}
-
-TEST(DecodeNumericRefs, OutOfRangeOrMalformedReferencesStayAsText) {
-    std::vector<std::u16string> unchanged = {
-        u"&#233;", u"&#128;",    u"&#xFF;", u"&#65535;", u"&#xFFFF;", u"&#1114112;", u"&#-5;",
-        u"&#-0;",  u"& #20013;", u"&#;",    u"&#x;",     u"&#X;",     u"&#abc;",     u"&#+;",
-        u"&#-;",   u"&#x-4e;",   u"&#xG1;", u"&# 65;",   u"&#65 ;",   u"&#6 5;",     u"&#$41;",
-        u"&#12",   u"&#",        u"&",      u"&#x4e2d",  u"text"};
-    // 65 more than 2^32 and 2^64: no wrapping round to "A".
-    unchanged.insert(unchanged.end(),
-                     {u"&#4294967361;", u"&#18446744073709551681;", u"&#x10000000000000041;"});
-    for (const std::u16string& text : unchanged) {
+    for (const std::u16string text :
+         {u"&#233;", u"&#xFF;", u"&#65535;", u"&#1114112;", u"&#-5;", u"& #20013;", u"&#;", u"&#x;",
+          u"&#+;", u"&#x-4e;", u"&#xG1;", u"&#65 ;", u"&#12", u"&", u"&#x4e2d", u"&#4294967361;",
+          u"&#18446744073709551681;", u"&#x10000000000000041;"}) {
         EXPECT_EQ(Decoded(text), text);
         EXPECT_EQ(Decoded(text + u"&#65;"), text + u"A");
     }
 }
 
+// In one pass: the only ";" at the end of a long run of "&#" is found once, and
+// every "&#" is kept.
 TEST(DecodeNumericRefs, LongRunsAreDecodedInOnePass) {
-    std::u16string text, expected, ampersands;
-    for (int i = 0; i < 100000; ++i) {
-        text += u"&#20013;&#";
-        expected += u"中&#";
+    std::u16string ampersands;
+    for (int i = 0; i < 100000; ++i)
         ampersands += u"&#";
-    }
-    EXPECT_EQ(Decoded(text + u";"), expected + u";");
-    // The only ";" at the end of a long run of "&#": every "&#" is kept.
-    EXPECT_EQ(Decoded(ampersands + u";"), ampersands + u";");
+    EXPECT_EQ(Decoded(ampersands + u"&#20013;;"), ampersands + u"中;");
 }
 
 } // namespace

@@ -12,13 +12,13 @@ namespace {
 using test::FromHex;
 using test::ToHex;
 
-// To Traditional, anything outside the tables comes back unchanged, in order,
+// Whole sentences are in the route table; here the edges. To Traditional,
+// anything outside the tables comes back unchanged, in order,
 // and a marker character already in the text keeps its place. To Simplified,
 // what code page 936 lacks comes out as "?".
 TEST(UnicodeBridge, TypefaceChangesThroughTheTables) {
     LoadCodeTables();
     const std::tuple<std::u16string, Face, std::u16string> cases[] = {
-        {u"我们的国家后来发展", FaceT, u"我們的國家後來發展"},
         {u"A?한们é丂\U0001F600们", FaceT, u"A?한們é丂\U0001F600們"},
         {u"\x1F한\x1F们é", FaceT, u"\x1F한\x1F們é"},
         {u"我們的國家後來發展麵한", FaceS, u"我们的国家后来发展面?"}};
@@ -65,15 +65,11 @@ TEST(Utf8, DecodesStandardUtf8AndHandsBackCutSequences) {
 
 TEST(Utf8, EveryScalarValueRoundTrips) {
     std::u16string all;
-    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        if (c < 0x10000) {
-            all += static_cast<char16_t>(c);
-        } else {
-            all += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            all += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        }
-    }
+    for (char32_t c = 0; c <= 0x10FFFF; ++c)
+        if (c >= 0x10000)
+            all += {char16_t(0xD800 + ((c - 0x10000) >> 10)), char16_t(0xDC00 + (c & 0x3FF))};
+        else if (c < 0xD800 || c > 0xDFFF)
+            all += char16_t(c);
     std::size_t remaining = 1;
     EXPECT_EQ(Utf8ToWide(WideToUtf8(all), remaining), all);
     EXPECT_EQ(remaining, 0u);

@@ -1,8 +1,8 @@
 // ConvertStream on one block, from every source to every target in every
 // typeface, with reference decoding and the more-blocks flag on and off.
 // Checks what a block promises the block loop and the reader of its output:
-// the carry fits, the table road keeps lengths and single bytes, each target
-// gets the encoding it names, and the UTF-8 shortcut gives what the general
+// the carry fits, the table road maps pair by pair, code-page and UTF-8 targets
+// get the encoding they name, and the UTF-8 shortcut gives what the general
 // road gives.
 //
 // Input: source, target, flags (bits 0-1 typeface, 2 fixHtml, 3 addBom,
@@ -14,30 +14,24 @@
 #include "engine/Utf8.h"
 #include "tests/fuzz/FuzzSupport.h"
 
-#include <algorithm>
-
 namespace {
 
 using namespace tessarim;
-
-std::uint8_t At(std::string_view text, std::size_t i) {
-    return static_cast<std::uint8_t>(text[i]);
-}
 
 // The table road, one character at a time: bytes below 0x81 stay, a byte of 0x81
 // or more and the byte after it become the table's two bytes, an unpaired last
 // byte is dropped.
 void CheckTableRoad(std::string_view before, std::string_view after, std::size_t carry,
                     const std::array<DbcsCode, TableSpan>& table) {
+    const auto at = [](std::string_view text, std::size_t i) { return std::uint8_t(text[i]); };
     std::size_t i = 0;
-    for (; i < before.size() && (At(before, i) < 0x81 || i + 1 < before.size()); ++i) {
-        if (At(before, i) < 0x81) {
+    for (; i < before.size() && (at(before, i) < 0x81 || i + 1 < before.size()); ++i) {
+        if (at(before, i) < 0x81) {
             FUZZ_CHECK(after[i] == before[i]);
             continue;
         }
-        const DbcsCode to = table[(At(before, i) << 8 | At(before, i + 1)) - 0x8000u];
-        FUZZ_CHECK(At(after, i) == to >> 8 && At(after, i + 1) == (to & 0xFF));
-        ++i;
+        const DbcsCode to = table[(at(before, i) << 8 | at(before, i + 1)) - 0x8000u];
+        FUZZ_CHECK(at(after, i) == to >> 8 && at(after, ++i) == (to & 0xFF));
     }
     FUZZ_CHECK(carry == before.size() - i);
 }
@@ -95,17 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // ill-formed comes back as U+FFFD, or shorter (E0 80 80, split surrogates).
     std::size_t cut = 0;
     if (target == UTF8) FUZZ_CHECK(WideToUtf8(Utf8ToWide(text, cut)) == text && cut == 0);
-    if (addBom && target <= UTF8)
-        FUZZ_CHECK(text.starts_with(target == ULE   ? "\xFF\xFE"
-                                    : target == UBE ? "\xFE\xFF"
-                                                    : "\xEF\xBB\xBF"));
     if (target == GBK || target == BIG5) {
         const int page = target == GBK ? CodePageGbk : CodePageBig5;
         FUZZ_CHECK(WideToAnsi(AnsiToWide(text, page), page) == text);
     }
-    if (target >= DecNotation)
-        FUZZ_CHECK(std::all_of(text.begin(), text.end(),
-                               [](char c) { return static_cast<std::uint8_t>(c) < 0x80; }));
 
     // GBK or Big5 straight to UTF-8 takes a shortcut past UTF-16; it must give
     // what the general road gives.

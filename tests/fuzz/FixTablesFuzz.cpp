@@ -35,18 +35,10 @@ unsigned CodeAt(std::string_view text, std::size_t i, std::size_t& width) {
     return lead << 8 | (width == 2 ? static_cast<std::uint8_t>(text[i + 1]) : 0u);
 }
 
-// A key whose first character lies outside the table's code range can never be
-// met, so the table leaves it out.
-bool Reachable(std::string_view key, bool gbk) {
-    std::size_t width = 0;
-    const unsigned first = CodeAt(key, 0, width);
-    return first < 0x81 ||
-           (first >= (gbk ? 0x8140u : 0xA140u) && first <= (gbk ? 0xFEFFu : 0xF9FFu));
-}
-
-// The entries the table file defines that a text can reach, in file order: every
-// line after the two heading lines (ended by CR LF, LF or CR) with a key and at
-// most one value.
+// The entries the table file defines, in file order: every line after the two
+// heading lines (ended by CR LF, LF or CR) with a key and at most one value. A key
+// whose first character lies outside the table's code range can never be met, so
+// the table leaves it out.
 std::vector<Entry> EntriesOf(std::string_view file, bool gbk) {
     std::vector<Entry> entries;
     for (std::size_t pos = 0, line = 0; pos < file.size(); ++line) {
@@ -54,7 +46,11 @@ std::vector<Entry> EntriesOf(std::string_view file, bool gbk) {
         std::vector<std::string> fields = SplitCommaText(file.substr(pos, end - pos));
         pos = end + (file.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         if (fields.size() == 1) fields.emplace_back();
-        if (line >= 2 && fields.size() == 2 && !fields[0].empty() && Reachable(fields[0], gbk))
+        if (line < 2 || fields.size() != 2 || fields[0].empty()) continue;
+        std::size_t width = 0;
+        const unsigned first = CodeAt(fields[0], 0, width);
+        if (first < 0x81 ||
+            (first >= (gbk ? 0x8140u : 0xA140u) && first <= (gbk ? 0xFEFFu : 0xF9FFu)))
             entries.push_back({fields[0], fields[1]});
     }
     return entries;

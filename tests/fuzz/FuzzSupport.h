@@ -17,15 +17,13 @@
 
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
-        if (!(condition)) ::tessarim::fuzz::Fail(#condition, __FILE__, __LINE__);                  \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
 namespace tessarim::fuzz {
-
-[[noreturn]] inline void Fail(const char* condition, const char* file, int line) {
-    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);
-    std::abort();
-}
 
 // Option bytes first, then the text: missing option bytes read as 0, so every
 // input, however short, is a valid one.
@@ -33,10 +31,7 @@ struct Input {
     Input(const std::uint8_t* data, std::size_t size)
         : rest(reinterpret_cast<const char*>(data), size) {}
 
-    std::uint8_t Byte() {
-        const std::string_view taken = Take(1);
-        return taken.empty() ? 0 : static_cast<std::uint8_t>(taken[0]);
-    }
+    std::uint8_t Byte() { return rest.empty() ? 0 : static_cast<std::uint8_t>(Take(1)[0]); }
     // The next count bytes, or fewer at the end.
     std::string_view Take(std::size_t count) {
         const std::string_view taken = rest.substr(0, count);
@@ -83,9 +78,7 @@ inline const std::string& ScratchFolder() {
 
 inline void WriteBytes(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) Fail(("cannot write " + path).c_str(), __FILE__, __LINE__);
+    FUZZ_CHECK(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
 }
 
 } // namespace tessarim::fuzz

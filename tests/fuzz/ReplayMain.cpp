@@ -16,15 +16,11 @@ int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i) {
-        if (fs::is_regular_file(argv[i])) {
-            files.emplace_back(argv[i]);
-        } else if (fs::is_directory(argv[i])) {
-            for (const auto& entry : fs::directory_iterator(argv[i]))
-                if (entry.is_regular_file()) files.push_back(entry.path());
-        } else {
-            std::fprintf(stderr, "no such input: %s\n", argv[i]);
-            return 1;
-        }
+        if (fs::is_regular_file(argv[i])) files.emplace_back(argv[i]);
+        // A missing folder would replay nothing from it and pass; the iterator throws.
+        for (const auto& entry : fs::is_regular_file(argv[i]) ? fs::directory_iterator()
+                                                              : fs::directory_iterator(argv[i]))
+            if (entry.is_regular_file()) files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
