@@ -36,6 +36,8 @@ TempFolder::TempFolder() {
     std::string name = (std::filesystem::temp_directory_path() / "tessarim-test-XXXXXX").string();
     if (!::mkdtemp(name.data())) throw std::runtime_error("cannot make a temporary folder");
     path_ = name;
+    // Open to others as folders usually are: some tests act as another user.
+    std::filesystem::permissions(path_, std::filesystem::perms(0755));
 }
 
 TempFolder::~TempFolder() {

@@ -79,7 +79,7 @@ XSession::XSession() {
     const ssize_t got = ::read(pipeEnds[0], number, sizeof number - 1);
     ::close(pipeEnds[0]);
     if (got <= 0) throw std::runtime_error("Xvfb did not start");
-    display_ = ":" + std::to_string(std::atoi(number));
+    display_ = std::string(":").append(number, std::strcspn(number, "\n"));
     connection_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot reach Xvfb");
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
@@ -100,6 +100,7 @@ XSession::~XSession() {
 }
 
 std::unique_ptr<Process> XSession::StartProgram(const TempFolder& home, const TempFolder& runtime) {
+    std::filesystem::permissions(runtime.Path(), std::filesystem::perms::owner_all);
     return std::make_unique<Process>(
         std::vector<std::string>{TESSARIM_BINARY_DIR "/tessarim"},
         std::vector<std::string>{
