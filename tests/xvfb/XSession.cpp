@@ -145,7 +145,7 @@ std::vector<std::uint32_t> XSession::Property(xcb_window_t window, const char* n
                                               xcb_atom_t type) {
     const std::string bytes = StringProperty(window, name, type);
     std::vector<std::uint32_t> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    if (!values.empty()) std::memcpy(values.data(), bytes.data(), values.size() * 4);
     return values;
 }
 
