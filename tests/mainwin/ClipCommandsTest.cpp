@@ -17,12 +17,13 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <ranges>
 
 namespace tessarim {
 namespace {
 
 // A clipboard of format blocks that holds exactly the formats written, derives
-// none, and counts the sessions that published.
+// none, and counts the sessions that wrote.
 class FakeClipboard : public Clipboard {
 public:
     static constexpr unsigned HtmlFormat = 0xC0DE;
@@ -31,26 +32,24 @@ public:
     std::function<void()> onChange; // the desktop tells of every change
 
     unsigned RegisterClipboardFormat(std::string_view name) override {
-        EXPECT_EQ(name, HtmlFormatName);
-        return HtmlFormat;
+        return name == HtmlFormatName ? HtmlFormat : 0;
     }
     bool IsClipboardFormatAvailable(unsigned format) override { return formats.count(format) > 0; }
     void OpenClipboard() override {
-        if (depth_++ == 0) pending_.reset();
+        if (depth_++ == 0) written_ = false;
     }
     void CloseClipboard() override {
-        if (--depth_ > 0 || !pending_) return;
-        formats = *pending_;
+        if (--depth_ > 0 || !written_) return;
         ++changes;
         if (onChange) onChange();
     }
-    void EmptyClipboard() override { Pending().clear(); }
+    void EmptyClipboard() override { Written(); }
     std::optional<std::string> GetClipboardData(unsigned format) override {
         if (!formats.count(format)) return std::nullopt;
         return formats[format];
     }
     void SetClipboardData(unsigned format, std::string_view block) override {
-        Pending()[format] = block;
+        Written()[format] = block;
     }
     void SetAnsi(const std::string& bytes) { formats[CF_TEXT] = bytes + '\0'; }
     void SetUnicode(std::u16string_view text) { formats[CF_UNICODETEXT] = UnicodeTextBlock(text); }
@@ -59,17 +58,16 @@ public:
     std::u16string Unicode() const { return UnicodeTextOfBlock(Text(CF_UNICODETEXT)); }
     std::string Html() const { return Text(HtmlFormat); }
     std::vector<unsigned> Formats() const {
-        std::vector<unsigned> ids;
-        for (const auto& entry : formats)
-            ids.push_back(entry.first);
-        return ids;
+        const auto ids = std::views::keys(formats);
+        return {ids.begin(), ids.end()};
     }
 
 private:
-    std::map<unsigned, std::string>& Pending() {
+    // A session's first write replaces what the clipboard held.
+    std::map<unsigned, std::string>& Written() {
         EXPECT_GT(depth_, 0) << "written while closed";
-        if (!pending_) pending_.emplace();
-        return *pending_;
+        if (!std::exchange(written_, true)) formats.clear();
+        return formats;
     }
     // A text block up to its terminator, which it must have.
     std::string Text(unsigned format) const {
@@ -80,22 +78,17 @@ private:
     }
 
     int depth_ = 0;
-    std::optional<std::map<unsigned, std::string>> pending_;
+    bool written_ = false;
 };
 
 // The user who answers questions, and a record of the busy cursor, the sound
 // and the paste.
 class FakeUser : public Dialogs, public Sound, public ForegroundPaste {
 public:
-    bool answer = true;
-    std::vector<std::string> questions;
+    bool answer = true, plays = true;
+    std::vector<std::string> questions, played;
     std::function<void()> whileAsking; // the user thinks
-    int busy = 0;
-    int busyShown = 0;
-    bool plays = true;
-    int beeps = 0;
-    std::vector<std::string> played;
-    int pastes = 0;
+    int busy = 0, busyShown = 0, beeps = 0, pastes = 0;
 
     bool AskYesNo(std::string_view text) override {
         questions.emplace_back(text);
@@ -187,7 +180,7 @@ TEST_F(ClipCommandsTest, GbkSystemExchangesTheBytesAndLeavesOnlyTheEightBitText)
     clipboard.SetUnicode(U("簡體中文"));
     On(CodePageBig5).BtnClipBtoGClick();
     EXPECT_EQ(clipboard.Ansi(), Gbk("简体中文"));
-    EXPECT_NE(Messages().find("Text size: 8 bytes"), std::string::npos) << Messages();
+    EXPECT_TRUE(Messages().ends_with("Text size: 8 bytes\r\n\r\nTotal time used: 0.25 sec"));
 }
 
 TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
@@ -195,10 +188,8 @@ TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
     user.answer = false;
     On(CodePageGbk).BtnClipGtoBClick();
     EXPECT_EQ(user.questions, std::vector<std::string>{GtoBQuestionEnglish});
-    EXPECT_EQ(clipboard.changes, 0);
-    EXPECT_EQ(clipboard.Ansi(), Big5(Traditional8));
+    EXPECT_EQ(clipboard.changes + user.beeps, 0);
     EXPECT_EQ(Messages(), "");
-    EXPECT_EQ(user.beeps, 0);
     EXPECT_TRUE(Fix_UNN) << "restored after No as well";
 
     // A minute spent answering is no part of the time reported.
@@ -208,47 +199,31 @@ TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
     EXPECT_EQ(clipboard.changes, 1);
     EXPECT_TRUE(Messages().ends_with("Total time used: 0.5 sec")) << Messages();
 
-    // Seven double-byte characters are never questioned.
+    // Seven double-byte characters are never questioned; B > G asks of GB text.
     user.questions.clear();
     clipboard.SetAnsi(Big5("我們的國家是大"));
     commands->BtnClipGtoBClick();
-    EXPECT_TRUE(user.questions.empty());
-
-    settings.Lang = 1;
     clipboard.SetAnsi(Gbk(Simplified8));
     commands->BtnClipBtoGClick();
-    settings.Lang = 2;
-    clipboard.SetAnsi(Big5(Traditional8));
-    commands->BtnClipGtoBClick();
-    EXPECT_EQ(user.questions,
-              (std::vector<std::string>{
-                  "剪貼簿內文可能已是GB簡體編碼。\r\n\r\n是否繼續 Big5 > GB 轉換？",
-                  "剪贴板内文可能已是Big5繁体编码。\r\n\r\n是否继续 GB >Big5 转换？"}));
+    ASSERT_EQ(user.questions.size(), 1u);
+    EXPECT_TRUE(user.questions[0].starts_with("The clipboard may contain GB data."));
 }
 
-TEST_F(ClipCommandsTest, CompletionMessageGroupsDigitsAndSpeaksTheLanguage) {
+TEST_F(ClipCommandsTest, CompletionMessageGroupsDigitsInTheLanguageElseInEnglish) {
     ClipCommands& clip = On(CodePageGbk);
     clipboard.SetAnsi(std::string(1234, 'a'));
-    clip.BtnClipGtoBClick();
     settings.Lang = 1;
     clip.groupSeparator = ".";
     clip.BtnClipGtoBClick();
-    settings.Lang = 2;
-    clip.groupSeparator = "\u00a0";
-    clip.BtnClipBtoGClick();
     settings.Lang = 7; // a language the program does not have
     clip.BtnClipBtoGClick();
-    EXPECT_EQ(Messages(),
-              "GBK > Big5 conversion finished.\r\n\r\nText size: 1,234 bytes\r\n\r\n"
-              "Total time used: 0.25 sec|"
-              "GBK > Big5 轉換完畢！\r\n\r\n總共轉換： 1.234 字節\r\n\r\n須時: 0.25 秒|"
-              "Big5 > GBK 转换完毕！\r\n\r\n总共转换： 1\u00a0234 字节\r\n\r\n须时: 0.25 秒|"
-              "Big5 > GBK conversion finished.\r\n\r\nText size: 1\u00a0234 bytes\r\n\r\n"
-              "Total time used: 0.25 sec");
+    EXPECT_EQ(Messages(), "GBK > Big5 轉換完畢！\r\n\r\n總共轉換： 1.234 字節\r\n\r\n須時: 0.25 秒|"
+                          "Big5 > GBK conversion finished.\r\n\r\nText size: 1.234 bytes\r\n\r\n"
+                          "Total time used: 0.25 sec");
     settings.MsgClipConFinished = false;
     clip.BtnClipGtoBClick();
-    EXPECT_EQ(messages.messages().size(), 4u);
-    EXPECT_EQ(user.beeps, 5) << "the sound is not part of the message";
+    EXPECT_EQ(messages.messages().size(), 2u);
+    EXPECT_EQ(user.beeps, 3) << "the sound is not part of the message";
 }
 
 TEST_F(ClipCommandsTest, UnicodeDesktopChangesTheTypefaceAndKeepsWhatTheCodePagesLack) {
@@ -259,26 +234,21 @@ TEST_F(ClipCommandsTest, UnicodeDesktopChangesTheTypefaceAndKeepsWhatTheCodePage
     On(CodePageUtf8).BtnClipGtoBClick();
     EXPECT_EQ(clipboard.Formats(), std::vector<unsigned>{CF_UNICODETEXT});
     EXPECT_EQ(clipboard.Unicode(), U("簡體中文 한국어 😀 &#20013;"));
-    const std::string utf8Size = std::to_string(WideToUtf8(simplified).size());
-    EXPECT_NE(Messages().find("Text size: " + utf8Size + " bytes"), std::string::npos)
-        << "the size of the text as the desktop holds it";
+    EXPECT_NE(Messages().find("Text size: 36 bytes"), std::string::npos)
+        << "the size of the text as the desktop holds it: " << Messages();
     commands->BtnClipBtoGClick();
     EXPECT_EQ(clipboard.Unicode(), simplified);
-    EXPECT_TRUE(user.questions.empty());
 
     // The C locale's system is a Unicode desktop as well; text already in the
     // target typeface asks first, text of eight characters alike in both does not.
     user.answer = false;
-    clipboard.SetUnicode(U(Traditional8));
     const int changes = clipboard.changes;
-    On(CodePageWestern).BtnClipGtoBClick();
-    EXPECT_EQ(user.questions, std::vector<std::string>{GtoBQuestionEnglish});
-    EXPECT_EQ(clipboard.changes, changes);
-    for (const char* text : {Simplified8, "中文中文中文中文中文"}) {
+    ClipCommands& western = On(CodePageWestern);
+    for (const char* text : {Traditional8, Simplified8, "中文中文中文中文中文"}) {
         clipboard.SetUnicode(U(text));
-        commands->BtnClipGtoBClick();
+        western.BtnClipGtoBClick();
     }
-    EXPECT_EQ(user.questions.size(), 1u);
+    EXPECT_EQ(user.questions, std::vector<std::string>{GtoBQuestionEnglish});
     EXPECT_EQ(clipboard.changes, changes + 2);
 }
 
@@ -329,29 +299,24 @@ TEST_F(ClipCommandsTest, BusyCursorShowsWhileTheWorkLastsNotWithTheMessage) {
 }
 
 TEST_F(ClipCommandsTest, NotationWritesEveryNonAsciiUnitAsAReference) {
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"中a", "&#20013;a", "&#x4E2D;a"},
-        {"&#x4e2d;", "&#20013;", "&#x4E2D;"}, // decoded first
-        {"é\r\n", "&#233;\r\n", "&#xE9;\r\n"},
-        {"😀", "&#55357;&#56832;", "&#xD83D;&#xDE00;"}, // one reference per surrogate
-        {"", "", ""}};
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {13, "中a", "&#20013;a"},
+        {14, "&#x4e2d;é\r\n", "&#x4E2D;&#xE9;\r\n"}, // references are decoded first
+        {13, "😀", "&#55357;&#56832;"},               // one reference per surrogate
+        {14, "", ""}};
     ClipCommands& clip = On(CodePageUtf8);
-    for (const auto& [text, decimal, hex] : cases) {
-        for (const int tag : {13, 14}) {
-            const std::string expected = tag == 13 ? decimal : hex;
-            clipboard.SetUnicode(U(text));
-            clipboard.SetHtml("<body>x</body>");
-            clip.Uni2DecClick(tag);
-            EXPECT_EQ(clipboard.Formats(), (std::vector<unsigned>{CF_TEXT, CF_UNICODETEXT}));
-            EXPECT_EQ(clipboard.Ansi(), expected) << text;
-            EXPECT_EQ(clipboard.Unicode(), U(expected)) << text;
-        }
+    for (const auto& [tag, text, expected] : cases) {
+        clipboard.SetUnicode(U(text));
+        clipboard.SetHtml("<body>x</body>");
+        clip.Uni2DecClick(tag);
+        EXPECT_EQ(clipboard.Formats(), (std::vector<unsigned>{CF_TEXT, CF_UNICODETEXT}));
+        EXPECT_EQ(clipboard.Ansi(), expected) << text;
+        EXPECT_EQ(clipboard.Unicode(), U(expected)) << text;
     }
     EXPECT_EQ(messages.messages().at(0).second,
               "Unicode > Decimal Notation\r\n\r\nTotal: 4 bytes\r\n\r\nTotal time used: 0.25 sec");
     EXPECT_TRUE(messages.messages().back().second.starts_with("Unicode > Hex Notation\r\n\r\n"
                                                               "Total: 0 bytes"));
-
     clipboard.formats.clear();
     clipboard.SetAnsi(Big5("中文"));
     On(CodePageBig5).Uni2DecClick(13);
@@ -362,17 +327,14 @@ TEST_F(ClipCommandsTest, WithoutTextNoCommandDoesAnything) {
     clipboard.SetHtml("<body>简体</body>");
     for (const int codePage : {CodePageGbk, CodePageUtf8}) {
         ClipCommands& clip = On(codePage);
+        clip.PasteAfrHotKey = true;
         clip.BtnClipGtoBClick();
-        clip.BtnClipBtoGClick();
         clip.UClipConStoTClick(11);
         clip.Uni2DecClick(13);
-        clip.PasteAfrHotKey = true;
         clip.AMHotKeysHotKeys0HotKey();
-        clip.AMHotKeysHotKeys1HotKey();
     }
-    EXPECT_EQ(clipboard.changes, 0);
+    EXPECT_EQ(clipboard.changes + user.beeps + user.busyShown + user.pastes, 0);
     EXPECT_EQ(Messages(), "");
-    EXPECT_EQ(user.beeps + user.busyShown + user.pastes, 0);
 }
 
 TEST_F(ClipCommandsTest, HotKeysConvertTheSameTextOnceWithoutAMessageAndPasteAfter) {
@@ -383,29 +345,25 @@ TEST_F(ClipCommandsTest, HotKeysConvertTheSameTextOnceWithoutAMessageAndPasteAft
     EXPECT_EQ(clipboard.Ansi(), Big5("簡體"));
     clip.AMHotKeysHotKeys0HotKey();
     EXPECT_EQ(clipboard.changes, 1) << "pressed twice, converted once";
-    EXPECT_EQ(user.beeps, 1);
-    EXPECT_EQ(user.pastes, 1);
+    EXPECT_EQ(user.beeps + user.pastes, 2);
     clip.AMHotKeysHotKeys1HotKey();
     EXPECT_EQ(clipboard.Ansi(), Gbk("简体")) << "the other direction converts";
-    clip.AMHotKeysHotKeys1HotKey();
-    EXPECT_EQ(clipboard.changes, 2);
     clip.ClipboardChange(); // another program copied
     clip.AMHotKeysHotKeys1HotKey();
     EXPECT_EQ(clipboard.changes, 3);
-    EXPECT_TRUE(user.questions.empty());
 
+    // A Unicode desktop changes the typeface: 2 is to Traditional, 3 to Simplified.
     clipboard.SetUnicode(U("简体"));
     ClipCommands& unicode = On(CodePageUtf8);
     unicode.PasteAfrHotKey = true;
     unicode.AMHotKeysHotKeys0HotKey();
-    EXPECT_EQ(clipboard.Unicode(), U("簡體")) << "a Unicode desktop changes the typeface";
+    EXPECT_EQ(clipboard.Unicode(), U("簡體"));
     unicode.AMHotKeysHotKeys3HotKey();
     EXPECT_EQ(clipboard.Unicode(), U("简体"));
     unicode.AMHotKeysHotKeys2HotKey();
     EXPECT_EQ(clipboard.Unicode(), U("簡體"));
     EXPECT_EQ(Messages(), "");
     EXPECT_TRUE(settings.MsgClipConFinished) << "restored";
-    EXPECT_EQ(user.pastes, 6);
     unicode.UnicodeAvailable = false;
     unicode.AMHotKeysHotKeys3HotKey();
     EXPECT_EQ(clipboard.changes, 6);

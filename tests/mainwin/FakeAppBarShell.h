@@ -35,10 +35,8 @@ public:
         SetPos(abeUnknown, {});
     }
     Rect QueryPos(TAppBarEdge edge, Rect r) override {
-        if (edge == abeLeft) r.left += otherBars[0];
-        if (edge == abeTop) r.top += otherBars[1];
-        if (edge == abeRight) r.right -= otherBars[2];
-        if (edge == abeBottom) r.bottom -= otherBars[3];
+        int* const sides[] = {&r.left, &r.top, &r.right, &r.bottom};
+        *sides[edge] += edge < abeRight ? otherBars[edge] : -otherBars[edge];
         return r;
     }
     Rect SetPos(TAppBarEdge edge, Rect rect) override {

@@ -21,8 +21,6 @@ class TempFolder {
 public:
     TempFolder();
     ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
     const std::filesystem::path& Path() const { return path_; }
     // The folder with a trailing '/', as the program folder is given.
     std::string Dir() const { return path_.string() + "/"; }
@@ -40,8 +38,6 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value);
     ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
     const char* name_;
@@ -52,12 +48,11 @@ private:
 struct ProcessResult {
     int status = -1; // exit status, -1 when it did not exit normally
     std::string errorOutput;
-    bool timedOut = false; // killed after the time allowed
 };
 
 // Runs program with the arguments in folder, with extra environment variables
-// ("NAME=value") added to this process's own, and waits for it, at most
-// timeoutSeconds when that is not 0.
+// ("NAME=value") added to this process's own, and waits for it; when
+// timeoutSeconds is not 0, a program still running then is ended.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& folder,
                          const std::vector<std::string>& environment = {}, int timeoutSeconds = 0);
@@ -67,8 +62,6 @@ class CapturedMessages {
 public:
     CapturedMessages();
     ~CapturedMessages();
-    CapturedMessages(const CapturedMessages&) = delete;
-    CapturedMessages& operator=(const CapturedMessages&) = delete;
     const std::vector<std::pair<MessageKind, std::string>>& messages() const { return messages_; }
     // The texts only, joined by "|".
     std::string texts() const;

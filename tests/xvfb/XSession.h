@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,8 +17,8 @@
 
 namespace tessarim::test {
 
-// Whether a program can be found on PATH.
-bool ProgramInstalled(const std::string& name);
+// The first of the programs not found on PATH, or "" when all are there.
+std::string MissingProgram(std::initializer_list<const char*> names);
 
 // A child process, ended (and waited for) when the object goes.
 class Process {
@@ -63,24 +64,15 @@ public:
     // Position in root coordinates and size of the window itself (without frame).
     Geometry WindowGeometry(xcb_window_t window);
 
-    void MovePointer(int x, int y) { Fake(XCB_MOTION_NOTIFY, 0, x, y); }
-    void Button(std::uint8_t button, bool press) {
-        Fake(press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button);
-    }
+    // Synthetic input through the XTEST extension: an event type and its
+    // button or keycode (of the standard PC keyboard map Xvfb loads).
+    void Input(std::uint8_t type, std::uint8_t detail, int x = 0, int y = 0);
+    void MovePointer(int x, int y) { Input(XCB_MOTION_NOTIFY, 0, x, y); }
     void Click(int x, int y, std::uint8_t button = 1);
-    // Keycodes of the standard PC keyboard map Xvfb loads.
-    static constexpr std::uint8_t ControlKey = 37;
-    static constexpr std::uint8_t AltKey = 64;
-    void Key(std::uint8_t keycode, bool press) {
-        Fake(press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode);
-    }
     // The screen's rectangle as a PNG file.
     void SavePng(const std::string& path, int x, int y, int width, int height);
 
 private:
-    // Synthetic input through the XTEST extension.
-    void Fake(std::uint8_t type, std::uint8_t detail, int x = 0, int y = 0);
-
     std::string display_;
     std::optional<Process> server_;
     std::optional<Process> windowManager_;
