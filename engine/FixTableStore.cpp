@@ -47,6 +47,20 @@ std::size_t NextLine(std::string_view text, std::size_t start) {
     return text.find('\n', start) + 1;
 }
 
+// The bytes a character of this code takes: one below 0x81, else two.
+std::size_t Width(unsigned code) {
+    return code < 0x81 ? 1 : 2;
+}
+
+// A character's code and the two bytes after it, as one bit of the follower set.
+std::size_t FollowerBit(unsigned code, std::string_view text, unsigned bits) {
+    const std::size_t at = Width(code);
+    const std::uint64_t next =
+        static_cast<std::uint8_t>(text[at]) << 8 | static_cast<std::uint8_t>(text[at + 1]);
+    return static_cast<std::size_t>(
+        (static_cast<std::uint64_t>(code) << 16 | next) * 0x9E3779B97F4A7C15ull >> (64 - bits));
+}
+
 } // namespace
 
 bool FixTableStore::OpenFiles(const SlotLayout& layout, const std::string& keysPath,
@@ -89,6 +103,7 @@ void FixTableStore::Clear() {
     records_.clear();
     entries_.clear();
     std::fill(occupied_.begin(), occupied_.end(), 0);
+    std::fill(followers_.begin(), followers_.end(), 0);
     search_.Clear();
 }
 
@@ -140,10 +155,19 @@ void FixTableStore::Build(Record& record) {
         const std::size_t valueEnd = LineEnd(values_, value);
         // An empty key would match everywhere without moving on; it never
         // comes from a build, so it is left out.
-        if (keyEnd > key)
+        if (keyEnd > key) {
             entries_.push_back({static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(keyEnd),
                                 static_cast<std::uint32_t>(value),
                                 static_cast<std::uint32_t>(valueEnd)});
+            const std::string_view text = keys_.substr(key, keyEnd - key);
+            const unsigned code = FirstCode(text);
+            if (text.size() < Width(code) + 2) {
+                record.hasShortKey = true;
+            } else {
+                const std::size_t bit = FollowerBit(code, text, FollowerBits);
+                followers_[bit >> 6] |= 1ull << (bit & 63);
+            }
+        }
         key = NextLine(keys_, key);
         value = NextLine(values_, value);
     }
@@ -166,6 +190,11 @@ FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
     if (slot == SlotLayout::NoSlot || recordOfSlot_[slot] == 0) return {};
     Record& record = records_[recordOfSlot_[slot] - 1u];
     if (record.entries == NotBuilt) Build(record);
+    if (!record.hasShortKey) {
+        if (text.size() < Width(code) + 2) return {};
+        const std::size_t bit = FollowerBit(code, text, FollowerBits);
+        if (!((followers_[bit >> 6] >> (bit & 63)) & 1)) return {};
+    }
     const auto match = [&](const Entry& e) {
         return Match{e.keyEnd - e.keyBegin,
                      values_.substr(e.valueBegin, e.valueEnd - e.valueBegin)};

@@ -31,6 +31,14 @@ struct SlotLayout {
     }
 };
 
+// The code of a key's first character; a key of one lead byte reads as if a
+// zero byte followed.
+inline unsigned FirstCode(std::string_view key) {
+    const unsigned lead = static_cast<std::uint8_t>(key[0]);
+    if (lead < 0x81) return lead;
+    return lead << 8 | (key.size() > 1 ? static_cast<std::uint8_t>(key[1]) : 0u);
+}
+
 inline constexpr std::size_t FixIndexRecordSize = 12;
 
 class FixTableStore {
@@ -70,6 +78,7 @@ private:
         std::uint32_t entries = NotBuilt; // where its entries start in entries_
         std::uint32_t count = 0;
         std::uint32_t group = NoGroup;
+        bool hasShortKey = false; // a key ends within two bytes after its first character
     };
     static constexpr std::uint32_t NotBuilt = 0xFFFFFFFF;
     static constexpr std::uint32_t NoGroup = 0xFFFFFFFF;
@@ -92,6 +101,11 @@ private:
     std::vector<Record> records_;
     std::vector<Entry> entries_;
     std::vector<std::uint64_t> occupied_ = std::vector<std::uint64_t>(0x10000 / 64);
+    // For the keys of the slots taken in so far: which first characters are
+    // followed by which two bytes, hashed. Most places of a text begin no key,
+    // and this tells so before any key is compared.
+    static constexpr unsigned FollowerBits = 19;
+    std::vector<std::uint64_t> followers_ = std::vector<std::uint64_t>((1u << FollowerBits) / 64);
     PrefixSearch search_;
 };
 

@@ -63,14 +63,6 @@ FixTableStore& TableOf(FixTableId table) {
     return Tables()[static_cast<std::size_t>(table)];
 }
 
-// The code of a key's first character; a key of one lead byte reads as if a
-// zero byte followed.
-unsigned FirstCode(std::string_view key) {
-    const unsigned lead = static_cast<std::uint8_t>(key[0]);
-    if (lead < 0x81) return lead;
-    return lead << 8 | (key.size() > 1 ? static_cast<std::uint8_t>(key[1]) : 0u);
-}
-
 // Lines end at CR LF, LF or a lone CR; a line break at the very end opens no line.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
