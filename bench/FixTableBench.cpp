@@ -80,32 +80,29 @@ TableFolder& ShippedFolder() {
     return folder;
 }
 
-void LoadCurrentIndex(benchmark::State& state) {
-    LoadFixTable(FixTableId::Big5, Folder().Dir());
+using FolderOf = TableFolder& (*)();
+
+void LoadCurrentIndex(benchmark::State& state, FolderOf folder) {
+    LoadFixTable(FixTableId::Big5, folder().Dir());
     for (auto _ : state)
-        LoadFixTable(FixTableId::Big5, Folder().Dir());
+        LoadFixTable(FixTableId::Big5, folder().Dir());
     state.counters["entries"] = static_cast<double>(FixTableEntryCount(FixTableId::Big5));
 }
-BENCHMARK(LoadCurrentIndex)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LoadCurrentIndex, Random20k, &Folder)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LoadCurrentIndex, Shipped, &ShippedFolder)->Unit(benchmark::kMillisecond);
 
-void Rebuild(benchmark::State& state) {
+void Rebuild(benchmark::State& state, FolderOf folder) {
     for (auto _ : state) {
         state.PauseTiming();
-        fs::remove(Folder().Index());
+        fs::remove(folder().Index());
         state.ResumeTiming();
-        LoadFixTable(FixTableId::Big5, Folder().Dir());
+        LoadFixTable(FixTableId::Big5, folder().Dir());
     }
 }
-BENCHMARK(Rebuild)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Rebuild, Random20k, &Folder)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Rebuild, Shipped, &ShippedFolder)->Unit(benchmark::kMillisecond);
 
-// Argument 1: text of the characters the keys begin with, so nearly every
-// character has keys to try; argument 0: characters no key begins with.
-void ApplyToOneBlock(benchmark::State& state) {
-    LoadFixTable(FixTableId::Big5, Folder().Dir());
-    std::mt19937 random(7);
-    const int characters = static_cast<int>(BlockSize / 2);
-    const std::string block = state.range(0) ? RandomBig5Text(random, characters)
-                                             : RandomBig5Text(random, characters, 0xC7, 0xF9);
+void ApplyToBlock(benchmark::State& state, const std::string& block) {
     std::string text;
     for (auto _ : state) {
         text = block;
@@ -114,25 +111,17 @@ void ApplyToOneBlock(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
 }
+
+// Argument 1: text of the characters the keys begin with, so nearly every
+// character has keys to try; argument 0: characters no key begins with.
+void ApplyToOneBlock(benchmark::State& state) {
+    LoadFixTable(FixTableId::Big5, Folder().Dir());
+    std::mt19937 random(7);
+    const int characters = static_cast<int>(BlockSize / 2);
+    ApplyToBlock(state, state.range(0) ? RandomBig5Text(random, characters)
+                                       : RandomBig5Text(random, characters, 0xC7, 0xF9));
+}
 BENCHMARK(ApplyToOneBlock)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-void ShippedLoadCurrentIndex(benchmark::State& state) {
-    LoadFixTable(FixTableId::Big5, ShippedFolder().Dir());
-    for (auto _ : state)
-        LoadFixTable(FixTableId::Big5, ShippedFolder().Dir());
-    state.counters["entries"] = static_cast<double>(FixTableEntryCount(FixTableId::Big5));
-}
-BENCHMARK(ShippedLoadCurrentIndex)->Unit(benchmark::kMillisecond);
-
-void ShippedRebuild(benchmark::State& state) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove(ShippedFolder().Index());
-        state.ResumeTiming();
-        LoadFixTable(FixTableId::Big5, ShippedFolder().Dir());
-    }
-}
-BENCHMARK(ShippedRebuild)->Unit(benchmark::kMillisecond);
 
 // The bundled Simplified sample, converted to Big5 by the character tables and
 // repeated to a block, through the shipped table.
@@ -145,13 +134,7 @@ void ShippedApplyToOneBlock(benchmark::State& state) {
     while (block.size() + sample.size() <= BlockSize)
         block += sample;
     StreamConvert(block, GbToBig5);
-    std::string text;
-    for (auto _ : state) {
-        text = block;
-        ApplyFixTable(text, GbToBig5);
-        benchmark::DoNotOptimize(text.data());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
+    ApplyToBlock(state, block);
 }
 BENCHMARK(ShippedApplyToOneBlock)->Unit(benchmark::kMillisecond);
 
