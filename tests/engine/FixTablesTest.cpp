@@ -1,7 +1,6 @@
 #include "engine/FixTables.h"
 
 #include "engine/FixTableSearch.h"
-#include "settings/IniFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <chrono>
@@ -43,9 +42,6 @@ protected:
     }
     void Load() { LoadFixTable(FixTableId::Big5, folder.Dir()); }
     bool Current() const { return FixIndexIsCurrent(FixTableId::Big5, folder.Dir()); }
-    std::int64_t StoredStamp() const {
-        return IniFile(folder.File("Tessarim.ini")).ReadInteger("Data", "Ageb5fix", -1);
-    }
     static std::string Apply(std::string text) {
         ApplyFixTable(text, GbToBig5);
         return text;
@@ -58,7 +54,7 @@ protected:
 TEST_F(FixTablesTest, IndexIsReusedWhileCurrentAndRebuiltOnANewStamp) {
     WriteTable("b5fix.dat", {"abc,xyz"});
     Load();
-    EXPECT_EQ(StoredStamp(), Stamp);
+    EXPECT_TRUE(Current());
     // A current index is taken as it stands; lists that do not fit together are not trusted.
     const std::string values = folder.File("b5_2.ndx");
     fs::permissions(values, fs::perms::owner_write, fs::perm_options::add);
@@ -72,7 +68,6 @@ TEST_F(FixTablesTest, IndexIsReusedWhileCurrentAndRebuiltOnANewStamp) {
     WriteTable("b5fix.dat", {"abc,123"}, Stamp + 10);
     Load();
     EXPECT_EQ(Apply("abc"), "123");
-    EXPECT_EQ(StoredStamp(), Stamp + 10);
     EXPECT_TRUE(Current());
     EXPECT_EQ(messages.texts(), "");
 }
@@ -124,15 +119,13 @@ TEST_F(FixTablesTest, DefaultTableIsWrittenOnlyWhereTheUserHasNone) {
     EXPECT_EQ(messages.texts(), "Cannot open \"gbfix.dat\".");
 }
 
+// Blanks and control bytes separate too; the empty field comes only from a final
+// comma; a quote inside a bare field is kept; an open quote runs to the end.
 TEST(CommaText, SplitsLikeTheEditorWritesAndToleratesStrayQuotes) {
     using Fields = std::vector<std::string>;
     const std::pair<std::string, Fields> cases[] = {
-        {"  a  ,  b  ", {"a", "b"}},
-        {"a b\tc", {"a", "b", "c"}}, // blanks and control bytes separate too
-        {"a,", {"a", ""}},
-        {"a, ", {"a"}},              // the empty field comes only from a final comma
-        {"ab\"c,d", {"ab\"c", "d"}}, // a quote inside a bare field is kept
-        {"\"abc,d", {"abc,d"}}};     // an open quote runs to the end of the line
+        {"  a  ,  b  ", {"a", "b"}}, {"a b\tc", {"a", "b", "c"}}, {"a,", {"a", ""}}, {"a, ", {"a"}},
+        {"ab\"c,d", {"ab\"c", "d"}}, {"\"abc,d", {"abc,d"}}};
     for (const auto& [line, fields] : cases)
         EXPECT_EQ(SplitCommaText(line), fields) << line;
 }
