@@ -81,7 +81,6 @@ protected:
 TEST_F(CommandLineRun, ConvertsInPlaceUnderEachFilesOwnName) {
     // In place over several patterns, and a name without extension: every file
     // keeps its own name (not one built from the pattern list, nor "README.").
-    fs::create_directory(work.File("many"));
     Write("many/a.txt", Big5We);
     Write("many/b.dat", Big5We + "b");
     Write("many/README", Big5We + "r");
