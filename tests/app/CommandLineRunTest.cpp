@@ -227,10 +227,10 @@ TEST_F(CommandLineRun, FifosDevicesAndDanglingLinksAreLeftAlone) {
     EXPECT_EQ(Run({"/o:big5", "dev.txt"}), Quiet);
     EXPECT_EQ(Run({"/o:big5", "gone.txt"}), Outcome(ExitFailure, "** \"gone.txt\" not found.\n"));
     if (device) fs::create_symlink(work.File("dev.txt"), work.File("link.txt"));
-    for (const std::string name : {"fifo.txt", "dev.txt", "link.txt"})
-        if (device || name == "fifo.txt")
-            EXPECT_EQ(Run({"/i:gbk", "/o:big5", odd, name}),
-                      Outcome(ExitFailure, "Cannot create file " + work.File(name) + "\n"));
+    for (const std::string& name :
+         device ? Names{"fifo.txt", "dev.txt", "link.txt"} : Names{"fifo.txt"})
+        EXPECT_EQ(Run({"/i:gbk", "/o:big5", odd, name}),
+                  Outcome(ExitFailure, "Cannot create file " + work.File(name) + "\n"));
     EXPECT_TRUE(fs::is_fifo(work.File("fifo.txt")) && fs::is_character_file(work.File("dev.txt")));
     if (!device) GTEST_SKIP() << "device nodes of the test's own need root; only a FIFO was output";
     EXPECT_TRUE(fs::is_symlink(work.File("link.txt")));
