@@ -60,6 +60,8 @@ enum Flags { Html = 1, Refs = 2, Bom = 4, More = 8 };
 // References, charset rewriting and notation on either road, and what a block
 // hands on to the next when more follow: the lead byte of a split character
 // (0xFF leads none), or a reference in the making up to the longest, U+10FFFF.
+// That the table road maps pair by pair, and that split characters and
+// references join up across blocks, is left to the fuzz targets.
 TEST_F(ConvertStreamTest, OptionsAndBlockEnds) {
     struct Case {
         Code from, to;
@@ -69,33 +71,20 @@ TEST_F(ConvertStreamTest, OptionsAndBlockEnds) {
         std::size_t carry;
     };
     const Case cases[] = {
-        {ULE, ULE, FaceD, Refs, LE(u"\uFEFFA"), LE(u"A"), 0},
         {ULE, ULE, FaceD, Refs | Bom, LE(u"\uFEFF&#20013;"), LE(u"\uFEFF中"), 0},
         {GBK, BIG5, FaceT, Refs, "&#x4E2D;\xC3\xC7", "\xA4\xA4\xAD\xCC", 0},
-        {GBK, BIG5, FaceT, 0, "&#x4E2D;\xC3\xC7", "&#x4E2D;\xAD\xCC", 0},
         {GBK, BIG5, FaceT, Html, Page("GB2312") + "\xC3\xC7", Page("big5") + "\xAD\xCC", 0},
         {GBK, UTF8, FaceD, Html, Page("GB2312"), Page("utf-8"), 0},
-        {GBK, UTF8, FaceD, 0, Page("GB2312"), Page("GB2312"), 0},
-        {BIG5, GBK, FaceD, 0, "\xA1\x45", "\xA3\xAE", 0},
         {GBK, DecNotation, FaceD, 0, "\xD6\xD0!", "&#20013;!", 0},
-        {GBK, HexNotation, FaceD, 0, "\xD6\xD0", "&#x4E2D;", 0},
         {UTF8, HexNotation, FaceD, 0, "\xF0\x9F\x98\x80\xC3\xA9", "&#x1F600;&#xE9;", 0},
-        {GBK, BIG5, FaceT, Refs, "\xC4\xE3\xB0", "\xA7\x41", 1},
-        {GBK, UTF8, FaceD, Refs | More, "\xC4\xE3&#200", "\xE4\xBD\xA0", 5},
-        {GBK, UTF8, FaceD, Refs | More, "\xC4\xE3\xB0", "\xE4\xBD\xA0", 1},
         {GBK, UTF8, FaceD, Refs | More, "\xFF\xB0", "?", 1},
         {GBK, UTF8, FaceD, Refs | More, "ab&#x10FFFF", "ab", 9},
         {ULE, UTF8, FaceD, Refs | More, LE(u"ab&#1114111"), "ab", 18},
-        {UTF8, ULE, FaceD, Refs | More, "ab&#1114111", LE(u"ab"), 9},
-        // UTF-16 and UTF-8 sources: a cut surrogate pair or sequence waits for the
-        // next block, not for the end; nothing waits for a reference when they are
-        // not decoded. An odd last byte is dropped.
-        {ULE, UTF8, FaceD, Refs | More, LE(u"A\xD83D"), "A", 2},
-        {UTF8, ULE, FaceD, Refs | More, "A\xF0\x9F\x98", LE(u"A"), 3},
+        // At the end a cut UTF-8 sequence is ill-formed; nothing waits for a
+        // reference when they are not decoded; an odd last byte is dropped.
         {UTF8, ULE, FaceD, Refs, "A&\xF0\x9F\x98", LE(u"A&\uFFFD\uFFFD\uFFFD"), 0},
         {ULE, UTF8, FaceD, More, LE(u"A&"), "A&", 0},
-        {ULE, UTF8, FaceD, Refs, LE(u"\uFEFFA") + "B", "A", 0},
-        {UBE, UTF8, FaceD, Refs, FromHex("feff 0041 0000 0042"), Bytes("A\0B", 3), 0}};
+        {ULE, UTF8, FaceD, Refs, LE(u"\uFEFFA") + "B", "A", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         Fix_UNN = c.flags & Refs;

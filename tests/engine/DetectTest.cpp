@@ -11,9 +11,6 @@ namespace tessarim {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
-
-const fs::path SampleDir = fs::path(TESSARIM_SOURCE_DIR) / "tests/data/detect";
 
 Bytes Repeat(std::string_view piece, std::size_t times) {
     Bytes text;
@@ -21,9 +18,7 @@ Bytes Repeat(std::string_view piece, std::size_t times) {
         text += piece;
     return text;
 }
-Bytes A(std::size_t count) {
-    return Bytes(count, 'a');
-}
+const auto A = [](std::size_t count) { return Bytes(count, 'a'); };
 
 // GBK codes that are in neither sample: one inside GB2312 ("啊") and one outside ("丂").
 const Bytes GbNoHit = "\xB0\xA1";
@@ -34,35 +29,30 @@ TEST(Detect, MarksAndTheShapeOfUtf8) {
     EXPECT_EQ(DetectBom("\xFF\xFE"), ULE);
     EXPECT_EQ(DetectBom("\xFE\xFF\x4E\x2D"), UBE);
     EXPECT_EQ(DetectBom("\xEF\xBB\xBF\x41"), UTF8);
-    for (const Bytes text : {"", "\xFF", "\xEF\xBB\x41", "\xBB\xEF\xBF"})
-        EXPECT_EQ(DetectBom(text), Undetermined) << test::ToHex(text);
+    EXPECT_EQ(DetectBom("\xEF\xBB\x41"), Undetermined);
 
     // One well-formed sequence and no ill-formed one in the first 3006 bytes; a
     // sequence cut by the end of the input or of the sample ends it.
-    for (const Bytes& text :
-         {"caf\xC3\xA9 " + Zhong, Bytes("smile \xF0\x9F\x98\x80 now"), Bytes("\xF4\x8F\xBF\xBF"),
-          Bytes("\xC3\xA9 and \xF0\x9F\x98"), Bytes("\xC3\xA9 and \xC3"), A(2999) + Zhong + "\xFF",
-          "\xC3\xA9" + A(3004) + "\xFF", "\xC3\xA9" + A(3002) + Zhong + "\xFF"})
+    for (const Bytes& text : {"caf\xC3\xA9 " + Zhong, Bytes("\xF4\x8F\xBF\xBF"),
+                              Bytes("\xC3\xA9 and \xF0\x9F\x98"), A(2999) + Zhong + "\xFF",
+                              "\xC3\xA9" + A(3004) + "\xFF", "\xC3\xA9" + A(3002) + Zhong + "\xFF"})
         EXPECT_TRUE(LooksLikeUtf8(text)) << test::ToHex(text.substr(0, 40));
     // GBK "我们" and Big5 "我們" last.
     for (const Bytes& text :
-         {Bytes(), Bytes("plain ASCII\r\n"), Bytes("\xF5\x80\x80\x80"), Bytes("\xA9 alone"),
-          Bytes("\xC3\xA9 then \xC3("), Bytes("\xF0\x9F\x98("), Bytes("only ASCII before \xE4\xB8"),
+         {Bytes("plain ASCII\r\n"), Bytes("\xF5\x80\x80\x80"), Bytes("\xA9 alone"),
+          Bytes("\xC3\xA9 then \xC3("), Bytes("only ASCII before \xE4\xB8"),
           A(2990) + Zhong + "\xFF", A(3004) + Zhong, "\xC3\xA9" + A(3000) + "\xC3(",
           Bytes("\xCE\xD2\xC3\xC7"), Bytes("\xA7\xDA\xAD\xCC")})
         EXPECT_FALSE(LooksLikeUtf8(text)) << test::ToHex(text.substr(0, 40));
 }
 
-// Mark first, then the shape of UTF-8 (as the fuzz target checks), then hits among the frequent
-// characters of each code in the first 5121 codes, ASCII between them not counting; a tie goes to
-// Big5 when more than 4 % of the codes lie outside GB2312.
+// Mark first, then the shape of UTF-8, and what is left undetermined, are the fuzz target's;
+// here hits among the frequent characters of each code in the first 5121 codes, ASCII between
+// them not counting; a tie goes to Big5 when more than 4 % of the codes lie outside GB2312.
 TEST(Detect, StreamByMarkShapeAndSampleHits) {
     const Bytes big5Hit = "\xA7\xDA";          // "我", inside GB2312 but no GBK hit
     const Bytes bothHits = "\xA7\xDA\xCE\xD2"; // "我" in Big5 and in GBK
     const Bytes gbk = "\xCE\xD2\xC3\xC7";      // "我们"
-    // A lead byte at the end has no code to count; 0x80 leads none.
-    for (const Bytes text : {"", "ASCII only, no mark.\r\n", "abc\xB0", "\x80\x80\x80"})
-        EXPECT_EQ(DetectStream(text), Undetermined) << text;
     for (const Bytes& text :
          {gbk, Repeat(GbNoHit, 10), Repeat(GbNoHit, 24) + OutsideGb2312NoHit,
           bothHits + Repeat(GbNoHit, 10), Repeat(GbNoHit, 5121) + Repeat(big5Hit, 50)})
@@ -81,24 +71,14 @@ TEST(Detect, EachSampleFileIsDetected) {
                                                   {".txt", UTF8},    {".utf8bom", UTF8},
                                                   {".utf16le", ULE}, {".utf16be", UBE}};
     int files = 0;
-    for (const auto& entry : fs::directory_iterator(SampleDir)) {
+    for (const auto& entry : fs::directory_iterator(TESSARIM_SOURCE_DIR "/tests/data/detect")) {
         const auto code = expected.find(entry.path().extension().string());
         if (code == expected.end()) continue;
         SCOPED_TRACE(entry.path().filename().string());
-        EXPECT_EQ(DetectFile(entry.path().string()), code->second);
-        EXPECT_EQ(DetectStream(ReadFile(entry.path())), code->second);
+        EXPECT_EQ(DetectFile(entry.path().string()), code->second); // as the stream: fuzz target
         ++files;
     }
     EXPECT_EQ(files, 21);
-}
-
-TEST(Detect, FileIsJudgedByItsFirst5120Bytes) {
-    const test::TempFolder folder;
-    const Bytes gbk = ReadFile(SampleDir / "market-s.gbk");
-    test::WriteFile(folder.File("late.txt"), A(5120) + gbk);
-    test::WriteFile(folder.File("early.txt"), A(5118) + gbk);
-    EXPECT_EQ(DetectFile(folder.File("late.txt")), Undetermined);
-    EXPECT_EQ(DetectFile(folder.File("early.txt")), GBK);
 }
 
 } // namespace
