@@ -12,7 +12,6 @@
 
 namespace tessarim {
 
-
 // Decodes bytes of a code page. 936 and 950 use the built-in tables; 65001 is
 // UTF-8; any other code page is read as Windows-1252.
 std::u16string AnsiToWide(std::string_view bytes, int codePage);
