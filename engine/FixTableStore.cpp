@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
 #include <utility>
 
 namespace tessarim {
@@ -103,7 +104,7 @@ void FixTableStore::Clear() {
     records_.clear();
     entries_.clear();
     std::fill(occupied_.begin(), occupied_.end(), 0);
-    std::fill(followers_.begin(), followers_.end(), 0);
+    followers_.reset();
     search_.Clear();
 }
 
@@ -147,6 +148,11 @@ std::size_t FixTableStore::LineStart(std::string_view text, const std::vector<st
 }
 
 void FixTableStore::Build(Record& record) {
+    if (!followers_) {
+        followers_.reset(static_cast<std::uint64_t*>(
+            std::calloc((std::size_t{1} << FollowerBits) / 64, sizeof(std::uint64_t))));
+        if (!followers_) throw std::bad_alloc();
+    }
     record.entries = static_cast<std::uint32_t>(entries_.size());
     std::size_t key = LineStart(keys_, keyMarks_, record.first);
     std::size_t value = LineStart(values_, valueMarks_, record.first);

@@ -8,6 +8,8 @@
 #include "platform/MappedFile.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,8 +106,13 @@ private:
     // For the keys of the slots taken in so far: which first characters are
     // followed by which two bytes, hashed. Most places of a text begin no key,
     // and this tells so before any key is compared.
-    static constexpr unsigned FollowerBits = 19;
-    std::vector<std::uint64_t> followers_ = std::vector<std::uint64_t>((1u << FollowerBits) / 64);
+    // Taken from calloc when the first slot is, so that the pages a short
+    // conversion never marks are never touched.
+    static constexpr unsigned FollowerBits = 20;
+    struct Free {
+        void operator()(std::uint64_t* words) const { std::free(words); }
+    };
+    std::unique_ptr<std::uint64_t[], Free> followers_;
     PrefixSearch search_;
 };
 
