@@ -156,11 +156,12 @@ int ConvertAll(CommandLineArgs& args) {
     std::vector<std::string> inputs;
     if (pattern) {
         inputs = ListMatchingFiles(ExtractFilePath(fullIn), ExtractFileName(fullIn));
-    } else if (QueryFileKind(fullIn) != FileKind::Regular &&
-               QueryFileKind(fullIn) != FileKind::System) {
-        ShowError("** \"" + args.FileIn + "\" not found.");
-        return ExitFailure;
     } else {
+        const FileKind kind = QueryFileKind(fullIn);
+        if (kind != FileKind::Regular && kind != FileKind::System) {
+            ShowError("** \"" + args.FileIn + "\" not found.");
+            return ExitFailure;
+        }
         inputs.push_back(fullIn);
     }
 
