@@ -91,6 +91,21 @@ XSession::XSession() {
             },
             10000))
         throw std::runtime_error("openbox did not start");
+    // It names itself before it takes windows in, and a window asked for during
+    // its start may never show: map a probe until openbox shows it.
+    const xcb_window_t probe = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 10, 10, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    bool managed = false;
+    for (int attempt = 0; attempt < 20 && !managed; ++attempt) {
+        xcb_unmap_window(connection_, probe);
+        xcb_map_window(connection_, probe);
+        xcb_flush(connection_);
+        managed = WaitFor([&] { return IsViewable(probe); }, 500);
+    }
+    xcb_destroy_window(connection_, probe);
+    xcb_flush(connection_);
+    if (!managed) throw std::runtime_error("openbox does not show windows");
 }
 
 XSession::~XSession() {
