@@ -20,7 +20,6 @@
 #include "settings/ProgramSettings.h"
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 
 namespace tessarim {
@@ -59,14 +58,12 @@ std::string Terminated(std::string text) {
 std::string Notation(std::u16string_view text, bool hex) {
     std::string out;
     out.reserve(4 * text.size());
-    char digits[16];
     for (const char16_t unit : text) {
         if (unit < 0x80) {
             out += static_cast<char>(unit);
             continue;
         }
-        std::snprintf(digits, sizeof digits, hex ? "&#x%X;" : "&#%u;", unsigned{unit});
-        out += digits;
+        AppendNumericReference(out, unit, hex);
     }
     return out;
 }
