@@ -77,5 +77,8 @@ It needs an X11 session or XWayland.")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION x11)
 # The tessarim command without arguments starts the bar; both share the tables.
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "tessarim (= ${PROJECT_VERSION})")
+# Qt finds themed icons through the hicolor theme's index; without it the window
+# and tray show the built-in picture.
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS hicolor-icon-theme)
 
 include(CPack)
