@@ -1,15 +1,19 @@
 #!/bin/sh
 # Builds the Debian packages and puts them through what a user's system does
 # with them: lintian, apt-get install, the installed programs at work, removal.
-# It installs into /usr, so it runs only as root on a machine meant for it (CI):
+# It installs into /usr (as root, or through sudo), so it is meant for a
+# machine kept for it, such as CI:
 #   scripts/check-packages.sh [BUILD_FOLDER]
 set -eu
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
+sudo=""
 if [ "$(id -u)" -ne 0 ]; then
-    echo "$0 installs packages system-wide; run it as root on a CI machine." >&2
-    exit 2
+    if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
+        echo "$0 installs packages system-wide: run it as root or with sudo available." >&2
+        exit 2
+    fi
 fi
 for package in tessarim tessarim-desktop; do
     if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
@@ -26,8 +30,8 @@ fail() {
 
 rm -f "$build"/tessarim*.deb
 cmake --build "$build" --target package -- -j"$(nproc)" >/dev/null
-cli=$(ls "$build"/tessarim_*_amd64.deb)
-gui=$(ls "$build"/tessarim-desktop_*_amd64.deb)
+cli=$(realpath "$build"/tessarim_*_amd64.deb)
+gui=$(realpath "$build"/tessarim-desktop_*_amd64.deb)
 ls -l "$cli" "$gui"
 
 # Warnings lintian may raise are overridden in the packages with their reason;
@@ -45,17 +49,17 @@ dpkg-deb -f "$gui" Depends | grep -q 'libqt6widgets6' || fail "tessarim-desktop 
 # out the package manager's own records, logs and caches.
 snapshot() {
     find /usr /etc /opt /var \( -path /var/tmp -o -path /var/log -o -path /var/cache \
-        -o -path /var/lib/apt -o -path /var/lib/dpkg \) -prune -o -print | sort
+        -o -path /var/lib/apt -o -path /var/lib/dpkg \) -prune -o -print 2>/dev/null | sort
 }
 snapshot >/tmp/tessarim-before.txt
 
 export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -qq "./$cli" "./$gui" >/dev/null
+$sudo apt-get install -y -qq "$cli" "$gui" >/dev/null
 owned=$(dpkg -L tessarim tessarim-desktop | sort -u)
 
 scripts/check-installed.sh /usr --desktop || fail "the installed programs"
 
-apt-get purge -y -qq tessarim tessarim-desktop >/dev/null
+$sudo apt-get purge -y -qq tessarim tessarim-desktop >/dev/null
 for path in $owned; do
     [ -d "$path" ] || [ ! -e "$path" ] || fail "$path is left after removal"
 done
