@@ -31,6 +31,10 @@ foreach(package ${packages})
           COMPONENT ${component})
 endforeach()
 
+# The licence asks that its NOTICE travel with the programs.
+install(FILES ${PROJECT_SOURCE_DIR}/NOTICE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessarim
+        COMPONENT tessarim)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessarim)
 set(CPACK_PACKAGE_VENDOR "The Tessarim developers")
