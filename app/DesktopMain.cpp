@@ -3,6 +3,7 @@
 // no taskbar button; the tray icon stands in for one.
 #include "app/CommandLine.h"
 #include "engine/CodePages.h"
+#include "data/Version.h"
 #include "mainwin/ClipCommands.h"
 #include "mainwin/Main.h"
 #include "platform/Clipboard.h"
@@ -10,6 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ForegroundPaste.h"
 #include "platform/Help.h"
+#include "platform/ProgramDir.h"
 #include "platform/SingleInstance.h"
 #include "platform/Sound.h"
 #include "platform/Tray.h"
@@ -107,6 +109,13 @@ int RunWindowed(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace tessarim;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // Where the help and the settings are looked for, so that a user (or a
+    // packaging check) can see them without a display.
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("tessarim-desktop %s\nHelp file: %s\nSettings folder: %s\n", VersionString(),
+                    DefaultHelpFile().c_str(), ProgramDir().c_str());
+        return ExitSuccess;
+    }
     switch (DetectRunMode(args)) {
     case RunMode::CommandLine:
         return RunCommandLine(args);

@@ -1,5 +1,6 @@
 #include "mainwin/About.h"
 
+#include "data/Version.h"
 #include "platform/Help.h"
 #include "platform/UiFonts.h"
 
@@ -93,7 +94,7 @@ TAboutBox::TAboutBox(std::int64_t lang, int charset, HelpViewer& help, QWidget* 
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
     name->setFont(big);
-    auto* version = new QLabel("Version " TESSARIM_VERSION, this);
+    auto* version = new QLabel(QString("Version ") + VersionString(), this);
     version->setObjectName("Version");
     auto* description = new QLabel(QString::fromUtf8(texts.description), this);
     description->setObjectName("Comments");

@@ -179,4 +179,9 @@ QIcon GlyphIcon(Glyph glyph) {
     return QIcon(GlyphPixmap(glyph));
 }
 
+QIcon ProgramIcon() {
+    // The name the icon is installed under in the hicolor theme.
+    return QIcon::fromTheme("org.tessarim.Tessarim", GlyphIcon(Glyph::Program));
+}
+
 } // namespace tessarim

@@ -22,4 +22,8 @@ enum class Glyph {
 QPixmap GlyphPixmap(Glyph glyph);
 QIcon GlyphIcon(Glyph glyph);
 
+// The program's icon for the window and the tray: the installed one from the
+// icon theme, else the built-in picture.
+QIcon ProgramIcon();
+
 } // namespace tessarim

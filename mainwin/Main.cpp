@@ -71,7 +71,7 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     : AppBarWidget(shell, parent), logic_(Program()), tray_(tray), help_(help) {
     setObjectName("TMainForm");
     setWindowTitle("Tessarim");
-    setWindowIcon(GlyphIcon(Glyph::Program));
+    setWindowIcon(ProgramIcon());
     setCursor(Qt::ArrowCursor);
 
     const IniFile ini(SettingsPath());
@@ -149,7 +149,7 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     logic_.trayAvailable = tray_.Available();
     RefreshEnabled();
     tray_.onClick = [this] { BringToFront(); };
-    tray_.Show(GlyphIcon(Glyph::Program), TrayHint, popup_);
+    tray_.Show(ProgramIcon(), TrayHint, popup_);
 }
 
 void TMainForm::CreateWindowHandle() {

@@ -1,8 +1,8 @@
 #include "platform/Help.h"
 
 #include "platform/Message.h"
+#include "platform/ProgramDir.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
 #include <filesystem>
@@ -15,8 +15,10 @@ QUrl HelpUrl(const std::string& helpFile, int context) {
     return url;
 }
 
-DesktopHelp::DesktopHelp()
-    : helpFile_((QCoreApplication::applicationDirPath() + "/" + HelpFileName).toStdString()) {}
+std::string DefaultHelpFile() {
+    const std::string& installed = InstalledDataFolder();
+    return (installed.empty() ? ExecutableFolder() : installed) + HelpFileName;
+}
 
 void DesktopHelp::ShowContext(int context) {
     std::error_code error;
