@@ -104,6 +104,9 @@ CONTEXTS = {
         ([head + "与发" + after for head in "头须" for after in "皆都全俱"], "发", "髮"),
         # to turn back, as against to rotate
         (["回转过", "回转来", "回转身", "回转头", "回转去"], "回", "回"),
+        # a reply, where 回复 may also be "restore"
+        (["回复" + after for after in ("给", "邮件", "消息", "信", "他", "她", "你", "我", "您")],
+         "复", "覆"),
         # the Taiwan standard writes 凶 for a violent death
         (["凶杀"], "凶", "凶"),
     ],
