@@ -27,10 +27,19 @@ nothing but keep the scan from starting a correction in the middle of a word:
   - the contexts of WORD_BOUNDARIES, where that segmentation itself splits
     a sentence at the wrong place (开头发言 is 开头 + 发言, not 头发).
 
+CONTEXTS adds what no phrase list holds: contexts where one reading of a
+character is certain (三斗面 is 三斗麵, 河水就干了 is 河水就乾了).
+
+A key is text in the target script, so it also matches text already in that
+script, where it may mean something else (母後 -> 母后 inside 字母後綴). The
+table is therefore checked against right text (data/right-text/, written by
+gather_right_text.py): an entry that spoils it at least as often as it puts
+it right is refused.
+
 The entries are found by running a model of the program's scan over every
 phrase until it converts each one as the reference does. The output depends
-only on strtbl, OpenCC's dictionaries and OpenCC's converter: running the
-script twice gives the same bytes.
+only on strtbl, the right text, OpenCC's dictionaries and OpenCC's
+converter: running the script twice gives the same bytes.
 """
 
 import argparse
@@ -89,23 +98,27 @@ NUMERALS = "一二三四五六七八九十两几半数"
 CONTEXTS = {
     "s2tw": [
         # a numeral and 斗 before grain: the dry measure, not a fight
-        ([n + "斗" + grain for n in NUMERALS for grain in "米面麦粮谷豆粟酒"], "斗", "斗"),
+        ([n + "斗" + grain for n in NUMERALS for grain in "米面麦粮豆粟酒"],
+         "斗", "斗"),
         # flour and leaven
         ([n + "斗面" for n in NUMERALS] + ["面酵", "细面"] +
          [n + unit + "面" for n in NUMERALS for unit in "斤袋"], "面", "麵"),
         # water that has run dry
         ([water + adverb + "干了"
-          for water in ("水", "河", "湖", "海", "井", "塘", "泉", "泪", "池", "土地", "田地",
-                        "大地", "地面", "地上")
-          for adverb in ("", "就", "都", "已", "也", "早", "快", "全", "便")], "干", "乾"),
+          for water in ("水", "河", "湖", "海", "井", "塘", "泉", "泪", "池",
+                        "土地", "田地", "大地", "地面", "地上")
+          for adverb in ("", "就", "都", "已", "也", "早", "快", "全", "便")],
+         "干", "乾"),
         (["尽性"], "尽", "盡"),
         # to permit someone
-        (["准" + person for person in ("他", "她", "你", "我", "它", "您")], "准", "准"),
+        (["准" + person for person in ("他", "她", "你", "我", "它", "您")],
+         "准", "准"),
         ([head + "与发" + after for head in "头须" for after in "皆都全俱"], "发", "髮"),
         # to turn back, as against to rotate
         (["回转过", "回转来", "回转身", "回转头", "回转去"], "回", "回"),
         # a reply, where 回复 may also be "restore"
-        (["回复" + after for after in ("给", "邮件", "消息", "信", "他", "她", "你", "我", "您")],
+        (["回复" + after
+          for after in ("给", "邮件", "消息", "信", "他", "她", "你", "我", "您")],
          "复", "覆"),
         # the Taiwan standard writes 凶 for a violent death
         (["凶杀"], "凶", "凶"),
@@ -429,7 +442,8 @@ def main():
     s2tw_phrases = reference_pairs(
         dicts["STPhrases"], "s2tw", args.opencc_dir, "cp936", "cp950")
     s2tw_chars = reference_pairs(
-        list(dicts["STCharacters"]) + list(dicts["TWVariants"]), "s2tw", args.opencc_dir, "cp936", "cp950")
+        list(dicts["STCharacters"]) + list(dicts["TWVariants"]), "s2tw", args.opencc_dir,
+        "cp936", "cp950")
     to_traditional = CharacterTable(strtbl, True)
     b5fix, b5counts = build(
         s2tw_phrases, to_traditional, "cp950",
