@@ -95,6 +95,12 @@ WORD_BOUNDARIES = {
 # (Simplified contexts, the character they decide, its form there). Every
 # other character of a context takes the reference's form.
 NUMERALS = "一二三四五六七八九十两几半数"
+WET = ("水", "河", "湖", "海", "井", "塘", "泉", "泪", "池", "土地", "田地", "大地", "地面",
+       "地上", "衣服", "衣裳", "头发", "嗓子", "喉咙", "嘴唇", "油漆", "墨", "泥", "颜料")
+# what 只 counts: animals, and things that come one of a pair or alone
+ONE_OF = ("猫", "狗", "鸟", "鸡", "鸭", "鹅", "羊", "兔", "猪", "牛", "马", "老虎",
+          "狮子", "熊", "猴", "虫", "蚂蚁", "蝴蝶", "苍蝇", "蚊子", "老鼠", "青蛙", "鱼",
+          "手", "脚", "眼", "耳朵", "鞋", "袜子", "手套", "船", "箱子", "杯子", "碗")
 CONTEXTS = {
     "s2tw": [
         # a numeral and 斗 before grain: the dry measure, not a fight
@@ -103,12 +109,10 @@ CONTEXTS = {
         # flour and leaven
         ([n + "斗面" for n in NUMERALS] + ["面酵", "细面"] +
          [n + unit + "面" for n in NUMERALS for unit in "斤袋"], "面", "麵"),
-        # water that has run dry
-        ([water + adverb + "干了"
-          for water in ("水", "河", "湖", "海", "井", "塘", "泉", "泪", "池",
-                        "土地", "田地", "大地", "地面", "地上")
-          for adverb in ("", "就", "都", "已", "也", "早", "快", "全", "便")],
-         "干", "乾"),
+        # water that has run dry, things that have dried
+        ([wet + adverb + "干了" for wet in WET
+          for adverb in ("", "就", "都", "已", "也", "早", "快", "全", "便")] +
+         [wet + "还没干" for wet in WET], "干", "乾"),
         (["尽性"], "尽", "盡"),
         # to permit someone
         (["准" + person for person in ("他", "她", "你", "我", "它", "您")],
@@ -120,6 +124,9 @@ CONTEXTS = {
         (["回复" + after
           for after in ("给", "邮件", "消息", "信", "他", "她", "你", "我", "您")],
          "复", "覆"),
+        # this or that one (of animals and single things), not "only"
+        ([which + "只" + thing for which in "这那哪每" for thing in ONE_OF],
+         "只", "隻"),
         # the Taiwan standard writes 凶 for a violent death
         (["凶杀"], "凶", "凶"),
     ],
@@ -293,6 +300,21 @@ def damage(fix, samples):
     return counts
 
 
+def extend_contexts(decided, words):
+    """A context whose last character begins a two-character word that the
+    tables correct (这只手 of 这只手表) would cut the word: such a context
+    also gets an entry that takes the word's second character."""
+    second = {}  # first character -> two-character words the tables correct
+    for word, correct in words.items():
+        if len(word) == 2 and correct[1] != word[1]:
+            second.setdefault(word[0], []).append(word)
+    extended = dict(decided)
+    for key, correct in decided.items():
+        for word in second.get(key[-1], ()):
+            extended[key + word[1]] = correct + words[word][1]
+    return extended
+
+
 def build(phrases, table, codec, boundaries, chars, contexts, right_samples):
     """The correction table for a direction.
 
@@ -309,7 +331,8 @@ def build(phrases, table, codec, boundaries, chars, contexts, right_samples):
     # Characters whose usual form differs from the character table's choice,
     # then phrases the character tables get wrong.
     words = wanted_forms(phrases, table, codec)
-    decided = {table.convert(text): correct for text, correct in contexts.items()}
+    decided = extend_contexts(
+        {table.convert(text): correct for text, correct in contexts.items()}, words)
     words.update(decided)
     for kind, wanted in (("characters", wanted_forms(chars, table, codec)), ("phrases", words)):
         for produced, correct in sorted(wanted.items()):
