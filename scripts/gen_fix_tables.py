@@ -140,6 +140,11 @@ CONTEXTS = {
 # the scan time.
 SHORT_WORD = 2
 
+# Changes no entry may make, whatever the reference does. In Simplified text
+# 于 ends a word (位于, 属于, 关于, 对于) far more often than 於 begins a name,
+# so a name's entry 于伦 -> 於伦 would spoil 位于伦敦 and 位於倫敦.
+FORBIDDEN_CHANGES = {"s2tw": [], "tw2s": [("于", "於")]}
+
 HEADING = b"-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n"
 
 
@@ -315,13 +320,14 @@ def extend_contexts(decided, words):
     return extended
 
 
-def build(phrases, table, codec, boundaries, chars, contexts, right_samples):
+def build(phrases, table, codec, boundaries, chars, contexts, right_samples, forbidden=()):
     """The correction table for a direction.
 
     phrases: {text: correct form} of whole phrases as the reference converts
     them; chars likewise for single characters; contexts likewise, from
     CONTEXTS, above the reference. table: the character table. right_samples:
     (what the character tables make of a text, the right text) pairs.
+    forbidden: (character, form) changes no entry may make.
     Returns the FixTable and counts of its kinds of entries.
     """
     fix = FixTable(codec)
@@ -351,7 +357,10 @@ def build(phrases, table, codec, boundaries, chars, contexts, right_samples):
     # 字母後綴, 于单 of 基于单元) are refused, unless they put right more
     # characters there than they spoil. A single character is the table's
     # usual form, not a claim about its context, and stays.
-    refused = set()
+    refused = {key for key, value in fix.entries.items()
+               if any(change in forbidden for change in zip(key, value))}
+    for key in refused:
+        fix.remove(key)
     while True:
         counts["whole words"] += take_words_whole(fix, words, refused)
         harmful = sorted(key for key, (spoiled, righted) in damage(fix, right_samples).items()
@@ -473,7 +482,8 @@ def main():
         boundary_entries("s2tw", args.opencc_dir, to_traditional), s2tw_chars,
         context_pairs("s2tw", args.opencc_dir),
         right_samples(args.right_text, "zh-TW", "tw2s", args.opencc_dir,
-                      to_traditional, "cp936", "cp950"))
+                      to_traditional, "cp936", "cp950"),
+        FORBIDDEN_CHANGES["s2tw"])
 
     tw2s_phrases = reference_pairs(
         list(dicts["TSPhrases"]) + list(dicts["TWVariantsRevPhrases"]), "tw2s",
@@ -487,7 +497,8 @@ def main():
         boundary_entries("tw2s", args.opencc_dir, to_simplified), tw2s_chars,
         context_pairs("tw2s", args.opencc_dir),
         right_samples(args.right_text, "zh-CN", "s2tw", args.opencc_dir,
-                      to_simplified, "cp950", "cp936"))
+                      to_simplified, "cp950", "cp936"),
+        FORBIDDEN_CHANGES["tw2s"])
 
     os.makedirs(args.out, exist_ok=True)
     for name, fix in (("b5fix.dat", b5fix), ("gbfix.dat", gbfix)):
