@@ -353,10 +353,11 @@ def build(phrases, table, codec, boundaries, chars, contexts, right_samples, for
         fix.add(produced, correct)
         counts["word boundaries"] += 1
 
-    # Entries whose key stands in right text with another meaning (母後 of
-    # 字母後綴, 于单 of 基于单元) are refused, unless they put right more
-    # characters there than they spoil. A single character is the table's
-    # usual form, not a claim about its context, and stays.
+    # Entries that make a forbidden change are refused, and so are entries
+    # whose key stands in right text with another meaning (母後 of 字母後綴,
+    # 于单 of 基于单元), unless they put right more characters there than
+    # they spoil. A single character is the table's usual form, not a claim
+    # about its context, and stays.
     refused = {key for key, value in fix.entries.items()
                if any(change in forbidden for change in zip(key, value))}
     for key in refused:
