@@ -15,7 +15,7 @@ desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libca
 test="$desktop opencc libopencc-data desktop-file-utils appstream man-db file"
 # Debian packages: dpkg-shlibdeps finds their dependencies, lintian checks them.
 package="$test dpkg-dev lintian"
-bench="$test hyperfine zh-autoconvert valgrind time"
+bench="$test hyperfine zh-autoconvert valgrind time manpages-zh"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.
 fuzz="$build clang libclang-rt-14-dev"
 
