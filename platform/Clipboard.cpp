@@ -121,7 +121,9 @@ std::optional<std::string> QtClipboard::MimeTypeOf(unsigned format) const {
 bool QtClipboard::IsClipboardFormatAvailable(unsigned format) {
     const QMimeData* data = DesktopClipboard()->mimeData();
     if (!data) return false;
-    if (format == CF_TEXT || format == CF_UNICODETEXT)
+    // Text offered only as GBK or Big5 bytes is 8-bit text alone.
+    if (format == CF_UNICODETEXT) return data->hasText();
+    if (format == CF_TEXT)
         return data->hasText() ||
                (!charsetType_.empty() && data->hasFormat(QString::fromStdString(charsetType_)));
     const std::optional<std::string> type = MimeTypeOf(format);
@@ -137,10 +139,7 @@ std::optional<std::string> QtClipboard::GetClipboardData(unsigned format) {
         const QByteArray raw = data->data(QString::fromStdString(charsetType_));
         return std::string(UpToZero(std::string_view(raw.constData(), raw.size())));
     };
-    if (format == CF_UNICODETEXT) {
-        if (data->hasText()) return UnicodeTextBlock(data->text().toStdU16String());
-        return UnicodeTextBlock(AnsiToWide(bytes(), codePage_));
-    }
+    if (format == CF_UNICODETEXT) return UnicodeTextBlock(data->text().toStdU16String());
     if (format == CF_TEXT) {
         std::string text =
             ownBytes ? bytes() : WideToAnsi(data->text().toStdU16String(), codePage_);
