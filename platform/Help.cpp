@@ -1,6 +1,7 @@
 #include "platform/Help.h"
 
 #include "platform/Message.h"
+#include "platform/UiLanguage.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -21,7 +22,8 @@ DesktopHelp::DesktopHelp()
 void DesktopHelp::ShowContext(int context) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(helpFile_, error)) {
-        ShowMessage(MessageKind::Error, "Cannot open file " + helpFile_);
+        ShowMessage(MessageKind::Error,
+                    UiText("Cannot open file ", "無法開啟檔案 ", "无法打开文件 ") + helpFile_);
         return;
     }
     QDesktopServices::openUrl(HelpUrl(helpFile_, context));

@@ -5,9 +5,11 @@ set -eu
 
 build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
 # The desktop program (Qt Widgets on X11, libcanberra for the completion sound)
-# and what its tests start: an X server, a small window manager, a font with
-# Chinese characters, and another program that copies and pastes (xclip).
-desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip"
+# and Qt's own translations for the Chinese interfaces; what its tests start:
+# an X server, a small window manager, a font with Chinese characters, another
+# program that copies and pastes (xclip), and an assistive technology's view
+# (AT-SPI through python3-pyatspi on a private session bus).
+desktop="$build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip dbus at-spi2-core python3-pyatspi"
 test="$desktop opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.
