@@ -140,10 +140,12 @@ void AppBarWidget::OnAppBarStateChange(bool querying, TAppBarEdge proposedEdge) 
     TAppBar::OnAppBarStateChange(querying, proposedEdge);
     if (querying) return;
     ApplySizeLimits(proposedEdge);
-    // A window that just lost its frame is where its frame left it.
-    if (IsDockedEdge(proposedEdge) && geometry() != placed_) {
+    // A window that just lost its frame is where its frame left it, and Qt may
+    // not know: tell the server too.
+    if (IsDockedEdge(proposedEdge)) {
         placing_ = true;
-        setGeometry(placed_);
+        if (geometry() != placed_) setGeometry(placed_);
+        RequestNativeGeometry(*this, placed_);
         placing_ = false;
     }
 }
@@ -279,11 +281,15 @@ void AppBarWidget::RememberFloatingPlace() {
     if (!frame.isNull()) frameMargins_ = frame;
     // The window manager moved or sized the floating bar by its frame.
     BarSettings().SetFloatRect(WindowRect());
-    // Moved by its title bar: where the button comes up decides, as for the grip.
-    if (!titleDrag_.isActive() && PrimaryButtonDown()) {
-        EnterSizeMove();
-        titleDrag_.start();
-    }
+    // Moved by its title bar: where the button comes up decides, as for the
+    // grip. Some window managers tell of the move only once the button is up,
+    // the pointer still on the title bar.
+    if (titleDrag_.isActive()) return;
+    const QPoint cursor = QCursor::pos();
+    const bool onFrame = frameGeometry().contains(cursor) && !geometry().contains(cursor);
+    if (!PrimaryButtonDown() && !onFrame) return;
+    EnterSizeMove();
+    titleDrag_.start();
 }
 
 void AppBarWidget::FollowTitleDrag() {
