@@ -5,6 +5,7 @@
 #include "tests/xvfb/XSession.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
@@ -175,22 +176,31 @@ TEST_F(DesktopBarTest, AutoHideBarLeavesTwoPixelsAndSlidesOutWhenThePointerTouch
 }
 
 TEST_F(DesktopBarTest, DialogsAnswerReturnAndEscapeAndSpeakTheInterfaceLanguage) {
+    if (const std::string tool = test::MissingProgram({"xclip"}); !tool.empty())
+        GTEST_SKIP() << tool << " is not installed";
     for (const char lang : {'0', '1', '2'}) {
-        // No clipboard text: "B > G" does nothing; the about box is the dialog.
-        auto program = Start(std::string("AutoHide=0\nWarn=0\nLang=") + lang + "\n");
+        auto program = Start(std::string("AutoHide=0\nWarn=0\nSound=0\nLang=") + lang + "\n");
         const xcb_window_t bar = x->WaitForBar();
         ASSERT_NE(bar, XCB_NONE);
-        for (const std::uint8_t key : {9, 36}) { // Escape, Return
-            x->Click(949, 16);                   // BtnAbout
-            xcb_window_t dialog = XCB_NONE;
-            ASSERT_TRUE(WaitFor([&] { return (dialog = Dialog(bar)) != XCB_NONE; }, 10000));
-            const XSession::Geometry box = x->WindowGeometry(dialog);
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            if (key == 9)
-                x->SavePng(Screenshot("about", lang, 1), box.x, box.y, box.width, box.height);
-            x->Key(key);
-            EXPECT_TRUE(WaitFor([&] { return Dialog(bar) == XCB_NONE; }, 5000))
-                << "key " << int{key} << " in language " << lang;
+        // Text on the clipboard: "G > B" ends with its message box.
+        const std::string copy = "printf %s '简体中文' | DISPLAY=" + x->Display() +
+                                 " xclip -selection clipboard -t UTF8_STRING -i";
+        ASSERT_EQ(std::system(copy.c_str()), 0);
+        // The about box, then the message box; each closes by either key.
+        for (const auto& [what, buttonX] : {std::pair{"about", 949}, std::pair{"message", 128}}) {
+            for (const std::uint8_t key : {9, 36}) { // Escape, Return
+                x->Click(buttonX, 16);
+                xcb_window_t dialog = XCB_NONE;
+                ASSERT_TRUE(WaitFor([&] { return (dialog = Dialog(bar)) != XCB_NONE; }, 10000))
+                    << what;
+                const XSession::Geometry box = x->WindowGeometry(dialog);
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                if (key == 9)
+                    x->SavePng(Screenshot(what, lang, 1), box.x, box.y, box.width, box.height);
+                x->Key(key);
+                EXPECT_TRUE(WaitFor([&] { return Dialog(bar) == XCB_NONE; }, 5000))
+                    << what << ", key " << int{key} << ", language " << lang;
+            }
         }
     }
 }
