@@ -245,6 +245,10 @@ TEST_F(MainFormTest, DialogsAndNamesSpeakTheInterfaceLanguage) {
         EXPECT_EQ(button->toolTip(), button->accessibleName());
     }
     EXPECT_EQ(Child("BtnAbout")->accessibleName(), "About");
+    // Without a mouse: the context-menu keys open the menu.
+    QTest::keyClick(form.get(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(form->PopupMenu1()->isVisible());
+    form->PopupMenu1()->hide();
     EXPECT_EQ(Child("BtnOption")->toolTip(), "Options (not in this version yet)");
     form->SetCommandHandler(MainCommand::Options, [] {});
     EXPECT_EQ(Child("BtnOption")->toolTip(), "Options");
