@@ -128,6 +128,7 @@ void AppBarWidget::PlaceWindow(const Rect& rect) {
     if (believedThere) RequestNativeGeometry(*this, target);
     if (Edge() == abeFloat) ApplySizeLimits(abeFloat);
     placed_ = target;
+    corrections_ = 0;
     placing_ = false;
 }
 
@@ -171,7 +172,9 @@ void AppBarWidget::ApplySizeLimits(TAppBarEdge edge) {
     setMaximumSize(std::max(maxWidth, 1), std::max(maxHeight, 1));
     setSizeIncrement(static_cast<int>(settings.HorzSizeInc),
                      static_cast<int>(settings.VertSizeInc));
-    setBaseSize(limits.minWidth, limits.minHeight);
+    // The base is the smallest size the window may have: a window manager
+    // counts steps from it, and would grow a window smaller than it.
+    setBaseSize(std::max(minWidth, 1), std::max(minHeight, 1));
 }
 
 int AppBarWidget::DefaultHitCode(QPoint point) const {
@@ -306,13 +309,32 @@ void AppBarWidget::FollowTitleDrag() {
     PlaceWindow(window);
 }
 
+void AppBarWidget::KeepDockedPlace() {
+    // A docked bar is placed by the bar alone. A request that crossed the frame
+    // change may have been applied to the framed window, with its size hints,
+    // and the window manager keeps that size when it takes the window on again.
+    if (!IsDockedEdge(Edge()) || placing_ || drag_ != Drag::None || geometry() == placed_ ||
+        corrections_ >= MaxCorrections)
+        return;
+    ++corrections_;
+    QTimer::singleShot(0, this, [this] {
+        if (!IsDockedEdge(Edge()) || geometry() == placed_) return;
+        placing_ = true;
+        setGeometry(placed_);
+        RequestNativeGeometry(*this, placed_);
+        placing_ = false;
+    });
+}
+
 void AppBarWidget::moveEvent(QMoveEvent* event) {
     RememberFloatingPlace();
+    KeepDockedPlace();
     QWidget::moveEvent(event);
 }
 
 void AppBarWidget::resizeEvent(QResizeEvent* event) {
     RememberFloatingPlace();
+    KeepDockedPlace();
     QWidget::resizeEvent(event);
 }
 

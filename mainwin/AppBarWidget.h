@@ -52,6 +52,7 @@ private:
     void ApplySizeLimits(TAppBarEdge edge);
     void RememberFloatingPlace();
     void FollowTitleDrag();
+    void KeepDockedPlace();
 
     enum class Drag { None, Move, Size };
     QTimer timer_;
@@ -63,6 +64,10 @@ private:
     Rect dragRect_;
     QRect placed_; // where the bar last put the window
     bool placing_ = false;
+    // Times the docked window was put back where the bar placed it since then;
+    // a window manager that insists is not argued with for ever.
+    int corrections_ = 0;
+    static constexpr int MaxCorrections = 3;
 };
 
 } // namespace tessarim

@@ -277,13 +277,17 @@ TEST_F(DesktopBarTest, FloatingBarKeepsItsSizeAndPlaceOnScreenAndHasNoMinimiseOr
         ASSERT_TRUE(WaitFor([&] { return !Strut(bar).empty(); }, 10000)) << cycle;
         bar = x->WaitForBar();
         ASSERT_TRUE(BarTopReaches(bar, 0));
-        EXPECT_EQ(x->WindowGeometry(bar).height, BarHeight) << "docked, cycle " << cycle;
+        ASSERT_TRUE(WaitFor([&] { return x->WindowGeometry(bar).height == BarHeight; }, 5000))
+            << "docked, cycle " << cycle << ": " << x->WindowGeometry(bar).height;
+        // As a user's hand, the next drag waits for the window manager's last move.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         DragGrip(bar, 500, 300);
         ASSERT_TRUE(WaitFor([&] { return Strut(bar).empty() && !IsDock(bar); }, 10000));
         bar = x->WaitForBar();
         ASSERT_NE(bar, XCB_NONE);
         ASSERT_TRUE(WaitFor([&] { return x->WindowGeometry(bar).height == FloatingHeight; }, 5000))
             << "floating, cycle " << cycle << ": " << x->WindowGeometry(bar).height;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     // Dragged past the left edge, it stays on the screen.
     DragGrip(bar, 0, 300);
