@@ -378,7 +378,12 @@ void TMainForm::OnAppBarStateChange(bool querying, TAppBarEdge proposedEdge) {
 bool TMainForm::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        panel_->setText(Text(PanelText(tip.toStdString())));
+        // A narrow bar (a small or scaled screen, the floating minimum) ends the
+        // hint with an ellipsis rather than cutting it anywhere; the tooltip
+        // has it whole.
+        const QString hint = Text(PanelText(tip.toStdString()));
+        panel_->setText(panel_->fontMetrics().elidedText(hint, Qt::ElideRight,
+                                                         panel_->contentsRect().width() - 4));
         return true;
     }
     return AppBarWidget::event(event);
