@@ -33,6 +33,21 @@ namespace {
 constexpr const char* ConvertHint =
     "convert files with switches, for example: tessarim /i:gbk /o:big5 old.txt new.txt";
 
+constexpr const char* DesktopUsage =
+    "Usage: tessarim-desktop\n"
+    "  Starts the Tessarim bar: clipboard conversion between GBK, Big5 and Unicode\n"
+    "  (Simplified and Traditional Chinese) and Unicode numeric references, docked\n"
+    "  at the top or bottom of the screen or floating, with a tray icon. One bar\n"
+    "  runs per user; starting it again shows the running bar.\n"
+    "\n"
+    "  tessarim-desktop --help     this text\n"
+    "  tessarim-desktop --version  the version\n"
+    "\n"
+    "Files are converted on the command line:\n"
+    "  tessarim [/i:CodeIn] /o:CodeOut [/f:Face] FileIn [FileOut]\n"
+    "Settings: Tessarim.ini beside the program, in $TESSARIM_HOME, or in\n"
+    "~/.config/tessarim/.\n";
+
 void SayOnStderr(const std::string& text) {
     std::fprintf(stderr, "Tessarim: %s\n", text.c_str());
 }
@@ -109,6 +124,11 @@ int RunWindowed(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace tessarim;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // The usual questions to a Linux program, answered before any display is needed.
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(DesktopUsage, stdout);
+        return ExitSuccess;
+    }
     // Where the help and the settings are looked for, so that a user (or a
     // packaging check) can see them without a display.
     if (args.size() == 1 && args[0] == "--version") {

@@ -2,6 +2,7 @@
 
 #include "platform/Message.h"
 #include "platform/ProgramDir.h"
+#include "platform/UiLanguage.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -23,7 +24,8 @@ std::string DefaultHelpFile() {
 void DesktopHelp::ShowContext(int context) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(helpFile_, error)) {
-        ShowMessage(MessageKind::Error, "Cannot open file " + helpFile_);
+        ShowMessage(MessageKind::Error,
+                    UiText("Cannot open file ", "無法開啟檔案 ", "无法打开文件 ") + helpFile_);
         return;
     }
     QDesktopServices::openUrl(HelpUrl(helpFile_, context));
