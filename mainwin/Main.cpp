@@ -267,6 +267,8 @@ void TMainForm::UpdateLang() {
         {MainCommand::Close, &texts->BtnCloseHint}};
     for (const auto& [command, hint] : hints)
         buttons_[command]->setStatusTip(Text(*hint));
+    // The Key button shows only a picture; assistive technology reads its hint.
+    buttons_[MainCommand::SendKey]->setAccessibleName(Text(PanelText(texts->BtnKeyHint)));
     const std::pair<MainCommand, const std::string*> captions[] = {
         {MainCommand::SendKey, &texts->SendKey1},
         {MainCommand::FileConversion, &texts->BtnFileHint},

@@ -1,0 +1,52 @@
+#pragma once
+// Hotkeys as passive key grabs on the root window. Each combination is grabbed
+// four times, with and without Num Lock and Caps Lock, so that the lock keys
+// do not change what the user presses. A BadAccess answer means another
+// client holds the combination. After a keyboard-mapping change the keycodes
+// are looked up and grabbed again.
+#include "platform/HotKeys.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QObject>
+#include <QTimer>
+#include <map>
+#include <xcb/xcb.h>
+
+namespace tessarim {
+
+class X11HotKeyGrabber final : public QObject,
+                               public HotKeyGrabber,
+                               public QAbstractNativeEventFilter {
+public:
+    X11HotKeyGrabber();
+    ~X11HotKeyGrabber() override;
+
+    // False off X11 as well.
+    bool Register(int id, std::uint8_t modifiers, std::uint32_t keysym) override;
+    void Unregister(int id) override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    struct Grab {
+        std::uint8_t modifiers = 0;
+        std::uint32_t keysym = 0;
+        xcb_keycode_t keycode = 0;
+        std::uint16_t mask = 0;
+        bool down = false;
+        xcb_timestamp_t released = 0;
+    };
+    bool Take(Grab& grab);
+    void Release(const Grab& grab);
+    void Regrab();
+    std::uint16_t LockVariant(int variant) const;
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_NONE;
+    std::uint16_t numLockMask_ = 0;
+    std::uint8_t xkbFirstEvent_ = 0;
+    std::map<int, Grab> grabs_;
+    QTimer regrab_;
+};
+
+} // namespace tessarim
