@@ -25,11 +25,14 @@ X11DesktopWindows::X11DesktopWindows() {
 }
 
 xcb_atom_t X11DesktopWindows::Atom(const char* name) {
+    if (const auto known = atoms_.find(name); known != atoms_.end()) return known->second;
     const auto reply = OwnedReply(xcb_intern_atom_reply(
         connection_,
         xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
         nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    if (atom != XCB_ATOM_NONE) atoms_[name] = atom;
+    return atom;
 }
 
 std::vector<std::uint32_t> X11DesktopWindows::Cardinals(xcb_window_t window, xcb_atom_t property,

@@ -5,6 +5,8 @@
 // while they are looked at: such a window is simply not listed.
 #include "platform/Windows.h"
 
+#include <map>
+#include <string>
 #include <xcb/xcb.h>
 
 namespace tessarim {
@@ -29,6 +31,7 @@ private:
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = XCB_NONE;
+    std::map<std::string, xcb_atom_t> atoms_;
 };
 
 } // namespace tessarim
