@@ -6,8 +6,9 @@ set -eu
 build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
 # The desktop program (Qt Widgets on X11, libcanberra for the completion sound)
 # and what its tests start: an X server, a small window manager, a font with
-# Chinese characters, and another program that copies and pastes (xclip).
-desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip"
+# Chinese characters, another program that copies and pastes (xclip), and one
+# that presses keys anywhere on the desktop (xdotool).
+desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip xdotool"
 test="$desktop opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.

@@ -33,7 +33,7 @@ THintsDlg::THintsDlg(std::int64_t lang, int charset, QWidget* parent) : QDialog(
     if (!texts) texts = HintsTextsFor(0);
     const QFont font = UiFont(charset, QApplication::font());
     const auto label = [&](const char* name, const char* text) {
-        auto* widget = new QLabel(QString::fromStdString(DialogText(text)), this);
+        auto* widget = new QLabel(QString::fromStdString(DialogText(LineBreaks(text))), this);
         widget->setObjectName(name);
         widget->setFont(font);
         return widget;

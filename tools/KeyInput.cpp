@@ -184,6 +184,16 @@ Direction DefaultSendDirection(int codePage) {
     return codePage == 936 ? GbToBig5 : Big5ToGb;
 }
 
+std::string LineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 4);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
+    }
+    return out;
+}
+
 const KeySenderTexts* KeySenderTextsFor(std::int64_t lang) {
     static const KeySenderTexts texts[] = {
         {"Get Title", "Select the application to send converted string to", "GB to Big5",

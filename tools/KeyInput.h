@@ -93,4 +93,8 @@ struct KeySenderTexts {
 };
 const KeySenderTexts* KeySenderTextsFor(std::int64_t lang);
 
+// Some texts break a line with a lone "\r": made "\r\n" like the others, so
+// a message box or label shows the break.
+std::string LineBreaks(std::string_view text);
+
 } // namespace tessarim

@@ -168,7 +168,8 @@ void TKeySender::SendLine() {
     const KeySenderTexts* texts = KeySenderTextsFor(lang_);
     switch (result) {
     case KeySenderLogic::SendResult::NoTarget:
-        ShowMessage(MessageKind::Error, (texts ? texts : KeySenderTextsFor(0))->NoWindow);
+        ShowMessage(MessageKind::Error,
+                    LineBreaks((texts ? texts : KeySenderTextsFor(0))->NoWindow));
         GetTitleClick();
         return;
     case KeySenderLogic::SendResult::NotActivated:

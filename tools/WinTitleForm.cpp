@@ -27,7 +27,9 @@ TFormEnumWin::TFormEnumWin(SendKeyState& state, DesktopWindows& windows, std::in
     const WinTitleTexts* texts = WinTitleTextsFor(lang);
     if (!texts) texts = WinTitleTextsFor(0);
     const QFont font = UiFont(charset, QApplication::font());
-    const auto text = [](const char* t) { return QString::fromStdString(DialogText(t)); };
+    const auto text = [](const char* t) {
+        return QString::fromStdString(DialogText(LineBreaks(t)));
+    };
 
     auto* layout = new QVBoxLayout(this);
     auto* listLabel = new QLabel(text(texts->ListLabel), this);

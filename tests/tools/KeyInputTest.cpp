@@ -102,6 +102,12 @@ TEST_F(SendTest, TargetThatIsGoneOrDoesNotTakeTheKeyboardGetsNothing) {
     EXPECT_EQ(windows.activated, std::vector<WindowId>{77});
 }
 
+TEST(KeySenderTextsTest, LoneCarriageReturnsBreakLines) {
+    EXPECT_EQ(LineBreaks(KeySenderTextsFor(0)->NoWindow),
+              "Window does not exist!\r\n\r\nPlease select one.");
+    EXPECT_EQ(LineBreaks("a\r\nb\r"), "a\r\nb\r\n");
+}
+
 TEST(KeySenderGeometryTest, BarStaysWhollyOnTheScreen) {
     EXPECT_EQ(InitialBarRect(1024, 768, 30), (BarRect{128, 702, 768, 30}));
     EXPECT_EQ(KeepOnScreen({900, 10, 300, 30}, 1024, 768), (BarRect{723, 10, 300, 30}));

@@ -42,10 +42,10 @@ TEST(KeysHistoryTest, NewestFirstWithoutRepeatsAtMostTen) {
     history = AddToKeysHistory(history, "[ENTER]"); // an older entry moves up
     EXPECT_EQ(history, (Strings{"[ENTER]", "[TAB]"}));
     for (int i = 0; i < 11; ++i)
-        history = AddToKeysHistory(history, "k" + std::to_string(i));
+        history = AddToKeysHistory(history, std::to_string(100 + i));
     ASSERT_EQ(history.size(), 10u);
-    EXPECT_EQ(history.front(), "k10");
-    EXPECT_EQ(history.back(), "k1");
+    EXPECT_EQ(history.front(), "110");
+    EXPECT_EQ(history.back(), "101");
 }
 
 TEST(KeysHistoryTest, StoredHistoryIsReadAsWritten) {
