@@ -391,8 +391,13 @@ void X11AppBarShell::CheckFullScreen() {
         Property(root_, atoms_[ActiveWindow], XCB_ATOM_WINDOW);
     const xcb_window_t window = active.empty() ? XCB_NONE : active[0];
     if (window != activeWindow_ && window != XCB_NONE && window != Window()) {
-        // Follow the active window's own state changes too.
-        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        // Follow the active window's own state changes too. It may be another
+        // window of this program, whose event mask is Qt's: add to it, or its
+        // keys would no longer arrive.
+        const auto attributes = Owned(xcb_get_window_attributes_reply(
+            connection_, xcb_get_window_attributes(connection_, window), nullptr));
+        const std::uint32_t mask =
+            (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
     }
     activeWindow_ = window;

@@ -7,8 +7,9 @@ build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
 # The desktop program (Qt Widgets on X11, libcanberra for the completion sound)
 # and what its tests start: an X server, a small window manager, a font with
 # Chinese characters, another program that copies and pastes (xclip), and one
-# that presses keys anywhere on the desktop (xdotool).
-desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip xdotool"
+# that presses keys anywhere on the desktop (xdotool); the accessibility bus and
+# its Python client, through which the end-to-end tests drive the program.
+desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip xdotool python3-pyatspi at-spi2-core dbus-daemon"
 test="$desktop opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.
