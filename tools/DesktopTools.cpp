@@ -1,5 +1,6 @@
 #include "tools/DesktopTools.h"
 
+#include "platform/CodePage.h"
 #include "platform/Message.h"
 #include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
@@ -19,7 +20,7 @@ constexpr const char* NeedsX11 =
 
 DesktopTools::DesktopTools(ToolsDesktop desktop, ClipCommands& commands, ProgramSettings& settings,
                            int codePage, bool unicodeAvailable)
-    : desktop_(desktop), commands_(commands), settings_(settings), codePage_(codePage),
+    : desktop_(desktop), commands_(commands), settings_(settings),
       unicodeAvailable_(unicodeAvailable), hotKeys_(desktop.grabber),
       sendLogic_(sendState_, desktop.windows, desktop.synth,
                  [codePage](std::u16string_view text, Direction direction) {
@@ -56,8 +57,9 @@ void DesktopTools::LoadHotKeys() {
 void DesktopTools::OpenKeySender() {
     if (!Available()) return;
     if (!keySender_) {
-        keySender_ =
-            std::make_unique<TKeySender>(sendLogic_, sendState_, desktop_.windows, codePage_);
+        // The toggle's first direction follows the locale, as other defaults do.
+        keySender_ = std::make_unique<TKeySender>(sendLogic_, sendState_, desktop_.windows,
+                                                  LocaleCodePageForDefaults());
         keySender_->UpdateCharset(settings_.UiCharset);
     }
     keySender_->UpdateLang(settings_.Lang);
@@ -67,8 +69,8 @@ void DesktopTools::OpenKeySender() {
 void DesktopTools::OpenHotKeyWindow(QWidget* parent) {
     if (!Available()) return;
     HotKeyFormLogic logic(hotKeys_, PasteAfterHotKey(commands_));
-    TFormHotKey window(logic, desktop_.dialogs, settings_.Lang, settings_.UiCharset, codePage_,
-                       unicodeAvailable_, parent);
+    TFormHotKey window(logic, desktop_.dialogs, settings_.Lang, settings_.UiCharset,
+                       LocaleCodePageForDefaults(), unicodeAvailable_, parent);
     window.exec();
 }
 

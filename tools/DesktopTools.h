@@ -28,6 +28,7 @@ struct ToolsDesktop {
 
 class DesktopTools {
 public:
+    // codePage: the system's, for the key sender's conversion.
     DesktopTools(ToolsDesktop desktop, ClipCommands& commands, ProgramSettings& settings,
                  int codePage, bool unicodeAvailable);
     ~DesktopTools();
@@ -51,7 +52,6 @@ private:
     ToolsDesktop desktop_;
     ClipCommands& commands_;
     ProgramSettings& settings_;
-    int codePage_;
     bool unicodeAvailable_;
     bool toldNoX11_ = false;
     TAMHotKeys hotKeys_;
