@@ -86,8 +86,8 @@ int RunWindowed(int argc, char** argv) {
         X11HotKeyGrabber grabber;
         X11DesktopWindows windows;
         X11KeySynth synth;
-        DesktopTools tools({grabber, windows, synth, dialogs, X11Connection() != nullptr}, commands,
-                           Program(), SystemCodePage(), commands.UnicodeAvailable);
+        DesktopTools tools({grabber, windows, synth, dialogs, help, X11Connection() != nullptr},
+                           commands, Program(), SystemCodePage(), commands.UnicodeAvailable);
         form.SetCommandHandler(MainCommand::SendKey, [&tools] { tools.OpenKeySender(); });
         tools.LoadHotKeys();
         shell.SetWindow(&form);

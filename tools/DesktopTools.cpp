@@ -61,6 +61,7 @@ void DesktopTools::OpenKeySender() {
         keySender_ = std::make_unique<TKeySender>(sendLogic_, sendState_, desktop_.windows,
                                                   LocaleCodePageForDefaults());
         keySender_->UpdateCharset(settings_.UiCharset);
+        keySender_->SetHelp(&desktop_.help);
     }
     keySender_->UpdateLang(settings_.Lang);
     keySender_->Open();

@@ -13,6 +13,7 @@ namespace tessarim {
 
 class ClipCommands;
 class Dialogs;
+class HelpViewer;
 class KeySynth;
 class TKeySender;
 struct ProgramSettings;
@@ -22,6 +23,7 @@ struct ToolsDesktop {
     DesktopWindows& windows;
     KeySynth& synth;
     Dialogs& dialogs;
+    HelpViewer& help;
     // Hotkeys and typing need an X11 display (XWayland will do).
     bool x11 = true;
 };

@@ -83,6 +83,11 @@ BarRect KeepOnScreen(BarRect proposed, int screenWidth, int screenHeight);
 // one, B>G elsewhere.
 Direction DefaultSendDirection(int codePage);
 
+// The help topic of the key sender and its target dialog: 6, 16 or 26.
+constexpr int KeySenderHelpContext(std::int64_t lang) {
+    return 6 + 10 * static_cast<int>(lang >= 0 && lang <= 2 ? lang : 0);
+}
+
 struct KeySenderTexts {
     const char* GetTitle;
     const char* GetTitleHint;

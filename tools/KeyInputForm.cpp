@@ -1,6 +1,7 @@
 #include "tools/KeyInputForm.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Help.h"
 #include "platform/Message.h"
 #include "platform/UiFonts.h"
 #include "tools/WinTitleForm.h"
@@ -10,6 +11,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -156,6 +158,7 @@ void TKeySender::closeEvent(QCloseEvent* event) {
 
 void TKeySender::GetTitleClick() {
     TFormEnumWin dialog(state_, windows_, lang_, charset_, this);
+    dialog.SetHelp(help_);
     dialog.exec();
     activateWindow();
     entry_->setFocus();
@@ -182,6 +185,14 @@ void TKeySender::SendLine() {
         raise();
         return;
     }
+}
+
+void TKeySender::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && help_) {
+        help_->ShowContext(KeySenderHelpContext(lang_));
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TKeySender::mousePressEvent(QMouseEvent* event) {

@@ -14,11 +14,15 @@ class QFrame;
 
 namespace tessarim {
 
+class HelpViewer;
+
 class TKeySender : public QWidget {
 public:
     TKeySender(KeySenderLogic& logic, SendKeyState& state, DesktopWindows& windows, int codePage,
                QWidget* parent = nullptr);
 
+    // F1 in the bar and its target dialog opens the help in the interface language.
+    void SetHelp(HelpViewer* help) { help_ = help; }
     void UpdateLang(std::int64_t lang);
     void UpdateCharset(int charset);
     // Shows the bar with the focus in the entry.
@@ -30,6 +34,7 @@ public:
     QToolButton* GtoB() const { return gToB_; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -41,6 +46,7 @@ private:
     void Paint(bool active);
 
     KeySenderLogic& logic_;
+    HelpViewer* help_ = nullptr;
     SendKeyState& state_;
     DesktopWindows& windows_;
     std::int64_t lang_ = 0;

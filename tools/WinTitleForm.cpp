@@ -1,6 +1,7 @@
 #include "tools/WinTitleForm.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Help.h"
 #include "platform/Message.h"
 #include "platform/UiFonts.h"
 #include "settings/Settings.h"
@@ -11,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -102,6 +104,14 @@ TFormEnumWin::TFormEnumWin(SendKeyState& state, DesktopWindows& windows, std::in
         keys_->addItem(QString::fromStdString(entry));
     if (keys_->count() > 0) keys_->setCurrentIndex(0);
     SelectionChanged();
+}
+
+void TFormEnumWin::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && help_) {
+        help_->ShowContext(KeySenderHelpContext(lang_));
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFormEnumWin::FillGrid() {

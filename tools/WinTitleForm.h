@@ -13,22 +13,29 @@ class QTableWidget;
 
 namespace tessarim {
 
+class HelpViewer;
+
 class TFormEnumWin : public QDialog {
 public:
     TFormEnumWin(SendKeyState& state, DesktopWindows& windows, std::int64_t lang, int charset,
                  QWidget* parent = nullptr);
 
+    void SetHelp(HelpViewer* help) { help_ = help; }
     void FillGrid();
     void OkClick();
     QTableWidget* Grid() const { return grid_; }
     QComboBox* KeysField() const { return keys_; }
     QPushButton* OkButton() const { return ok_; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void SelectionChanged();
 
     SendKeyState& state_;
     DesktopWindows& windows_;
+    HelpViewer* help_ = nullptr;
     std::int64_t lang_;
     int charset_;
     std::vector<TargetRow> rows_;

@@ -6,6 +6,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/ForegroundPaste.h"
+#include "platform/Help.h"
 #include "platform/Sound.h"
 #include "settings/ProgramSettings.h"
 #include "tests/tools/FakeTools.h"
@@ -18,7 +19,11 @@ namespace {
 const std::string iniPath = test::ToolsIniPath();
 
 // An empty clipboard and a desktop that records pastes.
-class QuietDesktop : public Clipboard, public Dialogs, public Sound, public ForegroundPaste {
+class QuietDesktop : public Clipboard,
+                     public Dialogs,
+                     public Sound,
+                     public ForegroundPaste,
+                     public HelpViewer {
 public:
     unsigned RegisterClipboardFormat(std::string_view) override { return 49000; }
     bool IsClipboardFormatAvailable(unsigned) override { return false; }
@@ -33,6 +38,7 @@ public:
     void MessageBeep() override {}
     bool PlayWaveFile(const std::string&) override { return true; }
     void PasteToForeground() override { ++pastes; }
+    void ShowContext(int) override {}
     int pastes = 0;
 };
 
@@ -52,7 +58,8 @@ protected:
 };
 
 TEST_F(DesktopToolsTest, HotKeyRunsItsCommandAndPastes) {
-    DesktopTools tools({grabber, windows, synth, desktop, true}, commands, settings, 65001, true);
+    DesktopTools tools({grabber, windows, synth, desktop, desktop, true}, commands, settings, 65001,
+                       true);
     tools.LoadHotKeys();
     EXPECT_TRUE(commands.PasteAfrHotKey);
     ASSERT_EQ(grabber.active.count(2), 1u);
@@ -62,7 +69,8 @@ TEST_F(DesktopToolsTest, HotKeyRunsItsCommandAndPastes) {
 
 TEST_F(DesktopToolsTest, WithoutX11TheUserIsToldOnce) {
     test::CapturedMessages messages;
-    DesktopTools tools({grabber, windows, synth, desktop, false}, commands, settings, 65001, true);
+    DesktopTools tools({grabber, windows, synth, desktop, desktop, false}, commands, settings,
+                       65001, true);
     tools.LoadHotKeys();
     tools.OpenKeySender();
     tools.OpenHotKeyWindow(nullptr);
