@@ -66,6 +66,9 @@ void X11KeySynth::Key(std::uint32_t keysym, bool press) {
 }
 
 std::vector<xcb_keycode_t> X11KeySynth::Bind(const std::vector<xcb_keysym_t>& keysyms) {
+    // Keys typed on the spare keycodes just now must be read with the map
+    // they were typed with.
+    if (!bound_.empty()) std::this_thread::sleep_for(MapSettle);
     Unbind();
     const KeyboardMap map = ReadKeyboardMap(connection_);
     const std::vector<xcb_keycode_t> spare = map.Spare();
@@ -110,7 +113,6 @@ void X11KeySynth::Type(std::u32string_view text) {
             if (keysyms.size() == spareCount) break;
             keysyms.push_back(keysym);
         }
-        if (start > 0) std::this_thread::sleep_for(MapSettle);
         const std::vector<xcb_keycode_t> codes = Bind(keysyms);
         if (codes.empty()) return;
         for (std::size_t i = start; i < end; ++i) {
