@@ -143,14 +143,26 @@ TEST_F(X11ToolsTest, CombinationAnotherClientHoldsIsNotRegistered) {
     Xdotool("keydown ctrl+alt+j sleep 1 keyup ctrl+alt+j");
     Pump([] { return false; }, 500);
     EXPECT_EQ(pressed.size(), 2u);
-    // A keyboard-mapping change (the key sender binds a spare key): the
-    // hotkey is grabbed again and still answers.
-    X11KeySynth synth;
-    synth.Type(U"中");
+    // The keyboard map changes and J moves to another key: the hotkey follows it.
+    const KeyboardMap before = ReadKeyboardMap(X11Connection());
+    const auto j = before.Find('j');
+    ASSERT_TRUE(j && !before.Spare().empty());
+    const xcb_keycode_t moved = before.Spare().front();
+    const auto perKey = static_cast<std::uint8_t>(before.perKeycode);
+    const std::vector<xcb_keysym_t> none(perKey, XCB_NO_SYMBOL);
+    std::vector<xcb_keysym_t> jKey(perKey, 'J');
+    jKey[0] = 'j';
+    xcb_change_keyboard_mapping(other, 1, moved, perKey, jKey.data());
+    xcb_change_keyboard_mapping(other, 1, j->keycode, perKey, none.data());
+    std::free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
     Pump([] { return false; }, 300);
     Xdotool("key ctrl+alt+j");
     EXPECT_TRUE(Pump([&] { return pressed.size() == 3; }));
     EXPECT_EQ(pressed.back(), ClipHotKey::UnicodeStoT);
+    const xcb_keysym_t* original = &before.syms[(j->keycode - before.minKeycode) * perKey];
+    xcb_change_keyboard_mapping(other, 1, j->keycode, perKey, original);
+    xcb_change_keyboard_mapping(other, 1, moved, perKey, none.data());
+    xcb_flush(other);
     xcb_disconnect(other);
 }
 
