@@ -24,7 +24,7 @@ except ImportError:
 TARGET_TITLE = "Key target"
 
 
-def wait_for(condition, seconds=10.0):
+def wait_for(condition, seconds=30.0):
     deadline = time.time() + seconds
     while time.time() < deadline:
         try:
@@ -121,7 +121,7 @@ def run(tessarim, target_program, work):
         children.append(subprocess.Popen([target_program, TARGET_TITLE, typed], env=env))
         children.append(subprocess.Popen([tessarim], env=env))
 
-        app = wait_for(lambda: application("Tessarim"), 20)
+        app = wait_for(lambda: application("Tessarim"), 60)
         assert app, "the program did not appear on the accessibility bus"
         key_button = wait_for(lambda: find(app, "push button", "Convert & Sendkey"))
         assert key_button, "no Key button"
@@ -156,7 +156,7 @@ def run(tessarim, target_program, work):
         time.sleep(0.5)
         subprocess.run(["xdotool", "key", "Return"], env=env, check=True)
 
-        arrived = wait_for(lambda: os.path.exists(typed) and open(typed).read(), 10)
+        arrived = wait_for(lambda: os.path.exists(typed) and open(typed).read(), 30)
         assert arrived == "頭髮發展\n", "arrived: %r; entry %r; the program shows:\n%s" % (
             arrived, entry.queryText().getText(0, -1), outline(app))
         assert entry.queryText().getText(0, -1) == "", "the entry keeps the sent line"
