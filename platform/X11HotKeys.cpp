@@ -37,6 +37,9 @@ X11HotKeyGrabber::X11HotKeyGrabber() {
     regrab_.setSingleShot(true);
     regrab_.setInterval(50);
     connect(&regrab_, &QTimer::timeout, this, [this] { Regrab(); });
+    release_.setSingleShot(true);
+    release_.setInterval(30);
+    connect(&release_, &QTimer::timeout, this, [this] { Released(); });
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -102,6 +105,13 @@ void X11HotKeyGrabber::Unregister(int id) {
     xcb_flush(connection_);
 }
 
+void X11HotKeyGrabber::Released() {
+    const auto found = grabs_.find(releasedId_);
+    if (found == grabs_.end() || !found->second.down) return;
+    found->second.down = false;
+    if (OnHotKey) OnHotKey(releasedId_);
+}
+
 void X11HotKeyGrabber::Regrab() {
     numLockMask_ = ModifierMaskOf(connection_, ReadKeyboardMap(connection_), NumLockKeysym);
     for (auto it = grabs_.begin(); it != grabs_.end();) {
@@ -140,25 +150,22 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray& eventType, void* mess
     for (auto& [id, grab] : grabs_) {
         if (grab.keycode != key->detail) continue;
         if (type == XCB_KEY_RELEASE) {
-            grab.down = false;
-            grab.released = key->time;
+            // The combination acts when its key comes up: until then the key
+            // grab holds the keyboard, and a paste into the active window
+            // would come back to us. Auto-repeat may send a release and a
+            // press with the same time: the release waits a moment for it.
+            if (grab.down) {
+                releasedId_ = id;
+                releasedTime_ = key->time;
+                release_.start();
+            }
             return true;
         }
-        if (state != grab.mask) continue;
-        // Auto-repeat: presses without a release between them, or (where the
-        // server sends them) a release and a press with the same time.
-        const bool repeat = grab.down || (grab.released != 0 && grab.released == key->time);
-        grab.down = true;
-        if (!repeat && OnHotKey) {
-            const int pressed = id;
-            // After the event has been handled: the action may open windows.
-            QMetaObject::invokeMethod(
-                this,
-                [this, pressed] {
-                    if (OnHotKey) OnHotKey(pressed);
-                },
-                Qt::QueuedConnection);
+        if (release_.isActive() && releasedId_ == id && releasedTime_ == key->time) {
+            release_.stop(); // a repeat: the key is still down
+            return true;
         }
+        if (state == grab.mask) grab.down = true;
         return true;
     }
     return false;

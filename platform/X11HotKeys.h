@@ -3,7 +3,8 @@
 // four times, with and without Num Lock and Caps Lock, so that the lock keys
 // do not change what the user presses. A BadAccess answer means another
 // client holds the combination. After a keyboard-mapping change the keycodes
-// are looked up and grabbed again.
+// are looked up and grabbed again. A combination is reported when its key is
+// released, once however long it was held.
 #include "platform/HotKeys.h"
 
 #include <QAbstractNativeEventFilter>
@@ -34,11 +35,11 @@ private:
         xcb_keycode_t keycode = 0;
         std::uint16_t mask = 0;
         bool down = false;
-        xcb_timestamp_t released = 0;
     };
     bool Take(Grab& grab);
     void Release(const Grab& grab);
     void Regrab();
+    void Released();
     std::uint16_t LockVariant(int variant) const;
 
     xcb_connection_t* connection_ = nullptr;
@@ -47,6 +48,10 @@ private:
     std::uint8_t xkbFirstEvent_ = 0;
     std::map<int, Grab> grabs_;
     QTimer regrab_;
+    // The last release of a combination's key, reported unless a repeat follows.
+    QTimer release_;
+    int releasedId_ = -1;
+    xcb_timestamp_t releasedTime_ = 0;
 };
 
 } // namespace tessarim

@@ -115,6 +115,34 @@ TEST_F(X11ToolsTest, HotKeyPressedAnywhereConvertsTheClipboard) {
     EXPECT_TRUE(WaitFor([] { return Pasted() == "简体字"; }, 5000)) << Pasted();
 }
 
+TEST_F(X11ToolsTest, HotKeyPastesIntoTheActiveWindowWhileItsKeysAreHeld) {
+    test::WriteFile(home.File("Tessarim.ini"),
+                    "[Data]\nAutoHide=0\nSound=0\nWarn=0\nPasteAfrHotKey=1\n"
+                    "[HotKey_0]\nVirtkey=35\nControl=1\nAlt=1\nEnabled=1\n");
+    test::ScopedEnv acp("TESSARIM_ACP", "65001");
+    const std::string typed = home.File("typed.txt");
+    Process target({KEY_TARGET, "Paste target", typed}, {});
+    const auto program = x->StartProgram(home, runtime);
+    ASSERT_NE(x->WaitForBar(), XCB_NONE);
+    X11DesktopWindows windows;
+    xcb_window_t window = XCB_NONE;
+    ASSERT_TRUE(Pump([&] {
+        for (const DesktopWindow& w : windows.List())
+            if (w.caption == "Paste target") window = w.id;
+        return window != XCB_NONE && x->IsViewable(window);
+    }));
+    const XSession::Geometry g = x->WindowGeometry(window);
+    x->Click(g.x + g.width / 2, g.y + g.height / 2);
+    Copy("头发");
+    // The user still holds the keys when the paste is due.
+    Xdotool("keydown ctrl+alt+g sleep 0.5 keyup g sleep 0.5 keyup alt+ctrl sleep 0.3 key Return");
+    const auto arrived = [&] {
+        return std::filesystem::exists(typed) ? test::ReadFile(typed) : std::string();
+    };
+    EXPECT_TRUE(Pump([&] { return !arrived().empty(); })) << "Enter did not reach the target";
+    EXPECT_EQ(arrived(), "頭髮\n");
+}
+
 TEST_F(X11ToolsTest, CombinationAnotherClientHoldsIsNotRegistered) {
     // Another client takes Ctrl+Alt+H first.
     xcb_connection_t* other = xcb_connect(x->Display().c_str(), nullptr);
