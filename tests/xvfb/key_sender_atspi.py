@@ -117,11 +117,15 @@ def run(tessarim, target_program, work):
                    TMPDIR=runtime, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         os.environ["DISPLAY"] = display
         children.append(subprocess.Popen(["openbox"], env=env, stderr=subprocess.DEVNULL))
+        # The accessibility bus is up before the programs start, as in a desktop session.
+        pyatspi.Registry.getDesktop(0).childCount
         time.sleep(1)
         children.append(subprocess.Popen([target_program, TARGET_TITLE, typed], env=env))
-        children.append(subprocess.Popen([tessarim], env=env))
+        program = subprocess.Popen([tessarim], env=env)
+        children.append(program)
 
-        app = wait_for(lambda: application("Tessarim"), 60)
+        app = wait_for(lambda: application("Tessarim") or program.poll() is not None, 60)
+        assert program.poll() is None, "the program ended with status %d" % program.returncode
         assert app, "the program did not appear on the accessibility bus"
         key_button = wait_for(lambda: find(app, "push button", "Convert & Sendkey"))
         assert key_button, "no Key button"
