@@ -16,8 +16,13 @@
 #include "platform/Sound.h"
 #include "platform/Tray.h"
 #include "platform/X11AppBarShell.h"
+#include "platform/X11HotKeys.h"
+#include "platform/X11KeySynth.h"
+#include "platform/X11Keyboard.h"
+#include "platform/X11Windows.h"
 #include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
+#include "tools/DesktopTools.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -100,6 +105,13 @@ int RunWindowed(int argc, char** argv) {
         commands.UnicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
         TMainForm form(shell, tray, help);
         form.SetClipboardCommands(commands);
+        X11HotKeyGrabber grabber;
+        X11DesktopWindows windows;
+        X11KeySynth synth;
+        DesktopTools tools({grabber, windows, synth, dialogs, help, X11Connection() != nullptr},
+                           commands, Program(), SystemCodePage(), commands.UnicodeAvailable);
+        form.SetCommandHandler(MainCommand::SendKey, [&tools] { tools.OpenKeySender(); });
+        tools.LoadHotKeys();
         shell.SetWindow(&form);
         form.CreateWindowHandle();
         QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,

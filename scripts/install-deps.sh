@@ -8,10 +8,11 @@ build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3 scdoc"
 # The desktop program (Qt Widgets on X11, libcanberra for the completion sound)
 # and Qt's own translations for the Chinese interfaces; what its tests start:
 # an X server, a small window manager, a font with Chinese characters, another
-# program that copies and pastes (xclip), an assistive technology's view
+# program that copies and pastes (xclip), one that presses keys anywhere on
+# the desktop (xdotool), an assistive technology's view
 # (AT-SPI through python3-pyatspi on a private session bus); rsvg-convert
 # draws the icon's sizes.
-desktop="$build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip dbus at-spi2-core python3-pyatspi librsvg2-bin"
+desktop="$build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip xdotool dbus at-spi2-core python3-pyatspi librsvg2-bin"
 # The installed layout is checked with the validators a desktop system uses,
 # man, and file for the icons' sizes.
 test="$desktop opencc libopencc-data desktop-file-utils appstream man-db file"
