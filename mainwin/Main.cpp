@@ -265,8 +265,10 @@ void TMainForm::UpdateLang() {
         {MainCommand::Options, &texts->BtnOptionHint},
         {MainCommand::About, &texts->BtnAboutHint},
         {MainCommand::Close, &texts->BtnCloseHint}};
-    for (const auto& [command, hint] : hints)
+    for (const auto& [command, hint] : hints) {
         buttons_[command]->setStatusTip(Text(*hint));
+        buttons_[command]->setAccessibleName(Text(PanelText(*hint)));
+    }
     const std::pair<MainCommand, const std::string*> captions[] = {
         {MainCommand::SendKey, &texts->SendKey1},
         {MainCommand::FileConversion, &texts->BtnFileHint},

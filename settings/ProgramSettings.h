@@ -18,6 +18,7 @@ struct ProgramSettings {
     bool AlwaysOnTop = true;
     bool CfmOverwrite = true;
     bool FixHtmlCharset = true;
+    bool AddBOMtoUTF8 = true;
     bool CF_HTML_Support = true;
     bool MsgFinished = true;
     bool MsgClipConFinished = true;

@@ -1,0 +1,66 @@
+#include "tools/DesktopTools.h"
+
+#include "mainwin/Main.h"
+#include "settings/OptionFrm.h"
+#include "tools/ClipFrm.h"
+
+#include <QApplication>
+
+namespace tessarim {
+
+DesktopTools::DesktopTools(TMainForm& main, Clipboard& clipboard, HelpViewer& help,
+                           int systemCodePage)
+    : main_(main), clipboard_(clipboard), help_(help), codePage_(systemCodePage) {
+    main_.SetCommandHandler(MainCommand::Options, [this] { OpenOptions(); });
+    main_.SetCommandHandler(MainCommand::ClipboardViewer, [this] { OpenClipboardViewer(); });
+}
+
+DesktopTools::~DesktopTools() = default;
+
+TForm5* DesktopTools::OptionsWindow() const {
+    return options_;
+}
+
+void DesktopTools::OpenOptions() {
+    if (options_) {
+        // One options window at a time: the one open comes forward.
+        options_->raise();
+        options_->activateWindow();
+        return;
+    }
+    OptionsDoors doors;
+    doors.openHotKeys = openHotKeys;
+    TForm5 form(main_.Logic().Settings(), *this, help_, std::move(doors));
+    options_ = &form;
+    form.exec();
+}
+
+void DesktopTools::OpenClipboardViewer() {
+    if (!viewer_)
+        viewer_ =
+            std::make_unique<TClipForm>(clipboard_, main_.Logic().Settings(), help_, codePage_);
+    viewer_->Open();
+}
+
+void DesktopTools::AddLanguageListener(std::function<void()> listener) {
+    listeners_.push_back(std::move(listener));
+}
+
+void DesktopTools::UpdateBar(bool alwaysOnTop, bool autoHide) {
+    main_.BarSettings().AlwaysOnTop = alwaysOnTop;
+    main_.BarSettings().AutoHide = autoHide;
+    main_.UpdateBar();
+}
+
+void DesktopTools::LanguageChanged() {
+    main_.UpdateCharset();
+    main_.UpdateLang();
+    if (viewer_) {
+        viewer_->UpdateCharset();
+        viewer_->UpdateLang();
+    }
+    for (const auto& listener : listeners_)
+        listener();
+}
+
+} // namespace tessarim
