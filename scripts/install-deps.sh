@@ -6,8 +6,12 @@ set -eu
 build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
 # The desktop program (Qt Widgets on X11, libcanberra for the completion sound)
 # and what its tests start: an X server, a small window manager, a font with
-# Chinese characters, and another program that copies and pastes (xclip).
+# Chinese characters, and another program that copies and pastes (xclip); the
+# accessibility bus and its Python client that drive the windows, a D-Bus
+# session for them, xprop and imagemagick's import for screenshots, and the
+# desktop-entry validator and launcher (gio) that judge the shortcuts.
 desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip"
+desktop="$desktop at-spi2-core python3-pyatspi dbus-daemon dbus-bin x11-utils imagemagick desktop-file-utils libglib2.0-bin"
 test="$desktop opencc libopencc-data"
 bench="$test hyperfine zh-autoconvert valgrind time"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.

@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tessarim {
@@ -59,6 +60,7 @@ TForm5::TForm5(ProgramSettings& running, OptionsHost& host, HelpViewer& help, Op
     setObjectName("TForm5");
     setWindowTitle(Q(OptionsCaption(LocaleCodePageForDefaults())));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
     pages_ = Make<QTabWidget>(this, "PageControl1");
     pages_->addTab(BuildInterfacePage(), QString());
@@ -91,7 +93,10 @@ QWidget* TForm5::BuildInterfacePage() {
         button->setProperty("tag", static_cast<int>(lang) + 1);
         langs->addWidget(button);
         langButtons_[lang] = button;
-        connect(button, &QRadioButton::clicked, this, [this, lang = lang] { LangClick(lang); });
+        // Toggled, not clicked: keys and assistive technology switch it too.
+        connect(button, &QRadioButton::toggled, this, [this, lang = lang](bool on) {
+            if (on) LangClick(lang);
+        });
     }
 
     onTop_ = Make<QCheckBox>(page, "cb_onTop");
@@ -151,7 +156,9 @@ QWidget* TForm5::BuildInterfacePage() {
     hotKey_->setAutoDefault(false);
     hotKey_->setEnabled(static_cast<bool>(doors_.openHotKeys));
     connect(hotKey_, &QPushButton::clicked, this, [this] {
-        if (doors_.openHotKeys) doors_.openHotKeys(this);
+        QTimer::singleShot(0, this, [this] {
+            if (doors_.openHotKeys) doors_.openHotKeys(this);
+        });
     });
 
     auto* grid = new QGridLayout(page);
@@ -213,9 +220,12 @@ QWidget* TForm5::BuildConversionPage() {
     replaceLayout->addWidget(toGbk_);
     replaceLayout->addStretch();
     replaceLayout->addWidget(editor_);
+    // Opened after the click returns, as assistive technology waits for it.
     connect(editor_, &QPushButton::clicked, this, [this] {
         logic_.smartReplaceToBig5 = toBig5_->isChecked();
-        if (doors_.openEditor) doors_.openEditor(this, logic_.smartReplaceToBig5);
+        QTimer::singleShot(0, this, [this] {
+            if (doors_.openEditor) doors_.openEditor(this, logic_.smartReplaceToBig5);
+        });
     });
 
     auto* grid = new QGridLayout(page);

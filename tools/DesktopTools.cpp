@@ -5,13 +5,17 @@
 #include "tools/ClipFrm.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace tessarim {
 
 DesktopTools::DesktopTools(TMainForm& main, Clipboard& clipboard, HelpViewer& help,
                            int systemCodePage)
     : main_(main), clipboard_(clipboard), help_(help), codePage_(systemCodePage) {
-    main_.SetCommandHandler(MainCommand::Options, [this] { OpenOptions(); });
+    // A modal window opened inside a click would keep assistive technology,
+    // whose press waits for the click to return, waiting until it closes.
+    main_.SetCommandHandler(MainCommand::Options,
+                            [this] { QTimer::singleShot(0, &main_, [this] { OpenOptions(); }); });
     main_.SetCommandHandler(MainCommand::ClipboardViewer, [this] { OpenClipboardViewer(); });
 }
 

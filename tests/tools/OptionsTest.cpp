@@ -183,7 +183,7 @@ protected:
         main.reset();
     }
     QString BarFileCaption() { return main->findChild<QToolButton*>("BtnFile")->text(); }
-    // Opens the options window as the bar's button does, lets act() use it, and closes it.
+    // Opens the options window, lets act() use it, and closes it.
     template <class Act>
     void WithOptions(Act act) {
         QTimer::singleShot(0, [&] {
@@ -192,7 +192,7 @@ protected:
             act(*form);
             form->close();
         });
-        main->Logic().Run(MainCommand::Options);
+        tools->OpenOptions();
     }
 };
 
