@@ -1,5 +1,6 @@
 #include "mainwin/ClipCommands.h"
 
+#include "core/TableLoader.h"
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
@@ -88,9 +89,9 @@ bool LostToSimplified(char16_t unit) {
 
 } // namespace
 
-void ConvertUnicodeFace(std::u16string& text, Face face) {
+void ConvertUnicodeFace(std::u16string& text, Face face, FixTables* fixTables) {
     if (face != FaceS) {
-        ConvertFaceW(text, face); // keeps what it cannot map
+        ConvertFaceW(text, face, fixTables); // keeps what it cannot map
         return;
     }
     std::u16string saved;
@@ -100,7 +101,7 @@ void ConvertUnicodeFace(std::u16string& text, Face face) {
             unit = Marker;
         }
     }
-    ConvertFaceW(text, FaceS);
+    ConvertFaceW(text, FaceS, fixTables);
     std::size_t next = 0;
     for (char16_t& unit : text) {
         if (unit != Marker || next == saved.size()) continue;
@@ -108,7 +109,7 @@ void ConvertUnicodeFace(std::u16string& text, Face face) {
     }
 }
 
-bool LooksLikeFace(const std::u16string& text, Face face) {
+bool LooksLikeFace(const std::u16string& text, Face face, FixTables* fixTables) {
     // Judged by its start, as the detector judges 8-bit text.
     const std::u16string sample = text.substr(0, DetectFileSampleSize);
     std::size_t chinese = 0;
@@ -116,10 +117,10 @@ bool LooksLikeFace(const std::u16string& text, Face face) {
         if (IsChinese(unit) && ++chinese == QuestionThreshold) break;
     if (chinese < QuestionThreshold) return false;
     std::u16string same = sample;
-    ConvertUnicodeFace(same, face);
+    ConvertUnicodeFace(same, face, fixTables);
     if (same != sample) return false;
     std::u16string other = sample;
-    ConvertUnicodeFace(other, face == FaceT ? FaceS : FaceT);
+    ConvertUnicodeFace(other, face == FaceT ? FaceS : FaceT, fixTables);
     return other != sample;
 }
 
@@ -129,7 +130,8 @@ ClipCommands::ClipCommands(ClipDesktop desktop, ProgramSettings& settings, int s
                                                 std::chrono::steady_clock::now().time_since_epoch())
                                                 .count());
       }),
-      desktop_(desktop), settings_(settings), codePage_(systemCodePage) {}
+      desktop_(desktop), settings_(settings), codePage_(systemCodePage),
+      fixTables_(ProgramFixTables()) {}
 
 bool ClipCommands::UnicodeDesktop() const {
     return codePage_ != CodePageGbk && codePage_ != CodePageBig5;
@@ -181,8 +183,6 @@ void ClipCommands::BtnClipBtoGClick() {
 }
 
 void ClipCommands::GbBig5Command(Direction direction) {
-    // Numeric references in clipboard text are never touched.
-    const ScopedValue keepFixUnn(Fix_UNN, false);
     Clipboard& clipboard = desktop_.clipboard;
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     const bool hasAnsi = clipboard.IsClipboardFormatAvailable(CF_TEXT);
@@ -211,8 +211,13 @@ void ClipCommands::GbBig5Command(Direction direction) {
     if (HasDoubleByteText(buffer) && DetectStream(buffer) == (toBig5 ? BIG5 : GBK) &&
         !Confirm(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion, start))
         return;
-    ConvertStream(buffer, toBig5 ? GBK : BIG5, toBig5 ? BIG5 : GBK, toBig5 ? FaceT : FaceS, false,
-                  false);
+    ConvertOptions options;
+    options.source = toBig5 ? GBK : BIG5;
+    options.target = toBig5 ? BIG5 : GBK;
+    options.face = toBig5 ? FaceT : FaceS;
+    // Numeric references in clipboard text are never touched.
+    options.decodeReferences = false;
+    ConvertStream(buffer, options, WholeText, &fixTables_);
     Replace(clipboard, CF_TEXT, Terminated(TextOfBlock(buffer)));
     const std::string elapsed = Elapsed(start);
     Report((toBig5 ? texts.GtoBHead : texts.BtoGHead) + Count(size) + texts.Unit + "\r\n\r\n" +
@@ -224,12 +229,12 @@ void ClipCommands::GbBig5UnicodeCommand(Direction direction, bool hasUnicode, st
     const Face face = toBig5 ? FaceT : FaceS;
     std::u16string text = ReadUnicodeText(hasUnicode);
     const ClipTexts& texts = ClipTextsFor(settings_.Lang);
-    if (LooksLikeFace(text, face) &&
+    if (LooksLikeFace(text, face, &fixTables_) &&
         !Confirm(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion, start))
         return;
     // The size of the text as the desktop carries it.
     const std::size_t size = WideToUtf8(text).size();
-    ConvertUnicodeFace(text, face);
+    ConvertUnicodeFace(text, face, &fixTables_);
     Replace(desktop_.clipboard, CF_UNICODETEXT, UnicodeTextBlock(text));
     const std::string elapsed = Elapsed(start);
     Report((toBig5 ? texts.GtoBHead : texts.BtoGHead) + Count(size) + texts.Unit + "\r\n\r\n" +
@@ -253,11 +258,15 @@ void ClipCommands::UClipConStoTClick(int tag) {
     std::string html;
     if (withHtml) {
         html = TextOfBlock(Read(clipboard, htmlFormat));
-        ConvertHtmlFragment(html, face, codePage_);
+        ConvertHtmlFragment(html, face, codePage_, settings_.Fix_UNN, &fixTables_);
     }
     std::string units = UnicodeTextBlock(source);
     units.resize(units.size() - 2); // the text without its terminator
-    ConvertStream(units, ULE, ULE, face, false, false);
+    ConvertOptions options;
+    options.source = options.target = ULE;
+    options.face = face;
+    options.decodeReferences = settings_.Fix_UNN;
+    ConvertStream(units, options, WholeText, &fixTables_);
     const std::u16string result = UnicodeTextOfBlock(units);
 
     // Converted before the clipboard is emptied, so a failure leaves it as it was.
@@ -329,12 +338,10 @@ void ClipCommands::GbBig5HotKey(Direction direction) {
     if (LastHotKeyCommand == command && !ClipboardChanged) return;
     if (UnicodeDesktop()) {
         std::u16string text = ReadUnicodeText(clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT));
-        ConvertUnicodeFace(text, direction == GbToBig5 ? FaceT : FaceS);
+        ConvertUnicodeFace(text, direction == GbToBig5 ? FaceT : FaceS, &fixTables_);
         Replace(clipboard, CF_UNICODETEXT, UnicodeTextBlock(text));
     } else {
-        std::string block = Read(clipboard, CF_TEXT);
-        StreamConvert(block, direction);
-        ApplyFixTable(block, direction);
+        const std::string block = ConvertBytes(Read(clipboard, CF_TEXT), direction, &fixTables_);
         Replace(clipboard, CF_TEXT, Terminated(TextOfBlock(block)));
     }
     // After the write, whose own change notice set the flag.

@@ -18,6 +18,7 @@
 namespace tessarim {
 
 class Clipboard;
+class FixTables;
 class Dialogs;
 class ForegroundPaste;
 class Sound;
@@ -80,17 +81,18 @@ private:
     ClipDesktop desktop_;
     ProgramSettings& settings_;
     int codePage_;
+    FixTables& fixTables_;
 };
 
 // The typeface change of the GBK/Big5 commands on a Unicode desktop:
 // ConvertFaceW, except that characters neither code page holds stay as they
 // are (under FaceS the engine would write "?" for them).
-void ConvertUnicodeFace(std::u16string& text, Face face);
+void ConvertUnicodeFace(std::u16string& text, Face face, FixTables* fixTables);
 
 // Whether Unicode text is already in the typeface: among its first 5120 units
 // at least 8 Chinese characters, and changing them to the face would change
 // nothing while changing them to the other face would. The Unicode desktop's stand-in for the
 // question whether 8-bit text is already in the target code.
-bool LooksLikeFace(const std::u16string& text, Face face);
+bool LooksLikeFace(const std::u16string& text, Face face, FixTables* fixTables);
 
 } // namespace tessarim

@@ -31,6 +31,7 @@ void LoadProgramSettings(const IniFile& ini, ProgramSettings& settings) {
     settings.FixHtmlCharset = Read(ini, keys::FixHtmlCharset);
     settings.AddBOMtoUTF8 = Read(ini, keys::AddBOMtoUTF8);
     settings.CF_HTML_Support = Read(ini, keys::CF_HTML_Support);
+    settings.Fix_UNN = Read(ini, keys::Fix_UNN);
     settings.MsgFinished = Read(ini, keys::MsgFinished);
     settings.MsgClipConFinished = Read(ini, keys::MsgClipConFinished);
     settings.RemLastPos = Read(ini, keys::RemLastPos);

@@ -1,5 +1,6 @@
 #include "mainwin/ClipCommands.h"
 
+#include "core/TableLoader.h"
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/FixTables.h"
@@ -113,15 +114,13 @@ protected:
     });
 
     static void SetUpTestSuite() {
-        LoadCodeTables();
         // The time is written with the locale's decimal point; these tests expect a ".".
         std::setlocale(LC_NUMERIC, "C");
     }
     void SetUp() override {
         // The character tables alone: results do not depend on the user's corrections.
-        ClearFixTable(FixTableId::Big5);
-        ClearFixTable(FixTableId::Gbk);
-        Fix_UNN = true;
+        ProgramFixTables().Clear(FixTableId::Big5);
+        ProgramFixTables().Clear(FixTableId::Gbk);
     }
     ~ClipCommandsTest() override { SetMessageHandler(saved); }
 
@@ -144,8 +143,8 @@ protected:
     }
     static std::string Gbk(std::u16string_view text) { return WideToAnsi(text, CodePageGbk); }
     static std::string Big5(std::u16string_view text) { return WideToAnsi(text, CodePageBig5); }
-    static std::string Html(std::string block, Face face, int codePage) {
-        ConvertHtmlFragment(block, face, codePage);
+    static std::string Html(std::string block, Face face, int codePage, bool references = true) {
+        ConvertHtmlFragment(block, face, codePage, references, nullptr);
         return block;
     }
 };
@@ -184,7 +183,6 @@ TEST_F(ClipCommandsTest, CommandsConvertTheTextAndWriteTheirFormsOnly) {
         EXPECT_EQ(c.toAnsi.empty() ? "" : clipboard.Ansi(), c.toAnsi);
         EXPECT_EQ(c.toUnicode.empty() ? u"" : clipboard.Unicode(), c.toUnicode);
     }
-    EXPECT_TRUE(Fix_UNN) << "restored";
     EXPECT_EQ(user.beeps, 8);
     EXPECT_EQ(user.busyShown, 4);
     EXPECT_EQ(shown.at(0), "GBK > Big5 conversion finished.\r\n\r\nText size: 20 bytes\r\n\r\n"
@@ -209,7 +207,6 @@ TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
     user.answer = false;
     On(CodePageGbk).BtnClipGtoBClick();
     EXPECT_EQ(clipboard.changes + user.beeps + shown.size(), 0u);
-    EXPECT_TRUE(Fix_UNN) << "restored after No as well";
 
     // A minute spent answering is no part of the time reported.
     user.answer = true;
@@ -310,9 +307,8 @@ TEST_F(ClipCommandsTest, HtmlBodyTurnsToTheTypefaceAndItsFontsFollowTheSystemCod
          "<body face=\"新細明體,新細明體\">"}};
     for (const auto& [block, face, codePage, expected] : cases)
         EXPECT_EQ(Html(block, face, codePage), expected);
-    Fix_UNN = false;
-    EXPECT_EQ(Html("<body>书&#x4E66;</body>", FaceT, CodePageGbk), "<body>書&#x4E66;</body>");
-    EXPECT_FALSE(Fix_UNN) << "restored";
+    EXPECT_EQ(Html("<body>书&#x4E66;</body>", FaceT, CodePageGbk, false),
+              "<body>書&#x4E66;</body>");
     EXPECT_EQ(ReplaceAllText("abc", "", "x", true), "abc");
 }
 

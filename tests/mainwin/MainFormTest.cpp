@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/Help.h"
 #include "platform/Tray.h"
+#include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
 #include "tests/mainwin/FakeAppBarShell.h"
 #include "tests/support/TestSupport.h"
@@ -66,10 +67,7 @@ protected:
     std::unique_ptr<TMainForm> form;
     test::ScopedEnv acp{"TESSARIM_ACP", "1252"};
 
-    void SetUp() override {
-        std::filesystem::remove(ini);
-        Fix_UNN = true;
-    }
+    void SetUp() override { std::filesystem::remove(ini); }
     void TearDown() override {
         form.reset();
         SetCodePageAvailable(CodePageGbk, true);
@@ -174,7 +172,7 @@ TEST_F(MainFormTest, MissingCodePageDisablesUnicodeButtonsAndWarnsAtEachShowingU
     for (const char* name : {"UClipConStoT", "UClipConTtoS", "Uni2Dec", "Uni2Hex"})
         EXPECT_FALSE(Child(name)->isEnabled()) << name;
     EXPECT_TRUE(Child("BtnClipGtoB")->isEnabled());
-    EXPECT_FALSE(Fix_UNN) << "numeric references stay as they are for the run";
+    EXPECT_FALSE(Program().Fix_UNN) << "numeric references stay as they are for the run";
     Entry("ClipU_StoT")->trigger(); // the menu entries still work
     Entry("HexNot")->trigger();
     EXPECT_EQ(commands.calls, (std::vector<std::string>{"StoT11", "Dec14"}));

@@ -1,6 +1,6 @@
-#include "app/FindFiles.h"
+#include "core/FindFiles.h"
 
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "platform/Files.h"
 
 #include <algorithm>

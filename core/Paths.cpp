@@ -1,6 +1,5 @@
-#include "app/Paths.h"
+#include "core/Paths.h"
 
-#include "app/MasksEx.h"
 #include "engine/ConFunc.h"
 #include "platform/Files.h"
 
@@ -10,9 +9,6 @@
 #include <system_error>
 
 namespace tessarim {
-
-std::vector<std::string> IgnoreList;
-std::vector<std::string> HtmlTypeList;
 
 namespace {
 
@@ -177,29 +173,36 @@ void SplitMaskList(std::vector<std::string>& list, std::string_view text, char s
     if (start < text.size()) list.push_back(LowerCaseAscii(text.substr(start)));
 }
 
-void BuildIgnoreList(std::string_view text) {
-    SplitMaskList(IgnoreList, text, ',');
+MaskList::MaskList(std::string_view text) {
+    std::vector<std::string> pieces;
+    SplitMaskList(pieces, text, ',');
+    masks_.reserve(pieces.size());
+    for (const std::string& piece : pieces) {
+        try {
+            masks_.emplace_back(TMaskEx(Trim(piece)));
+        } catch (const EMaskError&) {
+            masks_.emplace_back(std::nullopt);
+        }
+    }
 }
 
-void BuildHtmlTypeList(std::string_view text) {
-    SplitMaskList(HtmlTypeList, text, ',');
-}
-
-bool MatchesMaskList(const std::vector<std::string>& list, std::string_view subject) {
+bool MaskList::Matches(std::string_view subject) const {
     const std::string lowered = LowerCaseAscii(subject);
-    for (const std::string& mask : list)
-        if (TMaskEx(Trim(mask)).Matches(lowered)) return true;
+    for (const std::optional<TMaskEx>& mask : masks_) {
+        if (!mask) throw EMaskError();
+        if (mask->Matches(lowered)) return true;
+    }
     return false;
 }
 
-bool IsIgnoredFile(std::string_view name) {
-    return MatchesMaskList(IgnoreList, name);
+bool IsIgnoredFile(const MaskList& ignore, std::string_view name) {
+    return ignore.Matches(name);
 }
 
-bool IsHtmlTypeFile(const std::string& path) {
+bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path) {
     const FileKind kind = QueryFileKind(path);
     if (kind == FileKind::Missing || kind == FileKind::Folder) return false;
-    return MatchesMaskList(HtmlTypeList, path);
+    return htmlTypes.Matches(path);
 }
 
 bool IsCompoundDocument(const std::string& path) {
