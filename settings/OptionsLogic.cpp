@@ -1,6 +1,5 @@
 #include "settings/OptionsLogic.h"
 
-#include "engine/ConFunc.h"
 #include "platform/Files.h"
 #include "settings/OptionTexts.h"
 #include "settings/Settings.h"
@@ -91,7 +90,7 @@ void OptionsLogic::Save(IniFile& ini, std::vector<std::string>& notes) {
     Write(ini, keys::AddBOMtoUTF8, v.AddBOMtoUTF8);
     running_.CF_HTML_Support = v.CF_HTML_Support;
     Write(ini, keys::CF_HTML_Support, v.CF_HTML_Support);
-    Fix_UNN = v.Fix_UNN;
+    running_.Fix_UNN = v.Fix_UNN;
     Write(ini, keys::Fix_UNN, v.Fix_UNN);
 }
 

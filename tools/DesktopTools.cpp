@@ -1,8 +1,12 @@
 #include "tools/DesktopTools.h"
 
+#include "core/TableLoader.h"
 #include "mainwin/Main.h"
-#include "settings/OptionFrm.h"
+#include "platform/CodePage.h"
+#include "platform/ProgramDir.h"
+#include "tools/B5fix.h"
 #include "tools/ClipFrm.h"
+#include "tools/OptionFrm.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -34,9 +38,27 @@ void DesktopTools::OpenOptions() {
     }
     OptionsDoors doors;
     doors.openHotKeys = openHotKeys;
+    doors.openEditor = [this](QWidget* parent, bool toBig5) { OpenTableEditor(parent, toBig5); };
     TForm5 form(main_.Logic().Settings(), *this, help_, std::move(doors));
     options_ = &form;
     form.exec();
+}
+
+void DesktopTools::OpenTableEditor(QWidget* parent, bool toBig5) {
+    const ProgramSettings& settings = main_.Logic().Settings();
+    FixTableEditorPlace place;
+    place.folder = ProgramDir();
+    place.lang = settings.Lang;
+    place.uiCharset = settings.UiCharset;
+    place.systemCodePage = LocaleCodePageForDefaults();
+    // The table in use is read anew at once, so the next conversion applies the edit.
+    place.reindex = [](FixTableMode mode) {
+        LoadFixTableForUse(ProgramFixTables(),
+                           mode == FixTableMode::ToBig5 ? FixTableId::Big5 : FixTableId::Gbk);
+    };
+    TFormB5fix editor(toBig5 ? FixTableMode::ToBig5 : FixTableMode::ToGbk, std::move(place), help_,
+                      parent);
+    editor.exec();
 }
 
 void DesktopTools::OpenClipboardViewer() {

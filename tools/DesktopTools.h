@@ -27,6 +27,8 @@ public:
 
     void OpenOptions();
     void OpenClipboardViewer();
+    // The correction-table editor, modal: b5fix.dat when toBig5, else gbfix.dat.
+    void OpenTableEditor(QWidget* parent, bool toBig5);
     TClipForm* ClipboardViewer() const { return viewer_.get(); }
     // The options window while it is open.
     TForm5* OptionsWindow() const;

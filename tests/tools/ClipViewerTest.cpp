@@ -54,7 +54,9 @@ public:
 
 class ClipViewerTest : public ::testing::Test {
 protected:
-    QtClipboard clipboard{950};
+    QtClipboard clipboard{950,
+                          {[](std::string_view bytes) { return AnsiToWide(bytes, 950); },
+                           [](std::u16string_view text) { return WideToAnsi(text, 950); }}};
     Desktop help;
     ProgramSettings settings;
 

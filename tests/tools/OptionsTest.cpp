@@ -1,6 +1,5 @@
-#include "settings/OptionFrm.h"
+#include "tools/OptionFrm.h"
 
-#include "engine/ConFunc.h"
 #include "mainwin/Main.h"
 #include "platform/Clipboard.h"
 #include "platform/Help.h"
@@ -86,7 +85,6 @@ protected:
 TEST_F(OptionsTest, ClosingWritesEveryKeyInOrderAndSaysWhatItCouldNotKeep) {
     FakeDesktop desktop;
     BarlessHost host;
-    Fix_UNN = true;
     {
         TForm5 form(running, host, desktop, {});
         form.show();
@@ -122,7 +120,7 @@ TEST_F(OptionsTest, ClosingWritesEveryKeyInOrderAndSaysWhatItCouldNotKeep) {
     EXPECT_EQ(Read(file, keys::WaveFile), "") << "a missing wave file is not kept";
     EXPECT_EQ(Read(file, keys::DefaultDir), DocumentsFolder());
     EXPECT_FALSE(Read(file, keys::Sound));
-    EXPECT_FALSE(Fix_UNN) << "the running switch follows the box";
+    EXPECT_FALSE(running.Fix_UNN) << "the running switch follows the box";
     EXPECT_EQ(running.GapWidth, 40);
     EXPECT_EQ(running.WaveFile, "");
     EXPECT_EQ(host.languageChanges, 0);

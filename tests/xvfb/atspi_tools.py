@@ -185,6 +185,7 @@ def page_tabs(dialog):
 BUTTON = pyatspi.ROLE_PUSH_BUTTON
 RADIO = pyatspi.ROLE_RADIO_BUTTON
 OPTIONS = "Tessarim - Options"
+EDITOR = "Smart Replace - Simp. Chinese > Trad. Chinese"
 
 
 def language(desktop):
@@ -192,11 +193,10 @@ def language(desktop):
     desktop.start()
     app = application()
     bar_texts = {}
-    for lang, radio, close, options, file_hint in (
-            ("1", "Trad. Chinese (Big5)", "確定", "Options", "檔案轉換"),
-            ("2", "簡體中文 (GB 碼)", "确定", "程式設定", "文件转换"),
-            ("0", "英文 (English)", "Close", "程式选项",
-             "File conversion")):
+    for lang, radio, close, options, file_hint, editor_button, editor_ok in (
+            ("1", "Trad. Chinese (Big5)", "確定", "Options", "檔案轉換", "編輯器...", "完成"),
+            ("2", "簡體中文 (GB 碼)", "确定", "程式設定", "文件转换", "编辑器...", "完成"),
+            ("0", "英文 (English)", "Close", "程式选项", "File conversion", "Editor...", "OK")):
         press(find(app, BUTTON, options))
         dialog = window(app, OPTIONS)
         time.sleep(0.5)
@@ -207,6 +207,12 @@ def language(desktop):
         press(page_tabs(dialog)[1])
         time.sleep(0.5)
         desktop.screenshot(f"options-conversion-lang{lang}.png")
+        press(find(dialog, BUTTON, editor_button))
+        editor_window = window(app, EDITOR)
+        time.sleep(0.5)
+        desktop.screenshot(f"editor-lang{lang}.png")
+        press(find(editor_window, BUTTON, editor_ok))
+        gone(app, EDITOR)
         press(find(dialog, BUTTON, close))
         gone(app, OPTIONS)
         # The bar has followed: its buttons carry the new language's names.
@@ -226,16 +232,16 @@ def editor(desktop):
     press(page_tabs(dialog)[1])
     press(find(dialog, RADIO, "Sim. > Trad."))
     press(find(dialog, BUTTON, "Editor..."))
-    grid = window(app, "Smart Replace - Simp. Chinese > Trad. Chinese")
+    grid = window(app, EDITOR)
     key = find(grid, pyatspi.ROLE_TEXT, "Add new strings here: 1")
     value = find(grid, pyatspi.ROLE_TEXT, "Add new strings here: 2")
     key.queryEditableText().setTextContents("測試器")
     value.queryEditableText().setTextContents("考驗機")
     press(find(grid, BUTTON, "Add to list"))
     time.sleep(0.5)
-    desktop.screenshot("editor-lang0.png")
+    desktop.screenshot("editor-added.png")
     press(find(grid, BUTTON, "OK"))
-    gone(app, "Smart Replace - Simp. Chinese > Trad. Chinese")
+    gone(app, EDITOR)
     press(find(dialog, BUTTON, "Close"))
     gone(app, OPTIONS)
     # The very next conversion uses the correction.

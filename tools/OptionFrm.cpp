@@ -1,4 +1,4 @@
-#include "settings/OptionFrm.h"
+#include "tools/OptionFrm.h"
 
 #include "platform/CodePage.h"
 #include "platform/Help.h"
