@@ -28,7 +28,7 @@ except ImportError:
     print("python3-pyatspi is not installed; skipped")
     sys.exit(SKIP)
 
-for tool in ("Xvfb", "openbox", "xprop", "import"):
+for tool in ("Xvfb", "openbox", "xprop", "import", "xclip"):
     if not shutil.which(tool):
         print(f"{tool} is not installed; skipped")
         sys.exit(SKIP)
@@ -192,6 +192,16 @@ def language(desktop):
     desktop.settings("Lang=0\nAutoHide=0\n")
     desktop.start()
     app = application()
+    # The clipboard viewer follows a copy made by another program.
+    subprocess.run(["xclip", "-selection", "clipboard"], input="剪貼簿 clipboard".encode(),
+                   env=desktop.env, check=True, timeout=10)
+    press(find(app, BUTTON, "Clipboard viewer"))
+    viewer = window(app, "Clipboard Viewer")
+    memo = find(viewer, pyatspi.ROLE_TEXT, "Clipboard text")
+    wait_for(lambda: memo.queryText().getText(0, -1) == "剪貼簿 clipboard", what="the copy")
+    desktop.screenshot("viewer.png")
+    press(find(viewer, BUTTON, "Close"))
+    gone(app, "Clipboard Viewer")
     bar_texts = {}
     for lang, radio, close, options, file_hint, editor_button, editor_ok in (
             ("1", "Trad. Chinese (Big5)", "確定", "Options", "檔案轉換", "編輯器...", "完成"),
