@@ -14,13 +14,15 @@ set(file_layer "platform/(Files|MappedFile|CodePage)\\.h")
 set(platform_core "platform/(Files|MappedFile|CodePage|ProgramDir|Message)\\.h")
 
 # Folder (or single files) -> what their quoted includes may name.
-set(allowed_data "data/")
-set(allowed_engine "data/|engine/|${file_layer}")
-set(allowed_settings "settings/|${platform_core}")
-set(allowed_core "core/|engine/|settings/|data/|${platform_core}")
-set(allowed_platform_core "${platform_core}")
-set(allowed_platform_desktop "platform/")
-set(allowed_mainwin "mainwin/|core/|engine/|settings/|platform/|data/")
+# common/ holds text helpers every layer may use.
+set(allowed_common "common/")
+set(allowed_data "common/|data/")
+set(allowed_engine "common/|data/|engine/|${file_layer}")
+set(allowed_settings "common/|settings/|${platform_core}")
+set(allowed_core "common/|core/|engine/|settings/|data/|${platform_core}")
+set(allowed_platform_core "common/|${platform_core}")
+set(allowed_platform_desktop "common/|platform/")
+set(allowed_mainwin "common/|mainwin/|core/|engine/|settings/|platform/|data/")
 
 set(platform_core_files Files MappedFile CodePage ProgramDir Message)
 
@@ -49,6 +51,7 @@ function(check_folder folder allowed)
   set(violations "${violations}" PARENT_SCOPE)
 endfunction()
 
+check_folder(common "${allowed_common}")
 check_folder(data "${allowed_data}")
 check_folder(engine "${allowed_engine}")
 check_folder(settings "${allowed_settings}")

@@ -1,5 +1,6 @@
 #include "core/FindFiles.h"
 
+#include "common/AsciiText.h"
 #include "core/Paths.h"
 #include "platform/Files.h"
 

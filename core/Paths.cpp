@@ -1,5 +1,6 @@
 #include "core/Paths.h"
 
+#include "common/AsciiText.h"
 #include "engine/ConFunc.h"
 #include "platform/Files.h"
 
@@ -21,18 +22,6 @@ constexpr std::array<unsigned char, 8> CompoundSignature = {0xD0, 0xCF, 0x11, 0x
 std::size_t NameStart(std::string_view path) {
     const std::size_t slash = path.rfind(Separator);
     return slash == Nowhere ? 0 : slash + 1;
-}
-
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 // One part (base name or extension) of an output name: the pattern's characters,
@@ -76,13 +65,6 @@ std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
     for (std::size_t i = 1; i < length; ++i)
         if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
     return length;
-}
-
-std::string LowerCaseAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 std::string ExtractFileName(std::string_view path) {

@@ -95,7 +95,4 @@ bool IsCompoundDocument(const std::string& path);
 // where the bytes are not valid UTF-8. Zero at the end of the text.
 std::size_t CharLengthAt(std::string_view text, std::size_t pos);
 
-// The ASCII letters lower-cased; other bytes unchanged.
-std::string LowerCaseAscii(std::string_view text);
-
 } // namespace tessarim

@@ -1,5 +1,6 @@
 #pragma once
-// The engine's shared vocabulary: code identifiers, typefaces and the block size.
+// The engine's shared vocabulary: code identifiers, typefaces, the options of a
+// conversion, a block's place in its text and the block size.
 // Every engine unit includes this header; callers outside the engine include the
 // units they use.
 #include <cstddef>

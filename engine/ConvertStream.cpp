@@ -8,7 +8,6 @@
 #include "engine/Utf8.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 
 namespace tessarim {
@@ -86,7 +85,6 @@ void WriteUtf16(const std::u16string& units, bool bigEndian, bool addBom, Bytes&
 void WriteNotation(const std::u16string& units, bool hex, Bytes& out) {
     out.clear();
     out.reserve(units.size() * 4);
-    char digits[16];
     for (std::size_t i = 0; i < units.size(); ++i) {
         std::uint32_t value = units[i];
         if (value < 0x80) {
@@ -98,11 +96,7 @@ void WriteNotation(const std::u16string& units, bool hex, Bytes& out) {
             value = 0x10000 + ((value - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
             ++i;
         }
-        out += hex ? "&#x" : "&#";
-        const auto result = std::to_chars(digits, digits + sizeof digits, value, hex ? 16 : 10);
-        for (char* d = digits; d != result.ptr; ++d)
-            out += hex && *d >= 'a' ? static_cast<char>(*d - 'a' + 'A') : *d;
-        out += ';';
+        AppendNumericReference(out, value, hex);
     }
 }
 

@@ -25,7 +25,8 @@ struct FaultState {
 };
 
 FaultState& Faults() {
-    static FaultState state;
+    // Per thread, so a test's faults never reach a conversion running beside it.
+    thread_local FaultState state;
     return state;
 }
 

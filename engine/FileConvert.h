@@ -50,8 +50,9 @@ std::string MakeTempFile(const std::string& folder);
 void CopyFileWithDate(const std::string& source, const std::string& destination,
                       bool clearReadOnly);
 
-// Test seam: called before every read and write of the file routines with the
-// running number of the operation; returning true makes that operation fail.
+// Test seam: called before every read and write of the file routines on the
+// calling thread with the running number of the operation; returning true
+// makes that operation fail.
 enum class FileOperation { Read, Write };
 using FileFaultHook = std::function<bool(FileOperation, std::uint64_t index)>;
 void SetFileFaultHook(FileFaultHook hook);

@@ -1,15 +1,13 @@
 #include "engine/FixTableFile.h"
 
+#include "common/AsciiText.h"
+
 #include <algorithm>
 #include <cstdint>
 
 namespace tessarim {
 
 namespace {
-
-bool IsFieldBlank(char c) {
-    return static_cast<std::uint8_t>(c) <= ' ';
-}
 
 // A line as an entry; false for a line that is none.
 bool TakeEntry(std::string_view line, std::vector<FixEntry>& entries) {
@@ -23,7 +21,7 @@ bool TakeEntry(std::string_view line, std::vector<FixEntry>& entries) {
 
 void AppendField(std::string& out, std::string_view field) {
     const bool quoted = field.empty() || std::any_of(field.begin(), field.end(), [](char c) {
-                            return IsFieldBlank(c) || c == ',' || c == '"';
+                            return IsBlank(c) || c == ',' || c == '"';
                         });
     if (!quoted) {
         out.append(field);
@@ -56,7 +54,7 @@ std::vector<std::string> SplitCommaText(std::string_view line) {
     std::size_t i = 0;
     const std::size_t n = line.size();
     const auto skipBlanks = [&] {
-        while (i < n && IsFieldBlank(line[i]))
+        while (i < n && IsBlank(line[i]))
             ++i;
     };
     skipBlanks();
@@ -82,7 +80,7 @@ std::vector<std::string> SplitCommaText(std::string_view line) {
             }
         } else {
             const std::size_t start = i;
-            while (i < n && !IsFieldBlank(line[i]) && line[i] != ',')
+            while (i < n && !IsBlank(line[i]) && line[i] != ',')
                 ++i;
             field.assign(line.substr(start, i - start));
         }

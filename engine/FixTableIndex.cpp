@@ -1,5 +1,6 @@
 #include "engine/FixTableIndex.h"
 
+#include "common/AsciiText.h"
 #include "data/EmbeddedData.h"
 #include "engine/FixTableFile.h"
 
@@ -79,16 +80,11 @@ void WriteReadOnlyFile(const fs::path& path, std::string_view bytes) {
 // The table file, found without regard to the letter case of its name; the
 // exact name is preferred when several match.
 std::optional<fs::path> FindSource(const std::string& folder, std::string_view name) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    const auto sameIgnoringCase = [&](const std::string& candidate) {
-        return std::equal(name.begin(), name.end(), candidate.begin(), candidate.end(),
-                          [&](char a, char b) { return lower(a) == lower(b); });
-    };
     std::optional<fs::path> found;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string candidate = it->path().filename().string();
-        if (!sameIgnoringCase(candidate)) continue;
+        if (!EqualIgnoringAsciiCase(name, candidate)) continue;
         if (candidate == name) return it->path();
         if (!found) found = it->path();
     }

@@ -20,7 +20,6 @@
 #include "settings/ProgramSettings.h"
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 
 namespace tessarim {
@@ -59,14 +58,12 @@ std::string Terminated(std::string text) {
 std::string Notation(std::u16string_view text, bool hex) {
     std::string out;
     out.reserve(4 * text.size());
-    char digits[16];
     for (const char16_t unit : text) {
         if (unit < 0x80) {
             out += static_cast<char>(unit);
             continue;
         }
-        std::snprintf(digits, sizeof digits, hex ? "&#x%X;" : "&#%u;", unsigned{unit});
-        out += digits;
+        AppendNumericReference(out, unit, hex);
     }
     return out;
 }
@@ -174,11 +171,11 @@ std::u16string ClipCommands::ReadUnicodeText(bool hasUnicode) {
     return AnsiToWide(TextOfBlock(Read(desktop_.clipboard, CF_TEXT)), codePage_);
 }
 
-void ClipCommands::BtnClipGtoBClick() {
+void ClipCommands::ConvertGbkToBig5() {
     GbBig5Command(GbToBig5);
 }
 
-void ClipCommands::BtnClipBtoGClick() {
+void ClipCommands::ConvertBig5ToGbk() {
     GbBig5Command(Big5ToGb);
 }
 
@@ -241,13 +238,12 @@ void ClipCommands::GbBig5UnicodeCommand(Direction direction, bool hasUnicode, st
            elapsed);
 }
 
-void ClipCommands::UClipConStoTClick(int tag) {
+void ClipCommands::ConvertUnicodeTypeface(Face face) {
     Clipboard& clipboard = desktop_.clipboard;
     const unsigned htmlFormat = clipboard.RegisterClipboardFormat(HtmlFormatName);
     const bool hasHtml = clipboard.IsClipboardFormatAvailable(htmlFormat);
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
-    const Face face = tag == 11 ? FaceT : FaceS;
     // Busy until the work is done; the message box that follows waits for the user.
     std::optional<BusyCursor> busy;
     busy.emplace(desktop_.dialogs);
@@ -287,14 +283,13 @@ void ClipCommands::UClipConStoTClick(int tag) {
     Report(message);
 }
 
-void ClipCommands::Uni2DecClick(int tag) {
+void ClipCommands::WriteNumericNotation(bool hex) {
     Clipboard& clipboard = desktop_.clipboard;
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
     std::optional<BusyCursor> busy;
     busy.emplace(desktop_.dialogs);
     const std::uint64_t start = GetTickCount();
-    const bool hex = tag == 14;
 
     std::u16string text = ReadUnicodeText(hasUnicode);
     const std::size_t size = 2 * text.size();
@@ -315,20 +310,23 @@ void ClipCommands::Uni2DecClick(int tag) {
     Report(message);
 }
 
-void ClipCommands::AMHotKeysHotKeys0HotKey() {
-    GbBig5HotKey(GbToBig5);
-}
-
-void ClipCommands::AMHotKeysHotKeys1HotKey() {
-    GbBig5HotKey(Big5ToGb);
-}
-
-void ClipCommands::AMHotKeysHotKeys2HotKey() {
-    UnicodeHotKey(11);
-}
-
-void ClipCommands::AMHotKeysHotKeys3HotKey() {
-    UnicodeHotKey(12);
+void ClipCommands::RunHotKey(int index) {
+    switch (index) {
+    case 0:
+        GbBig5HotKey(GbToBig5);
+        break;
+    case 1:
+        GbBig5HotKey(Big5ToGb);
+        break;
+    case 2:
+        UnicodeHotKey(FaceT);
+        break;
+    case 3:
+        UnicodeHotKey(FaceS);
+        break;
+    default:
+        break;
+    }
 }
 
 void ClipCommands::GbBig5HotKey(Direction direction) {
@@ -351,11 +349,11 @@ void ClipCommands::GbBig5HotKey(Direction direction) {
     if (PasteAfrHotKey) PasteToForeground();
 }
 
-void ClipCommands::UnicodeHotKey(int tag) {
+void ClipCommands::UnicodeHotKey(Face face) {
     if (!UnicodeAvailable) return;
     {
         const ScopedValue quiet(settings_.MsgClipConFinished, false);
-        UClipConStoTClick(tag);
+        ConvertUnicodeTypeface(face);
     }
     if (PasteAfrHotKey) PasteToForeground();
 }

@@ -36,14 +36,11 @@ class ClipCommands : public ClipboardCommands {
 public:
     ClipCommands(ClipDesktop desktop, ProgramSettings& settings, int systemCodePage);
 
-    void BtnClipGtoBClick() override;
-    void BtnClipBtoGClick() override;
-    void UClipConStoTClick(int tag) override;
-    void Uni2DecClick(int tag) override;
-    void AMHotKeysHotKeys0HotKey() override;
-    void AMHotKeysHotKeys1HotKey() override;
-    void AMHotKeysHotKeys2HotKey() override;
-    void AMHotKeysHotKeys3HotKey() override;
+    void ConvertGbkToBig5() override;
+    void ConvertBig5ToGbk() override;
+    void ConvertUnicodeTypeface(Face face) override;
+    void WriteNumericNotation(bool hex) override;
+    void RunHotKey(int index) override;
     void ClipboardChange() override { ClipboardChanged = true; }
 
     void PlayDoneSound();
@@ -68,7 +65,7 @@ private:
     void GbBig5Command(Direction direction);
     void GbBig5UnicodeCommand(Direction direction, bool hasUnicode, std::uint64_t start);
     void GbBig5HotKey(Direction direction);
-    void UnicodeHotKey(int tag);
+    void UnicodeHotKey(Face face);
     bool UnicodeDesktop() const;
     // Asks the question; the time spent waiting for the answer is taken off
     // the command's time.

@@ -1,5 +1,6 @@
 #include "mainwin/ClipHtml.h"
 
+#include "common/AsciiText.h"
 #include "engine/CodePages.h"
 #include "engine/ConvertStream.h"
 #include "engine/HtmlRefs.h"
@@ -40,15 +41,11 @@ bool IsAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::size_t Find(std::string_view text, std::string_view find, std::size_t from, bool exactCase) {
     if (exactCase) return text.find(find, from);
     const auto found =
         std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), find.begin(),
-                    find.end(), [](char a, char b) { return Lower(a) == Lower(b); });
+                    find.end(), [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
     return found == text.end() ? std::string_view::npos
                                : static_cast<std::size_t>(found - text.begin());
 }

@@ -226,12 +226,16 @@ void TMainForm::SetCommandHandler(MainCommand command, std::function<void()> han
 }
 
 void TMainForm::SetClipboardCommands(ClipboardCommands& commands) {
-    SetCommandHandler(MainCommand::ClipGtoB, [&commands] { commands.BtnClipGtoBClick(); });
-    SetCommandHandler(MainCommand::ClipBtoG, [&commands] { commands.BtnClipBtoGClick(); });
-    SetCommandHandler(MainCommand::UnicodeStoT, [&commands] { commands.UClipConStoTClick(11); });
-    SetCommandHandler(MainCommand::UnicodeTtoS, [&commands] { commands.UClipConStoTClick(12); });
-    SetCommandHandler(MainCommand::DecimalNotation, [&commands] { commands.Uni2DecClick(13); });
-    SetCommandHandler(MainCommand::HexNotation, [&commands] { commands.Uni2DecClick(14); });
+    SetCommandHandler(MainCommand::ClipGtoB, [&commands] { commands.ConvertGbkToBig5(); });
+    SetCommandHandler(MainCommand::ClipBtoG, [&commands] { commands.ConvertBig5ToGbk(); });
+    SetCommandHandler(MainCommand::UnicodeStoT,
+                      [&commands] { commands.ConvertUnicodeTypeface(FaceT); });
+    SetCommandHandler(MainCommand::UnicodeTtoS,
+                      [&commands] { commands.ConvertUnicodeTypeface(FaceS); });
+    SetCommandHandler(MainCommand::DecimalNotation,
+                      [&commands] { commands.WriteNumericNotation(false); });
+    SetCommandHandler(MainCommand::HexNotation,
+                      [&commands] { commands.WriteNumericNotation(true); });
     clipMonitor_ = std::make_unique<TClipboardMonitor>();
     clipMonitor_->OnChange = [&commands] { commands.ClipboardChange(); };
 }

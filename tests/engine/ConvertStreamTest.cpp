@@ -108,7 +108,8 @@ TEST(ConvertStream, ConversionsOnTwoThreadsDoNotMeet) {
         jobs[1].input += "\xE4\xB8\xAD&#x4E2D;\xE5\x8F\x91";
     }
     test::MemoryStamps stamps;
-    ASSERT_TRUE(LoadFixTable(jobs[0].tables, FixTableId::Big5, folder.Dir(), stamps));
+    for (Job& job : jobs)
+        ASSERT_TRUE(LoadFixTable(job.tables, FixTableId::Big5, folder.Dir(), stamps));
     const auto run = [](Job& job) {
         Bytes text = job.input;
         ConvertStream(text, job.options, WholeText, &job.tables);

@@ -6,7 +6,7 @@
 // road gives.
 //
 // Input: source, target, flags (bits 0-1 typeface, 2 fixHtml, 3 addBom,
-// 4 startOfText, 5 Fix_UNN, 6 MoreBlocksFollow), then the text.
+// 4 first block, 5 decode references, 6 more blocks follow), then the text.
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"

@@ -11,7 +11,7 @@
 // surrogate pair, is only decoded when it lies within one block.
 //
 // Input: source, target, flags (bits 0-1 typeface, 2 fixHtml, 3 addBom,
-// 4 Fix_UNN), block-size selector, then the text.
+// 4 decode references), block-size selector, then the text.
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
 #include "engine/FileConvert.h"
