@@ -76,7 +76,8 @@ class Desktop:
                         TMPDIR=self.runtime, XDG_RUNTIME_DIR=self.runtime,
                         QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                         TESSARIM_ACP="1252", LANG="C.UTF-8", LC_ALL="C.UTF-8",
-                        LSAN_OPTIONS="detect_leaks=0")
+                        LSAN_OPTIONS="suppressions=" + os.path.join(
+                            os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp"))
         self.processes.append(subprocess.Popen(["openbox", "--sm-disable"], env=self.env))
         wait_for(lambda: subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
