@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The desktop program's tool windows driven as a screen reader drives them:
 through AT-SPI, on a private X server with a window manager, inside its own
-D-Bus session (run by dbus-run-session).
+D-Bus session (the script starts itself again inside dbus-run-session).
 
     atspi_tools.py BUILD_DIR SCENARIO
 
@@ -34,7 +34,7 @@ for tool in ("Xvfb", "openbox", "xprop", "import", "xclip"):
         sys.exit(SKIP)
 
 
-def wait_for(condition, timeout=20.0, what="condition"):
+def wait_for(condition, timeout=30.0, what="condition"):
     end = time.monotonic() + timeout
     while True:
         value = condition()
@@ -90,6 +90,9 @@ class Desktop:
             f.write("[Data]\n" + text)
 
     def start(self):
+        # The accessibility bus and its registry up first, so that the program
+        # finds them when it starts.
+        pyatspi.Registry.getDesktop(0).childCount
         program = subprocess.Popen([os.path.join(self.build, "tessarim")], env=self.env)
         self.processes.append(program)
         return program
@@ -119,7 +122,8 @@ def application():
             if app is not None and app.name in ("Tessarim", "tessarim-desktop"):
                 return app
         return None
-    return wait_for(find, what="the program on the accessibility bus")
+    # A sanitizer build on a loaded machine takes its time to start.
+    return wait_for(find, 90.0, what="the program on the accessibility bus")
 
 
 def descendants(node):
@@ -133,7 +137,7 @@ def descendants(node):
             pass
 
 
-def find(root, role, name, timeout=20.0):
+def find(root, role, name, timeout=30.0):
     def look():
         for node in descendants(root):
             try:
@@ -166,7 +170,7 @@ def press(node):
     action.doAction(0)
 
 
-def window(app, title, timeout=20.0):
+def window(app, title, timeout=30.0):
     return wait_for(lambda: next((w for w in app if w is not None and w.name == title), None),
                     timeout, f"window {title!r}")
 
@@ -268,6 +272,20 @@ def editor(desktop):
 
 def main():
     build, scenario = sys.argv[1], sys.argv[2]
+    if "--inside" not in sys.argv:
+        # A D-Bus session of its own, with a runtime folder of its own: the
+        # accessibility bus keeps its socket there, and two tests sharing one
+        # would take each other's bus.
+        if not shutil.which("dbus-run-session"):
+            print("dbus-run-session is not installed; skipped")
+            return SKIP
+        runtime = tempfile.mkdtemp(prefix="tessarim-bus-")
+        try:
+            return subprocess.run(
+                ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), build,
+                 scenario, "--inside"], env=dict(os.environ, XDG_RUNTIME_DIR=runtime)).returncode
+        finally:
+            shutil.rmtree(runtime, ignore_errors=True)
     desktop = Desktop(build)
     try:
         {"language": language, "editor": editor}[scenario](desktop)
