@@ -111,7 +111,7 @@ int ConvertAll(CommandLineArgs& args) {
         inputs.push_back(fullIn);
     }
 
-    const FileRules rules = ReadFileRules(IniFile(SettingsPath()));
+    const FileRules rules = ReadFileRules(IniFile(SettingsPath()), args.CodeOut);
     if (!pattern &&
         (IsIgnoredFile(rules.ignore, ExtractFileName(fullIn)) || IsCompoundDocument(fullIn)))
         return ExitSuccess;

@@ -240,7 +240,7 @@ bool FixIndexIsCurrent(FixTableId table, const std::string& folder, const FixSta
     const std::optional<FixTableStamp> stamp = StampOfFile(source->string());
     // An empty version (an index built by an older version of the program, or
     // from a file written just before) is never current.
-    return stamp && !stamp->version.empty() && stamps.Read(table) == *stamp;
+    return stamp && !stamp->version.empty() && stamps.ReadVersion(table) == stamp->version;
 }
 
 bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
