@@ -16,7 +16,7 @@
 #include "platform/X11AppBarShell.h"
 #include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
-#include "tools/DesktopTools.h"
+#include "tools/ToolWindows.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -84,7 +84,7 @@ int RunWindowed(int argc, char** argv) {
         commands.UnicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
         TMainForm form(shell, tray, help);
         form.SetClipboardCommands(commands);
-        DesktopTools tools(form, clipboard, help, SystemCodePage());
+        ToolWindows toolWindows(form, clipboard, help, SystemCodePage());
         shell.SetWindow(&form);
         form.CreateWindowHandle();
         QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,

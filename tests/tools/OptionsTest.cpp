@@ -8,7 +8,7 @@
 #include "tests/mainwin/FakeAppBarShell.h"
 #include "tests/support/TestSupport.h"
 #include "tools/ClipFrm.h"
-#include "tools/DesktopTools.h"
+#include "tools/ToolWindows.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -167,14 +167,14 @@ protected:
     test::FakeAppBarShell shell;
     FakeDesktop desktop;
     std::unique_ptr<TMainForm> main;
-    std::unique_ptr<DesktopTools> tools;
+    std::unique_ptr<ToolWindows> tools;
 
     void SetUp() override {
         OptionsTest::SetUp();
         test::WriteFile(ini, "[Data]\nLang=0\nAutoHide=0\nAlwaysOnTop=1\n");
         main = std::make_unique<TMainForm>(shell, desktop, desktop);
         main->CreateWindowHandle();
-        tools = std::make_unique<DesktopTools>(*main, desktop, desktop, 1252);
+        tools = std::make_unique<ToolWindows>(*main, desktop, desktop, 1252);
     }
     void TearDown() override {
         tools.reset();

@@ -1,4 +1,4 @@
-#include "tools/DesktopTools.h"
+#include "tools/ToolWindows.h"
 
 #include "core/TableLoader.h"
 #include "mainwin/Main.h"
@@ -13,8 +13,8 @@
 
 namespace tessarim {
 
-DesktopTools::DesktopTools(TMainForm& main, Clipboard& clipboard, HelpViewer& help,
-                           int systemCodePage)
+ToolWindows::ToolWindows(TMainForm& main, Clipboard& clipboard, HelpViewer& help,
+                         int systemCodePage)
     : main_(main), clipboard_(clipboard), help_(help), codePage_(systemCodePage) {
     // A modal window opened inside a click would keep assistive technology,
     // whose press waits for the click to return, waiting until it closes.
@@ -23,13 +23,13 @@ DesktopTools::DesktopTools(TMainForm& main, Clipboard& clipboard, HelpViewer& he
     main_.SetCommandHandler(MainCommand::ClipboardViewer, [this] { OpenClipboardViewer(); });
 }
 
-DesktopTools::~DesktopTools() = default;
+ToolWindows::~ToolWindows() = default;
 
-TForm5* DesktopTools::OptionsWindow() const {
+TForm5* ToolWindows::OptionsWindow() const {
     return options_;
 }
 
-void DesktopTools::OpenOptions() {
+void ToolWindows::OpenOptions() {
     if (options_) {
         // One options window at a time: the one open comes forward.
         options_->raise();
@@ -44,7 +44,7 @@ void DesktopTools::OpenOptions() {
     form.exec();
 }
 
-void DesktopTools::OpenTableEditor(QWidget* parent, bool toBig5) {
+void ToolWindows::OpenTableEditor(QWidget* parent, bool toBig5) {
     const ProgramSettings& settings = main_.Logic().Settings();
     FixTableEditorPlace place;
     place.folder = ProgramDir();
@@ -61,24 +61,24 @@ void DesktopTools::OpenTableEditor(QWidget* parent, bool toBig5) {
     editor.exec();
 }
 
-void DesktopTools::OpenClipboardViewer() {
+void ToolWindows::OpenClipboardViewer() {
     if (!viewer_)
         viewer_ =
             std::make_unique<TClipForm>(clipboard_, main_.Logic().Settings(), help_, codePage_);
     viewer_->Open();
 }
 
-void DesktopTools::AddLanguageListener(std::function<void()> listener) {
+void ToolWindows::AddLanguageListener(std::function<void()> listener) {
     listeners_.push_back(std::move(listener));
 }
 
-void DesktopTools::UpdateBar(bool alwaysOnTop, bool autoHide) {
+void ToolWindows::UpdateBar(bool alwaysOnTop, bool autoHide) {
     main_.BarSettings().AlwaysOnTop = alwaysOnTop;
     main_.BarSettings().AutoHide = autoHide;
     main_.UpdateBar();
 }
 
-void DesktopTools::LanguageChanged() {
+void ToolWindows::LanguageChanged() {
     main_.UpdateCharset();
     main_.UpdateLang();
     if (viewer_) {

@@ -20,10 +20,10 @@ class TClipForm;
 class TForm5;
 class TMainForm;
 
-class DesktopTools : public OptionsHost {
+class ToolWindows : public OptionsHost {
 public:
-    DesktopTools(TMainForm& main, Clipboard& clipboard, HelpViewer& help, int systemCodePage);
-    ~DesktopTools() override;
+    ToolWindows(TMainForm& main, Clipboard& clipboard, HelpViewer& help, int systemCodePage);
+    ~ToolWindows() override;
 
     void OpenOptions();
     void OpenClipboardViewer();
