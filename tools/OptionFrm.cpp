@@ -315,7 +315,6 @@ void TForm5::UpdateLang() {
     Name(ignore_, t->ignoreLabel);
     Caption(ignoreReset_, t->reset);
     Caption(htmlTypeReset_, t->reset);
-    Name(htmlTypeReset_, t->reset);
     Caption(close_, t->close);
     shortcutBox_->setTitle(QString::fromUtf8(t->ShortCutBox));
     Name(shortcutBox_, t->ShortCutBox);
