@@ -23,6 +23,7 @@
 #include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
 #include "tools/DesktopTools.h"
+#include "tools/ToolWindows.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -112,6 +113,9 @@ int RunWindowed(int argc, char** argv) {
                            commands, Program(), SystemCodePage(), commands.UnicodeAvailable);
         form.SetCommandHandler(MainCommand::SendKey, [&tools] { tools.OpenKeySender(); });
         tools.LoadHotKeys();
+        ToolWindows toolWindows(form, clipboard, help, SystemCodePage());
+        toolWindows.openHotKeys = [&tools](QWidget* parent) { tools.OpenHotKeyWindow(parent); };
+        toolWindows.AddLanguageListener([&tools] { tools.UpdateLang(); });
         shell.SetWindow(&form);
         form.CreateWindowHandle();
         QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,

@@ -11,8 +11,10 @@ build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3 scdoc"
 # program that copies and pastes (xclip), one that presses keys anywhere on
 # the desktop (xdotool), an assistive technology's view
 # (AT-SPI through python3-pyatspi on a private session bus); rsvg-convert
-# draws the icon's sizes.
+# draws the icon's sizes; xprop and imagemagick's import take screenshots,
+# and the desktop-entry validator and launcher (gio) judge the shortcuts.
 desktop="$build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip xdotool dbus at-spi2-core python3-pyatspi librsvg2-bin"
+desktop="$desktop dbus-daemon dbus-bin x11-utils imagemagick desktop-file-utils libglib2.0-bin"
 # The installed layout is checked with the validators a desktop system uses,
 # man, and file for the icons' sizes.
 test="$desktop opencc libopencc-data desktop-file-utils appstream man-db file"
