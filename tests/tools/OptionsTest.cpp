@@ -7,6 +7,7 @@
 #include "settings/Settings.h"
 #include "tests/mainwin/FakeAppBarShell.h"
 #include "tests/support/TestSupport.h"
+#include "tests/tools/FakeTools.h"
 #include "tools/ClipFrm.h"
 #include "tools/ToolWindows.h"
 
@@ -25,9 +26,7 @@
 namespace tessarim {
 namespace {
 
-const test::TempFolder home;
-const std::string ini =
-    (::setenv("TESSARIM_HOME", home.Dir().c_str(), 1), home.Dir() + "Tessarim.ini");
+const std::string ini = test::ToolsIniPath();
 
 class FakeDesktop : public TrayIcon, public HelpViewer, public Clipboard {
 public:
