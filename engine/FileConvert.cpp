@@ -233,8 +233,12 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
 
     try {
         ConvertBetween(copy.fd.get(), size, file.get(), options, fixTables);
+        // A signal that came with the last bytes still undoes the conversion.
+        StopIfInterrupted();
         if (::fsync(file.get()) != 0) throw ConvertError("Stream write error");
     } catch (...) {
+        // Putting the original back is not interrupted; a signal waits for it.
+        interrupts = nullptr;
         if (!Restore(copy.fd.get(), file.get())) {
             finish.keep = true;
             throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
@@ -307,6 +311,7 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
     finish.temp = temp.path;
     ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), temp.fd.get(),
                    options, fixTables);
+    StopIfInterrupted();
     if (exists)
         TakeOverFrom(destination, old, temp.fd.get());
     else if (::fchmod(temp.fd.get(), NewFileMode(sourceStatus.st_mode)) != 0)
