@@ -176,7 +176,7 @@ int ConvertAll(CommandLineArgs& args) {
         ShowError(refusal);
         return ExitFailure;
     }
-    const FileRules rules = ReadFileRules(IniFile(SettingsPath()));
+    const FileRules rules = ReadFileRules(IniFile(SettingsPath()), args.CodeOut);
     if (!pattern &&
         (IsIgnoredFile(rules.ignore, ExtractFileName(fullIn)) || IsCompoundDocument(fullIn)))
         return ExitSuccess;

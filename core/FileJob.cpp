@@ -22,12 +22,13 @@ FileResult Failure(FailureKind kind, std::string path, std::string message) {
 
 } // namespace
 
-FileRules ReadFileRules(const IniFile& settings) {
+FileRules ReadFileRules(const IniFile& settings, Code target) {
     FileRules rules;
     rules.ignore = MaskList(Read(settings, keys::Ignore));
     rules.htmlTypes = MaskList(Read(settings, keys::HtmlType));
     rules.fixHtmlCharset = Read(settings, keys::FixHtmlCharset);
-    rules.addBomToUtf8 = Read(settings, keys::AddBOMtoUTF8);
+    // Every read opens the file; a command-line run over a small file is quick.
+    if (target == UTF8) rules.addBomToUtf8 = Read(settings, keys::AddBOMtoUTF8);
     rules.decodeReferences = Read(settings, keys::Fix_UNN);
     return rules;
 }

@@ -23,8 +23,8 @@ struct FileRules {
 };
 
 // The rules as the settings file holds them (Ignore, HtmlType, FixHtmlCharset,
-// AddBOMtoUTF8, Fix_UNN).
-FileRules ReadFileRules(const IniFile& settings);
+// Fix_UNN, and for UTF-8 output AddBOMtoUTF8) for output in the target code.
+FileRules ReadFileRules(const IniFile& settings, Code target);
 
 // What is asked of every file: the source code (Undetermined: detected per file,
 // GBK when detection cannot tell), the target code and the typeface.

@@ -19,9 +19,8 @@ const Key<keys::Text>& ExactKey(FixTableId table) {
 
 } // namespace
 
-FixTableStamp SettingsFixStamps::Read(FixTableId table) const {
-    const IniFile ini(path_);
-    return {tessarim::Read(ini, SecondsKey(table)), tessarim::Read(ini, ExactKey(table))};
+std::string SettingsFixStamps::ReadVersion(FixTableId table) const {
+    return Read(IniFile(path_), ExactKey(table));
 }
 
 void SettingsFixStamps::Write(FixTableId table, const FixTableStamp& stamp) {

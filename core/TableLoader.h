@@ -12,7 +12,7 @@ namespace tessarim {
 class SettingsFixStamps : public FixStampStore {
 public:
     explicit SettingsFixStamps(std::string settingsPath) : path_(std::move(settingsPath)) {}
-    FixTableStamp Read(FixTableId table) const override;
+    std::string ReadVersion(FixTableId table) const override;
     void Write(FixTableId table, const FixTableStamp& stamp) override;
 
 private:

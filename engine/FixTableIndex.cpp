@@ -259,9 +259,9 @@ bool FixIndexIsCurrent(FixTableId table, const std::string& folder, const FixSta
     // An empty version (an index built by an older version of the program, or
     // from a file written just before) is never current.
     if (!stamp || stamp->version.empty()) return false;
-    const FixTableStamp stored = stamps.Read(table);
+    // The recorded version ends with the checksum of the lists, which a load compares.
     stamp->version += ' ';
-    return stored.seconds == stamp->seconds && stored.version.starts_with(stamp->version);
+    return stamps.ReadVersion(table).starts_with(stamp->version);
 }
 
 bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
@@ -276,7 +276,7 @@ bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
         table.OpenFiles(layout.slots, folder + std::string(layout.keysFile),
                         folder + std::string(layout.valuesFile),
                         folder + std::string(layout.indexFile)) &&
-        stamps.Read(id).version.ends_with(ChecksumText(table.Checksum())))
+        stamps.ReadVersion(id).ends_with(ChecksumText(table.Checksum())))
         return true;
     table.Clear();
     try {

@@ -11,10 +11,11 @@
 
 namespace tessarim {
 
-// What the table file was when its index was built. seconds is the whole-second
-// modification time older versions of the program also keep; version (size and
+// What the table file was when its index was built. version (size, file and
 // nanosecond modification time) changes with every write, even one within the
-// same second as the build.
+// same second as the build, and alone decides whether the index is current;
+// seconds is the whole-second modification time, kept for older versions of
+// the program.
 struct FixTableStamp {
     std::int64_t seconds = 0;
     std::string version;
@@ -25,7 +26,8 @@ struct FixTableStamp {
 class FixStampStore {
 public:
     virtual ~FixStampStore() = default;
-    virtual FixTableStamp Read(FixTableId table) const = 0;
+    // The version recorded with the index; empty when there is none.
+    virtual std::string ReadVersion(FixTableId table) const = 0;
     virtual void Write(FixTableId table, const FixTableStamp& stamp) = 0;
 };
 

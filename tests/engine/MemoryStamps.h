@@ -9,8 +9,8 @@ namespace tessarim::test {
 
 class MemoryStamps : public FixStampStore {
 public:
-    FixTableStamp Read(FixTableId table) const override {
-        return stamps[static_cast<std::size_t>(table)];
+    std::string ReadVersion(FixTableId table) const override {
+        return stamps[static_cast<std::size_t>(table)].version;
     }
     void Write(FixTableId table, const FixTableStamp& stamp) override {
         stamps[static_cast<std::size_t>(table)] = stamp;
