@@ -39,6 +39,14 @@ bool IsReadOnly(const std::string& path) {
     return ::access(path.c_str(), W_OK) != 0;
 }
 
+bool OthersMayChange(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
+    if (info.st_uid != ::geteuid() && info.st_uid != 0) return true;
+    if (info.st_mode & S_IWOTH) return true;
+    return (info.st_mode & S_IWGRP) && info.st_gid != ::getegid();
+}
+
 bool ClearReadOnly(const std::string& path) {
     return ChangeMode(path, S_IWUSR, 0);
 }
@@ -53,13 +61,6 @@ std::string FullPath(const std::string& path) {
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     // Without a current folder the path can only be tidied as it stands.
     return (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
-}
-
-bool NamesOpenFile(const std::string& path, std::FILE* file) {
-    struct stat named {};
-    struct stat open {};
-    return ::stat(path.c_str(), &named) == 0 && ::fstat(::fileno(file), &open) == 0 &&
-           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
