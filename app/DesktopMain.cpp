@@ -2,6 +2,7 @@
 // bar per user, docked at its remembered edge (or hidden, as it was left), with
 // no taskbar button; the tray icon stands in for one.
 #include "app/CommandLine.h"
+#include "filewin/FileWindow.h"
 #include "mainwin/ClipCommands.h"
 #include "mainwin/Main.h"
 #include "platform/Clipboard.h"
@@ -78,6 +79,8 @@ int RunWindowed(int argc, char** argv) {
         commands.UnicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
         TMainForm form(shell, tray, help);
         form.SetClipboardCommands(commands);
+        form.SetCommandHandler(MainCommand::FileConversion,
+                               [&] { ShowFileWindow(&form, sound, help); });
         shell.SetWindow(&form);
         form.CreateWindowHandle();
         QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,
@@ -96,6 +99,22 @@ int RunWindowed(int argc, char** argv) {
     }
 }
 
+// Started with file or folder names: the file window is the program, with no
+// bar, no tray and no single-instance rule.
+int RunFileWindowStart(int argc, char** argv, const std::vector<std::string>& paths) {
+    if (!HasX11Display()) return ExitFailure;
+    QApplication application(argc, argv);
+    InstallMessageBoxes();
+    try {
+        SystemSound sound;
+        DesktopHelp help;
+        return RunFileWindow(paths, sound, help);
+    } catch (const std::exception& error) {
+        SayOnStderr(error.what());
+        return ExitFailure;
+    }
+}
+
 } // namespace
 } // namespace tessarim
 
@@ -106,9 +125,7 @@ int main(int argc, char** argv) {
     case RunMode::CommandLine:
         return RunCommandLine(args);
     case RunMode::FileWindow:
-        SayOnStderr(std::string("the file conversion window comes with a later version; ") +
-                    ConvertHint);
-        return ExitFailure;
+        return RunFileWindowStart(argc, argv, args);
     case RunMode::Windowed:
         break;
     }

@@ -1,0 +1,81 @@
+#include "filewin/FileWindow.h"
+
+#include "app/Paths.h"
+#include "engine/CodeTables.h"
+#include "engine/FixTables.h"
+#include "filewin/FileConForm.h"
+#include "platform/CodePage.h"
+#include "platform/ProgramDir.h"
+#include "settings/ProgramSettings.h"
+#include "settings/Settings.h"
+
+#include <QApplication>
+
+namespace tessarim {
+
+namespace {
+
+FileCon::Environment Environment(const IniFile& ini) {
+    FileCon::Environment environment;
+    std::string folder = AddTrailingBackslash(Read(ini, keys::DefaultDir));
+    environment.defaultFolder = DirExists(folder) ? folder : ProgramDir();
+    const int codePage = LocaleCodePageForDefaults();
+    environment.defaultTarget = codePage == CodePageBig5 ? BIG5 : GBK;
+    environment.defaultFace = codePage == CodePageGbk    ? FaceS
+                              : codePage == CodePageBig5 ? FaceT
+                                                         : FaceD;
+    environment.unicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
+    environment.lang = Program().Lang;
+    return environment;
+}
+
+RunSettings Settings(const IniFile& ini) {
+    const ProgramSettings& program = Program();
+    return {.cfmOverwrite = program.CfmOverwrite,
+            .fixHtmlCharset = program.FixHtmlCharset,
+            .addBomToUtf8 = Read(ini, keys::AddBOMtoUTF8),
+            .sound = program.Sound,
+            .waveFile = program.WaveFile,
+            .msgFinished = program.MsgFinished};
+}
+
+// The mask lists and the engine's reference decoding, as the settings say.
+void ReadLists(const IniFile& ini) {
+    BuildIgnoreList(Read(ini, keys::Ignore));
+    BuildHtmlTypeList(Read(ini, keys::HtmlType));
+    Fix_UNN = Read(ini, keys::Fix_UNN);
+}
+
+bool windowOpen = false;
+
+} // namespace
+
+void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help) {
+    if (windowOpen) return;
+    windowOpen = true;
+    struct Reset {
+        ~Reset() { windowOpen = false; }
+    } reset;
+    const IniFile ini(SettingsPath());
+    ReadLists(ini);
+    TForm1 form(Environment(ini), Settings(ini), {.sound = sound, .help = &help, .options = {}},
+                owner);
+    form.setWindowModality(Qt::ApplicationModal);
+    form.exec();
+}
+
+int RunFileWindow(const std::vector<std::string>& paths, Sound& sound, HelpViewer& help) {
+    QApplication::setApplicationName("Tessarim");
+    const IniFile ini(SettingsPath());
+    LoadProgramSettings(ini, Program());
+    ReadLists(ini);
+    LoadCodeTables();
+    LoadFixTableWithDefault(FixTableId::Gbk);
+    LoadFixTableWithDefault(FixTableId::Big5);
+    TForm1 form(Environment(ini), Settings(ini), {.sound = sound, .help = &help, .options = {}});
+    form.show();
+    form.TakePaths(paths);
+    return form.exec() >= 0 ? 0 : 1;
+}
+
+} // namespace tessarim
