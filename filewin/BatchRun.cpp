@@ -235,10 +235,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     result.converted = !result.stopped;
     finish(std::move(kept));
 
-    if (result.stopped) {
-        ui.ShowInfo(texts.RunStopped);
-        return result;
-    }
+    if (result.stopped) return result; // the user knows; the window says what is left
     PlayDoneSound(sound, settings.sound, settings.waveFile);
     std::string report = FinishedText(texts, result.bytes, result.seconds);
     if (!result.failures.empty()) {

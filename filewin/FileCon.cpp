@@ -57,13 +57,15 @@ std::string CountLabel(std::size_t count, bool tree, std::int64_t lang) {
 
 FileCon::FileCon(const Environment& environment)
     : DefaultFolder(AddTrailingBackslash(environment.defaultFolder)), Lang(environment.lang),
-      Mode(environment.defaultTarget, environment.defaultFace, environment.unicodeAvailable) {
+      Mode(environment.defaultTarget, environment.defaultFace, environment.unicodeAvailable),
+      namesAvailable_(environment.namesAvailable) {
     SourceFolder = DestFolder = DefaultFolder;
     FilterText = std::string(keys::Filter.def);
     masks_ = SplitFilterMasks("*.*");
 }
 
 void FileCon::SetContent(bool content, bool names) {
+    names = names && namesAvailable_;
     contentChecked_ = content;
     namesChecked_ = names;
     content_ = ContentModeOf(content, names);
@@ -289,11 +291,13 @@ ControlStates FileCon::Controls(bool running) const {
     if (running) {
         // Nothing may change the lists, the folders or the mode mid-run.
         states.folders = states.destination = states.otherMode = states.modes = false;
+        states.names = false;
         states.close = false;
         states.stop = true;
         return states;
     }
     const bool anySelected = std::find(selected_.begin(), selected_.end(), true) != selected_.end();
+    states.names = namesAvailable_;
     states.addAllSub = !IncludesSubfolders;
     states.addAll = !IncludesSubfolders && !items_.empty();
     states.addSelect = !IncludesSubfolders && anySelected;

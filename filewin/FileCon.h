@@ -35,6 +35,7 @@ struct ControlStates {
     bool destination = true; // DestDirBtn, SynDirBtn
     bool otherMode = true;   // rb_Other, btn_ShowOption
     bool modes = true;       // the check boxes and mode radios
+    bool names = false;      // cb_FNonly
     bool close = true;
     bool stop = false;      // only during a run
     bool treeMark = false;  // Label1, "***"
@@ -63,6 +64,8 @@ public:
         Face defaultFace = FaceD;
         bool unicodeAvailable = true; // both Chinese code pages
         std::int64_t lang = 0;
+        // File names can be converted; until then "Convert filename" stays off.
+        bool namesAvailable = false;
     };
     explicit FileCon(const Environment& environment);
 
@@ -138,6 +141,7 @@ private:
     bool Append(const std::string& path, std::vector<std::string>& unreadable);
     void ClearTree();
 
+    bool namesAvailable_;
     ContentMode content_ = ContentMode::Content;
     bool contentChecked_ = true;
     bool namesChecked_ = false;

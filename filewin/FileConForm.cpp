@@ -393,8 +393,10 @@ void TForm1::UpdateLang() {
         {tradBox_, &t.rb_TradChn},
         {simpleRadios_[SimpleMode::GbToBig5], &t.rb_GBtoB5},
         {simpleRadios_[SimpleMode::Big5ToGb], &t.rb_B5toGB}};
-    for (const auto& [button, caption] : captions)
+    for (const auto& [button, caption] : captions) {
         button->setText(Q(*caption));
+        button->setAccessibleName(Q(*caption).remove('&'));
+    }
     srcLabel_->setText(Q(t.SrcLabel));
     docConLabel_->setText(Q(t.DocConLabel));
     destLabel_->setText(Q(t.DestLabel));
@@ -520,6 +522,7 @@ void TForm1::Refresh() {
     for (QWidget* widget : {static_cast<QWidget*>(namesBox_), static_cast<QWidget*>(contentBox_),
                             simplePanel_, advancedPanel_})
         widget->setEnabled(states.modes);
+    namesBox_->setEnabled(states.names);
     simpleRadios_[SimpleMode::Other]->setEnabled(states.otherMode);
     showOptionBtn_->setEnabled(states.otherMode);
     treeMark_->setVisible(states.treeMark);
@@ -623,7 +626,7 @@ void TForm1::ConvertNow() {
     const RunResult result = RunBatch(logic_, settings_, *this, *converter_, services_.sound);
     QApplication::restoreOverrideCursor();
     running_ = false;
-    hintBar_->clear();
+    hintBar_->setText(result.stopped ? " " + Q(FileConTextsFor(logic_.Lang).RunStopped) : "");
     if (result.converted) progress_->setValue(progress_->maximum());
     Refresh();
     if (result.refusedDestination) ChooseFolder(2);
