@@ -39,6 +39,7 @@
 #include <QVBoxLayout>
 #include <atomic>
 #include <exception>
+#include <filesystem>
 #include <unordered_map>
 
 namespace tessarim {
@@ -80,6 +81,11 @@ constexpr int TickMs = 50;
 
 FileResult ThreadedConverter::Convert(const FileJob& job,
                                       const std::function<void(std::uint64_t)>& onBytes) {
+    // A file of one block is over in milliseconds: a thread would cost more
+    // than it saves.
+    std::error_code error;
+    if (std::filesystem::file_size(job.source, error) <= BlockSize || error)
+        return inner_.Convert(job, onBytes);
     std::atomic<std::uint64_t> done{0};
     FileResult result;
     std::exception_ptr failure;
@@ -628,6 +634,7 @@ void TForm1::AddAllSub() {
 void TForm1::ConvertNow() {
     running_ = true;
     stopRequested_ = false;
+    statusClock_.invalidate();
     progress_->setValue(0);
     Refresh();
     QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -681,6 +688,10 @@ OverwriteAnswer TForm1::AskOverwrite(const std::string& path) {
 }
 
 void TForm1::Status(const std::string& hint, const RunProgress& progress) {
+    // Small files pass by the thousand: the window is drawn and asked for Stop
+    // a few dozen times a second, not for each of them.
+    if (statusClock_.isValid() && statusClock_.elapsed() < TickMs) return;
+    statusClock_.start();
     hintBar_->setText(" " + QString::fromStdString(hint));
     const double share =
         progress.bytesTotal   ? static_cast<double>(progress.bytesDone) / progress.bytesTotal
