@@ -264,7 +264,14 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     connect(stopBtn_, &QPushButton::clicked, this, [this] { stopRequested_ = true; });
     connect(closeBtn_, &QPushButton::clicked, this, &QDialog::close);
     connect(feBtn_, &QPushButton::clicked, this, [this] { EditFilter(); });
-    connect(optionBtn_, &QToolButton::clicked, this, [this] { services_.options(); });
+    connect(optionBtn_, &QToolButton::clicked, this, [this] {
+        services_.options();
+        // The options window may have changed the default folder and the masks.
+        const IniFile ini(SettingsPath());
+        logic_.Rules = ReadFileRules(ini, UTF8);
+        const std::string folder = AddTrailingBackslash(Read(ini, keys::DefaultDir));
+        if (DirExists(folder)) logic_.DefaultFolder = folder;
+    });
     for (QCheckBox* box : {namesBox_, contentBox_})
         connect(box, &QCheckBox::clicked, this, [this] {
             logic_.SetContent(contentBox_->isChecked(), namesBox_->isChecked());
