@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "engine/CodePages.h"
 #include "data/Version.h"
+#include "filewin/FileWindow.h"
 #include "mainwin/ClipCommands.h"
 #include "mainwin/Main.h"
 #include "platform/Clipboard.h"
@@ -116,6 +117,9 @@ int RunWindowed(int argc, char** argv) {
         ToolWindows toolWindows(form, clipboard, help, SystemCodePage());
         toolWindows.openHotKeys = [&tools](QWidget* parent) { tools.OpenHotKeyWindow(parent); };
         toolWindows.AddLanguageListener([&tools] { tools.UpdateLang(); });
+        form.SetCommandHandler(MainCommand::FileConversion, [&] {
+            ShowFileWindow(&form, sound, help, [&toolWindows] { toolWindows.OpenOptions(); });
+        });
         shell.SetWindow(&form);
         form.CreateWindowHandle();
         QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,
@@ -128,6 +132,22 @@ int RunWindowed(int argc, char** argv) {
         else
             form.show();
         return QApplication::exec();
+    } catch (const std::exception& error) {
+        SayOnStderr(error.what());
+        return ExitFailure;
+    }
+}
+
+// Started with file or folder names: the file window is the program, with no
+// bar, no tray and no single-instance rule.
+int RunFileWindowStart(int argc, char** argv, const std::vector<std::string>& paths) {
+    if (!HasX11Display()) return ExitFailure;
+    QApplication application(argc, argv);
+    InstallMessageBoxes();
+    try {
+        SystemSound sound;
+        DesktopHelp help;
+        return RunFileWindow(paths, sound, help);
     } catch (const std::exception& error) {
         SayOnStderr(error.what());
         return ExitFailure;
@@ -156,9 +176,7 @@ int main(int argc, char** argv) {
     case RunMode::CommandLine:
         return RunCommandLine(args);
     case RunMode::FileWindow:
-        SayOnStderr(std::string("the file conversion window comes with a later version; ") +
-                    ConvertHint);
-        return ExitFailure;
+        return RunFileWindowStart(argc, argv, args);
     case RunMode::Windowed:
         break;
     }

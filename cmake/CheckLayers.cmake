@@ -59,6 +59,7 @@ check_folder(settings "${allowed_settings}")
 check_folder(core "${allowed_core}")
 check_folder(mainwin "${allowed_mainwin}")
 check_folder(tools "${allowed_windows}")
+check_folder(filewin "${allowed_windows}")
 
 file(GLOB platform_files "${SOURCE_DIR}/platform/*.h" "${SOURCE_DIR}/platform/*.cpp")
 foreach(file IN LISTS platform_files)

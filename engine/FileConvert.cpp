@@ -327,6 +327,17 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
 
 } // namespace
 
+namespace {
+FileProgressHook& Progress() {
+    thread_local FileProgressHook hook;
+    return hook;
+}
+} // namespace
+
+void SetFileProgressHook(FileProgressHook hook) {
+    Progress() = std::move(hook);
+}
+
 void SetFileFaultHook(FileFaultHook hook) {
     Faults().hook = std::move(hook);
     Faults().count = 0;
@@ -362,6 +373,7 @@ std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE*
         first = false;
         if (carry > kept) throw ConvertError("Stream read error");
         pending.assign(tail.data() + kept - carry, carry);
+        if (const FileProgressHook& progress = Progress()) progress(size - left);
     }
     return written;
 }

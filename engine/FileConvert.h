@@ -61,6 +61,12 @@ std::string MakeTempFile(const std::string& folder);
 void CopyFileWithDate(const std::string& source, const std::string& destination,
                       bool clearReadOnly);
 
+// Tells how far a file's conversion has come: called on the converting thread
+// after each block with the bytes of the source done so far, so that a window
+// can show the progress of a large file. Applies to the calling thread only.
+using FileProgressHook = std::function<void(std::uint64_t sourceBytesDone)>;
+void SetFileProgressHook(FileProgressHook hook);
+
 // Test seam: called before every read and write of the file routines on the
 // calling thread with the running number of the operation; returning true
 // makes that operation fail.

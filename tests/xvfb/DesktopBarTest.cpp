@@ -381,10 +381,10 @@ TEST_F(DesktopBarTest, EveryButtonHasANameForAssistiveTechnology) {
     EXPECT_TRUE(std::ranges::count(names, "關於本程式")) << "the hint is the name";
 }
 
-TEST(DesktopStart, WithoutADisplayOrWithFileNamesOnlyTheProgramSaysWhatToDoAndFails) {
+TEST(DesktopStart, WithoutADisplayTheBarAndTheFileWindowSayWhatToDoAndFail) {
     test::TempFolder home;
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{}, "no X display"}, {{"a.txt"}, "file conversion window"}};
+    const std::pair<std::vector<std::string>, const char*> cases[] = {{{}, "no X display"},
+                                                                      {{"a.txt"}, "no X display"}};
     for (const auto& [args, says] : cases) {
         const test::ProcessResult result = test::RunProcess(
             TESSARIM_BINARY_DIR "/tessarim", args, home.Dir(),

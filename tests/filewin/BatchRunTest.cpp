@@ -1,0 +1,237 @@
+// The file window's run over real files: the overwrite answers and suffixes, the
+// wrong-mode check, the tree rebuilt under the destination, and what is left
+// listed after a run that stopped.
+#include "filewin/BatchRun.h"
+#include "core/Paths.h"
+#include "filewin/FileCon.h"
+#include "platform/Files.h"
+#include "platform/Sound.h"
+#include "settings/Settings.h"
+#include "tests/support/TestSupport.h"
+
+#include <deque>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tessarim {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
+
+const std::string Gbk = test::FromHex("c4e3bac3"); // 你好
+const std::string Big5 = test::FromHex("a741a66e");
+
+class RecordingUi : public RunUi {
+public:
+    std::vector<std::string> errors, infos, asked;
+    std::deque<OverwriteAnswer> answers;
+    int stopAfter = -1; // StopRequested turns true after this many questions
+    int stopChecks = 0;
+
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+    void ShowInfo(const std::string& text) override { infos.push_back(text); }
+    OverwriteAnswer AskOverwrite(const std::string& path) override {
+        asked.push_back(ExtractFileName(path));
+        const OverwriteAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<std::uint64_t> bytesShown;
+    void Status(const std::string&, const RunProgress& progress) override {
+        bytesShown.push_back(progress.bytesDone);
+    }
+    bool StopRequested() override { return stopAfter >= 0 && stopChecks++ >= stopAfter; }
+};
+
+class CountingSound : public Sound {
+public:
+    int beeps = 0;
+    void MessageBeep() override { ++beeps; }
+    bool PlayWaveFile(const std::string&) override { return false; }
+};
+
+// The per-file core, failing on the file whose name is given.
+class FailingConverter : public CoreConverter {
+public:
+    using CoreConverter::CoreConverter;
+    std::string failOn;
+    FileResult Convert(const FileJob& job,
+                       const std::function<void(std::uint64_t)>& onBytes) override {
+        if (ExtractFileName(job.source) != failOn) return CoreConverter::Convert(job, onBytes);
+        return {.outcome = FileOutcome::Failed,
+                .failure = FailureKind::Conversion,
+                .path = job.source,
+                .message = "Stream write error"};
+    }
+};
+
+class BatchRunTest : public ::testing::Test {
+protected:
+    TempFolder src, dest;
+    RecordingUi ui;
+    CountingSound sound;
+    RunSettings settings;
+    FileCon con{{.defaultFolder = src.Dir(), .defaultTarget = GBK, .defaultFace = FaceD}};
+    FailingConverter converter{con.Rules, nullptr};
+
+    void SetUp() override { con.Rules.ignore = MaskList(keys::Ignore.def); }
+    void List(std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            if (!fs::exists(src.File(name))) WriteFile(src.File(name), Gbk);
+        con.ShowSource(src.Dir());
+        con.ChooseDest(dest.Dir());
+        con.AddAll();
+    }
+    RunResult Run() { return RunBatch(con, settings, ui, converter, sound); }
+};
+
+TEST_F(BatchRunTest, OverwriteAnswersAndSuffixesNeverReplaceAFileUnasked) {
+    List({"a.txt", "b.txt", "c.txt", "d.txt"});
+    for (const char* name : {"a.txt", "b.txt", "b-b5.txt", "c.txt", "d.txt", "d-b5.txt"})
+        WriteFile(dest.File(name), "old");
+    ui.answers = {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::NoToAll};
+    const RunResult result = Run();
+    EXPECT_EQ(ui.asked, (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(ReadFile(dest.File("a.txt")), Big5);
+    // The suffixed name was taken too: a counter keeps both files.
+    EXPECT_EQ(ReadFile(dest.File("b-b5.txt")), "old");
+    EXPECT_EQ(ReadFile(dest.File("b-b5-2.txt")), Big5);
+    EXPECT_EQ(ReadFile(dest.File("c-b5.txt")), Big5);
+    EXPECT_EQ(ReadFile(dest.File("d-b5.txt")), "old");
+    EXPECT_EQ(ReadFile(dest.File("d-b5-2.txt")), Big5);
+    for (const char* name : {"b.txt", "c.txt", "d.txt"})
+        EXPECT_EQ(ReadFile(dest.File(name)), "old");
+    EXPECT_EQ(result.bytes, 16u);
+    EXPECT_EQ(sound.beeps, 1);
+    ASSERT_EQ(ui.infos.size(), 1u);
+    EXPECT_TRUE(ui.infos[0].starts_with("File conversion finished\r\n\r\nTotal size converted: 16 "
+                                        "bytes\r\n\r\nTotal time used: "));
+    EXPECT_TRUE(con.JobFiles.empty());
+}
+
+TEST_F(BatchRunTest, ReadOnlyDestinationsStayAndTheirSourcesStayListed) {
+    List({"a.txt", "b.txt"});
+    WriteFile(dest.File("a.txt"), "old");
+    ASSERT_TRUE(SetReadOnly(dest.File("a.txt")));
+    WriteFile(dest.File("b.txt"), "old");
+    ui.answers = {OverwriteAnswer::YesToAll};
+    Run();
+    EXPECT_EQ(ReadFile(dest.File("a.txt")), "old");
+    EXPECT_EQ(ReadFile(dest.File("b.txt")), Big5);
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"Cannot replace " + dest.File("a.txt") +
+                                                  "\r\n\r\nThe file is *ReadOnly."});
+    EXPECT_EQ(con.JobFiles, std::vector<std::string>{src.File("a.txt")});
+
+    // Without CfmOverwrite an existing destination is replaced without a question.
+    settings.cfmOverwrite = false;
+    ClearReadOnly(dest.File("a.txt"));
+    Run();
+    EXPECT_EQ(ReadFile(dest.File("a.txt")), Big5);
+}
+
+TEST_F(BatchRunTest, WrongModeRefusesTheRunButAVanishedFileDoesNot) {
+    List({"a.txt", "gone.txt", "u.txt"});
+    fs::remove(src.File("gone.txt"));
+    WriteFile(src.File("u.txt"), "\xEF\xBB\xBFhi");
+    Run();
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], "Wrong Mode \r\n\r\nFile content of 'u.txt' is in UTF-8 format.\r\n\r\n"
+                            "Current mode: GBK > Big5");
+    EXPECT_FALSE(fs::exists(dest.File("a.txt")));
+    EXPECT_EQ(con.JobFiles.size(), 3u) << "nothing converted, nothing taken off the list";
+
+    // A UTF-8 run takes files without a mark; the vanished one is skipped.
+    con.Mode.ShowAdvanced();
+    con.Mode.ClickInput(UTF8);
+    con.Mode.ClickOutput(ULE);
+    Run();
+    EXPECT_EQ(ReadFile(dest.File("u.txt")), test::FromHex("fffe 6800 6900"));
+    EXPECT_TRUE(fs::exists(dest.File("a.txt")));
+    EXPECT_TRUE(con.JobFiles.empty());
+}
+
+TEST_F(BatchRunTest, TreeIsRebuiltUnderTheDestinationWithCopiesFollowingTheOverwriteRule) {
+    fs::create_directories(src.Path() / "x" / "y");
+    WriteFile(src.Path() / "x" / "y" / "a.txt", Gbk);
+    WriteFile(src.Path() / "x" / "pic.gif", "GIF89a-new");
+    WriteFile(src.Path() / "top.txt", Gbk);
+    con.ShowSource(src.Dir());
+    con.AddAllSub();
+    ASSERT_TRUE(con.IncludesSubfolders);
+
+    con.ChooseDest(src.Dir() + "x/");
+    EXPECT_TRUE(Run().refusedDestination);
+    EXPECT_FALSE(fs::exists(src.Path() / "x" / "x")) << "refused before any folder is made";
+
+    con.ChooseDest(dest.Dir());
+    fs::create_directories(dest.Path() / "x");
+    WriteFile(dest.Path() / "x" / "pic.gif", "GIF89a-mine");
+    ui.answers = {OverwriteAnswer::No};
+    Run();
+    EXPECT_EQ(ui.asked, std::vector<std::string>{"pic.gif"});
+    EXPECT_EQ(ReadFile(dest.Path() / "x" / "pic.gif"), "GIF89a-mine");
+    EXPECT_EQ(ReadFile(dest.Path() / "x" / "pic-b5.gif"), "GIF89a-new");
+    EXPECT_EQ(ReadFile(dest.Path() / "x" / "y" / "a.txt"), Big5);
+    EXPECT_EQ(ReadFile(dest.Path() / "top.txt"), Big5);
+    EXPECT_FALSE(con.IncludesSubfolders);
+}
+
+TEST_F(BatchRunTest, StopOrAnErrorLeavesTheFilesNotConvertedListed) {
+    List({"a.txt", "b.txt", "c.txt", "d.txt"});
+    converter.failOn = "b.txt";
+    Run();
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"Stream write error"});
+    EXPECT_FALSE(fs::exists(dest.File("b.txt")));
+    EXPECT_EQ(con.JobFiles,
+              (std::vector<std::string>{src.File("b.txt"), src.File("c.txt"), src.File("d.txt")}));
+    EXPECT_TRUE(ui.infos.empty());
+
+    converter.failOn.clear();
+    ui.stopAfter = 1; // Stop pressed while the first file converts
+    const RunResult stopped = Run();
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(fs::exists(dest.File("b.txt")));
+    EXPECT_FALSE(fs::exists(dest.File("c.txt")));
+    EXPECT_EQ(con.JobFiles, (std::vector<std::string>{src.File("c.txt"), src.File("d.txt")}));
+    EXPECT_EQ(sound.beeps, 0);
+}
+
+TEST_F(BatchRunTest, ProgressMovesWithinALargeFile) {
+    std::string text;
+    for (int i = 0; i < 700000; ++i)
+        text += Gbk; // 2.8 MB: three blocks
+    WriteFile(src.File("large.txt"), text);
+    List({});
+    Run();
+    std::vector<std::uint64_t> within;
+    for (std::uint64_t bytes : ui.bytesShown)
+        if (bytes > 0 && bytes < text.size()) within.push_back(bytes);
+    EXPECT_EQ(within, (std::vector<std::uint64_t>{1024000, 2048000}));
+}
+
+TEST_F(BatchRunTest, ByteTotalPassesFourGigabytesAndAnEmptyListStillReports) {
+    Run();
+    ASSERT_EQ(ui.infos.size(), 1u);
+    EXPECT_TRUE(ui.infos[0].find("Total size converted: 0 bytes") != std::string::npos);
+    EXPECT_EQ(sound.beeps, 1);
+
+    // A sparse file of 5 GiB, counted by a converter that does not read it.
+    class Counting : public FileConverter {
+        FileResult Convert(const FileJob&, const std::function<void(std::uint64_t)>&) override {
+            return {};
+        }
+        void Copy(const std::string&, const std::string&) override {}
+    } counting;
+    WriteFile(src.File("big.txt"), "");
+    fs::resize_file(src.File("big.txt"), 5ull << 30);
+    List({});
+    const RunResult result = RunBatch(con, settings, ui, counting, sound);
+    EXPECT_EQ(result.bytes, 5ull << 30);
+    EXPECT_TRUE(ui.infos.back().find("5,368,709,120 bytes") != std::string::npos);
+}
+
+} // namespace
+} // namespace tessarim

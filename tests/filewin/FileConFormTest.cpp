@@ -1,0 +1,183 @@
+// The file window's widgets off screen: names for screen readers and texts that
+// fit in each language (with screenshots in build/screenshots/), the controls
+// during a run and Stop, dropped files, and the folder monitor's merging.
+#include "filewin/FileConForm.h"
+#include "core/Paths.h"
+#include "platform/FolderMonitor.h"
+#include "platform/Sound.h"
+#include "settings/Settings.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tessarim {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+using test::WriteFile;
+
+class SilentSound : public Sound {
+    void MessageBeep() override {}
+    bool PlayWaveFile(const std::string&) override { return true; }
+};
+
+class FormTest : public ::testing::Test {
+protected:
+    TempFolder src, dest;
+    SilentSound sound;
+    RunSettings settings = Quiet();
+    static RunSettings Quiet() {
+        RunSettings quiet;
+        quiet.msgFinished = false;
+        return quiet;
+    }
+
+    std::unique_ptr<TForm1> Open(std::int64_t lang = 0) {
+        fs::create_directories(fs::path(SettingsPath()).parent_path());
+        WriteFile(SettingsPath(), "[Data]\nSrcDir=" + src.Dir() + "\nDestDir=" + dest.Dir() + "\n");
+        auto form = std::make_unique<TForm1>(
+            FileCon::Environment{.defaultFolder = src.Dir(), .lang = lang}, settings,
+            TForm1::Services{.sound = sound, .help = nullptr, .options = {}});
+        form->show();
+        return form;
+    }
+    template <class T = QAbstractButton>
+    static T* Find(QWidget& form, const char* name) {
+        return form.findChild<T*>(name);
+    }
+};
+
+TEST_F(FormTest, EveryControlIsNamedAndEveryCaptionFitsInEachLanguage) {
+    for (int i = 0; i < 3; ++i)
+        WriteFile(src.File("file" + std::to_string(i) + ".txt"), "x");
+    const fs::path shots = fs::path(TESSARIM_BINARY_DIR) / "screenshots";
+    fs::create_directories(shots);
+    for (std::int64_t lang : {0, 1, 2}) {
+        auto form = Open(lang);
+        Find(*form, "AddAllBtn")->click();
+        for (const bool advanced : {false, true}) {
+            if (advanced) Find(*form, "btn_ShowOption")->click();
+            QApplication::processEvents();
+            for (QWidget* widget : form->findChildren<QWidget*>()) {
+                if (!widget->isVisible()) continue;
+                const bool control = qobject_cast<QAbstractButton*>(widget) ||
+                                     qobject_cast<QListWidget*>(widget) ||
+                                     qobject_cast<QComboBox*>(widget);
+                if (!control) continue;
+                EXPECT_FALSE(widget->accessibleName().isEmpty())
+                    << widget->objectName().toStdString() << " in language " << lang;
+                auto* button = qobject_cast<QAbstractButton*>(widget);
+                // The folder buttons shorten their paths to fit.
+                const bool shortened =
+                    widget->objectName() == "SrcDirBtn" || widget->objectName() == "DestDirBtn";
+                if (button && !shortened) {
+                    EXPECT_GE(button->width(), button->sizeHint().width())
+                        << button->text().toStdString() << " is cut";
+                }
+            }
+            const std::string name =
+                "filewin-" + std::to_string(lang) + (advanced ? "-advanced" : "") + ".png";
+            form->grab().save(QString::fromStdString((shots / name).string()));
+        }
+    }
+}
+
+// Checks the window from inside the run, as a user looking at it would.
+class WatchingConverter : public CoreConverter {
+public:
+    using CoreConverter::CoreConverter;
+    std::function<void()> during;
+    FileResult Convert(const FileJob& job,
+                       const std::function<void(std::uint64_t)>& onBytes) override {
+        if (during) during();
+        return CoreConverter::Convert(job, onBytes);
+    }
+};
+
+TEST_F(FormTest, DuringARunOnlyStopAnswersAndStopKeepsTheRestListed) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        WriteFile(src.File(name), "text");
+    auto form = Open();
+    WatchingConverter converter(form->Logic().Rules, nullptr);
+    form->SetConverter(converter);
+    Find(*form, "AddAllBtn")->click();
+    int calls = 0;
+    converter.during = [&] {
+        if (calls++ > 0) return;
+        for (const char* name : {"AddAllBtn", "AddAllSubBtn", "RemoveBtn", "RemoveAllBtn",
+                                 "ConvertBtn", "CloseBtn", "SrcDirBtn", "DestDirBtn", "SynDirBtn",
+                                 "cb_content", "rb_GBtoB5", "btn_ShowOption", "FEbtn"})
+            EXPECT_FALSE(Find(*form, name)->isEnabled()) << name;
+        EXPECT_FALSE(Find<QListWidget>(*form, "ConList")->isEnabled());
+        form->close();
+        EXPECT_TRUE(form->isVisible()) << "the window stays while it converts";
+        Find(*form, "StopBtn")->click();
+    };
+    Find(*form, "ConvertBtn")->click();
+    EXPECT_TRUE(fs::exists(dest.File("a.txt"))) << "the file in progress is finished";
+    EXPECT_FALSE(fs::exists(dest.File("b.txt")));
+    EXPECT_EQ(Find<QListWidget>(*form, "ConList")->count(), 2);
+    EXPECT_TRUE(Find(*form, "ConvertBtn")->isEnabled());
+    EXPECT_FALSE(Find(*form, "StopBtn")->isEnabled());
+}
+
+TEST_F(FormTest, DroppedFilesAndFoldersAreAddedAsAddSelectedAddsThem) {
+    const TempFolder other;
+    WriteFile(other.File("x.txt"), "x");
+    WriteFile(other.File("y.exe"), "x");
+    fs::create_directory(other.Path() / "folder");
+    WriteFile(other.Path() / "folder" / "z.txt", "x");
+    auto form = Open();
+    const auto drop = [&](const std::vector<std::string>& paths) {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const std::string& path : paths)
+            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+        data->setUrls(urls);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        // Straight to the window: the application's filter wants a drag it started.
+        static_cast<QObject*>(form.get())->event(&event);
+        delete data;
+    };
+    drop({other.File("y.exe"), other.File("x.txt")});
+
+    EXPECT_EQ(form->Logic().JobFiles, std::vector<std::string>{other.File("x.txt")});
+    drop({(other.Path() / "folder").string()});
+    EXPECT_EQ(form->Logic().JobFiles.back(), (other.Path() / "folder" / "z.txt").string());
+    EXPECT_EQ(form->Logic().SourceFolder, other.Dir() + "folder/");
+}
+
+TEST(FolderMonitorTest, ABurstOfChangesGivesOneNotice) {
+    const TempFolder folder;
+    FolderMonitor monitor(100);
+    ASSERT_TRUE(monitor.Watch(folder.Dir()));
+    QSignalSpy changed(&monitor, &FolderMonitor::Changed);
+    WriteFile(folder.File("new.txt"), "x");
+    EXPECT_TRUE(changed.wait(3000)) << "a file created in the folder";
+    changed.clear();
+    for (int i = 0; i < 20; ++i)
+        monitor.Notify();
+    QTest::qWait(50);
+    EXPECT_EQ(changed.count(), 0) << "merged for 100 ms";
+    EXPECT_TRUE(changed.wait(1000));
+    QTest::qWait(150);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(monitor.Watch(folder.Dir() + "missing/"));
+    EXPECT_FALSE(monitor.Active());
+}
+
+} // namespace
+} // namespace tessarim
