@@ -5,6 +5,8 @@
 #include "engine/FileConvert.h"
 #include "filewin/FileCon.h"
 #include "filewin/FileConTexts.h"
+#include "filewin/NameConvert.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Sound.h"
 
@@ -112,7 +114,12 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     RunResult result;
     const FileConTexts& texts = FileConTextsFor(con.Lang);
     const ContentMode mode = con.Content();
-    if (mode == ContentMode::Nothing || mode == ContentMode::NamesOnly) return result;
+    if (mode == ContentMode::Nothing) return result;
+    if (mode == ContentMode::NamesOnly) {
+        result.failures = RunNames(con, ui, SystemCodePage());
+        result.converted = true;
+        return result;
+    }
     if (con.IncludesSubfolders &&
         (con.DestFolder == con.SourceFolder || IsInsideFolder(con.DestFolder, con.SourceFolder))) {
         ui.ShowError(texts.M1);
