@@ -1,12 +1,8 @@
 #include "app/CommandLine.h"
 
-#include "app/FindFiles.h"
-#include "app/MasksEx.h"
-#include "app/Paths.h"
-#include "engine/CodeTables.h"
-#include "engine/Detect.h"
-#include "engine/FileConvert.h"
-#include "engine/FixTables.h"
+#include "core/FileJob.h"
+#include "core/FindFiles.h"
+#include "core/TableLoader.h"
 #include "platform/Files.h"
 #include "platform/Message.h"
 #include "settings/IniFile.h"
@@ -87,61 +83,11 @@ void ShowError(const std::string& text) {
     ShowMessage(MessageKind::Error, text);
 }
 
-// What the run reads from the settings file.
-struct RunSettings {
-    bool fixHtmlCharset = true;
-    bool addBom = false;
-};
-
 // Bare name when the file is in the current folder, else the full path.
 std::string NameForMessage(const std::string& path) {
     std::error_code error;
     const std::string here = AddTrailingBackslash(std::filesystem::current_path(error).string());
     return ExtractFilePath(path) == here ? ExtractFileName(path) : path;
-}
-
-enum class FileResult { Done, Skipped, ReadOnlyTarget };
-
-// Converts one input; returns how it went, or throws a message that ends the run.
-class RunAbort : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-FileResult ConvertOne(const std::string& input, const CommandLineArgs& args, bool pattern,
-                      const RunSettings& settings) {
-    const FileKind kind = QueryFileKind(input);
-    if (kind != FileKind::Regular || IsHiddenName(ExtractFileName(input)))
-        return FileResult::Skipped;
-    if (IsIgnoredFile(ExtractFileName(input)) || IsCompoundDocument(input))
-        return FileResult::Skipped;
-
-    // An in-place run keeps each name: building it from the input pattern would
-    // turn "*" into "name." for a name without extension, and a list of patterns
-    // ("b*;*.txt") into names of other files.
-    const std::string output = args.InPlace ? input
-                               : HasWildcards(args.FileOut)
-                                   ? BuildOutputName(input, FullPath(args.FileOut))
-                                   : FullPath(args.FileOut);
-    if (!IsValidFileName(ExtractFileName(output)) || DirExists(output))
-        throw RunAbort("Invalid output filename.");
-    const std::string folder = ExtractFileDir(output);
-    if (!DirExists(folder) && !ForceDirectories(folder))
-        throw RunAbort("Fail to create output directory");
-    if (QueryFileKind(output) != FileKind::Missing && IsReadOnly(output)) {
-        ShowError(NameForMessage(output) + " cannot be replaced (ReadOnly)");
-        if (!pattern) throw RunAbort("");
-        return FileResult::ReadOnlyTarget;
-    }
-    const bool fixHtml = settings.fixHtmlCharset && IsHtmlTypeFile(input);
-    Code source = args.CodeIn;
-    if (args.AutoDetectInput) {
-        source = DetectFile(input);
-        if (source == Undetermined) source = GBK;
-    }
-    const bool addBom = args.CodeOut == ULE || args.CodeOut == UBE || settings.addBom;
-    ConvertFile(input, output, source, args.CodeOut, args.face, fixHtml, addBom);
-    return FileResult::Done;
 }
 
 int ConvertAll(CommandLineArgs& args) {
@@ -165,26 +111,35 @@ int ConvertAll(CommandLineArgs& args) {
         inputs.push_back(fullIn);
     }
 
-    RunSettings settings;
-    {
-        const IniFile ini(SettingsPath());
-        settings.fixHtmlCharset = Read(ini, keys::FixHtmlCharset);
-        Fix_UNN = Read(ini, keys::Fix_UNN);
-        if (args.CodeOut == UTF8) settings.addBom = Read(ini, keys::AddBOMtoUTF8);
-        BuildIgnoreList(Read(ini, keys::Ignore));
-        if (!pattern && (IsIgnoredFile(ExtractFileName(fullIn)) || IsCompoundDocument(fullIn)))
-            return ExitSuccess;
-        BuildHtmlTypeList(Read(ini, keys::HtmlType));
-    }
+    const FileRules rules = ReadFileRules(IniFile(SettingsPath()), args.CodeOut);
+    if (!pattern &&
+        (IsIgnoredFile(rules.ignore, ExtractFileName(fullIn)) || IsCompoundDocument(fullIn)))
+        return ExitSuccess;
 
-    LoadCodeTables();
-    if (args.face == FaceT) LoadFixTableWithDefault(FixTableId::Big5);
-    if (args.face == FaceS) LoadFixTableWithDefault(FixTableId::Gbk);
+    FixTables fixTables;
+    LoadTablesForFace(fixTables, args.face);
 
+    const FileRequest request{args.AutoDetectInput ? Undetermined : args.CodeIn, args.CodeOut,
+                              args.face};
     int status = ExitSuccess;
-    for (const std::string& input : inputs)
-        if (ConvertOne(input, args, pattern, settings) == FileResult::ReadOnlyTarget)
-            status = ExitFailure;
+    for (const std::string& input : inputs) {
+        // An in-place run keeps each name: building it from the input pattern would
+        // turn "*" into "name." for a name without extension, and a list of patterns
+        // ("b*;*.txt") into names of other files.
+        const std::string output = args.InPlace ? input
+                                   : HasWildcards(args.FileOut)
+                                       ? BuildOutputName(input, FullPath(args.FileOut))
+                                       : FullPath(args.FileOut);
+        const FileResult result = ConvertOneFile(input, output, request, rules, &fixTables);
+        if (result.outcome != FileOutcome::Failed) continue;
+        if (result.failure != FailureKind::ReadOnlyTarget) {
+            if (!result.message.empty()) ShowError(result.message);
+            return ExitFailure;
+        }
+        ShowError(NameForMessage(result.path) + " cannot be replaced (ReadOnly)");
+        if (!pattern) return ExitFailure;
+        status = ExitFailure;
+    }
     return status;
 }
 
@@ -248,17 +203,6 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& par
     return true;
 }
 
-bool ContainsAnyChar(std::string_view text, std::string_view chars) {
-    return text.find_first_of(chars) != std::string_view::npos;
-}
-
-bool IsValidFileName(std::string_view name) {
-    if (name.empty() || ContainsAnyChar(name, "<>\"[]|")) return false;
-    const std::size_t slash = name.rfind('/');
-    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-    return last != ".";
-}
-
 int RunCommandLine(const std::vector<std::string>& args) {
     CommandLineArgs parsed;
     if (!ParseCommandLine(args, parsed)) {
@@ -267,8 +211,6 @@ int RunCommandLine(const std::vector<std::string>& args) {
     }
     try {
         return ConvertAll(parsed);
-    } catch (const RunAbort& abort) {
-        if (*abort.what()) ShowError(abort.what());
     } catch (const std::exception& error) {
         // Engine, settings and mask failures carry the user's words already.
         ShowError(error.what());

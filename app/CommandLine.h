@@ -38,9 +38,6 @@ struct CommandLineArgs {
 // order. False means the usage text is to be shown.
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& parsed);
 
-bool ContainsAnyChar(std::string_view text, std::string_view chars);
-bool IsValidFileName(std::string_view name);
-
 extern const char* const UsageText;
 
 // The whole command-line run; returns the exit status.

@@ -2,6 +2,7 @@
 // bar per user, docked at its remembered edge (or hidden, as it was left), with
 // no taskbar button; the tray icon stands in for one.
 #include "app/CommandLine.h"
+#include "engine/CodePages.h"
 #include "filewin/FileWindow.h"
 #include "mainwin/ClipCommands.h"
 #include "mainwin/Main.h"
@@ -71,7 +72,11 @@ int RunWindowed(int argc, char** argv) {
         shell.SetApplicationTaskbarButton(false);
         SystemTrayIcon tray;
         DesktopHelp help;
-        QtClipboard clipboard(SystemCodePage());
+        const int codePage = SystemCodePage();
+        QtClipboard clipboard(
+            codePage,
+            {[codePage](std::string_view bytes) { return AnsiToWide(bytes, codePage); },
+             [codePage](std::u16string_view text) { return WideToAnsi(text, codePage); }});
         QtDialogs dialogs;
         SystemSound sound;
         X11ForegroundPaste paste;

@@ -1,7 +1,6 @@
 #include "engine/CodeTables.h"
 
 #include "data/EmbeddedData.h"
-#include "platform/Message.h"
 
 #include <string>
 
@@ -9,16 +8,11 @@ namespace tessarim {
 
 namespace {
 
-struct Tables {
-    std::array<DbcsCode, TableSpan> gbToBig5;
-    std::array<DbcsCode, TableSpan> big5ToGb;
-};
-
-Tables& TheTables() {
-    static Tables tables = [] {
-        Tables t;
-        t.gbToBig5.fill(Big5WhiteSquare);
-        t.big5ToGb.fill(GbWhiteSquare);
+const CodeTableSet& BuiltInTables() {
+    // The built-in text is checked by the tests, so it reads to its end.
+    static const CodeTableSet tables = [] {
+        CodeTableSet t;
+        ParseCodeTables(data::StrTbl(), t);
         return t;
     }();
     return tables;
@@ -41,8 +35,7 @@ bool IsBig5Code(unsigned code) {
     return code >= 0xA140 && code <= 0xF9FE && (code & 0xFF) >= 0x40;
 }
 
-bool LoadCodeTables(std::span<const std::uint8_t> text) {
-    Tables& t = TheTables();
+std::string ParseCodeTables(std::span<const std::uint8_t> text, CodeTableSet& t) {
     t.gbToBig5.fill(Big5WhiteSquare);
     t.big5ToGb.fill(GbWhiteSquare);
 
@@ -63,34 +56,26 @@ bool LoadCodeTables(std::span<const std::uint8_t> text) {
         const std::size_t pairs = line.size() / 2;
         const unsigned gb = pairs ? line[0] * 256u + line[1] : 0;
         if (!IsGbCode(gb, GBKKind)) {
-            ShowMessage(MessageKind::Warning,
-                        "Invalid GBK code in line " + std::to_string(lineIndex));
-            return false;
+            return "Invalid GBK code in line " + std::to_string(lineIndex);
         }
         for (std::size_t k = 1; k < pairs; ++k) {
             const unsigned big5 = line[2 * k] * 256u + line[2 * k + 1];
             if (!IsBig5Code(big5)) {
-                ShowMessage(MessageKind::Warning,
-                            "Invalid Big5 code in line " + std::to_string(lineIndex));
-                return false;
+                return "Invalid Big5 code in line " + std::to_string(lineIndex);
             }
             t.big5ToGb[big5 - 0x8000] = static_cast<DbcsCode>(gb);
         }
         if (pairs > 1) t.gbToBig5[gb - 0x8000] = static_cast<DbcsCode>(line[2] * 256u + line[3]);
         ++lineIndex;
     }
-    return true;
-}
-
-bool LoadCodeTables() {
-    return LoadCodeTables(data::StrTbl());
+    return {};
 }
 
 const std::array<DbcsCode, TableSpan>& GbToBig5Table() {
-    return TheTables().gbToBig5;
+    return BuiltInTables().gbToBig5;
 }
 const std::array<DbcsCode, TableSpan>& Big5ToGbTable() {
-    return TheTables().big5ToGb;
+    return BuiltInTables().big5ToGb;
 }
 
 } // namespace tessarim

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace tessarim {
 
@@ -25,18 +26,22 @@ inline std::array<std::uint8_t, 2> CodeToBytes(DbcsCode code) {
     return {static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)};
 }
 
-// Builds both tables from a mapping text: each line a GBK code followed by Big5
-// codes. A later line overrides an earlier one. On an invalid code the loading
-// stops with a warning ("Invalid GBK code in line n"), keeping what was set.
-// Returns false when it stopped early.
-bool LoadCodeTables(std::span<const std::uint8_t> mappingText);
-// Builds both tables from the built-in mapping text.
-bool LoadCodeTables();
-
 // Lookups for every code whose lead byte is 0x81 or more (index = code - 0x8000):
 // codes outside a table's range give its white square, so the hot loops need
-// no range test. Valid after LoadCodeTables.
+// no range test.
 inline constexpr std::size_t TableSpan = 0x8000;
+struct CodeTableSet {
+    std::array<DbcsCode, TableSpan> gbToBig5;
+    std::array<DbcsCode, TableSpan> big5ToGb;
+};
+
+// Builds both tables from a mapping text: each line a GBK code followed by Big5
+// codes. A later line overrides an earlier one. On an invalid code the reading
+// stops, keeping what was set, and the result says where ("Invalid GBK code in
+// line n", lines counted from 0); empty when the whole text was read.
+std::string ParseCodeTables(std::span<const std::uint8_t> mappingText, CodeTableSet& tables);
+
+// The tables of the built-in mapping text, built at their first use.
 const std::array<DbcsCode, TableSpan>& GbToBig5Table();
 const std::array<DbcsCode, TableSpan>& Big5ToGbTable();
 

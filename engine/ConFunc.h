@@ -1,5 +1,6 @@
 #pragma once
-// The engine's shared vocabulary: code identifiers, typefaces and the block size.
+// The engine's shared vocabulary: code identifiers, typefaces, the options of a
+// conversion, a block's place in its text and the block size.
 // Every engine unit includes this header; callers outside the engine include the
 // units they use.
 #include <cstddef>
@@ -10,7 +11,7 @@
 namespace tessarim {
 
 // Encodings, numbered as everywhere in the program (command line, settings, windows).
-enum Code : std::uint8_t {
+enum class Code : std::uint8_t {
     ULE = 0,          // UTF-16 little-endian
     UBE = 1,          // UTF-16 big-endian
     UTF8 = 2,         //
@@ -22,17 +23,47 @@ enum Code : std::uint8_t {
 };
 
 // Typeface of the converted text.
-enum Face : std::uint8_t {
+enum class Face : std::uint8_t {
     FaceT = 0, // Traditional
     FaceS = 1, // Simplified
     FaceD = 2, // unchanged
 };
 
 // Direction of the table conversion between GBK and Big5.
-enum Direction : std::uint8_t {
+enum class Direction : std::uint8_t {
     GbToBig5 = 0,
     Big5ToGb = 1,
 };
+
+// The enumerators read as plain names (GBK, FaceT, GbToBig5) everywhere in the
+// program; the types still keep numbers and codes from mixing silently.
+using enum Code;
+using enum Face;
+using enum Direction;
+
+// Everything a conversion is asked to do. Each conversion carries its own, so
+// conversions with different options can run side by side.
+struct ConvertOptions {
+    Code source = GBK;
+    Code target = BIG5;
+    Face face = FaceD;
+    // Rewrite the charset declaration of an HTML text for the target.
+    bool fixHtmlCharset = false;
+    // Write a byte-order mark at the start of the text.
+    bool addBom = false;
+    // Decode numeric character references ("&#20013;"), holding partial ones
+    // back at block ends.
+    bool decodeReferences = true;
+};
+
+// Where a block stands in its text: a byte-order mark is only taken off or
+// written at the first block, and only a block before the last hands on bytes
+// it could not finish.
+struct BlockPosition {
+    bool first = true;
+    bool last = true;
+};
+inline constexpr BlockPosition WholeText{true, true};
 
 // Files are converted in blocks of this size so memory stays bounded.
 inline constexpr std::size_t BlockSize = 1024000;
@@ -44,15 +75,6 @@ using Bytes = std::string;
 inline std::uint8_t ByteAt(const Bytes& text, std::size_t i) {
     return static_cast<std::uint8_t>(text[i]);
 }
-
-// Engine state shared by every conversion. All conversions run on one thread,
-// one at a time, so these are plain variables.
-//
-// Decode numeric character references ("&#20013;") and hold partial ones back
-// at block ends; loaded from the settings by whoever starts conversions.
-inline bool Fix_UNN = true;
-// True while a block that is not the last of its file is being converted.
-inline bool MoreBlocksFollow = false;
 
 // File and stream failures carry the user's words: "Cannot open file %s",
 // "Cannot create file %s", "Stream read error", "Stream write error".

@@ -8,7 +8,6 @@
 #include "engine/Utf8.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 
 namespace tessarim {
@@ -33,18 +32,18 @@ bool IsDirectRoad(Code source, Code target, Face face) {
            (source == BIG5 && target == GBK && face == FaceS);
 }
 
-std::size_t ConvertDirect(Bytes& text, Direction direction, bool fixHtml) {
+std::size_t ConvertDirect(Bytes& text, Direction direction, bool fixHtml, FixTables* fixTables) {
     const std::size_t carry = static_cast<std::size_t>(StreamConvert(text, direction));
-    ApplyFixTable(text, direction);
+    ApplyFixTable(fixTables, text, direction);
     if (fixHtml) RewriteMetaCharset(text, direction == GbToBig5 ? "big5" : "gb2312");
     return carry;
 }
 
 // How many bytes at the end of a GBK or Big5 block wait for the next block.
-std::size_t DoubleByteCarry(std::string_view text) {
-    if (!MoreBlocksFollow) return 0;
+std::size_t DoubleByteCarry(std::string_view text, BlockPosition position, bool decodeReferences) {
+    if (position.last) return 0;
     std::size_t carry = EndsWithLeadByte(text);
-    if (Fix_UNN) {
+    if (decodeReferences) {
         // '&' is never a trail byte, so it always starts a character.
         const std::size_t window = std::min(LongestOpenReference, text.size());
         for (std::size_t k = 1; k <= window; ++k) {
@@ -59,8 +58,7 @@ std::size_t DoubleByteCarry(std::string_view text) {
 
 // GBK or Big5 to UTF-8 when nothing happens to the text in between: one pass
 // instead of two through UTF-16, with the same result.
-std::size_t ConvertDoubleByteToUtf8(Bytes& text, Code source, bool addBom) {
-    const std::size_t carry = DoubleByteCarry(text);
+std::size_t ConvertDoubleByteToUtf8(Bytes& text, Code source, bool addBom, std::size_t carry) {
     Bytes& out = Scratch().bytes;
     out.assign(addBom ? "\xEF\xBB\xBF" : "");
     AnsiToUtf8Append(std::string_view(text).substr(0, text.size() - carry),
@@ -87,7 +85,6 @@ void WriteUtf16(const std::u16string& units, bool bigEndian, bool addBom, Bytes&
 void WriteNotation(const std::u16string& units, bool hex, Bytes& out) {
     out.clear();
     out.reserve(units.size() * 4);
-    char digits[16];
     for (std::size_t i = 0; i < units.size(); ++i) {
         std::uint32_t value = units[i];
         if (value < 0x80) {
@@ -99,11 +96,7 @@ void WriteNotation(const std::u16string& units, bool hex, Bytes& out) {
             value = 0x10000 + ((value - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
             ++i;
         }
-        out += hex ? "&#x" : "&#";
-        const auto result = std::to_chars(digits, digits + sizeof digits, value, hex ? 16 : 10);
-        for (char* d = digits; d != result.ptr; ++d)
-            out += hex && *d >= 'a' ? static_cast<char>(*d - 'a' + 'A') : *d;
-        out += ';';
+        AppendNumericReference(out, value, hex);
     }
 }
 
@@ -125,23 +118,25 @@ std::size_t EndsWithLeadByte(std::string_view text) {
     return run % 2;
 }
 
-std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool fixHtml,
-                          bool addBom, bool startOfText) {
+std::size_t ConvertStream(Bytes& text, const ConvertOptions& options, BlockPosition position,
+                          FixTables* fixTables) {
+    const auto [source, target, face, fixHtml, bomOption, refs] = options;
+    const bool addBom = bomOption && position.first;
     if (text.empty()) return 0;
-    if (IsDirectRoad(source, target, face) && !(Fix_UNN && HasRefStart(text)))
-        return ConvertDirect(text, source == GBK ? GbToBig5 : Big5ToGb, fixHtml);
-    if (!Fix_UNN && source <= UTF8 && target == source && face == FaceD) return 0;
+    if (IsDirectRoad(source, target, face) && !(refs && HasRefStart(text)))
+        return ConvertDirect(text, source == GBK ? GbToBig5 : Big5ToGb, fixHtml, fixTables);
+    if (!refs && source <= UTF8 && target == source && face == FaceD) return 0;
     if ((source == GBK || source == BIG5) && target == UTF8 && face == FaceD && !fixHtml &&
-        !(Fix_UNN && HasRefStart(text)))
-        return ConvertDoubleByteToUtf8(text, source, addBom);
+        !(refs && HasRefStart(text)))
+        return ConvertDoubleByteToUtf8(text, source, addBom, DoubleByteCarry(text, position, refs));
 
     std::u16string& units = Scratch().units;
     units.clear();
     std::size_t carry = 0;
     if (source <= UTF8) {
-        ReadUnicodeStream(text, source, startOfText, units, carry);
+        ReadUnicodeStream(text, source, position, refs, units, carry);
     } else {
-        carry = DoubleByteCarry(text);
+        carry = DoubleByteCarry(text, position, refs);
         AnsiToWideAppend(std::string_view(text).substr(0, text.size() - carry),
                          source == GBK ? CodePageGbk : CodePageBig5, units);
     }
@@ -149,21 +144,21 @@ std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool
         const std::string_view name = CharsetNameOf(target);
         RewriteMetaCharsetW(units, std::u16string(name.begin(), name.end()));
     }
-    if (Fix_UNN) DecodeNumericRefs(units);
+    if (refs) DecodeNumericRefs(units);
 
     switch (target) {
     case ULE:
     case UBE:
-        ConvertFaceW(units, face);
+        ConvertFaceW(units, face, fixTables);
         WriteUtf16(units, target == UBE, addBom, text);
         break;
     case UTF8:
-        ConvertFaceW(units, face);
+        ConvertFaceW(units, face, fixTables);
         text.assign(addBom ? "\xEF\xBB\xBF" : "");
         WideToUtf8Append(units, text);
         break;
     case GBK:
-        ConvertFaceW(units, face);
+        ConvertFaceW(units, face, fixTables);
         if (!(source == BIG5 && face == FaceS))
             std::replace(units.begin(), units.end(), u'\u2027', u'\uFF0E');
         text.clear();
@@ -172,7 +167,7 @@ std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool
     case BIG5:
         text.clear();
         if (face == FaceT) {
-            ConvertFaceW(units, FaceT);
+            ConvertFaceW(units, FaceT, fixTables);
             WideToAnsiAppend(units, CodePageBig5, text);
         } else {
             WideToBig5Append(units, text);
@@ -180,7 +175,7 @@ std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool
         break;
     case DecNotation:
     case HexNotation:
-        ConvertFaceW(units, face);
+        ConvertFaceW(units, face, fixTables);
         WriteNotation(units, target == HexNotation, text);
         break;
     default:

@@ -12,17 +12,19 @@ namespace tessarim {
 // many bytes of each block's tail.
 inline constexpr std::size_t MaxCarry = 32;
 
-// Converts text in place from source (0-4) to target (0-6) with the typeface,
-// rewriting HTML charset declarations when fixHtml is set and writing a
-// byte-order mark when addBom is set. startOfText is false for every block of
-// a file after the first, so a mark is only taken off the real start.
+class FixTables;
+
+// Converts text in place as the options say: from source (0-4) to target (0-6)
+// with the typeface, the target's correction table taken from fixTables (none
+// when it is null). A byte-order mark is only taken off or written at the first
+// block of a text, and only a block before the last hands bytes on.
 //
 // Returns the carry: the number of bytes at the end of the input that were not
 // converted (an unpaired lead byte, a cut-off UTF-8 sequence, a partial numeric
 // reference), never more than MaxCarry. The block loop offers them again with
 // the next block.
-std::size_t ConvertStream(Bytes& text, Code source, Code target, Face face, bool fixHtml,
-                          bool addBom, bool startOfText = true);
+std::size_t ConvertStream(Bytes& text, const ConvertOptions& options,
+                          BlockPosition position = WholeText, FixTables* fixTables = nullptr);
 
 // True when the bytes hold "&#" or end in "&".
 bool HasRefStart(std::string_view text);

@@ -25,7 +25,8 @@ struct FaultState {
 };
 
 FaultState& Faults() {
-    static FaultState state;
+    // Per thread, so a test's faults never reach a conversion running beside it.
+    thread_local FaultState state;
     return state;
 }
 
@@ -153,8 +154,7 @@ std::optional<FileState> StateOf(const std::string& path) {
     return FileState{size, modified};
 }
 
-void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, Face face,
-                    bool fixHtml, bool addBom) {
+void ConvertInPlace(const std::string& path, const ConvertOptions& options, FixTables* fixTables) {
     const std::optional<FileState> before = StateOf(path);
     auto [temp, copy] = CreateTempFile(FolderOf(path));
     struct RemoveTemp {
@@ -186,9 +186,8 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
     if (!output) throw ConvertError("Cannot create file " + path);
 
     try {
-        const std::uint64_t written =
-            ConvertFileBlocks(input.get(), SizeOf(input.get(), temp), output.get(), sourceCode,
-                              targetCode, face, fixHtml, addBom);
+        const std::uint64_t written = ConvertFileBlocks(input.get(), SizeOf(input.get(), temp),
+                                                        output.get(), options, fixTables);
         CutAt(output, path, written);
         if (!output.Close()) throw ConvertError("Stream write error");
     } catch (...) {
@@ -204,14 +203,13 @@ void ConvertInPlace(const std::string& path, Code sourceCode, Code targetCode, F
 
 // A new destination is written where it stands and removed again on failure; an
 // existing one is replaced only when its successor beside it is complete.
-void ConvertToSeparate(const std::string& source, const std::string& destination, Code sourceCode,
-                       Code targetCode, Face face, bool fixHtml, bool addBom) {
+void ConvertToSeparate(const std::string& source, const std::string& destination,
+                       const ConvertOptions& options, FixTables* fixTables) {
     File input(source, "rb");
     if (!input) throw ConvertError("Cannot open file " + source);
     const std::uint64_t size = SizeOf(input.get(), source);
     const auto convert = [&](File& output, const std::string& path) {
-        ConvertFileBlocks(input.get(), size, output.get(), sourceCode, targetCode, face, fixHtml,
-                          addBom);
+        ConvertFileBlocks(input.get(), size, output.get(), options, fixTables);
         // A folder removed while the file is written takes the file with it, and
         // the writes still succeed: only the name tells.
         if (!NamesOpenFile(path, output.get()))
@@ -263,19 +261,27 @@ void ConvertToSeparate(const std::string& source, const std::string& destination
 
 } // namespace
 
+namespace {
+FileProgressHook& Progress() {
+    thread_local FileProgressHook hook;
+    return hook;
+}
+} // namespace
+
+void SetFileProgressHook(FileProgressHook hook) {
+    Progress() = std::move(hook);
+}
+
 void SetFileFaultHook(FileFaultHook hook) {
     Faults().hook = std::move(hook);
     Faults().count = 0;
 }
 
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
-                                Code sourceCode, Code targetCode, Face face, bool fixHtml,
-                                bool addBom, std::size_t blockSize) {
+                                const ConvertOptions& options, FixTables* fixTables,
+                                std::size_t blockSize) {
     if (blockSize % 2 != 0 || blockSize <= 2 * MaxCarry)
         throw std::invalid_argument("block size " + std::to_string(blockSize));
-    struct ResetFlag {
-        ~ResetFlag() { MoreBlocksFollow = false; }
-    } reset;
     Bytes block;
     Bytes pending; // bytes the previous block handed on
     std::array<char, MaxCarry> tail;
@@ -291,17 +297,17 @@ std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE*
         std::copy(pending.begin(), pending.end(), block.begin());
         ReadExactly(input, block.data() + pending.size(), fresh);
         left -= fresh;
-        MoreBlocksFollow = left > 0;
 
         const std::size_t kept = std::min(block.size(), tail.size());
         std::copy(block.end() - static_cast<std::ptrdiff_t>(kept), block.end(), tail.begin());
         const std::size_t carry =
-            ConvertStream(block, sourceCode, targetCode, face, fixHtml, addBom && first, first);
+            ConvertStream(block, options, BlockPosition{first, left == 0}, fixTables);
         WriteAll(output, block.data(), block.size());
         written += block.size();
         first = false;
         if (carry > kept) throw ConvertError("Stream read error");
         pending.assign(tail.data() + kept - carry, carry);
+        if (const FileProgressHook& progress = Progress()) progress(size - left);
     }
     return written;
 }
@@ -331,8 +337,8 @@ void CopyFileWithDate(const std::string& source, const std::string& destination,
     if (!error) fs::last_write_time(target, written, error);
 }
 
-void ConvertFile(const std::string& source, const std::string& destination, Code sourceCode,
-                 Code targetCode, Face face, bool fixHtml, bool addBom) {
+void ConvertFile(const std::string& source, const std::string& destination,
+                 const ConvertOptions& options, FixTables* fixTables) {
     const std::string from = FullPath(source);
     const std::string to = FullPath(destination);
     // A device, FIFO or socket is never opened (a FIFO would wait for a writer)
@@ -340,9 +346,9 @@ void ConvertFile(const std::string& source, const std::string& destination, Code
     if (QueryFileKind(from) != FileKind::Regular) throw ConvertError("Cannot open file " + from);
     if (QueryFileKind(to) == FileKind::System) throw ConvertError("Cannot create file " + to);
     if (SameFile(from, to))
-        ConvertInPlace(from, sourceCode, targetCode, face, fixHtml, addBom);
+        ConvertInPlace(from, options, fixTables);
     else
-        ConvertToSeparate(from, to, sourceCode, targetCode, face, fixHtml, addBom);
+        ConvertToSeparate(from, to, options, fixTables);
 }
 
 } // namespace tessarim

@@ -10,7 +10,10 @@
 
 namespace tessarim {
 
-// Converts source into destination. When both name the same file (as the file
+class FixTables;
+
+// Converts source into destination as the options say, with the target's
+// correction table from fixTables (none when null). When both name the same file (as the file
 // system sees it), the file is converted in place through a temporary copy
 // "~QX<n>.TMP" beside it and restored byte for byte if anything fails. A
 // separate destination is written beside itself first and replaces the old one
@@ -24,8 +27,8 @@ namespace tessarim {
 // while it is being copied is left as that program made it ("Stream read
 // error"). A new destination whose folder is removed while it is written fails
 // with "Cannot create file".
-void ConvertFile(const std::string& source, const std::string& destination, Code sourceCode,
-                 Code targetCode, Face face, bool fixHtml, bool addBom);
+void ConvertFile(const std::string& source, const std::string& destination,
+                 const ConvertOptions& options, FixTables* fixTables);
 
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.
@@ -35,8 +38,8 @@ void ConvertFile(const std::string& source, const std::string& destination, Code
 // read two bytes at a time) and larger than 2 * MaxCarry; other sizes throw
 // std::invalid_argument.
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
-                                Code sourceCode, Code targetCode, Face face, bool fixHtml,
-                                bool addBom, std::size_t blockSize = BlockSize);
+                                const ConvertOptions& options, FixTables* fixTables,
+                                std::size_t blockSize = BlockSize);
 
 // Creates an empty file folder + "~QX" + n + ".TMP" with the smallest n not yet
 // taken and returns its path. folder ends with '/'.
@@ -47,8 +50,15 @@ std::string MakeTempFile(const std::string& folder);
 void CopyFileWithDate(const std::string& source, const std::string& destination,
                       bool clearReadOnly);
 
-// Test seam: called before every read and write of the file routines with the
-// running number of the operation; returning true makes that operation fail.
+// Tells how far a file's conversion has come: called on the converting thread
+// after each block with the bytes of the source done so far, so that a window
+// can show the progress of a large file. Applies to the calling thread only.
+using FileProgressHook = std::function<void(std::uint64_t sourceBytesDone)>;
+void SetFileProgressHook(FileProgressHook hook);
+
+// Test seam: called before every read and write of the file routines on the
+// calling thread with the running number of the operation; returning true
+// makes that operation fail.
 enum class FileOperation { Read, Write };
 using FileFaultHook = std::function<bool(FileOperation, std::uint64_t index)>;
 void SetFileFaultHook(FileFaultHook hook);

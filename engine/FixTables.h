@@ -1,15 +1,14 @@
 #pragma once
-// The user's correction tables: b5fix.dat (applied to Big5 results) and
-// gbfix.dat (applied to GBK results), each a list of byte strings to find and
-// the byte strings to write in their place. A table is compiled into three
-// index files beside it and recompiled only when the table file has changed.
+// The user's correction tables in memory: b5fix.dat (applied to Big5 results)
+// and gbfix.dat (applied to GBK results), each a list of byte strings to find
+// and the byte strings to write in their place. FixTableIndex.h brings them in
+// from their files.
 #include "engine/ConFunc.h"
+#include "engine/FixTableStore.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
 
 namespace tessarim {
 
@@ -17,47 +16,40 @@ namespace tessarim {
 // produces Big5 text, so it takes the Big5 table).
 enum class FixTableId : std::uint8_t { Big5 = 0, Gbk = 1 };
 
-// Brings the table into memory from the program folder, rebuilding its index
-// files first when they are missing or older than the table file. A table that
-// cannot be rebuilt is reported ("Cannot open "b5fix.dat".") and stays as far
-// as it got. Whatever the table held before is replaced.
-void LoadB5Fix();
-void LoadGbFix();
-// The same with the folder given (it ends in '/').
-void LoadFixTable(FixTableId table, const std::string& folder);
+inline FixTableId FixTableOf(Direction direction) {
+    return direction == GbToBig5 ? FixTableId::Big5 : FixTableId::Gbk;
+}
 
-// Puts the built-in default table into the folder (creating the folder) unless
-// it holds a table file of that name in any letter case already: a file that is
-// there, readable or not, is the user's own and is never replaced. True when
-// the folder holds the table file afterwards.
-bool WriteDefaultFixTable(FixTableId table, const std::string& folder);
+// Both tables of one user of the engine. A table takes in the entries of a
+// character the first time it meets one, so one object serves one conversion
+// at a time; conversions on other threads bring their own.
+class FixTables {
+public:
+    FixTableStore& Store(FixTableId table) { return stores_[static_cast<std::size_t>(table)]; }
+    const FixTableStore& Store(FixTableId table) const {
+        return stores_[static_cast<std::size_t>(table)];
+    }
+    // Empties a table; nothing is applied until it is loaded again.
+    void Clear(FixTableId table) { Store(table).Clear(); }
+    std::size_t EntryCount(FixTableId table) const { return Store(table).EntryCount(); }
 
-// Loads the table from the program folder (or the folder given) as LoadB5Fix
-// and LoadGbFix do, after writing the built-in default there when the folder
-// has none, so that conversions are phrase-aware from the first run. Where the
-// folder cannot take the default, the built-in table is used from memory.
-void LoadFixTableWithDefault(FixTableId table);
-void LoadFixTableWithDefault(FixTableId table, const std::string& folder);
+    // Rewrites the text with the table of the direction's target encoding. At
+    // each character (one byte below 0x81, else two) the entries whose key
+    // begins with that character are tried in list order and the first whose
+    // key matches is replaced; so a key never matches from the middle of a
+    // double-byte character.
+    void Apply(Bytes& text, Direction direction);
 
-// True when the three index files exist and were built from the table file as
-// it is now (its modification time is the one recorded in Tessarim.ini).
-bool FixIndexIsCurrent(FixTableId table);
-bool FixIndexIsCurrent(FixTableId table, const std::string& folder);
+private:
+    std::array<FixTableStore, 2> stores_;
+    // Kept from one block to the next, so converting block after block
+    // allocates once.
+    Bytes output_;
+};
 
-// Empties a table in memory; nothing is applied until it is loaded again.
-void ClearFixTable(FixTableId table);
-std::size_t FixTableEntryCount(FixTableId table);
-
-// Rewrites the text with the table of the direction's target encoding. At each
-// character (one byte below 0x81, else two) the entries whose key begins with
-// that character are tried in list order and the first whose key matches is
-// replaced; so a key never matches from the middle of a double-byte character.
-void ApplyFixTable(Bytes& text, Direction direction);
-
-// One line of a table file split into fields: fields are separated by commas
-// and by blanks (bytes up to 0x20) outside quotes; a field may be enclosed in
-// double quotes with inner quotes doubled. A quote that is never closed runs to
-// the end of the line; a comma at the very end adds an empty field.
-std::vector<std::string> SplitCommaText(std::string_view line);
+// The same with no tables at all, for callers that have none.
+inline void ApplyFixTable(FixTables* tables, Bytes& text, Direction direction) {
+    if (tables) tables->Apply(text, direction);
+}
 
 } // namespace tessarim

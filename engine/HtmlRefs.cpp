@@ -1,6 +1,7 @@
 #include "engine/HtmlRefs.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <type_traits>
@@ -235,6 +236,15 @@ void DecodeNumericRefs(std::u16string& text) {
         }
     }
     text.resize(out);
+}
+
+void AppendNumericReference(std::string& out, std::uint32_t value, bool hex) {
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value, hex ? 16 : 10);
+    out += hex ? "&#x" : "&#";
+    for (char* d = digits; d != result.ptr; ++d)
+        out += hex && *d >= 'a' ? static_cast<char>(*d - 'a' + 'A') : *d;
+    out += ';';
 }
 
 } // namespace tessarim

@@ -5,6 +5,7 @@
 #include "engine/ConFunc.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -73,5 +74,8 @@ inline constexpr std::size_t LongestOpenReference = 9;
 // malformed reference ends at the next "&", so it never swallows a valid one that follows. A "&#"
 // without a later ";" stays as text.
 void DecodeNumericRefs(std::u16string& text);
+
+// Appends "&#20013;" or, with hex, "&#x4E2D;" (capital digits) for the value.
+void AppendNumericReference(std::string& out, std::uint32_t value, bool hex);
 
 } // namespace tessarim

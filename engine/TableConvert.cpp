@@ -2,6 +2,7 @@
 
 #include "engine/ByteRuns.h"
 #include "engine/CodeTables.h"
+#include "engine/FixTables.h"
 
 #include <bit>
 #include <cstring>
@@ -67,6 +68,13 @@ int StreamConvert(Bytes& text, Direction direction) {
     if (!ConvertTableInPlace({bytes, text.size()}, direction)) return 0;
     text.pop_back();
     return 1;
+}
+
+Bytes ConvertBytes(std::string_view text, Direction direction, FixTables* fixTables) {
+    Bytes bytes(text);
+    StreamConvert(bytes, direction);
+    ApplyFixTable(fixTables, bytes, direction);
+    return bytes;
 }
 
 } // namespace tessarim

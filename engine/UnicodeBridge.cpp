@@ -34,11 +34,11 @@ std::size_t HeldReference(const Text& text, std::size_t end) {
     return 0;
 }
 
-void ReadUtf16(std::string_view block, bool bigEndian, bool startOfText, std::u16string& text,
-               std::size_t& carry) {
+void ReadUtf16(std::string_view block, bool bigEndian, BlockPosition position, bool references,
+               std::u16string& text, std::size_t& carry) {
     const auto* p = reinterpret_cast<const std::uint8_t*>(block.data());
     std::size_t at = 0;
-    if (startOfText && block.size() >= 2 &&
+    if (position.first && block.size() >= 2 &&
         ((!bigEndian && p[0] == 0xFF && p[1] == 0xFE) ||
          (bigEndian && p[0] == 0xFE && p[1] == 0xFF)))
         at = 2;
@@ -49,23 +49,24 @@ void ReadUtf16(std::string_view block, bool bigEndian, bool startOfText, std::u1
         text[k] = static_cast<char16_t>(p[at + high] << 8 | p[at + 1 - high]);
 
     carry = 0;
-    if (!MoreBlocksFollow) return;
-    std::size_t held = Fix_UNN ? HeldReference(text, text.size()) : 0;
+    if (position.last) return;
+    std::size_t held = references ? HeldReference(text, text.size()) : 0;
     if (held == 0 && !text.empty() && IsHighSurrogate(text.back())) held = 1;
     text.resize(text.size() - held);
     carry = 2 * held;
 }
 
-void ReadUtf8(std::string_view block, bool startOfText, std::u16string& text, std::size_t& carry) {
+void ReadUtf8(std::string_view block, BlockPosition position, bool references, std::u16string& text,
+              std::size_t& carry) {
     std::size_t held = 0;
-    if (Fix_UNN && MoreBlocksFollow) {
+    if (references && !position.last) {
         held = HeldReference(block, block.size());
         block.remove_suffix(held);
     }
-    if (startOfText && block.size() >= 3 && block.substr(0, 3) == "\xEF\xBB\xBF")
+    if (position.first && block.size() >= 3 && block.substr(0, 3) == "\xEF\xBB\xBF")
         block.remove_prefix(3);
     text.clear();
-    carry = Utf8ToWideAppend(block, !MoreBlocksFollow, text) + held;
+    carry = Utf8ToWideAppend(block, position.last, text) + held;
 }
 
 } // namespace
@@ -75,15 +76,15 @@ void SwapByteOrder(std::u16string& text) {
         unit = static_cast<char16_t>(unit << 8 | unit >> 8);
 }
 
-void ReadUnicodeStream(std::string_view block, Code code, bool startOfText, std::u16string& text,
-                       std::size_t& carry) {
+void ReadUnicodeStream(std::string_view block, Code code, BlockPosition position,
+                       bool decodeReferences, std::u16string& text, std::size_t& carry) {
     if (code == UTF8)
-        ReadUtf8(block, startOfText, text, carry);
+        ReadUtf8(block, position, decodeReferences, text, carry);
     else
-        ReadUtf16(block, code == UBE, startOfText, text, carry);
+        ReadUtf16(block, code == UBE, position, decodeReferences, text, carry);
 }
 
-void ConvertFaceW(std::u16string& text, Face face) {
+void ConvertFaceW(std::u16string& text, Face face, FixTables* fixTables) {
     if (face != FaceT && face != FaceS) return;
     const bool toTraditional = face == FaceT;
     const int first = toTraditional ? CodePageGbk : CodePageBig5;
@@ -114,7 +115,7 @@ void ConvertFaceW(std::u16string& text, Face face) {
 
     bytes.clear();
     WideToAnsiAppend(converted, second, bytes);
-    ApplyFixTable(bytes, direction);
+    ApplyFixTable(fixTables, bytes, direction);
     text.clear();
     AnsiToWideAppend(bytes, second, text);
 

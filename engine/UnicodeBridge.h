@@ -10,6 +10,8 @@
 
 namespace tessarim {
 
+class FixTables;
+
 // Exchanges the two bytes of every code unit.
 void SwapByteOrder(std::u16string& text);
 
@@ -17,16 +19,17 @@ void SwapByteOrder(std::u16string& text);
 // byte-order mark is taken off only when the block is the start of its text.
 // carry receives the number of bytes at the end that were not decoded: a
 // sequence cut off at the block end, a high surrogate whose low half may follow,
-// and (with Fix_UNN, while more blocks follow) a possible numeric reference in
-// the making.
-void ReadUnicodeStream(std::string_view block, Code code, bool startOfText, std::u16string& text,
-                       std::size_t& carry);
+// and (when references are decoded, before the last block) a possible numeric
+// reference in the making.
+void ReadUnicodeStream(std::string_view block, Code code, BlockPosition position,
+                       bool decodeReferences, std::u16string& text, std::size_t& carry);
 
 // Changes text to Traditional (FaceT) or Simplified (FaceS) characters through
-// the code tables and the fix table of the target encoding. Characters the
+// the code tables and the fix table of the target encoding (none when
+// fixTables is null). Characters the
 // tables cannot map stay as they are, except that under FaceS a character
 // code page 936 lacks becomes "?".
-void ConvertFaceW(std::u16string& text, Face face);
+void ConvertFaceW(std::u16string& text, Face face, FixTables* fixTables);
 
 // Encodes text as Big5; characters Big5 lacks but GBK holds arrive in their
 // Traditional form through the GBK->Big5 table.

@@ -1,6 +1,6 @@
 #include "filewin/BatchRun.h"
 
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "engine/Detect.h"
 #include "engine/FileConvert.h"
 #include "filewin/FileCon.h"
@@ -46,9 +46,8 @@ Code MarkOf(const std::string& path) {
 
 std::string WrongModeText(const FileConTexts& texts, const std::string& path, Code found,
                           Code source, Code target) {
-    return texts.M2[0] + ExtractFileName(path) + texts.M2[1] + CodeDisplayNames[found] +
-           texts.M2[2] + "\r\n\r\n" + texts.M2[3] + CodeDisplayNames[source] + " > " +
-           CodeDisplayNames[target];
+    return texts.M2[0] + ExtractFileName(path) + texts.M2[1] + CodeName(found) + texts.M2[2] +
+           "\r\n\r\n" + texts.M2[3] + CodeName(source) + " > " + CodeName(target);
 }
 
 std::string FinishedText(const FileConTexts& texts, std::uint64_t bytes, double seconds) {
@@ -83,21 +82,23 @@ std::string ReadOnlyText(const std::string& path) {
 
 } // namespace
 
-void EngineConverter::Convert(const FileJob& job,
-                              const std::function<void(std::uint64_t)>& onBytes) {
-    ConvertFile(job.source, job.destination, job.sourceCode, job.targetCode, job.face, job.fixHtml,
-                job.addBom);
-    if (onBytes) onBytes(SizeOf(job.source));
+FileResult CoreConverter::Convert(const FileJob& job,
+                                  const std::function<void(std::uint64_t)>& onBytes) {
+    SetFileProgressHook(onBytes);
+    struct Reset {
+        ~Reset() { SetFileProgressHook({}); }
+    } reset;
+    return ConvertOneFile(job.source, job.destination, job.request, rules_, fixTables_);
 }
 
-void EngineConverter::Copy(const std::string& source, const std::string& destination) {
+void CoreConverter::Copy(const std::string& source, const std::string& destination) {
     CopyFileWithDate(source, destination, false);
 }
 
 const char* DupSuffix(Code target) {
     static constexpr const char* suffixes[] = {"-ule", "-ube", "-utf", "-gb",
                                                "-b5",  "-dec", "-hex"};
-    return target <= HexNotation ? suffixes[target] : "-out";
+    return target <= HexNotation ? suffixes[static_cast<std::size_t>(target)] : "-out";
 }
 
 std::string FreeSuffixedName(const std::string& path, const char* suffix) {
@@ -202,38 +203,31 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         const std::string name = con.IncludesSubfolders ? relative(path) : ExtractFileName(path);
         FileJob job{.source = path,
                     .destination = destinations.Resolve(con.DestFolder + name),
-                    .sourceCode = source,
-                    .targetCode = target,
-                    .face = face,
-                    .fixHtml = settings.fixHtmlCharset && IsHtmlTypeFile(path),
-                    .addBom = target == ULE || target == UBE ||
-                              (target == UTF8 && settings.addBomToUtf8)};
-        ui.Status(texts.M3 + "(" + std::to_string(i + 1) + "/" + std::to_string(files.size()) +
-                      ")  " + path,
-                  progress);
-        if (Exists(job.destination) && IsReadOnly(job.destination)) {
+                    .request = {.source = source, .target = target, .face = face}};
+        const std::string status = texts.M3 + "(" + std::to_string(i + 1) + "/" +
+                                   std::to_string(files.size()) + ")  " + path;
+        ui.Status(status, progress);
+        const std::uint64_t before = progress.bytesDone;
+        const FileResult done = converter.Convert(job, [&](std::uint64_t bytes) {
+            progress.bytesDone = before + std::min(bytes, size);
+            ui.Status(status, progress);
+        });
+        progress.bytesDone = before + size;
+        if (done.outcome == FileOutcome::Skipped) continue;
+        if (done.failure == FailureKind::ReadOnlyTarget) {
+            // Reported, kept in the list, and the run goes on.
             ui.ShowError(ReadOnlyText(job.destination));
             kept.push_back(path);
-            progress.bytesDone += size;
             continue;
         }
-        const std::uint64_t before = progress.bytesDone;
-        try {
-            converter.Convert(job, [&](std::uint64_t done) {
-                progress.bytesDone = before + std::min(done, size);
-                ui.Status(texts.M3 + "(" + std::to_string(i + 1) + "/" +
-                              std::to_string(files.size()) + ")  " + path,
-                          progress);
-            });
-        } catch (const std::exception& error) {
-            // An error ends the run; what is left stays listed.
-            ui.ShowError(error.what());
-            result.failures.push_back(path + ": " + error.what());
+        if (done.outcome == FileOutcome::Failed) {
+            // Any other failure ends the run; what is left stays listed.
+            ui.ShowError(done.message);
+            result.failures.push_back(path + ": " + done.message);
             kept.insert(kept.end(), files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
             finish(std::move(kept));
             return result;
         }
-        progress.bytesDone = before + size;
         result.bytes += size;
     }
     progress.filesDone = files.size();

@@ -6,6 +6,7 @@
 // The run never loses a file: an existing destination is replaced only with the
 // user's consent (or when CfmOverwrite is off), a name given a suffix is checked
 // too, and files that were not converted stay in the File List.
+#include "core/FileJob.h"
 #include "engine/ConFunc.h"
 
 #include <cstdint>
@@ -20,11 +21,9 @@ class Sound;
 
 enum class OverwriteAnswer { Yes, No, YesToAll, NoToAll };
 
-// The settings a run reads.
+// The settings a run reads beside the file rules.
 struct RunSettings {
     bool cfmOverwrite = true;
-    bool fixHtmlCharset = true;
-    bool addBomToUtf8 = false;
     bool sound = true;
     std::string waveFile;
     bool msgFinished = true;
@@ -51,26 +50,33 @@ public:
 // One file converted into its destination.
 struct FileJob {
     std::string source, destination;
-    Code sourceCode = GBK, targetCode = BIG5;
-    Face face = FaceT;
-    bool fixHtml = false, addBom = false;
+    FileRequest request;
 };
 
-// Converts and copies files; failures throw with the user's words.
+// Converts and copies files.
 class FileConverter {
 public:
     virtual ~FileConverter() = default;
     // onBytes tells how many bytes of the source are done so far, on the
     // caller's thread.
-    virtual void Convert(const FileJob& job, const std::function<void(std::uint64_t)>& onBytes) = 0;
+    virtual FileResult Convert(const FileJob& job,
+                               const std::function<void(std::uint64_t)>& onBytes) = 0;
+    // Failures throw with the user's words.
     virtual void Copy(const std::string& source, const std::string& destination) = 0;
 };
 
-// The engine's file routine, on the caller's thread.
-class EngineConverter : public FileConverter {
+// The per-file core under the user's rules, on the caller's thread.
+class CoreConverter : public FileConverter {
 public:
-    void Convert(const FileJob& job, const std::function<void(std::uint64_t)>& onBytes) override;
+    CoreConverter(const FileRules& rules, FixTables* fixTables)
+        : rules_(rules), fixTables_(fixTables) {}
+    FileResult Convert(const FileJob& job,
+                       const std::function<void(std::uint64_t)>& onBytes) override;
     void Copy(const std::string& source, const std::string& destination) override;
+
+private:
+    const FileRules& rules_;
+    FixTables* fixTables_;
 };
 
 // Suffix of a destination kept beside an existing file, by target code.

@@ -1,6 +1,6 @@
 #include "filewin/FileCon.h"
 
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "engine/Detect.h"
 #include "filewin/FileConTexts.h"
 #include "filewin/FindFile.h"
@@ -108,6 +108,11 @@ std::vector<std::string> FileCon::DisplayPaths() const {
     return paths;
 }
 
+std::size_t FileCon::DisplayCount() const {
+    const bool all = IncludesSubfolders && content_ == ContentMode::NamesOnly;
+    return JobFiles.size() + (all ? PassFiles.size() + JobFolders.size() : 0);
+}
+
 std::string FileCon::ListHint(int selected) const {
     const FileConTexts& texts = FileConTextsFor(Lang);
     if (selected < 0) return texts.ConListHint;
@@ -121,7 +126,7 @@ std::string FileCon::ListHint(int selected) const {
 }
 
 bool FileCon::Excluded(const std::string& path, std::vector<std::string>& unreadable) const {
-    if (IsIgnoredFile(ExtractFileName(path))) return true;
+    if (IsIgnoredFile(Rules.ignore, ExtractFileName(path))) return true;
     try {
         return IsCompoundDocument(path);
     } catch (const std::exception&) {
@@ -182,7 +187,9 @@ FileCon::TreeResult FileCon::AddAllSub(const std::function<bool(std::size_t)>& o
     for (const TFindFile::Entry& entry : finder.Files()) {
         if (entry.folder) {
             JobFolders.push_back(entry.path);
-        } else if (IsIgnoredFile(ExtractFileName(entry.path))) {
+        } else if (IsHiddenName(ExtractFileName(entry.path)) ||
+                   IsIgnoredFile(Rules.ignore, ExtractFileName(entry.path))) {
+            // Copied unchanged, as every file the tree holds but does not convert.
             PassFiles.push_back(entry.path);
         } else {
             std::vector<std::string> failed;
@@ -287,7 +294,7 @@ std::string FileCon::SyncDest() {
 ControlStates FileCon::Controls(bool running) const {
     ControlStates states;
     states.treeMark = IncludesSubfolders;
-    states.countLabel = CountLabel(DisplayPaths().size(), IncludesSubfolders, Lang);
+    states.countLabel = CountLabel(DisplayCount(), IncludesSubfolders, Lang);
     if (running) {
         // Nothing may change the lists, the folders or the mode mid-run.
         states.folders = states.destination = states.otherMode = states.modes = false;
@@ -329,6 +336,7 @@ void FileCon::Load(const IniFile& ini) {
     SourceFolder = folder(keys::SrcDir);
     DestFolder = folder(keys::DestDir);
     FilterText = Read(ini, keys::Filter);
+    Rules = ReadFileRules(ini, UTF8);
     switch (Read(ini, keys::FileConType)) {
     case 0:
         SetContent(false, true);

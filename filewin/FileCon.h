@@ -5,6 +5,7 @@
 // it and forwards the user's clicks. The run itself is BatchRun.
 //
 // Paths are compared exactly: on Linux a.txt and A.txt are two files.
+#include "core/FileJob.h"
 #include "filewin/ModeSelect.h"
 #include "settings/IniFile.h"
 
@@ -74,6 +75,8 @@ public:
     std::vector<std::string> JobFiles, JobFolders, PassFiles;
     bool IncludesSubfolders = false;
     std::int64_t Lang = 0;
+    // Which files are never converted, which are HTML, and how files are written.
+    FileRules Rules;
     ModeSelect Mode;
 
     ContentMode Content() const { return content_; }
@@ -92,8 +95,9 @@ public:
     void SetFilterMasks(std::string_view masks);
     std::string FilterText; // "All files (*.*)|*.*|..."
 
-    // What the File List shows, in order.
+    // What the File List shows, in order, and how many entries that is.
     std::vector<std::string> DisplayPaths() const;
+    std::size_t DisplayCount() const;
     // The hint of the File List for a selected entry (or none: -1).
     std::string ListHint(int selected) const;
 
@@ -132,7 +136,7 @@ public:
     // `DetectFile` of the first File List entry, given to the mode.
     void DetectFirst();
 
-    // The window's settings (section Data of Tessarim.ini).
+    // The window's settings (section Data of Tessarim.ini) and the file rules.
     void Load(const IniFile& ini);
     void Save(IniFile& ini) const;
 

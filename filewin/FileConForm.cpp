@@ -1,6 +1,6 @@
 #include "filewin/FileConForm.h"
 
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "filewin/FilterEdit.h"
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
@@ -37,6 +37,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
 #include <exception>
 #include <unordered_map>
 
@@ -72,40 +73,46 @@ FileIcons& Icons() {
     return icons;
 }
 
-// The bytes of a file over the 1,024,000-byte blocks are not reported by the
-// engine yet; the bar moves per file and the window stays live meanwhile.
+// How often the progress bar hears of a file that converts.
 constexpr int TickMs = 50;
 
 } // namespace
 
-void ThreadedConverter::Convert(const FileJob& job,
-                                const std::function<void(std::uint64_t)>& onBytes) {
+FileResult ThreadedConverter::Convert(const FileJob& job,
+                                      const std::function<void(std::uint64_t)>& onBytes) {
+    std::atomic<std::uint64_t> done{0};
+    FileResult result;
     std::exception_ptr failure;
     QEventLoop loop;
     QThread* worker = QThread::create([&] {
         try {
-            engine_.Convert(job, {});
+            result = inner_.Convert(job, [&](std::uint64_t bytes) { done = bytes; });
         } catch (...) {
             failure = std::current_exception();
         }
     });
     QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (onBytes) onBytes(done);
+    });
+    tick.start(TickMs);
     worker->start();
     loop.exec();
     worker->wait();
     delete worker;
     if (failure) std::rethrow_exception(failure);
-    if (onBytes) onBytes(UINT64_MAX);
+    return result;
 }
 
 void ThreadedConverter::Copy(const std::string& source, const std::string& destination) {
-    engine_.Copy(source, destination);
+    inner_.Copy(source, destination);
 }
 
 TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& settings,
                Services services, QWidget* parent)
     : QDialog(parent), logic_(environment), settings_(settings), services_(services),
-      monitor_(std::make_unique<FolderMonitor>(100)) {
+      core_(logic_.Rules, services.fixTables), monitor_(std::make_unique<FolderMonitor>(100)) {
     setObjectName("TForm1");
     setAcceptDrops(true);
     {
@@ -269,8 +276,10 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
             selected[row] = srcFileList_->item(row)->isSelected();
         Refresh();
     });
-    connect(conList_, &QListWidget::currentRowChanged, this,
-            [this](int row) { conList_->setToolTip(Q(logic_.ListHint(row))); });
+    connect(conList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        conList_->setToolTip(Q(logic_.ListHint(row)));
+        conList_->setStatusTip(Q(logic_.ListHint(row)));
+    });
     connect(monitor_.get(), &FolderMonitor::Changed, this, [this] {
         // A source folder removed meanwhile: its nearest existing parent.
         std::string folder = logic_.SourceFolder;
@@ -338,7 +347,7 @@ void TForm1::BuildModeForms(QWidget* simple, QWidget* advanced) {
                                                     {HexNotation, "TrRadioButton2"}};
     int row = 1;
     for (const auto& [code, name] : inputs) {
-        auto* radio = new QRadioButton(CodeDisplayNames[code], advanced);
+        auto* radio = new QRadioButton(CodeName(code), advanced);
         radio->setObjectName(name);
         inputGroup->addButton(radio);
         advancedLayout->addWidget(radio, row++, 0);
@@ -348,8 +357,7 @@ void TForm1::BuildModeForms(QWidget* simple, QWidget* advanced) {
     }
     row = 1;
     for (const auto& [code, name] : outputs) {
-        auto* radio =
-            new QRadioButton(code == DecNotation ? "Dec." : CodeDisplayNames[code], advanced);
+        auto* radio = new QRadioButton(code == DecNotation ? "Dec." : CodeName(code), advanced);
         radio->setObjectName(name);
         outputGroup->addButton(radio);
         advancedLayout->addWidget(radio, row++, 1);
@@ -531,7 +539,7 @@ void TForm1::Refresh() {
     contentBox_->setChecked(logic_.ContentChecked());
     srcDirBtn_->setText(Shortened(logic_.SourceFolder, srcDirBtn_));
     destDirBtn_->setText(Shortened(logic_.DestFolder, destDirBtn_));
-    if (static_cast<std::size_t>(conList_->count()) != logic_.DisplayPaths().size() || !running_)
+    if (static_cast<std::size_t>(conList_->count()) != logic_.DisplayCount() || !running_)
         FillJobList();
 }
 

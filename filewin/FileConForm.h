@@ -31,15 +31,17 @@ class FolderMonitor;
 class HelpViewer;
 class Sound;
 
-// Converts on a worker thread while the window keeps answering; the engine is
-// reached through one converter at a time.
+// Converts on a worker thread while the window keeps answering: the caller's
+// thread runs its events and hears of the bytes done every few milliseconds.
 class ThreadedConverter : public FileConverter {
 public:
-    void Convert(const FileJob& job, const std::function<void(std::uint64_t)>& onBytes) override;
+    explicit ThreadedConverter(FileConverter& inner) : inner_(inner) {}
+    FileResult Convert(const FileJob& job,
+                       const std::function<void(std::uint64_t)>& onBytes) override;
     void Copy(const std::string& source, const std::string& destination) override;
 
 private:
-    EngineConverter engine_;
+    FileConverter& inner_;
 };
 
 class TForm1 : public QDialog, private RunUi {
@@ -50,6 +52,7 @@ public:
         HelpViewer* help = nullptr;
         // Opens the options window; without it the options button is disabled.
         std::function<void()> options;
+        FixTables* fixTables = nullptr; // loaded by the caller
     };
     // Reads the window's settings from Tessarim.ini.
     TForm1(const FileCon::Environment& environment, const RunSettings& settings, Services services,
@@ -100,7 +103,8 @@ private:
     FileCon logic_;
     RunSettings settings_;
     Services services_;
-    ThreadedConverter threaded_;
+    CoreConverter core_;
+    ThreadedConverter threaded_{core_};
     FileConverter* converter_ = &threaded_;
     std::unique_ptr<FolderMonitor> monitor_;
     bool running_ = false;

@@ -2,6 +2,8 @@
 // Every text of the file conversion window in the three interface languages:
 // captions, hints and messages. UTF-8. Texts with only an English wording are
 // constants below the structure.
+#include "engine/ConFunc.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -45,6 +47,13 @@ const FileConTexts& FileConTextsFor(std::int64_t lang);
 // Display names of the codes 0 to 6, the same in every language.
 inline constexpr std::array<const char*, 7> CodeDisplayNames = {
     "Unicode-LE", "Unicode-BE", "UTF-8", "GBK", "Big5", "Dec. Notation", "Hex Notation"};
+
+inline const char* CodeName(Code code) {
+    return CodeDisplayNames[static_cast<std::size_t>(code)];
+}
+inline const std::string& FaceName(const FileConTexts& texts, Face face) {
+    return texts.FaceNames[static_cast<std::size_t>(face)];
+}
 
 inline constexpr const char* SourceMissingText = "Source directory does not exist!";
 inline constexpr const char* ReadOnlyPrefix = "Cannot replace ";

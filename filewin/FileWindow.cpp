@@ -1,8 +1,7 @@
 #include "filewin/FileWindow.h"
 
-#include "app/Paths.h"
-#include "engine/CodeTables.h"
-#include "engine/FixTables.h"
+#include "core/Paths.h"
+#include "core/TableLoader.h"
 #include "filewin/FileConForm.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramDir.h"
@@ -30,21 +29,12 @@ FileCon::Environment Environment(const IniFile& ini) {
     return environment;
 }
 
-RunSettings Settings(const IniFile& ini) {
+RunSettings Settings() {
     const ProgramSettings& program = Program();
     return {.cfmOverwrite = program.CfmOverwrite,
-            .fixHtmlCharset = program.FixHtmlCharset,
-            .addBomToUtf8 = Read(ini, keys::AddBOMtoUTF8),
             .sound = program.Sound,
             .waveFile = program.WaveFile,
             .msgFinished = program.MsgFinished};
-}
-
-// The mask lists and the engine's reference decoding, as the settings say.
-void ReadLists(const IniFile& ini) {
-    BuildIgnoreList(Read(ini, keys::Ignore));
-    BuildHtmlTypeList(Read(ini, keys::HtmlType));
-    Fix_UNN = Read(ini, keys::Fix_UNN);
 }
 
 bool windowOpen = false;
@@ -58,8 +48,8 @@ void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help) {
         ~Reset() { windowOpen = false; }
     } reset;
     const IniFile ini(SettingsPath());
-    ReadLists(ini);
-    TForm1 form(Environment(ini), Settings(ini), {.sound = sound, .help = &help, .options = {}},
+    TForm1 form(Environment(ini), Settings(),
+                {.sound = sound, .help = &help, .options = {}, .fixTables = &ProgramFixTables()},
                 owner);
     form.setWindowModality(Qt::ApplicationModal);
     form.exec();
@@ -69,11 +59,10 @@ int RunFileWindow(const std::vector<std::string>& paths, Sound& sound, HelpViewe
     QApplication::setApplicationName("Tessarim");
     const IniFile ini(SettingsPath());
     LoadProgramSettings(ini, Program());
-    ReadLists(ini);
-    LoadCodeTables();
-    LoadFixTableWithDefault(FixTableId::Gbk);
-    LoadFixTableWithDefault(FixTableId::Big5);
-    TForm1 form(Environment(ini), Settings(ini), {.sound = sound, .help = &help, .options = {}});
+    LoadFixTableForUse(ProgramFixTables(), FixTableId::Gbk);
+    LoadFixTableForUse(ProgramFixTables(), FixTableId::Big5);
+    TForm1 form(Environment(ini), Settings(),
+                {.sound = sound, .help = &help, .options = {}, .fixTables = &ProgramFixTables()});
     form.show();
     form.TakePaths(paths);
     return form.exec() >= 0 ? 0 : 1;

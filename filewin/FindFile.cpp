@@ -1,7 +1,8 @@
 #include "filewin/FindFile.h"
 
-#include "app/FindFiles.h"
-#include "app/Paths.h"
+#include "common/AsciiText.h"
+#include "core/FindFiles.h"
+#include "core/Paths.h"
 #include "platform/Files.h"
 
 #include <algorithm>

@@ -9,8 +9,8 @@ ModeSelect::ModeSelect(Code defaultTarget, Face defaultFace, bool unicodeAvailab
       otherTarget_(defaultTarget), otherFace_(defaultFace) {}
 
 std::string ModeSelect::OtherCaption(std::int64_t lang) const {
-    return std::string(CodeDisplayNames[otherSource_]) + " > " + CodeDisplayNames[otherTarget_] +
-           FileConTextsFor(lang).FaceNames[otherFace_];
+    return std::string(CodeName(otherSource_)) + " > " + CodeName(otherTarget_) +
+           FaceName(FileConTextsFor(lang), otherFace_);
 }
 
 void ModeSelect::ClickSimple(SimpleMode mode) {

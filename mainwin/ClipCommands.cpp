@@ -1,5 +1,6 @@
 #include "mainwin/ClipCommands.h"
 
+#include "core/TableLoader.h"
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
@@ -19,7 +20,6 @@
 #include "settings/ProgramSettings.h"
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 
 namespace tessarim {
@@ -58,14 +58,12 @@ std::string Terminated(std::string text) {
 std::string Notation(std::u16string_view text, bool hex) {
     std::string out;
     out.reserve(4 * text.size());
-    char digits[16];
     for (const char16_t unit : text) {
         if (unit < 0x80) {
             out += static_cast<char>(unit);
             continue;
         }
-        std::snprintf(digits, sizeof digits, hex ? "&#x%X;" : "&#%u;", unsigned{unit});
-        out += digits;
+        AppendNumericReference(out, unit, hex);
     }
     return out;
 }
@@ -88,9 +86,9 @@ bool LostToSimplified(char16_t unit) {
 
 } // namespace
 
-void ConvertUnicodeFace(std::u16string& text, Face face) {
+void ConvertUnicodeFace(std::u16string& text, Face face, FixTables* fixTables) {
     if (face != FaceS) {
-        ConvertFaceW(text, face); // keeps what it cannot map
+        ConvertFaceW(text, face, fixTables); // keeps what it cannot map
         return;
     }
     std::u16string saved;
@@ -100,7 +98,7 @@ void ConvertUnicodeFace(std::u16string& text, Face face) {
             unit = Marker;
         }
     }
-    ConvertFaceW(text, FaceS);
+    ConvertFaceW(text, FaceS, fixTables);
     std::size_t next = 0;
     for (char16_t& unit : text) {
         if (unit != Marker || next == saved.size()) continue;
@@ -108,7 +106,7 @@ void ConvertUnicodeFace(std::u16string& text, Face face) {
     }
 }
 
-bool LooksLikeFace(const std::u16string& text, Face face) {
+bool LooksLikeFace(const std::u16string& text, Face face, FixTables* fixTables) {
     // Judged by its start, as the detector judges 8-bit text.
     const std::u16string sample = text.substr(0, DetectFileSampleSize);
     std::size_t chinese = 0;
@@ -116,10 +114,10 @@ bool LooksLikeFace(const std::u16string& text, Face face) {
         if (IsChinese(unit) && ++chinese == QuestionThreshold) break;
     if (chinese < QuestionThreshold) return false;
     std::u16string same = sample;
-    ConvertUnicodeFace(same, face);
+    ConvertUnicodeFace(same, face, fixTables);
     if (same != sample) return false;
     std::u16string other = sample;
-    ConvertUnicodeFace(other, face == FaceT ? FaceS : FaceT);
+    ConvertUnicodeFace(other, face == FaceT ? FaceS : FaceT, fixTables);
     return other != sample;
 }
 
@@ -129,7 +127,8 @@ ClipCommands::ClipCommands(ClipDesktop desktop, ProgramSettings& settings, int s
                                                 std::chrono::steady_clock::now().time_since_epoch())
                                                 .count());
       }),
-      desktop_(desktop), settings_(settings), codePage_(systemCodePage) {}
+      desktop_(desktop), settings_(settings), codePage_(systemCodePage),
+      fixTables_(ProgramFixTables()) {}
 
 bool ClipCommands::UnicodeDesktop() const {
     return codePage_ != CodePageGbk && codePage_ != CodePageBig5;
@@ -172,17 +171,15 @@ std::u16string ClipCommands::ReadUnicodeText(bool hasUnicode) {
     return AnsiToWide(TextOfBlock(Read(desktop_.clipboard, CF_TEXT)), codePage_);
 }
 
-void ClipCommands::BtnClipGtoBClick() {
+void ClipCommands::ConvertGbkToBig5() {
     GbBig5Command(GbToBig5);
 }
 
-void ClipCommands::BtnClipBtoGClick() {
+void ClipCommands::ConvertBig5ToGbk() {
     GbBig5Command(Big5ToGb);
 }
 
 void ClipCommands::GbBig5Command(Direction direction) {
-    // Numeric references in clipboard text are never touched.
-    const ScopedValue keepFixUnn(Fix_UNN, false);
     Clipboard& clipboard = desktop_.clipboard;
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     const bool hasAnsi = clipboard.IsClipboardFormatAvailable(CF_TEXT);
@@ -211,8 +208,13 @@ void ClipCommands::GbBig5Command(Direction direction) {
     if (HasDoubleByteText(buffer) && DetectStream(buffer) == (toBig5 ? BIG5 : GBK) &&
         !Confirm(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion, start))
         return;
-    ConvertStream(buffer, toBig5 ? GBK : BIG5, toBig5 ? BIG5 : GBK, toBig5 ? FaceT : FaceS, false,
-                  false);
+    ConvertOptions options;
+    options.source = toBig5 ? GBK : BIG5;
+    options.target = toBig5 ? BIG5 : GBK;
+    options.face = toBig5 ? FaceT : FaceS;
+    // Numeric references in clipboard text are never touched.
+    options.decodeReferences = false;
+    ConvertStream(buffer, options, WholeText, &fixTables_);
     Replace(clipboard, CF_TEXT, Terminated(TextOfBlock(buffer)));
     const std::string elapsed = Elapsed(start);
     Report((toBig5 ? texts.GtoBHead : texts.BtoGHead) + Count(size) + texts.Unit + "\r\n\r\n" +
@@ -224,25 +226,24 @@ void ClipCommands::GbBig5UnicodeCommand(Direction direction, bool hasUnicode, st
     const Face face = toBig5 ? FaceT : FaceS;
     std::u16string text = ReadUnicodeText(hasUnicode);
     const ClipTexts& texts = ClipTextsFor(settings_.Lang);
-    if (LooksLikeFace(text, face) &&
+    if (LooksLikeFace(text, face, &fixTables_) &&
         !Confirm(toBig5 ? texts.GtoBQuestion : texts.BtoGQuestion, start))
         return;
     // The size of the text as the desktop carries it.
     const std::size_t size = WideToUtf8(text).size();
-    ConvertUnicodeFace(text, face);
+    ConvertUnicodeFace(text, face, &fixTables_);
     Replace(desktop_.clipboard, CF_UNICODETEXT, UnicodeTextBlock(text));
     const std::string elapsed = Elapsed(start);
     Report((toBig5 ? texts.GtoBHead : texts.BtoGHead) + Count(size) + texts.Unit + "\r\n\r\n" +
            elapsed);
 }
 
-void ClipCommands::UClipConStoTClick(int tag) {
+void ClipCommands::ConvertUnicodeTypeface(Face face) {
     Clipboard& clipboard = desktop_.clipboard;
     const unsigned htmlFormat = clipboard.RegisterClipboardFormat(HtmlFormatName);
     const bool hasHtml = clipboard.IsClipboardFormatAvailable(htmlFormat);
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
-    const Face face = tag == 11 ? FaceT : FaceS;
     // Busy until the work is done; the message box that follows waits for the user.
     std::optional<BusyCursor> busy;
     busy.emplace(desktop_.dialogs);
@@ -253,11 +254,15 @@ void ClipCommands::UClipConStoTClick(int tag) {
     std::string html;
     if (withHtml) {
         html = TextOfBlock(Read(clipboard, htmlFormat));
-        ConvertHtmlFragment(html, face, codePage_);
+        ConvertHtmlFragment(html, face, codePage_, settings_.Fix_UNN, &fixTables_);
     }
     std::string units = UnicodeTextBlock(source);
     units.resize(units.size() - 2); // the text without its terminator
-    ConvertStream(units, ULE, ULE, face, false, false);
+    ConvertOptions options;
+    options.source = options.target = ULE;
+    options.face = face;
+    options.decodeReferences = settings_.Fix_UNN;
+    ConvertStream(units, options, WholeText, &fixTables_);
     const std::u16string result = UnicodeTextOfBlock(units);
 
     // Converted before the clipboard is emptied, so a failure leaves it as it was.
@@ -278,14 +283,13 @@ void ClipCommands::UClipConStoTClick(int tag) {
     Report(message);
 }
 
-void ClipCommands::Uni2DecClick(int tag) {
+void ClipCommands::WriteNumericNotation(bool hex) {
     Clipboard& clipboard = desktop_.clipboard;
     const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
     if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
     std::optional<BusyCursor> busy;
     busy.emplace(desktop_.dialogs);
     const std::uint64_t start = GetTickCount();
-    const bool hex = tag == 14;
 
     std::u16string text = ReadUnicodeText(hasUnicode);
     const std::size_t size = 2 * text.size();
@@ -306,20 +310,23 @@ void ClipCommands::Uni2DecClick(int tag) {
     Report(message);
 }
 
-void ClipCommands::AMHotKeysHotKeys0HotKey() {
-    GbBig5HotKey(GbToBig5);
-}
-
-void ClipCommands::AMHotKeysHotKeys1HotKey() {
-    GbBig5HotKey(Big5ToGb);
-}
-
-void ClipCommands::AMHotKeysHotKeys2HotKey() {
-    UnicodeHotKey(11);
-}
-
-void ClipCommands::AMHotKeysHotKeys3HotKey() {
-    UnicodeHotKey(12);
+void ClipCommands::RunHotKey(int index) {
+    switch (index) {
+    case 0:
+        GbBig5HotKey(GbToBig5);
+        break;
+    case 1:
+        GbBig5HotKey(Big5ToGb);
+        break;
+    case 2:
+        UnicodeHotKey(FaceT);
+        break;
+    case 3:
+        UnicodeHotKey(FaceS);
+        break;
+    default:
+        break;
+    }
 }
 
 void ClipCommands::GbBig5HotKey(Direction direction) {
@@ -329,12 +336,10 @@ void ClipCommands::GbBig5HotKey(Direction direction) {
     if (LastHotKeyCommand == command && !ClipboardChanged) return;
     if (UnicodeDesktop()) {
         std::u16string text = ReadUnicodeText(clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT));
-        ConvertUnicodeFace(text, direction == GbToBig5 ? FaceT : FaceS);
+        ConvertUnicodeFace(text, direction == GbToBig5 ? FaceT : FaceS, &fixTables_);
         Replace(clipboard, CF_UNICODETEXT, UnicodeTextBlock(text));
     } else {
-        std::string block = Read(clipboard, CF_TEXT);
-        StreamConvert(block, direction);
-        ApplyFixTable(block, direction);
+        const std::string block = ConvertBytes(Read(clipboard, CF_TEXT), direction, &fixTables_);
         Replace(clipboard, CF_TEXT, Terminated(TextOfBlock(block)));
     }
     // After the write, whose own change notice set the flag.
@@ -344,11 +349,11 @@ void ClipCommands::GbBig5HotKey(Direction direction) {
     if (PasteAfrHotKey) PasteToForeground();
 }
 
-void ClipCommands::UnicodeHotKey(int tag) {
+void ClipCommands::UnicodeHotKey(Face face) {
     if (!UnicodeAvailable) return;
     {
         const ScopedValue quiet(settings_.MsgClipConFinished, false);
-        UClipConStoTClick(tag);
+        ConvertUnicodeTypeface(face);
     }
     if (PasteAfrHotKey) PasteToForeground();
 }

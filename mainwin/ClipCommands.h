@@ -18,6 +18,7 @@
 namespace tessarim {
 
 class Clipboard;
+class FixTables;
 class Dialogs;
 class ForegroundPaste;
 class Sound;
@@ -35,14 +36,11 @@ class ClipCommands : public ClipboardCommands {
 public:
     ClipCommands(ClipDesktop desktop, ProgramSettings& settings, int systemCodePage);
 
-    void BtnClipGtoBClick() override;
-    void BtnClipBtoGClick() override;
-    void UClipConStoTClick(int tag) override;
-    void Uni2DecClick(int tag) override;
-    void AMHotKeysHotKeys0HotKey() override;
-    void AMHotKeysHotKeys1HotKey() override;
-    void AMHotKeysHotKeys2HotKey() override;
-    void AMHotKeysHotKeys3HotKey() override;
+    void ConvertGbkToBig5() override;
+    void ConvertBig5ToGbk() override;
+    void ConvertUnicodeTypeface(Face face) override;
+    void WriteNumericNotation(bool hex) override;
+    void RunHotKey(int index) override;
     void ClipboardChange() override { ClipboardChanged = true; }
 
     void PlayDoneSound();
@@ -67,7 +65,7 @@ private:
     void GbBig5Command(Direction direction);
     void GbBig5UnicodeCommand(Direction direction, bool hasUnicode, std::uint64_t start);
     void GbBig5HotKey(Direction direction);
-    void UnicodeHotKey(int tag);
+    void UnicodeHotKey(Face face);
     bool UnicodeDesktop() const;
     // Asks the question; the time spent waiting for the answer is taken off
     // the command's time.
@@ -80,17 +78,18 @@ private:
     ClipDesktop desktop_;
     ProgramSettings& settings_;
     int codePage_;
+    FixTables& fixTables_;
 };
 
 // The typeface change of the GBK/Big5 commands on a Unicode desktop:
 // ConvertFaceW, except that characters neither code page holds stay as they
 // are (under FaceS the engine would write "?" for them).
-void ConvertUnicodeFace(std::u16string& text, Face face);
+void ConvertUnicodeFace(std::u16string& text, Face face, FixTables* fixTables);
 
 // Whether Unicode text is already in the typeface: among its first 5120 units
 // at least 8 Chinese characters, and changing them to the face would change
 // nothing while changing them to the other face would. The Unicode desktop's stand-in for the
 // question whether 8-bit text is already in the target code.
-bool LooksLikeFace(const std::u16string& text, Face face);
+bool LooksLikeFace(const std::u16string& text, Face face, FixTables* fixTables);
 
 } // namespace tessarim

@@ -1,5 +1,6 @@
 #include "mainwin/ClipHtml.h"
 
+#include "common/AsciiText.h"
 #include "engine/CodePages.h"
 #include "engine/ConvertStream.h"
 #include "engine/HtmlRefs.h"
@@ -40,15 +41,11 @@ bool IsAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::size_t Find(std::string_view text, std::string_view find, std::size_t from, bool exactCase) {
     if (exactCase) return text.find(find, from);
     const auto found =
         std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), find.begin(),
-                    find.end(), [](char a, char b) { return Lower(a) == Lower(b); });
+                    find.end(), [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
     return found == text.end() ? std::string_view::npos
                                : static_cast<std::size_t>(found - text.begin());
 }
@@ -93,11 +90,16 @@ void DecodeTextReferences(std::string& text) {
     text = std::move(out);
 }
 
-void ConvertText(std::string& text, Face face, bool decodeReferences) {
+void ConvertText(std::string& text, Face face, bool decodeReferences, FixTables* fixTables) {
     if (decodeReferences) DecodeTextReferences(text);
     if (IsAscii(text)) return; // no typeface to change
     // Text between tags is never the start of a file: a U+FEFF there is text.
-    ConvertStream(text, UTF8, UTF8, face, false, false, false);
+    // References were decoded above, where the markup is known.
+    ConvertOptions options;
+    options.source = options.target = UTF8;
+    options.face = face;
+    options.decodeReferences = false;
+    ConvertStream(text, options, BlockPosition{false, true}, fixTables);
 }
 
 } // namespace
@@ -118,13 +120,10 @@ std::string ReplaceAllText(std::string_view text, std::string_view find,
     return out;
 }
 
-void ConvertHtmlFragment(std::string& block, Face face, int systemCodePage) {
+void ConvertHtmlFragment(std::string& block, Face face, int systemCodePage, bool decodeReferences,
+                         FixTables* fixTables) {
     const std::size_t body = Find(block, "<body", 0, false);
     if (body == std::string::npos) return;
-    // References are decoded here, where the markup is known, not by the
-    // stream conversion.
-    const bool decodeReferences = Fix_UNN;
-    const ScopedValue keepFixUnn(Fix_UNN, false);
 
     std::string out = block.substr(0, body + 1);
     std::size_t mark = body + 1;
@@ -132,7 +131,7 @@ void ConvertHtmlFragment(std::string& block, Face face, int systemCodePage) {
         if (block[i] == '<') {
             if (i > mark) {
                 std::string text = block.substr(mark, i - mark);
-                ConvertText(text, face, decodeReferences);
+                ConvertText(text, face, decodeReferences, fixTables);
                 out += text;
             }
             mark = i;

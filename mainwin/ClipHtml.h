@@ -3,6 +3,7 @@
 // between tags changes typeface, and the tags name the fonts and the language
 // of the target.
 #include "engine/ConFunc.h"
+#include "engine/FixTables.h"
 
 #include <string>
 #include <string_view>
@@ -35,8 +36,10 @@ std::string ReplaceAllText(std::string_view text, std::string_view find,
 // is, whatever follows the last tag is dropped, and the header's offsets are
 // not recomputed. A block without "<body" is left alone.
 //
-// Numeric references in the text are decoded when Fix_UNN is on, except those
-// that name ASCII characters: "&#60;" decoded would turn text into markup.
-void ConvertHtmlFragment(std::string& block, Face face, int systemCodePage);
+// Numeric references in the text are decoded when decodeReferences is set,
+// except those that name ASCII characters: "&#60;" decoded would turn text into
+// markup. The typeface change applies the correction tables of fixTables.
+void ConvertHtmlFragment(std::string& block, Face face, int systemCodePage, bool decodeReferences,
+                         FixTables* fixTables);
 
 } // namespace tessarim

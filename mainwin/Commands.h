@@ -1,25 +1,28 @@
 #pragma once
 // The clipboard commands as the main window calls them. Their implementation
 // registers with TMainForm::SetClipboardCommands, which enables the buttons and
-// menu entries that run them; the tag tells the direction as the senders' tags do.
+// menu entries that run them.
+#include "engine/ConFunc.h"
+
 namespace tessarim {
 
 class ClipboardCommands {
 public:
     virtual ~ClipboardCommands() = default;
-    virtual void BtnClipGtoBClick() = 0;
-    virtual void BtnClipBtoGClick() = 0;
-    // 11: Simplified to Traditional; 12: Traditional to Simplified.
-    virtual void UClipConStoTClick(int tag) = 0;
-    // 13: decimal notation; 14: hexadecimal notation.
-    virtual void Uni2DecClick(int tag) = 0;
+    // The G > B and B > G buttons (BtnClipGtoBClick, BtnClipBtoGClick).
+    virtual void ConvertGbkToBig5() = 0;
+    virtual void ConvertBig5ToGbk() = 0;
+    // The Unicode text to Traditional (FaceT) or Simplified (FaceS) characters
+    // (UClipConStoTClick with tags 11 and 12).
+    virtual void ConvertUnicodeTypeface(Face face) = 0;
+    // The Unicode text as decimal or hexadecimal references (Uni2DecClick with
+    // tags 13 and 14).
+    virtual void WriteNumericNotation(bool hex) = 0;
 
-    // The hotkey variants, in the order of the hotkeys: GBK to Big5, Big5 to
-    // GBK, Unicode Simplified to Traditional, Traditional to Simplified.
-    virtual void AMHotKeysHotKeys0HotKey() = 0;
-    virtual void AMHotKeysHotKeys1HotKey() = 0;
-    virtual void AMHotKeysHotKeys2HotKey() = 0;
-    virtual void AMHotKeysHotKeys3HotKey() = 0;
+    // The hotkey variants by index (AMHotKeysHotKeys0HotKey to 3): 0 GBK to
+    // Big5, 1 Big5 to GBK, 2 Unicode Simplified to Traditional, 3 Traditional to
+    // Simplified; other indexes do nothing.
+    virtual void RunHotKey(int index) = 0;
     // The clipboard changed (any program, this one included).
     virtual void ClipboardChange() = 0;
 };

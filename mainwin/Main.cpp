@@ -1,8 +1,7 @@
 #include "mainwin/Main.h"
 
-#include "engine/CodeTables.h"
+#include "core/TableLoader.h"
 #include "engine/ConFunc.h"
-#include "engine/FixTables.h"
 #include "mainwin/About.h"
 #include "mainwin/ClipMon.h"
 #include "mainwin/Glyphs.h"
@@ -78,7 +77,6 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     const IniFile ini(SettingsPath());
     ProgramSettings& settings = logic_.Settings();
     LoadProgramSettings(ini, settings);
-    Fix_UNN = Read(ini, keys::Fix_UNN);
     BarSettings().AutoHide = settings.AutoHide;
     BarSettings().AlwaysOnTop = settings.AlwaysOnTop;
 
@@ -141,14 +139,13 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     startEdge_ = start.edge;
     floatPos_ = start.floatPos;
 
-    LoadCodeTables();
     // A settings folder without tables gets the built-in ones, so conversions
     // are phrase-aware from the first start.
-    LoadFixTableWithDefault(FixTableId::Gbk);
-    LoadFixTableWithDefault(FixTableId::Big5);
+    LoadFixTableForUse(ProgramFixTables(), FixTableId::Gbk);
+    LoadFixTableForUse(ProgramFixTables(), FixTableId::Big5);
 
     logic_.unicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
-    if (!logic_.unicodeAvailable) Fix_UNN = false;
+    if (!logic_.unicodeAvailable) settings.Fix_UNN = false;
     logic_.trayAvailable = tray_.Available();
     RefreshEnabled();
     tray_.onClick = [this] { BringToFront(); };
@@ -229,12 +226,16 @@ void TMainForm::SetCommandHandler(MainCommand command, std::function<void()> han
 }
 
 void TMainForm::SetClipboardCommands(ClipboardCommands& commands) {
-    SetCommandHandler(MainCommand::ClipGtoB, [&commands] { commands.BtnClipGtoBClick(); });
-    SetCommandHandler(MainCommand::ClipBtoG, [&commands] { commands.BtnClipBtoGClick(); });
-    SetCommandHandler(MainCommand::UnicodeStoT, [&commands] { commands.UClipConStoTClick(11); });
-    SetCommandHandler(MainCommand::UnicodeTtoS, [&commands] { commands.UClipConStoTClick(12); });
-    SetCommandHandler(MainCommand::DecimalNotation, [&commands] { commands.Uni2DecClick(13); });
-    SetCommandHandler(MainCommand::HexNotation, [&commands] { commands.Uni2DecClick(14); });
+    SetCommandHandler(MainCommand::ClipGtoB, [&commands] { commands.ConvertGbkToBig5(); });
+    SetCommandHandler(MainCommand::ClipBtoG, [&commands] { commands.ConvertBig5ToGbk(); });
+    SetCommandHandler(MainCommand::UnicodeStoT,
+                      [&commands] { commands.ConvertUnicodeTypeface(FaceT); });
+    SetCommandHandler(MainCommand::UnicodeTtoS,
+                      [&commands] { commands.ConvertUnicodeTypeface(FaceS); });
+    SetCommandHandler(MainCommand::DecimalNotation,
+                      [&commands] { commands.WriteNumericNotation(false); });
+    SetCommandHandler(MainCommand::HexNotation,
+                      [&commands] { commands.WriteNumericNotation(true); });
     clipMonitor_ = std::make_unique<TClipboardMonitor>();
     clipMonitor_->OnChange = [&commands] { commands.ClipboardChange(); };
 }
@@ -417,8 +418,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
                 ShowMessage(MessageKind::Error, error.what());
             }
         }
-        ClearFixTable(FixTableId::Big5);
-        ClearFixTable(FixTableId::Gbk);
+        ProgramFixTables().Clear(FixTableId::Big5);
+        ProgramFixTables().Clear(FixTableId::Gbk);
         clipMonitor_.reset();
         DestroyBar();
         emit Closed();

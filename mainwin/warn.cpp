@@ -60,39 +60,40 @@ std::optional<WarnTexts> WarnTextsFor(std::int64_t lang, bool has936, bool has95
     return WarnTexts{texts.heading, missing, texts.explanation, texts.checkBox};
 }
 
-Twarnfrm::Twarnfrm(const WarnTexts& texts, int charset, QWidget* parent) : QDialog(parent) {
+CodePageWarning::CodePageWarning(const WarnTexts& texts, int charset, QWidget* parent)
+    : QDialog(parent) {
     setObjectName("Twarnfrm");
     setWindowTitle("Tessarim");
     const QFont font = UiFont(charset, QDialog::font());
     setFont(font);
-    auto* label1 = new QLabel(Text(texts.Label1), this);
+    auto* label1 = new QLabel(Text(texts.heading), this);
     label1->setObjectName("Label1");
     QFont bold = font;
     bold.setBold(true);
     label1->setFont(bold);
-    auto* label2 = new QLabel(Text(texts.Label2), this);
+    auto* label2 = new QLabel(Text(texts.missing), this);
     label2->setObjectName("Label2");
-    auto* label3 = new QLabel(Text(texts.Label3), this);
+    auto* label3 = new QLabel(Text(texts.explanation), this);
     label3->setObjectName("Label3");
-    cb1_ = new QCheckBox(Text(texts.cb1), this);
-    cb1_->setObjectName("cb1");
+    dontShowAgain_ = new QCheckBox(Text(texts.dontShowAgain), this);
+    dontShowAgain_->setObjectName("cb1");
     auto* button1 = new QPushButton("OK", this);
     button1->setObjectName("Button1");
     button1->setDefault(true);
     connect(button1, &QPushButton::clicked, this, [this] {
-        Button1Click();
+        SaveChoice();
         accept();
     });
     auto* layout = new QVBoxLayout(this);
     for (QWidget* widget : {static_cast<QWidget*>(label1), static_cast<QWidget*>(label2),
-                            static_cast<QWidget*>(label3), static_cast<QWidget*>(cb1_)})
+                            static_cast<QWidget*>(label3), static_cast<QWidget*>(dontShowAgain_)})
         layout->addWidget(widget);
     layout->addWidget(button1, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void Twarnfrm::Button1Click() {
-    if (!cb1_->isChecked()) return;
+void CodePageWarning::SaveChoice() {
+    if (!dontShowAgain_->isChecked()) return;
     try {
         IniFile ini(SettingsPath());
         Write(ini, keys::Warn, false);
@@ -105,7 +106,7 @@ void ShowCodePageWarning(QWidget* parent, std::int64_t lang, int charset) {
     const std::optional<WarnTexts> texts =
         WarnTextsFor(lang, IsValidCodePage(CodePageGbk), IsValidCodePage(CodePageBig5));
     if (!texts) return;
-    Twarnfrm dialog(*texts, charset, parent);
+    CodePageWarning dialog(*texts, charset, parent);
     dialog.exec();
 }
 

@@ -1,6 +1,6 @@
 #include "platform/Clipboard.h"
 
-#include "engine/CodePages.h"
+#include "platform/CodePage.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -99,7 +99,8 @@ std::string HtmlOfClipboardBlock(std::string_view block) {
     return first == std::string_view::npos ? std::string() : std::string(block.substr(first));
 }
 
-QtClipboard::QtClipboard(int systemCodePage) : codePage_(systemCodePage) {
+QtClipboard::QtClipboard(int systemCodePage, CodePageText codePageText)
+    : codePage_(systemCodePage), text_(std::move(codePageText)) {
     if (codePage_ == CodePageGbk) charsetType_ = "text/plain;charset=gbk";
     if (codePage_ == CodePageBig5) charsetType_ = "text/plain;charset=big5";
 }
@@ -139,11 +140,10 @@ std::optional<std::string> QtClipboard::GetClipboardData(unsigned format) {
     };
     if (format == CF_UNICODETEXT) {
         if (data->hasText()) return UnicodeTextBlock(data->text().toStdU16String());
-        return UnicodeTextBlock(AnsiToWide(bytes(), codePage_));
+        return UnicodeTextBlock(text_.toWide(bytes()));
     }
     if (format == CF_TEXT) {
-        std::string text =
-            ownBytes ? bytes() : WideToAnsi(data->text().toStdU16String(), codePage_);
+        std::string text = ownBytes ? bytes() : text_.toBytes(data->text().toStdU16String());
         text += '\0';
         return text;
     }
@@ -194,7 +194,7 @@ void QtClipboard::Publish() {
                               QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
             // As the system would derive it, also when the bytes are in the other code.
             if (unicode == written_.end())
-                mime->setText(QString::fromStdU16String(AnsiToWide(bytes, codePage_)));
+                mime->setText(QString::fromStdU16String(text_.toWide(bytes)));
             continue;
         }
         const std::optional<std::string> type = MimeTypeOf(format);

@@ -84,9 +84,16 @@ std::string HtmlOfClipboardBlock(std::string_view block);
 // when no CF_UNICODETEXT is written with them, as plain text decoded through
 // the system code page. "HTML Format" is text/html. Any other registered name
 // is the MIME type of that name.
+// Text in the system code page and back, as the program's own code-page tables
+// convert it; the layer itself converts nothing.
+struct CodePageText {
+    std::function<std::u16string(std::string_view)> toWide;
+    std::function<std::string(std::u16string_view)> toBytes;
+};
+
 class QtClipboard : public Clipboard {
 public:
-    explicit QtClipboard(int systemCodePage);
+    QtClipboard(int systemCodePage, CodePageText codePageText);
 
     unsigned RegisterClipboardFormat(std::string_view name) override;
     bool IsClipboardFormatAvailable(unsigned format) override;
@@ -101,6 +108,7 @@ private:
     void Publish();
 
     int codePage_;
+    CodePageText text_;
     std::string charsetType_; // the 8-bit text's own MIME type, empty when it has none
     std::map<std::string, unsigned, std::less<>> registered_;
     int depth_ = 0;

@@ -1,5 +1,7 @@
 #include "settings/IniFile.h"
 
+#include "common/AsciiText.h"
+
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -14,29 +16,6 @@
 namespace tessarim {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return true;
-}
 
 bool IsQuote(char c) {
     return c == '"' || c == '\'';
@@ -68,11 +47,11 @@ std::vector<Line> SplitLines(const std::string& text) {
 
 // The section a line opens, if it is a section line.
 std::optional<std::string_view> SectionName(std::string_view line) {
-    line = Trim(line);
+    line = TrimSpaces(line);
     if (!line.starts_with('[')) return std::nullopt;
     const std::size_t close = line.find(']');
     if (close == std::string_view::npos) return std::nullopt;
-    return Trim(line.substr(1, close - 1));
+    return TrimSpaces(line.substr(1, close - 1));
 }
 
 // Where the file holds a key: the line, and the offset of its '=' in the file.
@@ -97,16 +76,16 @@ Lookup Find(const std::string& text, const std::vector<Line>& lines, std::string
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line(text.data() + lines[i].begin, lines[i].end - lines[i].begin);
         if (const auto name = SectionName(line)) {
-            inSection = EqualIgnoringCase(*name, section);
+            inSection = EqualIgnoringAsciiCase(*name, section);
             firstSectionOpen = inSection && !result.sectionEnd;
             if (firstSectionOpen) result.sectionEnd = i;
             continue;
         }
         if (!inSection) continue;
-        if (firstSectionOpen && !Trim(line).empty()) result.sectionEnd = i;
+        if (firstSectionOpen && !TrimSpaces(line).empty()) result.sectionEnd = i;
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
-        if (EqualIgnoringCase(Trim(line.substr(0, equals)), key)) {
+        if (EqualIgnoringAsciiCase(TrimSpaces(line.substr(0, equals)), key)) {
             result.key = KeyPlace{i, lines[i].begin + equals};
             return result;
         }
@@ -132,7 +111,7 @@ std::optional<std::string> FindValue(const std::string& path, std::string_view s
     if (!found.key) return std::nullopt;
     const Line& line = lines[found.key->line];
     std::string_view value(text->data() + found.key->equals + 1, line.end - found.key->equals - 1);
-    value = Trim(value);
+    value = TrimSpaces(value);
     if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return std::string(value.substr(0, IniValueLimit));
@@ -142,7 +121,7 @@ std::optional<std::string> FindValue(const std::string& path, std::string_view s
 // reader would otherwise lose blanks or quotes at its ends.
 std::string StoredValue(std::string_view value) {
     value = value.substr(0, value.find_first_of("\r\n"));
-    const bool blankAtEnd = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+    const bool blankAtEnd = !value.empty() && (IsSpace(value.front()) || IsSpace(value.back()));
     const bool quoted =
         value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
     if (!blankAtEnd && !quoted) return std::string(value);

@@ -30,6 +30,7 @@ void LoadProgramSettings(const IniFile& ini, ProgramSettings& settings) {
     settings.CfmOverwrite = Read(ini, keys::CfmOverwrite);
     settings.FixHtmlCharset = Read(ini, keys::FixHtmlCharset);
     settings.CF_HTML_Support = Read(ini, keys::CF_HTML_Support);
+    settings.Fix_UNN = Read(ini, keys::Fix_UNN);
     settings.MsgFinished = Read(ini, keys::MsgFinished);
     settings.MsgClipConFinished = Read(ini, keys::MsgClipConFinished);
     settings.RemLastPos = Read(ini, keys::RemLastPos);

@@ -1,7 +1,7 @@
 #pragma once
 // The program-wide settings of the windowed program: one set of values, read
 // from Tessarim.ini when the main window is created and changed in place by the
-// options window. The engine's Fix_UNN lives with the engine.
+// options window.
 #include "settings/IniFile.h"
 
 #include <cstdint>
@@ -19,6 +19,8 @@ struct ProgramSettings {
     bool CfmOverwrite = true;
     bool FixHtmlCharset = true;
     bool CF_HTML_Support = true;
+    // Decode numeric character references in converted text.
+    bool Fix_UNN = true;
     bool MsgFinished = true;
     bool MsgClipConFinished = true;
     bool RemLastPos = true;

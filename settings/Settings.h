@@ -135,9 +135,14 @@ inline constexpr Key<Text> Filter{DataSection, "Filter",
                                   "(*.htm,*html)|*.htm;*html"};
 inline constexpr FontKey PrvSrcFont{DataSection, "PrvSrcFont"};
 inline constexpr FontKey PrvConFont{DataSection, "PrvConFont"};
-// Modification time of the fix table source when its index was built.
+// Modification time of the fix table source when its index was built, in
+// whole seconds; older versions of the program read these.
 inline constexpr Key<Int> Ageb5fix{DataSection, "Ageb5fix", 0};
 inline constexpr Key<Int> Agegbfix{DataSection, "Agegbfix", 0};
+// Size and nanosecond modification time of the same, which tell a table
+// rewritten within the second of its index build from the one indexed.
+inline constexpr Key<Text> Ageb5fixExact{DataSection, "Ageb5fixExact", ""};
+inline constexpr Key<Text> AgegbfixExact{DataSection, "AgegbfixExact", ""};
 
 // The history of the "keys after text" field: Count entries Key1..KeyN, newest
 // first. -1 means the history was never saved.

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "core/FileJob.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,9 @@ std::string Parsed(const std::vector<std::string>& args) {
     CommandLineArgs p;
     if (!ParseCommandLine(args, p)) return "refused";
     const char* const codes[] = {"ULE", "UBE", "UTF8", "GBK", "BIG5"};
-    return (p.AutoDetectInput ? "?" : codes[p.CodeIn]) + std::string(">") + codes[p.CodeOut] + " " +
-           "TSD"[p.face] + " " + p.FileIn + ">" + p.FileOut;
+    return (p.AutoDetectInput ? "?" : codes[static_cast<int>(p.CodeIn)]) + std::string(">") +
+           codes[static_cast<int>(p.CodeOut)] + " " + "TSD"[static_cast<int>(p.face)] + " " +
+           p.FileIn + ">" + p.FileOut;
 }
 
 TEST(ParseCommandLine, AcceptedAndRefusedForms) {

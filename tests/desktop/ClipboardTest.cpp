@@ -16,6 +16,12 @@ std::u16string U(std::string_view utf8) {
     return Utf8ToWide(utf8, rest);
 }
 
+QtClipboard Clip(int codePage) {
+    return QtClipboard(
+        codePage, {[codePage](std::string_view bytes) { return AnsiToWide(bytes, codePage); },
+                   [codePage](std::u16string_view text) { return WideToAnsi(text, codePage); }});
+}
+
 class QtClipboardTest : public ::testing::Test {
 protected:
     QClipboard* desktop = QGuiApplication::clipboard();
@@ -50,10 +56,10 @@ TEST(HtmlClipboardBlock, OffsetsPointAtTheDocumentAndTheFragmentWhichIsFoundWith
 
 TEST_F(QtClipboardTest, DesktopTextComesAsUnicodeAndAsTheSystemCodePage) {
     desktop->setText(QString::fromUtf8("简体a"));
-    QtClipboard gbk(CodePageGbk);
+    QtClipboard gbk = Clip(CodePageGbk);
     EXPECT_EQ(gbk.GetClipboardData(CF_TEXT), WideToAnsi(U("简体a"), CodePageGbk) + '\0');
     EXPECT_EQ(gbk.GetClipboardData(CF_UNICODETEXT), UnicodeTextBlock(U("简体a")));
-    EXPECT_EQ(QtClipboard(CodePageUtf8).GetClipboardData(CF_TEXT), "简体a" + std::string(1, '\0'));
+    EXPECT_EQ(Clip(CodePageUtf8).GetClipboardData(CF_TEXT), "简体a" + std::string(1, '\0'));
     EXPECT_FALSE(gbk.IsClipboardFormatAvailable(gbk.RegisterClipboardFormat(HtmlFormatName)));
     desktop->clear();
     EXPECT_FALSE(gbk.GetClipboardData(CF_UNICODETEXT));
@@ -62,7 +68,7 @@ TEST_F(QtClipboardTest, DesktopTextComesAsUnicodeAndAsTheSystemCodePage) {
 TEST_F(QtClipboardTest, EightBitBytesWrittenAreReadBackExactly) {
     // Big5 bytes on a GBK system: what G > B leaves there.
     const std::string big5 = WideToAnsi(U("簡體"), CodePageBig5);
-    QtClipboard gbk(CodePageGbk);
+    QtClipboard gbk = Clip(CodePageGbk);
     Write(gbk, CF_TEXT, big5 + '\0' + "after the terminator");
     EXPECT_EQ(Data()->data("text/plain;charset=gbk").toStdString(), big5);
     EXPECT_EQ(Data()->text().toStdU16String(), AnsiToWide(big5, CodePageGbk))
@@ -70,7 +76,7 @@ TEST_F(QtClipboardTest, EightBitBytesWrittenAreReadBackExactly) {
     EXPECT_EQ(gbk.GetClipboardData(CF_TEXT), big5 + '\0');
     EXPECT_EQ(changes, 1);
     // A Unicode desktop has no 8-bit text of its own: the bytes are its text.
-    QtClipboard utf8(CodePageUtf8);
+    QtClipboard utf8 = Clip(CodePageUtf8);
     WriteClipboardFormat(utf8, CF_TEXT, "简体", 3);
     EXPECT_EQ(Data()->formats(), QStringList{"text/plain"});
     EXPECT_EQ(Data()->text(), QString::fromUtf8("简"));
@@ -79,7 +85,7 @@ TEST_F(QtClipboardTest, EightBitBytesWrittenAreReadBackExactly) {
 TEST_F(QtClipboardTest, SessionPublishesItsFormatsTogetherAndReplacesTheRest) {
     desktop->setText("old text");
     changes = 0;
-    QtClipboard clipboard(CodePageGbk);
+    QtClipboard clipboard = Clip(CodePageGbk);
     const unsigned html = clipboard.RegisterClipboardFormat(HtmlFormatName);
     const std::string block = HtmlClipboardBlock("<b>簡體</b>") + '\0';
     {

@@ -1,6 +1,7 @@
 #include "engine/ConvertStream.h"
 
-#include "engine/CodeTables.h"
+#include "engine/FixTableIndex.h"
+#include "tests/engine/MemoryStamps.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace tessarim {
@@ -16,21 +18,12 @@ namespace {
 using test::FromHex;
 using test::ToHex;
 
-class ConvertStreamTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { LoadCodeTables(); }
-    void TearDown() override {
-        Fix_UNN = true;
-        MoreBlocksFollow = false;
-    }
-};
-
 Bytes LE(std::u16string_view units) {
     return Bytes(reinterpret_cast<const char*>(units.data()), 2 * units.size());
 }
 
 // Every source, target and typeface, from tests/data/engine/routes.tsv.
-TEST_F(ConvertStreamTest, EveryRouteGivesWhatItPromises) {
+TEST(ConvertStream, EveryRouteGivesWhatItPromises) {
     const std::vector<std::string> codes = {"ULE", "UBE", "UTF8", "GBK", "BIG5", "DEC", "HEX"};
     const auto code = [&](const std::string& name) {
         return static_cast<Code>(std::find(codes.begin(), codes.end(), name) - codes.begin());
@@ -43,7 +36,8 @@ TEST_F(ConvertStreamTest, EveryRouteGivesWhatItPromises) {
         if (line.starts_with('#') || !(fields >> from >> to >> face >> input >> expected)) continue;
         Bytes text = FromHex(input);
         const auto typeface = static_cast<Face>(std::string("TSD").find(face));
-        EXPECT_EQ(ConvertStream(text, code(from), code(to), typeface, false, code(to) <= UTF8), 0u);
+        EXPECT_EQ(ConvertStream(text, {code(from), code(to), typeface, false, code(to) <= UTF8}),
+                  0u);
         EXPECT_EQ(ToHex(text), expected) << line;
         ++checked;
     }
@@ -62,7 +56,7 @@ enum Flags { Html = 1, Refs = 2, Bom = 4, More = 8 };
 // (0xFF leads none), or a reference in the making up to the longest, U+10FFFF.
 // That the table road maps pair by pair, and that split characters and
 // references join up across blocks, is left to the fuzz targets.
-TEST_F(ConvertStreamTest, OptionsAndBlockEnds) {
+TEST(ConvertStream, OptionsAndBlockEnds) {
     struct Case {
         Code from, to;
         Face face;
@@ -87,12 +81,49 @@ TEST_F(ConvertStreamTest, OptionsAndBlockEnds) {
         {ULE, UTF8, FaceD, Refs, LE(u"\uFEFFA") + "B", "A", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        Fix_UNN = c.flags & Refs;
-        MoreBlocksFollow = c.flags & More;
         Bytes text = c.in;
-        EXPECT_EQ(ConvertStream(text, c.from, c.to, c.face, c.flags & Html, c.flags & Bom),
-                  c.carry);
+        const ConvertOptions options{
+            c.from, c.to, c.face, bool(c.flags & Html), bool(c.flags & Bom), bool(c.flags & Refs)};
+        EXPECT_EQ(ConvertStream(text, options, {true, !(c.flags & More)}), c.carry);
         EXPECT_EQ(ToHex(text), ToHex(c.out));
+    }
+}
+
+// Two conversions with different options and tables at the same time give each
+// the bytes it gives alone: nothing of one conversion is kept where the other
+// can see it.
+TEST(ConvertStream, ConversionsOnTwoThreadsDoNotMeet) {
+    test::TempFolder folder;
+    test::WriteFile(folder.File("b5fix.dat"), "\r\n\r\n\xA4\xA4,\xA4\xE5\r\n"); // 中 -> 文
+    struct Job {
+        ConvertOptions options;
+        Bytes input;
+        FixTables tables;
+        Bytes alone;
+    };
+    Job jobs[2] = {{{GBK, BIG5, FaceT, true, false, false}, "", {}, ""},
+                   {{UTF8, ULE, FaceT, false, true, true}, "", {}, ""}};
+    for (int i = 0; i < 200; ++i) {
+        jobs[0].input += "<meta charset=gb2312>\xD6\xD0\xCE\xC4&#20013;";
+        jobs[1].input += "\xE4\xB8\xAD&#x4E2D;\xE5\x8F\x91";
+    }
+    test::MemoryStamps stamps;
+    for (Job& job : jobs)
+        ASSERT_TRUE(LoadFixTable(job.tables, FixTableId::Big5, folder.Dir(), stamps));
+    const auto run = [](Job& job) {
+        Bytes text = job.input;
+        ConvertStream(text, job.options, WholeText, &job.tables);
+        return text;
+    };
+    for (Job& job : jobs)
+        job.alone = run(job);
+    for (int round = 0; round < 20; ++round) {
+        Bytes together[2];
+        std::thread other([&] { together[1] = run(jobs[1]); });
+        together[0] = run(jobs[0]);
+        other.join();
+        ASSERT_EQ(together[0], jobs[0].alone);
+        ASSERT_EQ(together[1], jobs[1].alone);
     }
 }
 

@@ -27,13 +27,12 @@ using Names = std::vector<std::string>;
 
 class FileConvertTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { LoadCodeTables(); }
     void TearDown() override { SetFileFaultHook(nullptr); }
 
     std::string P(const std::string& name) const { return folder.File(name); }
     void Convert(const std::string& in, const std::string& out, Code from, Code to,
                  Face face) const {
-        ConvertFile(P(in), P(out), from, to, face, false, true);
+        ConvertFile(P(in), P(out), {from, to, face, false, true}, nullptr);
     }
     Names Listed() const {
         Names names;
@@ -82,7 +81,7 @@ TEST_F(FileConvertTest, InPlaceFailureAtAnyReadOrWriteRestoresTheFile) {
     SetFileFaultHook([&](FileOperation, std::uint64_t) { return ++operations, false; });
     Convert("a.txt", "a.txt", GBK, BIG5, FaceT);
     std::string whole = original;
-    ConvertStream(whole, GBK, BIG5, FaceT, false, true);
+    ConvertStream(whole, {GBK, BIG5, FaceT, false, true});
     ASSERT_TRUE(ReadFile(P("a.txt")) == whole);
     WriteFile(P("a.txt"), original);
     // Every operation of the block loop (the last six), and some of the copy before it.

@@ -29,7 +29,7 @@ std::vector<unsigned> CompareRoads(bool toBig5) {
     const int targetPage = toBig5 ? CodePageBig5 : CodePageGbk;
     const auto& entries = toBig5 ? GbToBig5Table() : Big5ToGbTable();
     const auto convert = [&](Bytes text) {
-        ConvertStream(text, source, target, toBig5 ? FaceT : FaceS, false, false);
+        ConvertStream(text, {source, target, toBig5 ? FaceT : FaceS});
         return text;
     };
     // A reference in the text sends it down the road through Unicode; the
@@ -75,8 +75,6 @@ std::vector<unsigned> CompareRoads(bool toBig5) {
 }
 
 TEST(RoadAgreement, EveryCodeBothWays) {
-    LoadCodeTables();
-    Fix_UNN = true;
     // Code page 936 decodes 21791 of the 24066 codes, each either mapped by the
     // table or kept by the Unicode road; code page 950 decodes 13752 and holds ten
     // characters twice.

@@ -3,7 +3,8 @@
 // direct GBK <-> Big5 road and on the road through Unicode.
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
-#include "engine/FixTables.h"
+#include "engine/FixTableIndex.h"
+#include "tests/engine/MemoryStamps.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +31,10 @@ const std::string TraditionalToSimplified =
     "瞭解情況:了解情况 瞭望台:瞭望台 憑藉:凭借 杯盤狼藉:杯盘狼藉 反覆:反复 宮商角徵羽:宫商角徵羽 "
     "計畫:计划 傢俱:家具";
 
+FixTables tables;
+
 Bytes Convert(Bytes text, Code source, Code target, Face face) {
-    ConvertStream(text, source, target, face, false, false);
+    ConvertStream(text, {source, target, face}, WholeText, &tables);
     return text;
 }
 
@@ -50,18 +53,14 @@ std::string Check(const std::string& phrases, Code source, Code target, Face fac
 }
 
 TEST(ShippedTables, SimplifiedToTraditionalAndBack) {
-    ASSERT_TRUE(LoadCodeTables());
     const test::TempFolder folder;
-    const test::CapturedMessages messages;
-    LoadFixTableWithDefault(FixTableId::Big5, folder.Dir());
-    LoadFixTableWithDefault(FixTableId::Gbk, folder.Dir());
-    EXPECT_EQ(messages.texts(), "");
+    test::MemoryStamps stamps;
+    ASSERT_TRUE(LoadFixTableWithDefault(tables, FixTableId::Big5, folder.Dir(), stamps));
+    ASSERT_TRUE(LoadFixTableWithDefault(tables, FixTableId::Gbk, folder.Dir(), stamps));
     Check(TraditionalToSimplified, BIG5, GBK, FaceS);
     const std::string simplified = Check(SimplifiedToTraditional, GBK, BIG5, FaceT);
     EXPECT_EQ(simplified.size(), 3u * (25 + 100)); // 25 phrases of 100 characters, and commas
     EXPECT_EQ(Convert(Convert(simplified, UTF8, UTF8, FaceT), UTF8, UTF8, FaceS), simplified);
-    ClearFixTable(FixTableId::Big5);
-    ClearFixTable(FixTableId::Gbk);
 }
 
 } // namespace

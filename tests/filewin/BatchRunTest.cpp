@@ -2,8 +2,7 @@
 // wrong-mode check, the tree rebuilt under the destination, and what is left
 // listed after a run that stopped.
 #include "filewin/BatchRun.h"
-#include "app/Paths.h"
-#include "engine/CodeTables.h"
+#include "core/Paths.h"
 #include "filewin/FileCon.h"
 #include "platform/Files.h"
 #include "platform/Sound.h"
@@ -40,7 +39,10 @@ public:
         answers.pop_front();
         return answer;
     }
-    void Status(const std::string&, const RunProgress&) override {}
+    std::vector<std::uint64_t> bytesShown;
+    void Status(const std::string&, const RunProgress& progress) override {
+        bytesShown.push_back(progress.bytesDone);
+    }
     bool StopRequested() override { return stopAfter >= 0 && stopChecks++ >= stopAfter; }
 };
 
@@ -51,13 +53,18 @@ public:
     bool PlayWaveFile(const std::string&) override { return false; }
 };
 
-// The engine's converter that fails on the file whose name is given.
-class FailingConverter : public EngineConverter {
+// The per-file core, failing on the file whose name is given.
+class FailingConverter : public CoreConverter {
 public:
+    using CoreConverter::CoreConverter;
     std::string failOn;
-    void Convert(const FileJob& job, const std::function<void(std::uint64_t)>& onBytes) override {
-        if (ExtractFileName(job.source) == failOn) throw ConvertError("Stream write error");
-        EngineConverter::Convert(job, onBytes);
+    FileResult Convert(const FileJob& job,
+                       const std::function<void(std::uint64_t)>& onBytes) override {
+        if (ExtractFileName(job.source) != failOn) return CoreConverter::Convert(job, onBytes);
+        return {.outcome = FileOutcome::Failed,
+                .failure = FailureKind::Conversion,
+                .path = job.source,
+                .message = "Stream write error"};
     }
 };
 
@@ -66,19 +73,11 @@ protected:
     TempFolder src, dest;
     RecordingUi ui;
     CountingSound sound;
-    FailingConverter converter;
     RunSettings settings;
-    FileCon con{{.defaultFolder = src.Dir(),
-                 .defaultTarget = GBK,
-                 .defaultFace = FaceD,
-                 .unicodeAvailable = true,
-                 .lang = 0}};
+    FileCon con{{.defaultFolder = src.Dir(), .defaultTarget = GBK, .defaultFace = FaceD}};
+    FailingConverter converter{con.Rules, nullptr};
 
-    void SetUp() override {
-        LoadCodeTables();
-        BuildIgnoreList(std::string(keys::Ignore.def));
-        BuildHtmlTypeList(std::string(keys::HtmlType.def));
-    }
+    void SetUp() override { con.Rules.ignore = MaskList(keys::Ignore.def); }
     void List(std::initializer_list<const char*> names) {
         for (const char* name : names)
             if (!fs::exists(src.File(name))) WriteFile(src.File(name), Gbk);
@@ -200,6 +199,19 @@ TEST_F(BatchRunTest, StopOrAnErrorLeavesTheFilesNotConvertedListed) {
     EXPECT_EQ(sound.beeps, 0);
 }
 
+TEST_F(BatchRunTest, ProgressMovesWithinALargeFile) {
+    std::string text;
+    for (int i = 0; i < 700000; ++i)
+        text += Gbk; // 2.8 MB: three blocks
+    WriteFile(src.File("large.txt"), text);
+    List({});
+    Run();
+    std::vector<std::uint64_t> within;
+    for (std::uint64_t bytes : ui.bytesShown)
+        if (bytes > 0 && bytes < text.size()) within.push_back(bytes);
+    EXPECT_EQ(within, (std::vector<std::uint64_t>{1024000, 2048000}));
+}
+
 TEST_F(BatchRunTest, ByteTotalPassesFourGigabytesAndAnEmptyListStillReports) {
     Run();
     ASSERT_EQ(ui.infos.size(), 1u);
@@ -208,7 +220,9 @@ TEST_F(BatchRunTest, ByteTotalPassesFourGigabytesAndAnEmptyListStillReports) {
 
     // A sparse file of 5 GiB, counted by a converter that does not read it.
     class Counting : public FileConverter {
-        void Convert(const FileJob&, const std::function<void(std::uint64_t)>&) override {}
+        FileResult Convert(const FileJob&, const std::function<void(std::uint64_t)>&) override {
+            return {};
+        }
         void Copy(const std::string&, const std::string&) override {}
     } counting;
     WriteFile(src.File("big.txt"), "");

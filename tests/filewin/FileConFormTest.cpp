@@ -2,7 +2,7 @@
 // fit in each language (with screenshots in build/screenshots/), the controls
 // during a run and Stop, dropped files, and the folder monitor's merging.
 #include "filewin/FileConForm.h"
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "platform/FolderMonitor.h"
 #include "platform/Sound.h"
 #include "settings/Settings.h"
@@ -45,7 +45,6 @@ protected:
         return quiet;
     }
 
-    void SetUp() override { BuildIgnoreList(std::string(keys::Ignore.def)); }
     std::unique_ptr<TForm1> Open(std::int64_t lang = 0) {
         fs::create_directories(fs::path(SettingsPath()).parent_path());
         WriteFile(SettingsPath(), "[Data]\nSrcDir=" + src.Dir() + "\nDestDir=" + dest.Dir() + "\n");
@@ -97,12 +96,14 @@ TEST_F(FormTest, EveryControlIsNamedAndEveryCaptionFitsInEachLanguage) {
 }
 
 // Checks the window from inside the run, as a user looking at it would.
-class WatchingConverter : public EngineConverter {
+class WatchingConverter : public CoreConverter {
 public:
+    using CoreConverter::CoreConverter;
     std::function<void()> during;
-    void Convert(const FileJob& job, const std::function<void(std::uint64_t)>& onBytes) override {
+    FileResult Convert(const FileJob& job,
+                       const std::function<void(std::uint64_t)>& onBytes) override {
         if (during) during();
-        EngineConverter::Convert(job, onBytes);
+        return CoreConverter::Convert(job, onBytes);
     }
 };
 
@@ -110,7 +111,7 @@ TEST_F(FormTest, DuringARunOnlyStopAnswersAndStopKeepsTheRestListed) {
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
         WriteFile(src.File(name), "text");
     auto form = Open();
-    WatchingConverter converter;
+    WatchingConverter converter(form->Logic().Rules, nullptr);
     form->SetConverter(converter);
     Find(*form, "AddAllBtn")->click();
     int calls = 0;

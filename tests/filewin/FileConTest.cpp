@@ -1,7 +1,7 @@
 // The file window's logic without a display: the mode forms, the control
 // states, the lists and the tree scan, shortened paths and the filter text.
 #include "filewin/FileCon.h"
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "filewin/FilterEdit.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
@@ -28,9 +28,11 @@ FileCon::Environment Env(const TempFolder& folder, bool unicode = true) {
 
 struct Lists : ::testing::Test {
     TempFolder dir;
-    void SetUp() override {
-        BuildIgnoreList(std::string(keys::Ignore.def));
-        BuildHtmlTypeList(std::string(keys::HtmlType.def));
+    // The file rules of the settings' defaults.
+    static FileCon Con(const FileCon::Environment& environment) {
+        FileCon con(environment);
+        con.Rules.ignore = MaskList(keys::Ignore.def);
+        return con;
     }
 };
 
@@ -134,7 +136,7 @@ TEST_F(Lists, AddingComparesPathsExactlyAndLeavesOutWhatMustNotBeConverted) {
         WriteFile(dir.File(name), "x");
     WriteFile(dir.File("doc.txt"), test::FromHex("d0cf11e0a1b11ae1"));
     fs::create_directory(dir.File("sub.txt"));
-    FileCon con(Env(dir));
+    FileCon con = Con(Env(dir));
     con.ShowSource(dir.Dir());
     EXPECT_EQ(con.SourceItems(), (std::vector<std::string>{"A.txt", "a.txt", "b.exe", "doc.txt"}));
     con.Selected()[1] = true;
@@ -149,12 +151,12 @@ TEST_F(Lists, AddingComparesPathsExactlyAndLeavesOutWhatMustNotBeConverted) {
     EXPECT_EQ(con.JobFiles.size(), 4u);
 
     // Names from the command line or a drop: sorted, each once.
-    FileCon named(Env(dir));
+    FileCon named = Con(Env(dir));
     named.AddPaths({dir.File("a.txt"), dir.File("A.txt"), dir.File("a.txt"), dir.File("b.exe"),
                     dir.File("gone.txt")});
     EXPECT_EQ(named.JobFiles, (std::vector<std::string>{dir.File("A.txt"), dir.File("a.txt")}));
     EXPECT_EQ(named.SourceFolder, dir.Dir());
-    FileCon folder(Env(dir));
+    FileCon folder = Con(Env(dir));
     folder.AddPaths({dir.Path().string()});
     EXPECT_EQ(folder.JobFiles.size(), 2u) << "a folder is shown and all its files added";
 }
@@ -173,7 +175,7 @@ TEST_F(Lists, TreeScanIsBreadthFirstTakesRegularFilesOnlyAndFollowsNoFolderLink)
     ASSERT_EQ(mkfifo((dir.Path() / "src" / "fifo").c_str(), 0600), 0);
 
     const std::string src = dir.Dir() + "src/";
-    FileCon con(Env(dir));
+    FileCon con = Con(Env(dir));
     con.ShowSource(src);
     EXPECT_TRUE(con.AddAllSub().unreadable.empty());
     EXPECT_TRUE(con.IncludesSubfolders);
@@ -194,10 +196,10 @@ TEST_F(Lists, TreeScanIsBreadthFirstTakesRegularFilesOnlyAndFollowsNoFolderLink)
     EXPECT_FALSE(con.IncludesSubfolders);
     EXPECT_TRUE(con.PassFiles.empty() && con.JobFolders.empty());
 
-    FileCon root(Env(dir));
+    FileCon root = Con(Env(dir));
     root.ShowSource("/");
     EXPECT_EQ(root.AddAllSub().refused, "The source folder cannot be the root of a drive.");
-    FileCon ignored(Env(dir));
+    FileCon ignored = Con(Env(dir));
     ignored.ShowSource(src + "a/");
     fs::remove(dir.Path() / "src" / "a" / "c.txt");
     ignored.AddAllSub();
@@ -211,7 +213,7 @@ TEST_F(Lists, UnreadableFoldersAndFilesAreReportedAndTheRestIsAdded) {
     WriteFile(dir.File("open.txt"), "x");
     fs::permissions(dir.Path() / "locked", fs::perms::none);
     fs::permissions(dir.File("secret.txt"), fs::perms::none);
-    FileCon con(Env(dir));
+    FileCon con = Con(Env(dir));
     con.ShowSource(dir.Dir());
     const FileCon::TreeResult result = con.AddAllSub();
     fs::permissions(dir.Path() / "locked", fs::perms::owner_all);
@@ -222,7 +224,7 @@ TEST_F(Lists, UnreadableFoldersAndFilesAreReportedAndTheRestIsAdded) {
 
 TEST_F(Lists, ControlStatesFollowTheModeAndARun) {
     WriteFile(dir.File("a.txt"), "x");
-    FileCon con(Env(dir, false));
+    FileCon con = Con(Env(dir, false));
     con.ShowSource(dir.Dir());
     ControlStates empty = con.Controls(false);
     EXPECT_TRUE(empty.addAll && !empty.addSelect && !empty.convert && !empty.remove);
@@ -248,7 +250,7 @@ TEST_F(Lists, WindowSettingsReadBackAndFallBackToTheDefaultFolder) {
     WriteFile(ini, "[Data]\nSrcDir=/no/such/folder\nDestDir=" + dir.Dir() +
                        "\nFileConType=0\nFilter=Text|*.txt\n");
     const TempFolder other;
-    FileCon con(Env(other));
+    FileCon con = Con(Env(other));
     con.Load(IniFile(ini));
     EXPECT_EQ(con.SourceFolder, other.Dir());
     EXPECT_EQ(con.DestFolder, dir.Dir());
@@ -258,7 +260,7 @@ TEST_F(Lists, WindowSettingsReadBackAndFallBackToTheDefaultFolder) {
         IniFile file(ini);
         con.Save(file);
     }
-    FileCon again(Env(other));
+    FileCon again = Con(Env(other));
     again.Load(IniFile(ini));
     EXPECT_EQ(again.Content(), ContentMode::ContentAndNames);
     EXPECT_EQ(again.FilterText, "Text|*.txt");

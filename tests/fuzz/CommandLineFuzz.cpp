@@ -6,9 +6,10 @@
 //
 // Input: arguments separated by 0 bytes.
 #include "app/CommandLine.h"
-#include "app/FindFiles.h"
-#include "app/MasksEx.h"
-#include "app/Paths.h"
+#include "core/FileJob.h"
+#include "core/FindFiles.h"
+#include "core/MasksEx.h"
+#include "core/Paths.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>
@@ -47,10 +48,8 @@ void CheckPaths(const std::string& path, const std::string& pattern) {
     (void)MatchesWildcard(pattern, path);
     (void)IsInsideFolder(path, pattern);
 
-    std::vector<std::string> masks;
-    SplitMaskList(masks, pattern, ',');
     try {
-        (void)MatchesMaskList(masks, path);
+        (void)MaskList(pattern).Matches(path);
     } catch (const EMaskError&) {
     }
 }

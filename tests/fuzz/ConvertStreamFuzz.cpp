@@ -6,7 +6,7 @@
 // road gives.
 //
 // Input: source, target, flags (bits 0-1 typeface, 2 fixHtml, 3 addBom,
-// 4 startOfText, 5 Fix_UNN, 6 MoreBlocksFollow), then the text.
+// 4 first block, 5 decode references, 6 more blocks follow), then the text.
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
@@ -39,24 +39,22 @@ void CheckTableRoad(std::string_view before, std::string_view after, std::size_t
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::LoadTablesQuietly();
     fuzz::Input input(data, size);
     const auto source = static_cast<Code>(input.Byte() % 5);
     const auto target = static_cast<Code>(input.Byte() % 7);
     const std::uint8_t flags = input.Byte();
     const auto face = static_cast<Face>((flags & 3) % 3);
-    const bool fixHtml = flags & 4, addBom = flags & 8, startOfText = flags & 16;
-    Fix_UNN = flags & 32;
-    MoreBlocksFollow = flags & 64;
+    const bool fixHtml = flags & 4, addBom = flags & 8, refs = flags & 32;
+    const BlockPosition position{bool(flags & 16), !(flags & 64)};
+    const ConvertOptions options{source, target, face, fixHtml, addBom, refs};
     const Bytes original(input.rest);
 
     Bytes text = original;
-    const std::size_t carry =
-        ConvertStream(text, source, target, face, fixHtml, addBom, startOfText);
+    const std::size_t carry = ConvertStream(text, options, position);
     FUZZ_CHECK(carry <= original.size() && carry <= MaxCarry);
     // The same call again gives the same: nothing of one block leaks into the next.
     Bytes again = original;
-    FUZZ_CHECK(ConvertStream(again, source, target, face, fixHtml, addBom, startOfText) == carry);
+    FUZZ_CHECK(ConvertStream(again, options, position) == carry);
     FUZZ_CHECK(again == text);
 
     if (original.empty()) {
@@ -65,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const bool tableRoad = ((source == GBK && target == BIG5 && face == FaceT) ||
                             (source == BIG5 && target == GBK && face == FaceS)) &&
-                           !(Fix_UNN && HasRefStart(original));
+                           !(refs && HasRefStart(original));
     if (tableRoad) {
         // Whether or not more blocks follow, only an unpaired last byte waits.
         FUZZ_CHECK(carry <= 1);
@@ -76,11 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    if (!Fix_UNN && source <= UTF8 && target == source && face == FaceD) {
+    if (!refs && source <= UTF8 && target == source && face == FaceD) {
         FUZZ_CHECK(text == original && carry == 0);
         return 0;
     }
-    if (!MoreBlocksFollow) FUZZ_CHECK(carry == 0);
+    if (position.last) FUZZ_CHECK(carry == 0);
 
     // Each target gets the encoding it names; code-page output holds only what the
     // code page writes, so decoding it and encoding again gives the same bytes.
@@ -100,8 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::u16string units =
             AnsiToWide(std::string_view(original).substr(0, original.size() - carry),
                        source == GBK ? CodePageGbk : CodePageBig5);
-        if (Fix_UNN) DecodeNumericRefs(units);
-        FUZZ_CHECK(text == (addBom ? "\xEF\xBB\xBF" : "") + WideToUtf8(units));
+        if (refs) DecodeNumericRefs(units);
+        FUZZ_CHECK(text == (addBom && position.first ? "\xEF\xBB\xBF" : "") + WideToUtf8(units));
     }
     return 0;
 }

@@ -23,7 +23,6 @@ std::size_t CountDoubleByteCodes(std::string_view text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::LoadTablesQuietly();
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
     const Code code = DetectStream(text);

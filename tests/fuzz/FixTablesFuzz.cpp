@@ -10,11 +10,14 @@
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
-#include "engine/FixTables.h"
+#include "engine/FixTableFile.h"
+#include "engine/FixTableIndex.h"
 #include "engine/UnicodeBridge.h"
+#include "tests/engine/MemoryStamps.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <vector>
 
@@ -75,7 +78,6 @@ std::string ApplyPlainly(std::string_view text, const Entry& entry) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::LoadTablesQuietly();
     fuzz::Input input(data, size);
     const bool gbk = input.Byte() & 1;
     const std::size_t high = input.Byte(); // read in order: operands of | are not
@@ -86,30 +88,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Direction direction = gbk ? Big5ToGb : GbToBig5;
     const std::string& folder = fuzz::ScratchFolder();
 
-    fuzz::WriteBytes(folder + (gbk ? "gbfix.dat" : "b5fix.dat"), file);
+    const std::string path = folder + (gbk ? "gbfix.dat" : "b5fix.dat");
+    fuzz::WriteBytes(path, file);
+    // An index built from a file written moments ago is not trusted; this one
+    // was written a while ago.
+    namespace fs = std::filesystem;
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::minutes(1));
     // Without its index file the table is rebuilt from the table file.
-    std::filesystem::remove(folder + (gbk ? "key2.ndx" : "key1.ndx"));
-    LoadFixTable(id, folder);
-    FUZZ_CHECK(FixIndexIsCurrent(id, folder));
+    fs::remove(folder + (gbk ? "key2.ndx" : "key1.ndx"));
+    FixTables tables;
+    test::MemoryStamps stamps;
+    FUZZ_CHECK(LoadFixTable(tables, id, folder, stamps));
+    FUZZ_CHECK(FixIndexIsCurrent(id, folder, stamps));
     Bytes built = text;
-    ApplyFixTable(built, direction);
+    tables.Apply(built, direction);
 
     const std::vector<Entry> entries = EntriesOf(file, gbk);
-    FUZZ_CHECK(FixTableEntryCount(id) == entries.size());
+    FUZZ_CHECK(tables.EntryCount(id) == entries.size());
     if (entries.size() == 1) FUZZ_CHECK(built == ApplyPlainly(text, entries[0]));
 
-    LoadFixTable(id, folder); // from the index files this time
-    FUZZ_CHECK(FixTableEntryCount(id) == entries.size());
+    FixTables reloaded;
+    FUZZ_CHECK(LoadFixTable(reloaded, id, folder, stamps)); // from the index files this time
+    FUZZ_CHECK(reloaded.EntryCount(id) == entries.size());
     Bytes loaded = text;
-    ApplyFixTable(loaded, direction);
+    reloaded.Apply(loaded, direction);
     FUZZ_CHECK(loaded == built);
 
     // The roads that apply the table: table conversion, and the typeface change,
     // whose markers the table could disturb.
     Bytes converted = text;
-    ConvertStream(converted, gbk ? BIG5 : GBK, gbk ? GBK : BIG5, gbk ? FaceS : FaceT, false, false);
+    ConvertStream(converted, {gbk ? BIG5 : GBK, gbk ? GBK : BIG5, gbk ? FaceS : FaceT}, WholeText,
+                  &tables);
     std::u16string units = AnsiToWide(text, gbk ? CodePageBig5 : CodePageGbk);
-    ConvertFaceW(units, gbk ? FaceS : FaceT);
-    ClearFixTable(id);
+    ConvertFaceW(units, gbk ? FaceS : FaceT, &tables);
     return 0;
 }

@@ -48,15 +48,6 @@ struct Input {
     std::string_view rest;
 };
 
-// Loads the code tables once, silencing the messages the code under test shows
-// (a fix table that cannot be read): they would flood the fuzzer's output.
-inline void LoadTablesQuietly() {
-    [[maybe_unused]] static const bool loaded = [] {
-        SetMessageHandler([](MessageKind, std::string_view) {});
-        return LoadCodeTables();
-    }();
-}
-
 // A folder of this process's own, in memory where the system offers one, so
 // targets that write files stay fast. Removed when the process ends normally; a
 // crash leaves it for inspection.

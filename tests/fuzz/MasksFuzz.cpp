@@ -6,7 +6,7 @@
 //
 // Input: the mask length, the mask, then the name and (after a 0 byte) more text
 // to append.
-#include "app/MasksEx.h"
+#include "core/MasksEx.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <optional>

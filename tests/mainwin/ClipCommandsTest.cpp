@@ -1,5 +1,6 @@
 #include "mainwin/ClipCommands.h"
 
+#include "core/TableLoader.h"
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/FixTables.h"
@@ -113,15 +114,13 @@ protected:
     });
 
     static void SetUpTestSuite() {
-        LoadCodeTables();
         // The time is written with the locale's decimal point; these tests expect a ".".
         std::setlocale(LC_NUMERIC, "C");
     }
     void SetUp() override {
         // The character tables alone: results do not depend on the user's corrections.
-        ClearFixTable(FixTableId::Big5);
-        ClearFixTable(FixTableId::Gbk);
-        Fix_UNN = true;
+        ProgramFixTables().Clear(FixTableId::Big5);
+        ProgramFixTables().Clear(FixTableId::Gbk);
     }
     ~ClipCommandsTest() override { SetMessageHandler(saved); }
 
@@ -137,15 +136,16 @@ protected:
     // A command by number: 0 G > B, 1 B > G, 11 and 12 to Traditional and Simplified
     // Unicode, 13 and 14 decimal and hex notation.
     void Run(int command) {
-        if (command == 0) commands->BtnClipGtoBClick();
-        if (command == 1) commands->BtnClipBtoGClick();
-        if (command == 11 || command == 12) commands->UClipConStoTClick(command);
-        if (command > 12) commands->Uni2DecClick(command);
+        if (command == 0) commands->ConvertGbkToBig5();
+        if (command == 1) commands->ConvertBig5ToGbk();
+        if (command == 11 || command == 12)
+            commands->ConvertUnicodeTypeface(command == 11 ? FaceT : FaceS);
+        if (command > 12) commands->WriteNumericNotation(command == 14);
     }
     static std::string Gbk(std::u16string_view text) { return WideToAnsi(text, CodePageGbk); }
     static std::string Big5(std::u16string_view text) { return WideToAnsi(text, CodePageBig5); }
-    static std::string Html(std::string block, Face face, int codePage) {
-        ConvertHtmlFragment(block, face, codePage);
+    static std::string Html(std::string block, Face face, int codePage, bool references = true) {
+        ConvertHtmlFragment(block, face, codePage, references, nullptr);
         return block;
     }
 };
@@ -184,7 +184,6 @@ TEST_F(ClipCommandsTest, CommandsConvertTheTextAndWriteTheirFormsOnly) {
         EXPECT_EQ(c.toAnsi.empty() ? "" : clipboard.Ansi(), c.toAnsi);
         EXPECT_EQ(c.toUnicode.empty() ? u"" : clipboard.Unicode(), c.toUnicode);
     }
-    EXPECT_TRUE(Fix_UNN) << "restored";
     EXPECT_EQ(user.beeps, 8);
     EXPECT_EQ(user.busyShown, 4);
     EXPECT_EQ(shown.at(0), "GBK > Big5 conversion finished.\r\n\r\nText size: 20 bytes\r\n\r\n"
@@ -196,9 +195,9 @@ TEST_F(ClipCommandsTest, CommandsConvertTheTextAndWriteTheirFormsOnly) {
 
     // A language the program does not have speaks English; no message, still the sound.
     settings.Lang = 7;
-    commands->BtnClipBtoGClick();
+    commands->ConvertBig5ToGbk();
     settings.MsgClipConFinished = false;
-    commands->BtnClipBtoGClick();
+    commands->ConvertBig5ToGbk();
     ASSERT_EQ(shown.size(), 9u);
     EXPECT_TRUE(shown[8].starts_with("Big5 > GBK conversion finished.")) << shown[8];
     EXPECT_EQ(user.beeps, 10);
@@ -207,19 +206,18 @@ TEST_F(ClipCommandsTest, CommandsConvertTheTextAndWriteTheirFormsOnly) {
 TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
     clipboard.SetAnsi(Big5(Traditional8));
     user.answer = false;
-    On(CodePageGbk).BtnClipGtoBClick();
+    On(CodePageGbk).ConvertGbkToBig5();
     EXPECT_EQ(clipboard.changes + user.beeps + shown.size(), 0u);
-    EXPECT_TRUE(Fix_UNN) << "restored after No as well";
 
     // A minute spent answering is no part of the time reported.
     user.answer = true;
     user.whileAsking = [this] { now += 60000; };
-    commands->BtnClipGtoBClick();
+    commands->ConvertGbkToBig5();
     EXPECT_EQ(clipboard.changes, 1);
     EXPECT_TRUE(shown.at(0).ends_with("Total time used: 0.5 sec")) << shown[0];
 
     clipboard.SetAnsi(Gbk(Simplified8));
-    commands->BtnClipBtoGClick();
+    commands->ConvertBig5ToGbk();
     ASSERT_EQ(user.questions.size(), 3u);
     EXPECT_TRUE(user.questions[0].starts_with("The clipboard may contain Big5 data."));
     EXPECT_TRUE(user.questions[2].starts_with("The clipboard may contain GB data."));
@@ -230,7 +228,7 @@ TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
     ClipCommands& western = On(CodePageWestern);
     for (const char16_t* text : {Traditional8, Simplified8, u"中文中文中文中文中文"}) {
         clipboard.SetUnicode(text);
-        western.BtnClipGtoBClick();
+        western.ConvertGbkToBig5();
     }
     EXPECT_EQ(user.questions.size(), 4u);
     EXPECT_EQ(clipboard.changes, 4);
@@ -241,7 +239,7 @@ TEST_F(ClipCommandsTest, UnicodeCommandConvertsTheHtmlFragmentUnlessHtmlIsOff) {
     clipboard.SetUnicode(u"简体中文");
     clipboard.SetAnsi("ignored");
     clipboard.SetHtml(html);
-    On(CodePageGbk).UClipConStoTClick(11);
+    On(CodePageGbk).ConvertUnicodeTypeface(FaceT);
     EXPECT_EQ(clipboard.Ansi(), Gbk(u"簡體中文"));
     EXPECT_EQ(clipboard.Html(), Html(html, FaceT, CodePageGbk));
     EXPECT_EQ(shown, Texts{"CF_HTML: " + std::to_string(clipboard.Html().size()) +
@@ -249,7 +247,7 @@ TEST_F(ClipCommandsTest, UnicodeCommandConvertsTheHtmlFragmentUnlessHtmlIsOff) {
     // Without HTML support the HTML form is gone, and the message leaves it out.
     settings.CF_HTML_Support = false;
     clipboard.SetHtml(html);
-    commands->UClipConStoTClick(12);
+    commands->ConvertUnicodeTypeface(FaceS);
     EXPECT_EQ(clipboard.formats.count(FakeClipboard::HtmlFormat), 0u);
     EXPECT_TRUE(shown.at(1).starts_with("Unicode: ")) << shown[1];
 }
@@ -261,31 +259,31 @@ TEST_F(ClipCommandsTest, HotKeysConvertTheSameTextOnceWithoutAMessageAndPasteAft
     clipboard.SetHtml("<body>简体</body>");
     for (const int command : {0, 11, 13})
         Run(command);
-    clip.AMHotKeysHotKeys0HotKey();
+    clip.RunHotKey(0);
     EXPECT_EQ(clipboard.changes + user.beeps + user.busyShown + user.pastes + shown.size(), 0u);
     clipboard.SetAnsi(Gbk(u"简体"));
-    clip.AMHotKeysHotKeys0HotKey();
+    clip.RunHotKey(0);
     EXPECT_EQ(clipboard.Ansi(), Big5(u"簡體"));
-    clip.AMHotKeysHotKeys0HotKey();
+    clip.RunHotKey(0);
     EXPECT_EQ(clipboard.changes, 1) << "pressed twice, converted once";
     EXPECT_EQ(user.beeps + user.pastes, 2);
-    clip.AMHotKeysHotKeys1HotKey();
+    clip.RunHotKey(1);
     EXPECT_EQ(clipboard.Ansi(), Gbk(u"简体")) << "the other direction converts";
     clip.ClipboardChange(); // another program copied
-    clip.AMHotKeysHotKeys1HotKey();
+    clip.RunHotKey(1);
     EXPECT_EQ(clipboard.changes, 3);
 
     // A Unicode desktop changes the typeface; 3 is to Simplified.
     clipboard.SetUnicode(u"简体");
     ClipCommands& unicode = On(CodePageUtf8);
     unicode.PasteAfrHotKey = true;
-    unicode.AMHotKeysHotKeys0HotKey();
+    unicode.RunHotKey(0);
     EXPECT_EQ(clipboard.Unicode(), u"簡體");
-    unicode.AMHotKeysHotKeys3HotKey();
+    unicode.RunHotKey(3);
     EXPECT_EQ(clipboard.Unicode(), u"简体");
     EXPECT_TRUE(shown.empty() && settings.MsgClipConFinished) << "quiet, and restored after";
     unicode.UnicodeAvailable = false;
-    unicode.AMHotKeysHotKeys3HotKey();
+    unicode.RunHotKey(3);
     EXPECT_EQ(clipboard.changes + user.pastes, 10);
 }
 
@@ -310,9 +308,8 @@ TEST_F(ClipCommandsTest, HtmlBodyTurnsToTheTypefaceAndItsFontsFollowTheSystemCod
          "<body face=\"新細明體,新細明體\">"}};
     for (const auto& [block, face, codePage, expected] : cases)
         EXPECT_EQ(Html(block, face, codePage), expected);
-    Fix_UNN = false;
-    EXPECT_EQ(Html("<body>书&#x4E66;</body>", FaceT, CodePageGbk), "<body>書&#x4E66;</body>");
-    EXPECT_FALSE(Fix_UNN) << "restored";
+    EXPECT_EQ(Html("<body>书&#x4E66;</body>", FaceT, CodePageGbk, false),
+              "<body>書&#x4E66;</body>");
     EXPECT_EQ(ReplaceAllText("abc", "", "x", true), "abc");
 }
 

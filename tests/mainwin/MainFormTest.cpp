@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/Help.h"
 #include "platform/Tray.h"
+#include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
 #include "tests/mainwin/FakeAppBarShell.h"
 #include "tests/support/TestSupport.h"
@@ -47,14 +48,13 @@ public:
 class RecordingCommands : public ClipboardCommands {
 public:
     std::vector<std::string> calls; // the hotkeys are not the bar's
-    void BtnClipGtoBClick() override { calls.push_back("GtoB"); }
-    void BtnClipBtoGClick() override { calls.push_back("BtoG"); }
-    void UClipConStoTClick(int tag) override { calls.push_back("StoT" + std::to_string(tag)); }
-    void Uni2DecClick(int tag) override { calls.push_back("Dec" + std::to_string(tag)); }
-    void AMHotKeysHotKeys0HotKey() override {}
-    void AMHotKeysHotKeys1HotKey() override {}
-    void AMHotKeysHotKeys2HotKey() override {}
-    void AMHotKeysHotKeys3HotKey() override {}
+    void ConvertGbkToBig5() override { calls.push_back("GtoB"); }
+    void ConvertBig5ToGbk() override { calls.push_back("BtoG"); }
+    void ConvertUnicodeTypeface(Face face) override {
+        calls.push_back(face == FaceT ? "StoT" : "TtoS");
+    }
+    void WriteNumericNotation(bool hex) override { calls.push_back(hex ? "Hex" : "Dec"); }
+    void RunHotKey(int) override {}
     void ClipboardChange() override { calls.push_back("Changed"); }
 };
 
@@ -66,10 +66,7 @@ protected:
     std::unique_ptr<TMainForm> form;
     test::ScopedEnv acp{"TESSARIM_ACP", "1252"};
 
-    void SetUp() override {
-        std::filesystem::remove(ini);
-        Fix_UNN = true;
-    }
+    void SetUp() override { std::filesystem::remove(ini); }
     void TearDown() override {
         form.reset();
         SetCodePageAvailable(CodePageGbk, true);
@@ -105,7 +102,7 @@ protected:
     // Answers the code-page warning the next showing of the bar brings up.
     void AnswerWarning(std::vector<std::string>& missing, bool tick) {
         QTimer::singleShot(100, [&missing, tick] {
-            auto* dialog = qobject_cast<Twarnfrm*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<CodePageWarning*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             missing.push_back(dialog->findChild<QLabel*>("Label2")->text().toStdString());
             dialog->findChild<QCheckBox*>("cb1")->setChecked(tick);
@@ -174,10 +171,10 @@ TEST_F(MainFormTest, MissingCodePageDisablesUnicodeButtonsAndWarnsAtEachShowingU
     for (const char* name : {"UClipConStoT", "UClipConTtoS", "Uni2Dec", "Uni2Hex"})
         EXPECT_FALSE(Child(name)->isEnabled()) << name;
     EXPECT_TRUE(Child("BtnClipGtoB")->isEnabled());
-    EXPECT_FALSE(Fix_UNN) << "numeric references stay as they are for the run";
+    EXPECT_FALSE(Program().Fix_UNN) << "numeric references stay as they are for the run";
     Entry("ClipU_StoT")->trigger(); // the menu entries still work
     Entry("HexNot")->trigger();
-    EXPECT_EQ(commands.calls, (std::vector<std::string>{"StoT11", "Dec14"}));
+    EXPECT_EQ(commands.calls, (std::vector<std::string>{"StoT", "Hex"}));
 
     std::vector<std::string> missing;
     AnswerWarning(missing, false);
@@ -203,8 +200,7 @@ TEST_F(MainFormTest, ButtonsAndEntriesRunTheirCommandsOnceTheyHaveAHandler) {
     Entry("ClipboardB5GB1")->trigger();
     // Every change of the clipboard reaches the commands, until the bar closes.
     QGuiApplication::clipboard()->setText("copied elsewhere");
-    EXPECT_EQ(commands.calls,
-              (std::vector<std::string>{"GtoB", "StoT12", "Dec13", "BtoG", "Changed"}));
+    EXPECT_EQ(commands.calls, (std::vector<std::string>{"GtoB", "TtoS", "Dec", "BtoG", "Changed"}));
 
     // The windows of later versions are shown disabled until they have a handler.
     for (const char* name : {"BtnFile", "BtnOption", "BtnKey", "ClipBtn"})

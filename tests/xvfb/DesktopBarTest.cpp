@@ -153,10 +153,10 @@ TEST_F(DesktopBarTest, AutoHideBarLeavesTwoPixelsAndSlidesOutWhenThePointerTouch
     EXPECT_FALSE(program->WaitForExit(0));
 }
 
-TEST(DesktopStart, WithoutADisplayOrWithFileNamesOnlyTheProgramSaysWhatToDoAndFails) {
+TEST(DesktopStart, WithoutADisplayTheBarAndTheFileWindowSayWhatToDoAndFail) {
     test::TempFolder home;
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{}, "no X display"}, {{"a.txt"}, "file conversion window"}};
+    const std::pair<std::vector<std::string>, const char*> cases[] = {{{}, "no X display"},
+                                                                      {{"a.txt"}, "no X display"}};
     for (const auto& [args, says] : cases) {
         const test::ProcessResult result = test::RunProcess(
             TESSARIM_BINARY_DIR "/tessarim", args, home.Dir(),

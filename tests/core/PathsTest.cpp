@@ -1,6 +1,6 @@
-#include "app/Paths.h"
+#include "core/Paths.h"
 
-#include "app/MasksEx.h"
+#include "core/MasksEx.h"
 
 #include <gtest/gtest.h>
 
@@ -54,14 +54,14 @@ TEST(Paths, BuildOutputName) {
 
 // The user's masks of files never to convert, ignoring case and blanks around them.
 TEST(Paths, IgnoreList) {
-    BuildIgnoreList(" *.exe\t,,  ,*.Jp*G ");
-    EXPECT_TRUE(IsIgnoredFile("SETUP.EXE") && IsIgnoredFile("photo.jpeg"));
-    EXPECT_FALSE(IsIgnoredFile("exe.txt") || IsIgnoredFile("x.c")); // empty masks match no file
+    const MaskList ignore(" *.exe\t,,  ,*.Jp*G ");
+    EXPECT_TRUE(IsIgnoredFile(ignore, "SETUP.EXE") && IsIgnoredFile(ignore, "photo.jpeg"));
+    // empty masks match no file
+    EXPECT_FALSE(IsIgnoredFile(ignore, "exe.txt") || IsIgnoredFile(ignore, "x.c"));
     // A faulty mask stops the list when it is reached.
-    BuildIgnoreList("*.a,[abc],*.b");
-    EXPECT_TRUE(IsIgnoredFile("x.a"));
-    EXPECT_THROW(IsIgnoredFile("x.b"), EMaskError);
-    IgnoreList.clear();
+    const MaskList faulty("*.a,[abc],*.b");
+    EXPECT_TRUE(IsIgnoredFile(faulty, "x.a"));
+    EXPECT_THROW(IsIgnoredFile(faulty, "x.b"), EMaskError);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessarim {
 
@@ -69,8 +70,8 @@ private:
                    FailedFrom& failedFrom) const;
     static bool TestOne(const Segment& segment, unsigned char c);
 
-    std::array<Segment, MaxSegments> segments_;
-    std::size_t count_ = 0; // segments in use; the end marker follows them
+    // As many as the mask has: a mask list keeps every mask compiled.
+    std::vector<Segment> segments_;
 };
 
 } // namespace tessarim

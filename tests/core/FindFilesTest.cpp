@@ -1,4 +1,4 @@
-#include "app/FindFiles.h"
+#include "core/FindFiles.h"
 
 #include <gtest/gtest.h>
 

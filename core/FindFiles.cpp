@@ -1,6 +1,7 @@
-#include "app/FindFiles.h"
+#include "core/FindFiles.h"
 
-#include "app/Paths.h"
+#include "common/AsciiText.h"
+#include "core/Paths.h"
 #include "platform/Files.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "app/MasksEx.h"
+#include "core/MasksEx.h"
 
 #include <gtest/gtest.h>
 

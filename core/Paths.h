@@ -8,17 +8,15 @@
 // bytes for "/" or "." is safe: every byte of a multi-byte UTF-8 character is 0x80
 // or more, so it can never be taken for one of them. Paths are compared exactly,
 // as the file system does; file-type masks stay case-insensitive.
+#include "core/MasksEx.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tessarim {
-
-// Lower-cased masks of files never converted and of files treated as HTML,
-// program-wide because the command line and the file window share them.
-extern std::vector<std::string> IgnoreList;
-extern std::vector<std::string> HtmlTypeList;
 
 // Path parts. File-name part: everything after the last "/" (the whole text if
 // there is none). Folder part: everything up to and including it (empty if none).
@@ -64,20 +62,28 @@ std::string BuildOutputName(std::string_view inputPath, std::string_view pattern
 // is kept; an empty last piece is not. Spaces are kept: matching trims them.
 void SplitMaskList(std::vector<std::string>& list, std::string_view text, char separator);
 
-// Builds IgnoreList or HtmlTypeList from a comma-separated mask text.
-void BuildIgnoreList(std::string_view text);
-void BuildHtmlTypeList(std::string_view text);
+// A mask list of the settings (the files never converted, the files treated as
+// HTML), each mask compiled once. Matching lower-cases the subject and tries the
+// masks in order, each trimmed of spaces and control characters; a faulty mask
+// throws EMaskError when it is reached, not before.
+class MaskList {
+public:
+    MaskList() = default;
+    // The masks of a comma-separated text, as SplitMaskList divides it.
+    explicit MaskList(std::string_view text);
+    bool Matches(std::string_view subject) const;
 
-// The lower-cased subject matches a mask of the list, each mask trimmed of spaces
-// and control characters. A faulty mask throws EMaskError when it is reached.
-bool MatchesMaskList(const std::vector<std::string>& list, std::string_view subject);
+private:
+    std::vector<std::optional<TMaskEx>> masks_; // none for a faulty mask
+};
 
-// The bare file name matches an IgnoreList mask, ignoring case.
-bool IsIgnoredFile(std::string_view name);
+// The bare file name matches a mask of the Ignore list, ignoring case.
+bool IsIgnoredFile(const MaskList& ignore, std::string_view name);
 
-// The path names an existing file (not a folder) and the whole path matches an
-// HtmlTypeList mask, ignoring case; the default masks all begin with "*" for this.
-bool IsHtmlTypeFile(const std::string& path);
+// The path names an existing file (not a folder) and the whole path matches a
+// mask of the HtmlType list, ignoring case; the default masks all begin with "*"
+// for this.
+bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path);
 
 // The file begins with the 8-byte header of OLE2 structured storage (older office
 // documents). Throws ConvertError "Cannot open file %s" when the file cannot be
@@ -88,8 +94,5 @@ bool IsCompoundDocument(const std::string& path);
 // The length in bytes of the character at pos: a whole UTF-8 sequence, or one byte
 // where the bytes are not valid UTF-8. Zero at the end of the text.
 std::size_t CharLengthAt(std::string_view text, std::size_t pos);
-
-// The ASCII letters lower-cased; other bytes unchanged.
-std::string LowerCaseAscii(std::string_view text);
 
 } // namespace tessarim

@@ -1,6 +1,6 @@
-#include "app/Paths.h"
+#include "core/Paths.h"
 
-#include "app/MasksEx.h"
+#include "common/AsciiText.h"
 #include "engine/ConFunc.h"
 #include "platform/Files.h"
 
@@ -10,9 +10,6 @@
 #include <system_error>
 
 namespace tessarim {
-
-std::vector<std::string> IgnoreList;
-std::vector<std::string> HtmlTypeList;
 
 namespace {
 
@@ -25,18 +22,6 @@ constexpr std::array<unsigned char, 8> CompoundSignature = {0xD0, 0xCF, 0x11, 0x
 std::size_t NameStart(std::string_view path) {
     const std::size_t slash = path.rfind(Separator);
     return slash == Nowhere ? 0 : slash + 1;
-}
-
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 // One part (base name or extension) of an output name: the pattern's characters,
@@ -80,13 +65,6 @@ std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
     for (std::size_t i = 1; i < length; ++i)
         if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
     return length;
-}
-
-std::string LowerCaseAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 std::string ExtractFileName(std::string_view path) {
@@ -177,29 +155,36 @@ void SplitMaskList(std::vector<std::string>& list, std::string_view text, char s
     if (start < text.size()) list.push_back(LowerCaseAscii(text.substr(start)));
 }
 
-void BuildIgnoreList(std::string_view text) {
-    SplitMaskList(IgnoreList, text, ',');
+MaskList::MaskList(std::string_view text) {
+    std::vector<std::string> pieces;
+    SplitMaskList(pieces, text, ',');
+    masks_.reserve(pieces.size());
+    for (const std::string& piece : pieces) {
+        try {
+            masks_.emplace_back(TMaskEx(Trim(piece)));
+        } catch (const EMaskError&) {
+            masks_.emplace_back(std::nullopt);
+        }
+    }
 }
 
-void BuildHtmlTypeList(std::string_view text) {
-    SplitMaskList(HtmlTypeList, text, ',');
-}
-
-bool MatchesMaskList(const std::vector<std::string>& list, std::string_view subject) {
+bool MaskList::Matches(std::string_view subject) const {
     const std::string lowered = LowerCaseAscii(subject);
-    for (const std::string& mask : list)
-        if (TMaskEx(Trim(mask)).Matches(lowered)) return true;
+    for (const std::optional<TMaskEx>& mask : masks_) {
+        if (!mask) throw EMaskError();
+        if (mask->Matches(lowered)) return true;
+    }
     return false;
 }
 
-bool IsIgnoredFile(std::string_view name) {
-    return MatchesMaskList(IgnoreList, name);
+bool IsIgnoredFile(const MaskList& ignore, std::string_view name) {
+    return ignore.Matches(name);
 }
 
-bool IsHtmlTypeFile(const std::string& path) {
+bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path) {
     const FileKind kind = QueryFileKind(path);
     if (kind == FileKind::Missing || kind == FileKind::Folder) return false;
-    return MatchesMaskList(HtmlTypeList, path);
+    return htmlTypes.Matches(path);
 }
 
 bool IsCompoundDocument(const std::string& path) {

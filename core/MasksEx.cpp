@@ -1,4 +1,4 @@
-#include "app/MasksEx.h"
+#include "core/MasksEx.h"
 
 #include <algorithm>
 #include <utility>
@@ -64,12 +64,12 @@ TMaskEx::TMaskEx(std::string_view mask) {
 }
 
 void TMaskEx::Add(Kind kind, std::string text) {
-    if (count_ == MaxSegments) throw EMaskError();
-    segments_[count_++] = Segment{kind, std::move(text)};
+    if (segments_.size() == MaxSegments) throw EMaskError();
+    segments_.push_back(Segment{kind, std::move(text)});
 }
 
 bool TMaskEx::Matches(std::string_view text) const {
-    if (count_ == 0) return text.empty();
+    if (segments_.empty()) return text.empty();
     FailedFrom failedFrom;
     failedFrom.fill(Nowhere);
     return MatchFrom(0, text, 0, failedFrom);
@@ -97,7 +97,7 @@ bool TMaskEx::TestOne(const Segment& segment, unsigned char c) {
 
 bool TMaskEx::MatchFrom(std::size_t first, std::string_view text, std::size_t pos,
                         FailedFrom& failedFrom) const {
-    for (std::size_t s = first; s < count_; ++s) {
+    for (std::size_t s = first; s < segments_.size(); ++s) {
         const Segment& segment = segments_[s];
         switch (segment.kind) {
         case Kind::Literal:

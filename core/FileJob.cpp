@@ -1,0 +1,92 @@
+#include "core/FileJob.h"
+
+#include "engine/Detect.h"
+#include "engine/FileConvert.h"
+#include "platform/Files.h"
+#include "settings/Settings.h"
+
+#include <exception>
+
+namespace tessarim {
+
+namespace {
+
+FileResult Failure(FailureKind kind, std::string path, std::string message) {
+    FileResult result;
+    result.outcome = FileOutcome::Failed;
+    result.failure = kind;
+    result.path = std::move(path);
+    result.message = std::move(message);
+    return result;
+}
+
+} // namespace
+
+FileRules ReadFileRules(const IniFile& settings, Code target) {
+    FileRules rules;
+    rules.ignore = MaskList(Read(settings, keys::Ignore));
+    rules.htmlTypes = MaskList(Read(settings, keys::HtmlType));
+    rules.fixHtmlCharset = Read(settings, keys::FixHtmlCharset);
+    // Every read opens the file; a command-line run over a small file is quick.
+    if (target == UTF8) rules.addBomToUtf8 = Read(settings, keys::AddBOMtoUTF8);
+    rules.decodeReferences = Read(settings, keys::Fix_UNN);
+    return rules;
+}
+
+SkipReason SkipReasonOf(const std::string& input, const FileRules& rules) {
+    if (QueryFileKind(input) != FileKind::Regular) return SkipReason::NotRegular;
+    const std::string name = ExtractFileName(input);
+    if (IsHiddenName(name)) return SkipReason::Hidden;
+    if (IsIgnoredFile(rules.ignore, name)) return SkipReason::Ignored;
+    if (IsCompoundDocument(input)) return SkipReason::Compound;
+    return SkipReason::None;
+}
+
+bool IsValidFileName(std::string_view name) {
+    if (name.empty() || name.find_first_of("<>\"[]|") != std::string_view::npos) return false;
+    const std::size_t slash = name.rfind('/');
+    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    return last != ".";
+}
+
+FileResult ConvertOneFile(const std::string& input, const std::string& output,
+                          const FileRequest& request, const FileRules& rules,
+                          FixTables* fixTables) {
+    try {
+        FileResult result;
+        result.path = input;
+        result.skipped = SkipReasonOf(input, rules);
+        if (result.skipped != SkipReason::None) {
+            result.outcome = FileOutcome::Skipped;
+            return result;
+        }
+        if (!IsValidFileName(ExtractFileName(output)) || DirExists(output))
+            return Failure(FailureKind::InvalidOutputName, output, "Invalid output filename.");
+        const std::string folder = ExtractFileDir(output);
+        if (!DirExists(folder) && !ForceDirectories(folder))
+            return Failure(FailureKind::FolderNotCreated, output,
+                           "Fail to create output directory");
+        if (QueryFileKind(output) != FileKind::Missing && IsReadOnly(output))
+            return Failure(FailureKind::ReadOnlyTarget, output, "");
+
+        ConvertOptions options;
+        options.source = request.source;
+        if (options.source == Undetermined) {
+            options.source = DetectFile(input);
+            if (options.source == Undetermined) options.source = GBK;
+        }
+        options.target = request.target;
+        options.face = request.face;
+        options.fixHtmlCharset = rules.fixHtmlCharset && IsHtmlTypeFile(rules.htmlTypes, input);
+        options.addBom = request.target == ULE || request.target == UBE ||
+                         (request.target == UTF8 && rules.addBomToUtf8);
+        options.decodeReferences = rules.decodeReferences;
+        ConvertFile(input, output, options, fixTables);
+        return result;
+    } catch (const std::exception& error) {
+        // Engine, settings and mask failures carry the user's words already.
+        return Failure(FailureKind::Conversion, input, error.what());
+    }
+}
+
+} // namespace tessarim

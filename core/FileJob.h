@@ -1,0 +1,72 @@
+#pragma once
+// One file converted under the user's rules: what the command line does for
+// each file it is given, and what the file window's batch does for each file it
+// lists. The caller counts and shows the results.
+#include "core/Paths.h"
+#include "engine/ConFunc.h"
+
+#include <string>
+
+namespace tessarim {
+
+class FixTables;
+class IniFile;
+
+// What the settings say about files.
+struct FileRules {
+    MaskList ignore;    // files never converted
+    MaskList htmlTypes; // files whose charset declaration is rewritten
+    bool fixHtmlCharset = true;
+    // A mark at the start of UTF-8 output; UTF-16 output always has one.
+    bool addBomToUtf8 = false;
+    bool decodeReferences = true;
+};
+
+// The rules as the settings file holds them (Ignore, HtmlType, FixHtmlCharset,
+// Fix_UNN, and for UTF-8 output AddBOMtoUTF8) for output in the target code.
+FileRules ReadFileRules(const IniFile& settings, Code target);
+
+// What is asked of every file: the source code (Undetermined: detected per file,
+// GBK when detection cannot tell), the target code and the typeface.
+struct FileRequest {
+    Code source = Undetermined;
+    Code target = Undetermined;
+    Face face = FaceD;
+};
+
+enum class FileOutcome { Converted, Skipped, Failed };
+enum class SkipReason { None, NotRegular, Hidden, Ignored, Compound };
+enum class FailureKind {
+    None,
+    InvalidOutputName, // "Invalid output filename."
+    FolderNotCreated,  // "Fail to create output directory"
+    ReadOnlyTarget,    // the output exists and is read-only
+    Conversion,        // reading, writing or a faulty mask; message says which
+};
+
+struct FileResult {
+    FileOutcome outcome = FileOutcome::Converted;
+    SkipReason skipped = SkipReason::None;
+    FailureKind failure = FailureKind::None;
+    std::string path;    // the output for a failed output, else the input
+    std::string message; // the user's words for a failure
+};
+
+// Why the file is not converted at all, or None: not a regular file, a hidden
+// name, a name matching the Ignore masks, an older office document. A faulty
+// mask or an unreadable file throws.
+SkipReason SkipReasonOf(const std::string& input, const FileRules& rules);
+
+// The output name is acceptable: not empty, none of < > " [ ] |, not ending in
+// ".".
+bool IsValidFileName(std::string_view name);
+
+// Converts input (a full path) into output (a full path; the same path converts
+// in place), creating the output's folder when it is missing. The options of
+// the conversion follow from the request and the rules: the source detected
+// when asked, the charset rewritten for an HTML file, a byte-order mark for
+// UTF-16 and (as the rules say) UTF-8 output.
+FileResult ConvertOneFile(const std::string& input, const std::string& output,
+                          const FileRequest& request, const FileRules& rules, FixTables* fixTables);
+
+} // namespace tessarim

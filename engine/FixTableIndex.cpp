@@ -1,0 +1,285 @@
+#include "engine/FixTableIndex.h"
+
+#include "common/AsciiText.h"
+#include "data/EmbeddedData.h"
+#include "engine/FixTableFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace tessarim {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The files and slot layout of one table.
+struct TableLayout {
+    std::string_view source;
+    std::string_view keysFile;
+    std::string_view valuesFile;
+    std::string_view indexFile;
+    SlotLayout slots;
+};
+
+constexpr std::array<TableLayout, 2> Layouts{{
+    {"b5fix.dat", "b5_1.ndx", "b5_2.ndx", "key1.ndx", {0xA140, 22720, 22848}},
+    {"gbfix.dat", "gb_1.ndx", "gb_2.ndx", "key2.ndx", {0x8140, 32192, 32320}},
+}};
+
+const TableLayout& LayoutOf(FixTableId table) {
+    return Layouts[static_cast<std::size_t>(table)];
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return std::nullopt;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error || size > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return std::nullopt;
+    std::string text(static_cast<std::size_t>(size), '\0');
+    const std::size_t got = std::fread(text.data(), 1, text.size(), file);
+    // A file that grew since its size was taken is read again next time.
+    const bool whole = got == text.size() && std::fgetc(file) == EOF && !std::ferror(file);
+    std::fclose(file);
+    if (!whole) return std::nullopt;
+    return text;
+}
+
+// Writes a file whole and leaves it read-only. The bytes go to a temporary file
+// first, so a failed write never leaves a short file under the real name.
+void WriteReadOnlyFile(const fs::path& path, std::string_view bytes) {
+    fs::path temp = path;
+    temp += ".tmp";
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    try {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) throw std::runtime_error("cannot write " + temp.string());
+        fs::permissions(temp,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        fs::rename(temp, path);
+    } catch (...) {
+        fs::remove(temp, ignored);
+        throw;
+    }
+}
+
+// The table file, found without regard to the letter case of its name; the
+// exact name is preferred when several match.
+std::optional<fs::path> FindSource(const std::string& folder, std::string_view name) {
+    std::optional<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string candidate = it->path().filename().string();
+        if (!EqualIgnoringAsciiCase(name, candidate)) continue;
+        if (candidate == name) return it->path();
+        if (!found) found = it->path();
+    }
+    return found;
+}
+
+// Modified less than a tick of the file system's clock (a few milliseconds)
+// ago, or in the future.
+bool WrittenJustNow(const fs::path& path) {
+    constexpr std::int64_t Margin = 50'000'000; // nanoseconds
+    struct stat status;
+    timespec now;
+    if (::stat(path.c_str(), &status) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return true;
+    const auto nanoseconds = [](const timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return nanoseconds(now) - nanoseconds(status.st_mtim) < Margin;
+}
+
+void PutLe32(std::string& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        out += static_cast<char>(value >> shift & 0xFF);
+}
+
+// The texts of the three list files for these entries: the keys of each slot
+// side by side, the groups in the order of their first entry and each group in
+// list order, so that every slot is one range and no entry is lost to a later
+// group with the same first character (a quoted key sorts apart from its
+// unquoted relatives). Keys no character can reach are left out.
+struct ListTexts {
+    std::string keys;
+    std::string values;
+    std::string index;
+};
+
+ListTexts BuildLists(const SlotLayout& layout, const std::vector<FixEntry>& pairs) {
+    std::vector<std::vector<std::uint32_t>> groups;
+    std::vector<std::int32_t> groupOfSlot(layout.slotCount, -1);
+    std::vector<std::uint32_t> slotOfGroup;
+    for (std::uint32_t i = 0; i < pairs.size(); ++i) {
+        const std::uint32_t slot = layout.SlotOf(FirstCode(pairs[i].key));
+        if (slot == SlotLayout::NoSlot) continue;
+        if (groupOfSlot[slot] < 0) {
+            groupOfSlot[slot] = static_cast<std::int32_t>(groups.size());
+            groups.emplace_back();
+            slotOfGroup.push_back(slot);
+        }
+        groups[static_cast<std::size_t>(groupOfSlot[slot])].push_back(i);
+    }
+    ListTexts lists;
+    std::vector<std::array<std::uint32_t, 3>> records;
+    std::uint32_t line = 0;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        records.push_back(
+            {slotOfGroup[g], line, line + static_cast<std::uint32_t>(groups[g].size()) - 1});
+        for (const std::uint32_t i : groups[g]) {
+            lists.keys.append(pairs[i].key).append("\r\n");
+            lists.values.append(pairs[i].replacement).append("\r\n");
+            ++line;
+        }
+    }
+    std::sort(records.begin(), records.end());
+    for (const auto& record : records)
+        for (const std::uint32_t field : record)
+            PutLe32(lists.index, field);
+    return lists;
+}
+
+void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const ListTexts& lists) {
+    const fs::path indexPath = folder + std::string(layout.indexFile);
+    // Without the index the lists count as out of date, so a build that stops
+    // halfway is done again at the next load.
+    fs::remove(indexPath);
+    WriteReadOnlyFile(folder + std::string(layout.keysFile), lists.keys);
+    WriteReadOnlyFile(folder + std::string(layout.valuesFile), lists.values);
+    WriteReadOnlyFile(indexPath, lists.index);
+}
+
+// Builds the table from its source file, writes the index files and the stamp.
+// False when the source cannot be read; throws when a file cannot be written,
+// and the table is usable all the same.
+bool Rebuild(FixTableId id, const std::string& folder, FixTableStore& table,
+             FixStampStore& stamps) {
+    const TableLayout& layout = LayoutOf(id);
+    const std::optional<fs::path> source = FindSource(folder, layout.source);
+    if (!source) return false;
+    // The stamp is taken before reading, so a change during the build shows next time.
+    std::optional<FixTableStamp> stamp = StampOfFile(source->string());
+    const std::optional<std::string> text = ReadWholeFile(*source);
+    if (!stamp || !text) return false;
+    ListTexts lists = BuildLists(layout.slots, EntriesInSearchOrder(*text));
+    // A file written moments ago may be written again within the same tick of
+    // the file system's clock, leaving its stamp as it is; its index is not
+    // trusted until the file has stood still for longer than that.
+    if (WrittenJustNow(*source)) stamp->version.clear();
+    try {
+        WriteIndexFiles(layout, folder, lists);
+        stamps.Write(id, *stamp);
+    } catch (...) {
+        table.OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
+                        std::move(lists.index));
+        throw;
+    }
+    table.OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
+                    std::move(lists.index));
+    return true;
+}
+
+std::string_view DefaultTable(FixTableId table) {
+    const std::span<const std::uint8_t> bytes =
+        table == FixTableId::Big5 ? data::DefaultB5Fix() : data::DefaultGbFix();
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// Creates the file with the given bytes unless a file of that name exists.
+// A file left short by a failed write is removed, so the next run tries again.
+bool WriteNewFile(const fs::path& path, std::string_view bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wbx");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) == 0 && written) return true;
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    return false;
+}
+
+} // namespace
+
+std::string_view FixTableFileName(FixTableId table) {
+    return LayoutOf(table).source;
+}
+
+std::optional<FixTableStamp> StampOfFile(const std::string& path) {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    FixTableStamp stamp;
+    stamp.seconds = static_cast<std::int64_t>(status.st_mtim.tv_sec);
+    // A file saved through a new file and a rename has a new inode each time.
+    stamp.version = std::to_string(status.st_size) + " " + std::to_string(status.st_ino) + " " +
+                    std::to_string(status.st_mtim.tv_sec) + "." +
+                    std::to_string(status.st_mtim.tv_nsec);
+    return stamp;
+}
+
+bool FixIndexIsCurrent(FixTableId table, const std::string& folder, const FixStampStore& stamps) {
+    const TableLayout& layout = LayoutOf(table);
+    std::error_code error;
+    for (std::string_view file : {layout.keysFile, layout.valuesFile, layout.indexFile})
+        if (!fs::exists(folder + std::string(file), error)) return false;
+    const std::optional<fs::path> source = FindSource(folder, layout.source);
+    if (!source) return false;
+    const std::optional<FixTableStamp> stamp = StampOfFile(source->string());
+    // An empty version (an index built by an older version of the program, or
+    // from a file written just before) is never current.
+    return stamp && !stamp->version.empty() && stamps.ReadVersion(table) == stamp->version;
+}
+
+bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
+                  FixStampStore& stamps) {
+    const TableLayout& layout = LayoutOf(id);
+    FixTableStore& table = tables.Store(id);
+    table.Clear();
+    if (FixIndexIsCurrent(id, folder, stamps) &&
+        table.OpenFiles(layout.slots, folder + std::string(layout.keysFile),
+                        folder + std::string(layout.valuesFile),
+                        folder + std::string(layout.indexFile)))
+        return true;
+    try {
+        return Rebuild(id, folder, table, stamps);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool WriteDefaultFixTable(FixTableId table, const std::string& folder) {
+    const std::string_view name = LayoutOf(table).source;
+    std::error_code error;
+    // The exact name is tested apart from the listing, which an unreadable
+    // folder would leave empty.
+    if (fs::exists(folder + std::string(name), error) || error || FindSource(folder, name))
+        return true;
+    fs::create_directories(folder, error);
+    return WriteNewFile(folder + std::string(name), DefaultTable(table));
+}
+
+bool LoadFixTableWithDefault(FixTables& tables, FixTableId id, const std::string& folder,
+                             FixStampStore& stamps) {
+    if (WriteDefaultFixTable(id, folder)) return LoadFixTable(tables, id, folder, stamps);
+    // The folder cannot take the table: convert with the built-in one all the same.
+    const TableLayout& layout = LayoutOf(id);
+    ListTexts lists = BuildLists(layout.slots, EntriesInSearchOrder(DefaultTable(id)));
+    tables.Store(id).OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
+                               std::move(lists.index));
+    return true;
+}
+
+} // namespace tessarim

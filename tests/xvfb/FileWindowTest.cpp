@@ -1,0 +1,86 @@
+// The file window on a real X server, started as "tessarim somefolder" and
+// driven through AT-SPI (tests/xvfb/filewin_atspi.py) as a screen reader user
+// would: the folder's files listed, the list emptied and filled again, the
+// conversion run to its end, or stopped midway.
+#include "tests/support/TestSupport.h"
+#include "tests/xvfb/XSession.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tessarim {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+// 你好，中文 in GBK and in Big5.
+const std::string Gbk = test::FromHex("c4e3bac3a3acd6d0cec4");
+const std::string Big5 = test::FromHex("a741a66ea141a4a4a4e5");
+
+class FileWindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<test::XSession> x;
+    TempFolder home, runtime, src, dest;
+
+    void SetUp() override {
+        if (const std::string tool =
+                test::MissingProgram({"Xvfb", "openbox", "dbus-run-session", "python3"});
+            !tool.empty())
+            GTEST_SKIP() << tool << " is not installed; the X11 tests need it";
+        if (test::RunProcess("/usr/bin/python3", {"-c", "import pyatspi"}, "/").status != 0)
+            GTEST_SKIP() << "python3-pyatspi is not installed";
+        x = std::make_unique<test::XSession>();
+        test::WriteFile(
+            home.File("Tessarim.ini"),
+            "[Data]\nLang=0\nSound=0\nMsgFinished=0\nCfmOverwrite=0\nDestDir=" + dest.Dir() + "\n");
+    }
+    test::ProcessResult Drive(const std::string& mode) {
+        fs::permissions(runtime.Path(), fs::perms::owner_all);
+        return test::RunProcess(
+            "/usr/bin/dbus-run-session",
+            {"--", "/usr/bin/python3", TESSARIM_SOURCE_DIR "/tests/xvfb/filewin_atspi.py",
+             TESSARIM_BINARY_DIR "/tessarim", src.Path().string(), mode},
+            src.Dir(),
+            {"DISPLAY=" + x->Display(), "TESSARIM_HOME=" + home.Dir(), "TMPDIR=" + runtime.Dir(),
+             "XDG_RUNTIME_DIR=" + runtime.Dir(), "QT_QPA_PLATFORM=xcb",
+             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1", "LANG=C.UTF-8", "LC_ALL=C.UTF-8",
+             "LSAN_OPTIONS=suppressions=" TESSARIM_SOURCE_DIR "/tests/lsan.supp"},
+            120);
+    }
+};
+
+TEST_F(FileWindowTest, OpenedOnAFolderConvertsItsFilesIntoTheDestination) {
+    for (const char* name : {"a.txt", "b.txt", "c.htm"})
+        test::WriteFile(src.File(name), Gbk);
+    const test::ProcessResult run = Drive("convert");
+    ASSERT_EQ(run.status, 0) << run.errorOutput;
+    for (const char* name : {"a.txt", "b.txt", "c.htm"})
+        EXPECT_EQ(test::ReadFile(dest.File(name)), Big5) << name;
+    EXPECT_EQ(test::ReadFile(src.File("a.txt")), Gbk) << "the source stays as it was";
+}
+
+TEST_F(FileWindowTest, StopEndsALongRunAfterTheFileInProgress) {
+    // 60 files of 2 MB: long enough to press Stop in the middle.
+    std::string big;
+    for (int i = 0; i < 200000; ++i)
+        big += Gbk;
+    std::string bigBig5;
+    for (int i = 0; i < 200000; ++i)
+        bigBig5 += Big5;
+    for (int i = 0; i < 60; ++i)
+        test::WriteFile(src.File("f" + std::to_string(100 + i) + ".txt"), big);
+    const test::ProcessResult run = Drive("stop");
+    ASSERT_EQ(run.status, 0) << run.errorOutput;
+    int written = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dest.Path())) {
+        ++written;
+        // Every file there is whole: the one in progress was finished.
+        EXPECT_EQ(fs::file_size(entry.path()), bigBig5.size()) << entry.path();
+    }
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, 60) << "the run went on after Stop";
+}
+
+} // namespace
+} // namespace tessarim
