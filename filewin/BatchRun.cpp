@@ -117,7 +117,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     const ContentMode mode = con.Content();
     if (mode == ContentMode::Nothing) return result;
     if (mode == ContentMode::NamesOnly) {
-        result.failures = RunNames(con, ui, SystemCodePage());
+        result.failures = RunNames(con, ui, SystemCodePage(), settings.nameTables);
         result.converted = true;
         return result;
     }

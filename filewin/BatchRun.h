@@ -27,6 +27,8 @@ struct RunSettings {
     bool sound = true;
     std::string waveFile;
     bool msgFinished = true;
+    // The correction tables names are converted with (none when null).
+    FixTables* nameTables = nullptr;
 };
 
 struct RunProgress {

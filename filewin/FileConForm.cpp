@@ -113,6 +113,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
                Services services, QWidget* parent)
     : QDialog(parent), logic_(environment), settings_(settings), services_(services),
       core_(logic_.Rules, services.fixTables), monitor_(std::make_unique<FolderMonitor>(100)) {
+    settings_.nameTables = services.fixTables;
     setObjectName("TForm1");
     setAcceptDrops(true);
     {

@@ -1,6 +1,6 @@
 #include "filewin/NameConvert.h"
 
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "engine/FixTables.h"
 #include "engine/TableConvert.h"
 #include "engine/UnicodeBridge.h"
@@ -41,19 +41,12 @@ bool ValidUtf8(std::string_view name) {
     return cut == 0 && WideToUtf8(wide) == name;
 }
 
-std::string ConvertBytes(std::string_view name, Direction direction) {
-    Bytes text(name);
-    StreamConvert(text, direction);
-    ApplyFixTable(text, direction);
-    return text;
-}
-
 // The typeface change keeps what the code pages lack rather than writing "?".
-std::string ConvertUnicode(std::string_view name, Direction direction) {
+std::string ConvertUnicode(std::string_view name, Direction direction, FixTables* fixTables) {
     std::size_t cut = 0;
     const std::u16string before = Utf8ToWide(name, cut);
     std::u16string after = before;
-    ConvertFaceW(after, direction == GbToBig5 ? FaceT : FaceS);
+    ConvertFaceW(after, direction == GbToBig5 ? FaceT : FaceS, fixTables);
     if (after.size() == before.size())
         for (std::size_t i = 0; i < after.size(); ++i)
             if (after[i] == u'?' && before[i] != u'?') after[i] = before[i];
@@ -63,10 +56,10 @@ std::string ConvertUnicode(std::string_view name, Direction direction) {
 } // namespace
 
 std::optional<std::string> ConvertName(std::string_view name, Direction direction,
-                                       int systemCodePage) {
+                                       int systemCodePage, FixTables* fixTables) {
     const bool byteSystem = systemCodePage == CodePageGbk || systemCodePage == CodePageBig5;
-    if (!byteSystem && ValidUtf8(name)) return ConvertUnicode(name, direction);
-    if (ValidDoubleByte(name, direction)) return ConvertBytes(name, direction);
+    if (!byteSystem && ValidUtf8(name)) return ConvertUnicode(name, direction, fixTables);
+    if (ValidDoubleByte(name, direction)) return ConvertBytes(name, direction, fixTables);
     return std::nullopt;
 }
 
@@ -117,6 +110,7 @@ namespace {
 struct NameRun {
     Direction direction;
     int codePage;
+    FixTables* fixTables;
     RunUi& ui;
     std::int64_t lang;
     std::vector<std::string> notConverted;
@@ -124,7 +118,8 @@ struct NameRun {
     // Renames folder + name to its converted name; the path it has afterwards.
     std::string Rename(const std::string& folder, const std::string& name) {
         const std::string oldPath = folder + name;
-        const std::optional<std::string> converted = ConvertName(name, direction, codePage);
+        const std::optional<std::string> converted =
+            ConvertName(name, direction, codePage, fixTables);
         if (!converted) {
             notConverted.push_back(oldPath + NotConvertedReason(lang));
             return oldPath;
@@ -170,11 +165,13 @@ std::string NotConvertedReason(std::int64_t lang) {
     }
 }
 
-std::vector<std::string> RunNames(FileCon& con, RunUi& ui, int systemCodePage) {
+std::vector<std::string> RunNames(FileCon& con, RunUi& ui, int systemCodePage,
+                                  FixTables* fixTables) {
     const SimpleMode mode = con.Mode.Simple();
     if (mode == SimpleMode::Other) return {};
     NameRun run{.direction = mode == SimpleMode::GbToBig5 ? GbToBig5 : Big5ToGb,
                 .codePage = systemCodePage,
+                .fixTables = fixTables,
                 .ui = ui,
                 .lang = con.Lang,
                 .notConverted = {}};
@@ -209,7 +206,7 @@ std::vector<std::string> RunNames(FileCon& con, RunUi& ui, int systemCodePage) {
             start = end + 1;
             const std::string oldPath = base + component;
             const std::optional<std::string> converted =
-                ConvertName(component, run.direction, systemCodePage);
+                ConvertName(component, run.direction, systemCodePage, fixTables);
             const std::string newPath =
                 base + (converted && IsUsableName(*converted) ? *converted : component);
             if (DirExists(oldPath) && end == relative.size())

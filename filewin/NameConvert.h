@@ -16,12 +16,14 @@
 namespace tessarim {
 
 class FileCon;
+class FixTables;
 class RunUi;
 
 // The name in the other code, or nothing when the name is not valid in the
 // code it should be in. systemCodePage is SystemCodePage().
+// fixTables are the correction tables (none when null).
 std::optional<std::string> ConvertName(std::string_view name, Direction direction,
-                                       int systemCodePage);
+                                       int systemCodePage, FixTables* fixTables);
 
 // True for a name a folder can hold: not empty, ".", "..", and without "/" or NUL.
 bool IsUsableName(std::string_view name);
@@ -45,6 +47,7 @@ std::string NotConvertedReason(std::int64_t lang);
 // reached through its parent's new name. The Others mode renames nothing. The
 // names that could not be converted are shown at the end, returned (path: why)
 // and, of a flat list, stay listed.
-std::vector<std::string> RunNames(FileCon& con, RunUi& ui, int systemCodePage);
+std::vector<std::string> RunNames(FileCon& con, RunUi& ui, int systemCodePage,
+                                  FixTables* fixTables);
 
 } // namespace tessarim

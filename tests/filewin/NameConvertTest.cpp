@@ -1,13 +1,14 @@
 // Names converted in place: which names convert and how, the order of a tree's
 // renames, and the names that are refused or left alone without losing a file.
 #include "filewin/NameConvert.h"
-#include "app/Paths.h"
+#include "core/Paths.h"
 #include "engine/CodeTables.h"
-#include "engine/FixTables.h"
+#include "engine/FixTableIndex.h"
 #include "filewin/BatchRun.h"
 #include "filewin/FileCon.h"
 #include "platform/CodePage.h"
 #include "platform/Sound.h"
+#include "tests/engine/MemoryStamps.h"
 #include "tests/support/TestSupport.h"
 
 #include <filesystem>
@@ -38,7 +39,9 @@ public:
 
 class NameConvertTest : public ::testing::Test {
 protected:
-    TempFolder src, tables;
+    TempFolder src, folder;
+    FixTables tables;
+    test::MemoryStamps stamps;
     RecordingUi ui;
     FileCon con{{.defaultFolder = src.Dir(),
                  .defaultTarget = GBK,
@@ -48,14 +51,13 @@ protected:
                  .namesAvailable = true}};
 
     void SetUp() override {
-        ASSERT_TRUE(LoadCodeTables());
-        LoadFixTableWithDefault(FixTableId::Big5, tables.Dir());
-        LoadFixTableWithDefault(FixTableId::Gbk, tables.Dir());
+        ASSERT_TRUE(LoadFixTableWithDefault(tables, FixTableId::Big5, folder.Dir(), stamps));
+        ASSERT_TRUE(LoadFixTableWithDefault(tables, FixTableId::Gbk, folder.Dir(), stamps));
         con.SetContent(false, true);
     }
-    void TearDown() override {
-        ClearFixTable(FixTableId::Big5);
-        ClearFixTable(FixTableId::Gbk);
+    std::optional<std::string> Convert(const std::string& name, Direction direction,
+                                       int codePage = CodePageUtf8) {
+        return ConvertName(name, direction, codePage, &tables);
     }
     std::string Make(const std::string& relative, const std::string& text = "x") {
         const fs::path path = src.Path() / relative;
@@ -64,7 +66,7 @@ protected:
         return path.string();
     }
     std::vector<std::string> Run(int codePage = CodePageUtf8) {
-        return RunNames(con, ui, codePage);
+        return RunNames(con, ui, codePage, &tables);
     }
     bool Has(const std::string& relative) const {
         return fs::exists(fs::symlink_status(src.Path() / relative));
@@ -74,18 +76,18 @@ protected:
 TEST_F(NameConvertTest, NamesConvertByTheSystemAndTheirOwnBytes) {
     // A UTF-8 system changes the typeface of UTF-8 names, with the shipped
     // phrases, and exchanges raw double-byte names as bytes.
-    EXPECT_EQ(ConvertName(Utf8Hair + ".txt", GbToBig5, CodePageUtf8), Utf8HairT + ".txt");
-    EXPECT_EQ(ConvertName(Utf8HairT, Big5ToGb, CodePageUtf8), Utf8Hair);
-    EXPECT_EQ(ConvertName(GbHair + ".txt", GbToBig5, CodePageUtf8), Big5Hair + ".txt");
-    EXPECT_EQ(ConvertName(Big5Hair, Big5ToGb, CodePageUtf8), GbHair);
+    EXPECT_EQ(Convert(Utf8Hair + ".txt", GbToBig5), Utf8HairT + ".txt");
+    EXPECT_EQ(Convert(Utf8HairT, Big5ToGb), Utf8Hair);
+    EXPECT_EQ(Convert(GbHair + ".txt", GbToBig5), Big5Hair + ".txt");
+    EXPECT_EQ(Convert(Big5Hair, Big5ToGb), GbHair);
     // A character the code pages lack stays as it is, never "?".
-    EXPECT_EQ(ConvertName("😀" + Utf8Guo, GbToBig5, CodePageUtf8), "😀" + Utf8GuoT);
+    EXPECT_EQ(Convert("😀" + Utf8Guo, GbToBig5), "😀" + Utf8GuoT);
     // A GBK system exchanges bytes only: the bytes of a UTF-8 name are no GBK.
-    EXPECT_EQ(ConvertName(GbHair, GbToBig5, CodePageGbk), Big5Hair);
-    EXPECT_EQ(ConvertName(Utf8Guo + ".txt", GbToBig5, CodePageGbk), std::nullopt);
+    EXPECT_EQ(Convert(GbHair, GbToBig5, CodePageGbk), Big5Hair);
+    EXPECT_EQ(Convert(Utf8Guo + ".txt", GbToBig5, CodePageGbk), std::nullopt);
     // A lead byte without its trail, and a GBK-only trail under Big5.
-    EXPECT_EQ(ConvertName("a\xC4.txt", GbToBig5, CodePageUtf8), std::nullopt);
-    EXPECT_EQ(ConvertName("\xA4\x80", Big5ToGb, CodePageUtf8), std::nullopt);
+    EXPECT_EQ(Convert("a\xC4.txt", GbToBig5), std::nullopt);
+    EXPECT_EQ(Convert("\xA4\x80", Big5ToGb), std::nullopt);
 }
 
 TEST_F(NameConvertTest, FlatListRenamesEachFileInItsOwnFolderAndKeepsWhatItCannotConvert) {
@@ -147,12 +149,10 @@ TEST_F(NameConvertTest, NothingIsReplacedAndUnusableConvertedNamesAreRefused) {
     EXPECT_EQ(ui.errors[0], "Fail to rename " + file);
 
     // A correction table can write names no folder holds.
-    WriteFile(tables.File("b5fix.dat"), "-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n"
+    WriteFile(folder.File("b5fix.dat"), "-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n"
                                         "slash,a/b\r\ngone,\"\"\r\ndots,..\r\n");
-    fs::last_write_time(tables.File("b5fix.dat"),
-                        fs::last_write_time(tables.File("b5fix.dat")) + std::chrono::hours(1));
-    LoadFixTable(FixTableId::Big5, tables.Dir());
-    ASSERT_EQ(ConvertName("gone", GbToBig5, CodePageGbk), "");
+    ASSERT_TRUE(LoadFixTable(tables, FixTableId::Big5, folder.Dir(), stamps));
+    ASSERT_EQ(Convert("gone", GbToBig5, CodePageGbk), "");
     ui.errors.clear();
     con.JobFiles = {Make("slash"), Make("gone"), Make("dots")};
     Run();
