@@ -62,10 +62,12 @@ public:
     Destinations(bool confirm, Code target, RunUi& ui)
         : confirm_(confirm), suffix_(DupSuffix(target)), ui_(ui) {}
 
+    // The destination to write, or "" to leave the file alone.
     std::string Resolve(const std::string& path) {
         if (!confirm_ || answer_ == OverwriteAnswer::YesToAll || !Exists(path)) return path;
         if (answer_ != OverwriteAnswer::NoToAll) answer_ = ui_.AskOverwrite(path);
         if (answer_ == OverwriteAnswer::Yes || answer_ == OverwriteAnswer::YesToAll) return path;
+        if (answer_ == OverwriteAnswer::Skip) return {};
         return FreeSuffixedName(path, suffix_);
     }
 
@@ -178,6 +180,10 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
             continue;
         }
         const std::string destination = destinations.Resolve(con.DestFolder + relative(path));
+        if (destination.empty()) {
+            keptPass.push_back(path);
+            continue;
+        }
         try {
             if (Exists(destination) && IsReadOnly(destination))
                 throw ConvertError(ReadOnlyText(destination));
@@ -204,6 +210,11 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         FileJob job{.source = path,
                     .destination = destinations.Resolve(con.DestFolder + name),
                     .request = {.source = source, .target = target, .face = face}};
+        if (job.destination.empty()) {
+            kept.push_back(path);
+            progress.bytesDone += size;
+            continue;
+        }
         const std::string status = texts.M3 + "(" + std::to_string(i + 1) + "/" +
                                    std::to_string(files.size()) + ")  " + path;
         ui.Status(status, progress);

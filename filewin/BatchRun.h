@@ -19,7 +19,8 @@ namespace tessarim {
 class FileCon;
 class Sound;
 
-enum class OverwriteAnswer { Yes, No, YesToAll, NoToAll };
+// Skip: the question was closed without an answer; that file is left alone.
+enum class OverwriteAnswer { Yes, No, YesToAll, NoToAll, Skip };
 
 // The settings a run reads beside the file rules.
 struct RunSettings {

@@ -1,4 +1,5 @@
 #include "filewin/FileConForm.h"
+#include "filewin/DupPrompt.h"
 
 #include "core/Paths.h"
 #include "filewin/FilterEdit.h"
@@ -659,26 +660,7 @@ void TForm1::ShowInfo(const std::string& text) {
 }
 
 OverwriteAnswer TForm1::AskOverwrite(const std::string& path) {
-    const FileConTexts& t = FileConTextsFor(logic_.Lang);
-    std::string question = t.OverwriteQuestion;
-    question.replace(question.find("%s"), 2, path);
-    QMessageBox box(QMessageBox::Warning, Q(t.OverwriteTitle), Q(question), QMessageBox::NoButton,
-                    this);
-    const std::pair<const std::string*, OverwriteAnswer> choices[] = {
-        {&t.Yes, OverwriteAnswer::Yes},
-        {&t.No, OverwriteAnswer::No},
-        {&t.YesToAll, OverwriteAnswer::YesToAll},
-        {&t.NoToAll, OverwriteAnswer::NoToAll}};
-    std::map<QAbstractButton*, OverwriteAnswer> answers;
-    for (const auto& [caption, answer] : choices) {
-        QPushButton* button = box.addButton(Q(*caption), QMessageBox::ActionRole);
-        button->setAccessibleName(Q(*caption));
-        answers[button] = answer;
-    }
-    box.exec();
-    const auto found = answers.find(box.clickedButton());
-    // Closed without an answer: keep the file, as No does.
-    return found == answers.end() ? OverwriteAnswer::No : found->second;
+    return AskDuplicate(path, logic_.Lang, this);
 }
 
 void TForm1::Status(const std::string& hint, const RunProgress& progress) {

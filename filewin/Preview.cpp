@@ -91,8 +91,8 @@ int PaneCodePage(int fontCharset, int systemCodePage, Code code) {
     return code == BIG5 ? CodePageBig5 : CodePageGbk; // notations are ASCII
 }
 
-PreviewPanes PreviewFile(FileCon& con, const std::string& path, const PreviewOptions& options) {
-    PreviewPanes panes;
+PreviewContent PreviewFile(FileCon& con, const std::string& path, const PreviewOptions& options) {
+    PreviewContent panes;
     const std::int64_t lang = con.Lang;
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0 && errno == ENOENT) {
@@ -144,9 +144,9 @@ PreviewPanes PreviewFile(FileCon& con, const std::string& path, const PreviewOpt
     return panes;
 }
 
-PreviewPanes PreviewName(const FileCon& con, const std::string& name,
-                         const PreviewOptions& options) {
-    PreviewPanes panes;
+PreviewContent PreviewName(const FileCon& con, const std::string& name,
+                           const PreviewOptions& options) {
+    PreviewContent panes;
     const auto show = [](std::string_view bytes, int charset, int codePage, Direction direction) {
         std::size_t cut = 0;
         std::u16string text = Utf8ToWide(bytes, cut);

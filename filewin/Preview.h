@@ -34,7 +34,7 @@ struct PaneContent {
     std::uint32_t colour = PaneWhite;
 };
 
-struct PreviewPanes {
+struct PreviewContent {
     PaneContent source, result;
     bool convertible = false; // a content preview could be drawn
 };
@@ -52,10 +52,10 @@ int PaneCodePage(int fontCharset, int systemCodePage, Code code);
 // The content preview of path (the selected file of con's source folder):
 // detects its code first, which may change con's mode. A file that vanished or
 // cannot be read says so in the source pane.
-PreviewPanes PreviewFile(FileCon& con, const std::string& path, const PreviewOptions& options);
+PreviewContent PreviewFile(FileCon& con, const std::string& path, const PreviewOptions& options);
 
 // The names-only preview: the name, and the name converted in the mode.
-PreviewPanes PreviewName(const FileCon& con, const std::string& name,
-                         const PreviewOptions& options);
+PreviewContent PreviewName(const FileCon& con, const std::string& name,
+                           const PreviewOptions& options);
 
 } // namespace tessarim

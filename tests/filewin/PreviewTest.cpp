@@ -40,13 +40,13 @@ protected:
         WriteFile(src.Path() / name, bytes);
         return src.File(name);
     }
-    PreviewPanes Preview(const std::string& name, const std::string& bytes) {
+    PreviewContent Preview(const std::string& name, const std::string& bytes) {
         return PreviewFile(con, Make(name, bytes), options);
     }
 };
 
 TEST_F(PreviewTest, PanesShowLabelsAndColoursOfTheDetectedCode) {
-    PreviewPanes panes = Preview("gb.txt", GbHair + " hair");
+    PreviewContent panes = Preview("gb.txt", GbHair + " hair");
     EXPECT_TRUE(panes.convertible);
     EXPECT_EQ(panes.source.text, u"头发 hair");
     EXPECT_EQ(panes.result.text, u"頭發 hair"); // without the correction tables
@@ -77,7 +77,7 @@ TEST_F(PreviewTest, DoubleByteTextIsDecodedByTheFontThenTheSystemThenTheShownCod
     EXPECT_NE(PreviewFile(con, file, options).source.text, u"頭髮");
     // On a UTF-8 system each pane decodes by the code it shows.
     options.systemCodePage = CodePageUtf8;
-    const PreviewPanes panes = PreviewFile(con, file, options);
+    const PreviewContent panes = PreviewFile(con, file, options);
     EXPECT_EQ(panes.source.text, u"頭髮");
     EXPECT_EQ(panes.result.text, u"头发");
 }
@@ -86,7 +86,7 @@ TEST_F(PreviewTest, SampleIsCutAtTheLimitWithoutABrokenCharacter) {
     std::string text;
     while (text.size() < PreviewLimit)
         text += GbHair;
-    PreviewPanes panes = Preview("exact.txt", text);
+    PreviewContent panes = Preview("exact.txt", text);
     EXPECT_EQ(panes.source.text.size(), PreviewLimit / 2);
     // One byte more in front: the sample ends in the lead byte of a character.
     panes = Preview("cut.txt", "x" + text);
@@ -104,7 +104,7 @@ TEST_F(PreviewTest, SampleIsCutAtTheLimitWithoutABrokenCharacter) {
 }
 
 TEST_F(PreviewTest, FilesThatCannotBeShownSaySoInTheSourcePane) {
-    PreviewPanes panes = PreviewFile(con, src.File("gone.txt"), options);
+    PreviewContent panes = PreviewFile(con, src.File("gone.txt"), options);
     EXPECT_EQ(panes.source.text, u"The file is no longer exists.");
     EXPECT_FALSE(panes.convertible);
     fs::create_directory(src.Path() / "folder.txt");
@@ -119,7 +119,7 @@ TEST_F(PreviewTest, FilesThatCannotBeShownSaySoInTheSourcePane) {
 
 TEST_F(PreviewTest, NamesModeShowsTheNameAndItsConversion) {
     con.SetContent(false, true);
-    PreviewPanes panes = PreviewName(con, GbHair + ".txt", options);
+    PreviewContent panes = PreviewName(con, GbHair + ".txt", options);
     EXPECT_EQ(panes.source.text, u"头发.txt");
     EXPECT_EQ(panes.result.text, u"頭發.txt");
     options.showResult = false;
