@@ -1,10 +1,13 @@
 #include "filewin/FileConForm.h"
 #include "filewin/DupPrompt.h"
+#include "filewin/PreviewPanes.h"
+#include "filewin/SourceMenu.h"
 
 #include "core/Paths.h"
 #include "filewin/FilterEdit.h"
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "platform/FolderMonitor.h"
 #include "platform/Help.h"
 #include "platform/UiFonts.h"
@@ -231,7 +234,14 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     auto* status = new QHBoxLayout;
     status->addWidget(hintBar_, 3);
     status->addWidget(progress_, 1);
-    grid->addLayout(status, 3, 0, 1, 3);
+    previews_ = new PreviewPanes(logic_, services.fixTables, this);
+    {
+        const IniFile ini(SettingsPath());
+        previews_->Load(ini);
+    }
+    grid->addWidget(previews_, 3, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+    grid->addLayout(status, 4, 0, 1, 3);
 
     connect(srcDirBtn_, &QPushButton::clicked, this, [this] { ChooseFolder(1); });
     connect(destDirBtn_, &QPushButton::clicked, this, [this] { ChooseFolder(2); });
@@ -265,6 +275,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
         connect(box, &QCheckBox::clicked, this, [this] {
             logic_.SetContent(contentBox_->isChecked(), namesBox_->isChecked());
             Refresh();
+            previews_->Redraw();
         });
     connect(srcFilter_, &QComboBox::activated, this, [this](int index) {
         logic_.SetFilterMasks(srcFilter_->itemData(index).toString().toStdString());
@@ -278,6 +289,12 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
             selected[row] = srcFileList_->item(row)->isSelected();
         Refresh();
     });
+    connect(srcFileList_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        previews_->Select(item ? logic_.SourceFolder + item->text().toStdString() : "");
+    });
+    srcFileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(srcFileList_, &QListWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { SourceMenu(position); });
     connect(conList_, &QListWidget::currentRowChanged, this, [this](int row) {
         conList_->setToolTip(Q(logic_.ListHint(row)));
         conList_->setStatusTip(Q(logic_.ListHint(row)));
@@ -292,7 +309,10 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
         FillSourceList();
         Refresh();
     });
-    logic_.Mode.Changed = [this] { RefreshModes(); };
+    logic_.Mode.Changed = [this] {
+        RefreshModes();
+        previews_->Redraw();
+    };
 
     logic_.ShowSource(logic_.SourceFolder);
     monitor_->Watch(logic_.SourceFolder);
@@ -300,7 +320,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     UpdateLang();
     FillSourceList();
     Refresh();
-    resize(820, 560);
+    resize(820, 760);
     closeBtn_->setFocus();
 }
 
@@ -467,6 +487,7 @@ void TForm1::UpdateLang() {
                    : codePage == CodePageBig5 ? CaptionBig5
                                               : FileConTextsFor(0).Caption.c_str());
     RefreshModes();
+    previews_->UpdateLang(logic_.Lang);
 }
 
 QString TForm1::Shortened(const std::string& path, const QWidget* control) const {
@@ -496,6 +517,27 @@ void TForm1::FillSourceList() {
         auto* item = new QListWidgetItem(Icons().For(name), name, srcFileList_);
         item->setSelected(selected[i]);
     }
+    previews_->Select(""); // the list starts without a current file
+}
+
+void TForm1::SourceMenu(const QPoint& position) {
+    std::vector<std::string> names;
+    for (const QListWidgetItem* item : srcFileList_->selectedItems())
+        if (QueryFileKind(logic_.SourceFolder + item->text().toStdString()) != FileKind::Missing)
+            names.push_back(item->text().toStdString());
+    ShowSourceMenu(this, srcFileList_->viewport()->mapToGlobal(position), logic_.SourceFolder,
+                   names, logic_.Lang, [this](const std::string& renamed) {
+                       logic_.RereadSource();
+                       FillSourceList();
+                       const QString name = QString::fromStdString(renamed);
+                       for (int row = 0; row < srcFileList_->count(); ++row) {
+                           QListWidgetItem* item = srcFileList_->item(row);
+                           if (item->text().compare(name, Qt::CaseInsensitive) != 0) continue;
+                           srcFileList_->setCurrentItem(item);
+                           srcFileList_->scrollToItem(item);
+                           break;
+                       }
+                   });
 }
 
 void TForm1::FillJobList() {
@@ -634,6 +676,7 @@ void TForm1::ConvertNow() {
     Refresh();
     QApplication::setOverrideCursor(Qt::BusyCursor);
     const RunResult result = RunBatch(logic_, settings_, *this, *converter_, services_.sound);
+    previews_->Clear();
     QApplication::restoreOverrideCursor();
     running_ = false;
     hintBar_->setText(result.stopped ? " " + Q(FileConTextsFor(logic_.Lang).RunStopped) : "");
@@ -693,6 +736,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 void TForm1::SaveSettings() {
     IniFile ini(SettingsPath());
     logic_.Save(ini);
+    previews_->Save(ini);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -51,10 +51,10 @@ PaneFontDialog::PaneFontDialog(const FontSpec& font, QWidget* parent)
     colour_->setAccessibleName("Colour");
     charset_ = new QComboBox(this);
     charset_->setAccessibleName("Script");
-    charset_->addItem("Western", CharsetLatin);
-    charset_->addItem("Simplified Chinese (GB2312)", CharsetGb2312);
-    charset_->addItem("Traditional Chinese (Big5)", CharsetBig5);
-    const int index = charset_->findData(font.charset.value_or(CharsetLatin));
+    charset_->addItem("Western", PaneCharsetLatin);
+    charset_->addItem("Simplified Chinese (GB2312)", PaneCharsetGb2312);
+    charset_->addItem("Traditional Chinese (Big5)", PaneCharsetBig5);
+    const int index = charset_->findData(font.charset.value_or(PaneCharsetLatin));
     charset_->setCurrentIndex(index < 0 ? 0 : index);
     ShowColour();
     connect(colour_, &QPushButton::clicked, this, [this] {

@@ -85,8 +85,8 @@ PaneContent Show(std::string_view bytes, Code code, bool whole, int charset, int
 } // namespace
 
 int PaneCodePage(int fontCharset, int systemCodePage, Code code) {
-    if (fontCharset == CharsetGb2312) return CodePageGbk;
-    if (fontCharset == CharsetBig5) return CodePageBig5;
+    if (fontCharset == PaneCharsetGb2312) return CodePageGbk;
+    if (fontCharset == PaneCharsetBig5) return CodePageBig5;
     if (systemCodePage == CodePageGbk || systemCodePage == CodePageBig5) return systemCodePage;
     return code == BIG5 ? CodePageBig5 : CodePageGbk; // notations are ASCII
 }

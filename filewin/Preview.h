@@ -20,9 +20,9 @@ class FixTables;
 inline constexpr std::size_t PreviewLimit = 15360;
 
 // Character sets of a pane font, as the font setting stores them.
-inline constexpr int CharsetLatin = 0;
-inline constexpr int CharsetGb2312 = 134;
-inline constexpr int CharsetBig5 = 136;
+inline constexpr int PaneCharsetLatin = 0;
+inline constexpr int PaneCharsetGb2312 = 134;
+inline constexpr int PaneCharsetBig5 = 136;
 
 // Pane colours, 0xRRGGBB.
 inline constexpr std::uint32_t PaneWhite = 0xFFFFFF;
@@ -41,7 +41,7 @@ struct PreviewContent {
 
 struct PreviewOptions {
     bool showSource = true, showResult = true; // cbPrvSrcDoc, cbPrvConDoc
-    int sourceCharset = CharsetLatin, resultCharset = CharsetLatin;
+    int sourceCharset = PaneCharsetLatin, resultCharset = PaneCharsetLatin;
     int systemCodePage = 65001;
     FixTables* fixTables = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "filewin/FileCon.h"
 #include "filewin/PaneFontDialog.h"
 #include "platform/CodePage.h"
+#include "platform/UiFonts.h"
 #include "settings/IniFile.h"
 
 #include <QCheckBox>
@@ -90,8 +91,8 @@ PreviewPanes::PreviewPanes(FileCon& logic, FixTables* fixTables, QWidget* parent
 PreviewOptions PreviewPanes::Options() const {
     return {.showSource = panes_[0].shown->isChecked(),
             .showResult = panes_[1].shown->isChecked(),
-            .sourceCharset = panes_[0].font.charset.value_or(CharsetLatin),
-            .resultCharset = panes_[1].font.charset.value_or(CharsetLatin),
+            .sourceCharset = panes_[0].font.charset.value_or(PaneCharsetLatin),
+            .resultCharset = panes_[1].font.charset.value_or(PaneCharsetLatin),
             .systemCodePage = SystemCodePage(),
             .fixTables = fixTables_};
 }
@@ -165,7 +166,9 @@ void PreviewPanes::Wrap(Pane& pane, bool on) {
 }
 
 void PreviewPanes::ApplyFont(Pane& pane) {
-    pane.text->setFont(FontOf(pane.font, font()));
+    // A family with glyphs for the character set, when the chosen one has none.
+    pane.text->setFont(
+        UiFont(pane.font.charset.value_or(PaneCharsetLatin), FontOf(pane.font, font())));
     QPalette palette = pane.text->palette();
     palette.setColor(QPalette::Text, ColourOf(pane.font, palette.color(QPalette::Text)));
     pane.text->setPalette(palette);
@@ -193,6 +196,7 @@ void PreviewPanes::UpdateLang(std::int64_t lang) {
     // Each pane's controls are told apart by the pane's name.
     for (Pane& pane : panes_) {
         const QString name = pane.shown->text();
+        pane.shown->setAccessibleName(name);
         pane.text->setAccessibleName(name);
         pane.wrap->setAccessibleName(name + " " + pane.wrap->text());
         pane.fontButton->setAccessibleName(name + " " + pane.fontButton->text());

@@ -70,10 +70,10 @@ TEST_F(PreviewTest, DoubleByteTextIsDecodedByTheFontThenTheSystemThenTheShownCod
     con.Mode.ClickSimple(SimpleMode::Big5ToGb);
     // A Big5 font decodes as Big5 even on a GBK system.
     options.systemCodePage = CodePageGbk;
-    options.sourceCharset = CharsetBig5;
+    options.sourceCharset = PaneCharsetBig5;
     EXPECT_EQ(PreviewFile(con, file, options).source.text, u"頭髮");
     // A Latin font on a GBK system shows the bytes as GBK, as that system would.
-    options.sourceCharset = CharsetLatin;
+    options.sourceCharset = PaneCharsetLatin;
     EXPECT_NE(PreviewFile(con, file, options).source.text, u"頭髮");
     // On a UTF-8 system each pane decodes by the code it shows.
     options.systemCodePage = CodePageUtf8;
