@@ -320,7 +320,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     UpdateLang();
     FillSourceList();
     Refresh();
-    resize(820, 760);
+    resize(820, 700);
     closeBtn_->setFocus();
 }
 
