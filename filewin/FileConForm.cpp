@@ -289,8 +289,12 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
             selected[row] = srcFileList_->item(row)->isSelected();
         Refresh();
     });
-    connect(srcFileList_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-        previews_->Select(item ? logic_.SourceFolder + item->text().toStdString() : "");
+    // Names are bytes: an item is found by its row, never by its shown text.
+    connect(srcFileList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        const std::vector<std::string>& items = logic_.SourceItems();
+        previews_->Select(row >= 0 && static_cast<std::size_t>(row) < items.size()
+                              ? logic_.SourceFolder + items[static_cast<std::size_t>(row)]
+                              : "");
     });
     srcFileList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(srcFileList_, &QListWidget::customContextMenuRequested, this,
@@ -522,22 +526,29 @@ void TForm1::FillSourceList() {
 
 void TForm1::SourceMenu(const QPoint& position) {
     std::vector<std::string> names;
-    for (const QListWidgetItem* item : srcFileList_->selectedItems())
-        if (QueryFileKind(logic_.SourceFolder + item->text().toStdString()) != FileKind::Missing)
-            names.push_back(item->text().toStdString());
-    ShowSourceMenu(this, srcFileList_->viewport()->mapToGlobal(position), logic_.SourceFolder,
-                   names, logic_.Lang, [this](const std::string& renamed) {
-                       logic_.RereadSource();
-                       FillSourceList();
-                       const QString name = QString::fromStdString(renamed);
-                       for (int row = 0; row < srcFileList_->count(); ++row) {
-                           QListWidgetItem* item = srcFileList_->item(row);
-                           if (item->text().compare(name, Qt::CaseInsensitive) != 0) continue;
-                           srcFileList_->setCurrentItem(item);
-                           srcFileList_->scrollToItem(item);
-                           break;
-                       }
-                   });
+    const std::vector<std::string>& items = logic_.SourceItems();
+    for (const QModelIndex& index : srcFileList_->selectionModel()->selectedRows()) {
+        const auto row = static_cast<std::size_t>(index.row());
+        if (row < items.size() &&
+            QueryFileKind(logic_.SourceFolder + items[row]) != FileKind::Missing)
+            names.push_back(items[row]);
+    }
+    ShowSourceMenu(
+        this, srcFileList_->viewport()->mapToGlobal(position), logic_.SourceFolder, names,
+        logic_.Lang, [this](const std::string& renamed) {
+            logic_.RereadSource();
+            FillSourceList();
+            const QString name = QString::fromStdString(renamed);
+            const std::vector<std::string>& listed = logic_.SourceItems();
+            for (std::size_t row = 0; row < listed.size(); ++row) {
+                if (QString::fromStdString(listed[row]).compare(name, Qt::CaseInsensitive) != 0)
+                    continue;
+                QListWidgetItem* item = srcFileList_->item(static_cast<int>(row));
+                srcFileList_->setCurrentItem(item);
+                srcFileList_->scrollToItem(item);
+                break;
+            }
+        });
 }
 
 void TForm1::FillJobList() {
