@@ -2,17 +2,20 @@
 # make test  set up, build, and run the tests (Release, then Debug with sanitizers)
 # make bench set up, build, and compare speed with peers
 # make fuzz  set up, build the fuzz targets with clang, and fuzz each for a minute
+# make package  set up, build, and write the Debian packages into build/
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench fuzz build deps-build deps-test deps-bench deps-fuzz clean
+.PHONY: run test bench fuzz package build deps-build deps-test deps-package deps-bench deps-fuzz clean
 
 deps-build:
 	@scripts/install-deps.sh desktop
 deps-test:
 	@scripts/install-deps.sh test
+deps-package:
+	@scripts/install-deps.sh package
 deps-bench:
 	@scripts/install-deps.sh bench
 deps-fuzz:
@@ -34,6 +37,9 @@ test: deps-test $(BUILD)/CMakeCache.txt
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTESSARIM_SANITIZE=ON -DTESSARIM_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(ASAN_BUILD) -j $(JOBS) --output-on-failure
+
+package: deps-package $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target package
 
 bench: deps-bench build
 	python3 bench/compare.py --build $(BUILD)

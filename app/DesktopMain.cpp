@@ -3,6 +3,7 @@
 // no taskbar button; the tray icon stands in for one.
 #include "app/CommandLine.h"
 #include "engine/CodePages.h"
+#include "data/Version.h"
 #include "filewin/FileWindow.h"
 #include "mainwin/ClipCommands.h"
 #include "mainwin/Main.h"
@@ -11,12 +12,19 @@
 #include "platform/Dialogs.h"
 #include "platform/ForegroundPaste.h"
 #include "platform/Help.h"
+#include "platform/ProgramDir.h"
 #include "platform/SingleInstance.h"
 #include "platform/Sound.h"
 #include "platform/Tray.h"
 #include "platform/X11AppBarShell.h"
+#include "platform/X11HotKeys.h"
+#include "platform/X11KeySynth.h"
+#include "platform/X11Keyboard.h"
+#include "platform/X11Windows.h"
 #include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
+#include "tools/DesktopTools.h"
+#include "tools/ToolWindows.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -31,6 +39,21 @@ namespace {
 
 constexpr const char* ConvertHint =
     "convert files with switches, for example: tessarim /i:gbk /o:big5 old.txt new.txt";
+
+constexpr const char* DesktopUsage =
+    "Usage: tessarim-desktop\n"
+    "  Starts the Tessarim bar: clipboard conversion between GBK, Big5 and Unicode\n"
+    "  (Simplified and Traditional Chinese) and Unicode numeric references, docked\n"
+    "  at the top or bottom of the screen or floating, with a tray icon. One bar\n"
+    "  runs per user; starting it again shows the running bar.\n"
+    "\n"
+    "  tessarim-desktop --help     this text\n"
+    "  tessarim-desktop --version  the version\n"
+    "\n"
+    "Files are converted on the command line:\n"
+    "  tessarim [/i:CodeIn] /o:CodeOut [/f:Face] FileIn [FileOut]\n"
+    "Settings: Tessarim.ini beside the program, in $TESSARIM_HOME, or in\n"
+    "~/.config/tessarim/.\n";
 
 void SayOnStderr(const std::string& text) {
     std::fprintf(stderr, "Tessarim: %s\n", text.c_str());
@@ -84,8 +107,19 @@ int RunWindowed(int argc, char** argv) {
         commands.UnicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
         TMainForm form(shell, tray, help);
         form.SetClipboardCommands(commands);
-        form.SetCommandHandler(MainCommand::FileConversion,
-                               [&] { ShowFileWindow(&form, sound, help); });
+        X11HotKeyGrabber grabber;
+        X11DesktopWindows windows;
+        X11KeySynth synth;
+        DesktopTools tools({grabber, windows, synth, dialogs, help, X11Connection() != nullptr},
+                           commands, Program(), SystemCodePage(), commands.UnicodeAvailable);
+        form.SetCommandHandler(MainCommand::SendKey, [&tools] { tools.OpenKeySender(); });
+        tools.LoadHotKeys();
+        ToolWindows toolWindows(form, clipboard, help, SystemCodePage());
+        toolWindows.openHotKeys = [&tools](QWidget* parent) { tools.OpenHotKeyWindow(parent); };
+        toolWindows.AddLanguageListener([&tools] { tools.UpdateLang(); });
+        form.SetCommandHandler(MainCommand::FileConversion, [&] {
+            ShowFileWindow(&form, sound, help, [&toolWindows] { toolWindows.OpenOptions(); });
+        });
         shell.SetWindow(&form);
         form.CreateWindowHandle();
         QObject::connect(&instance, &SingleInstance::RaiseRequested, &form,
@@ -126,6 +160,18 @@ int RunFileWindowStart(int argc, char** argv, const std::vector<std::string>& pa
 int main(int argc, char** argv) {
     using namespace tessarim;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // The usual questions to a Linux program, answered before any display is needed.
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(DesktopUsage, stdout);
+        return ExitSuccess;
+    }
+    // Where the help and the settings are looked for, so that a user (or a
+    // packaging check) can see them without a display.
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("tessarim-desktop %s\nHelp file: %s\nSettings folder: %s\n", VersionString(),
+                    DefaultHelpFile().c_str(), ProgramDir().c_str());
+        return ExitSuccess;
+    }
     switch (DetectRunMode(args)) {
     case RunMode::CommandLine:
         return RunCommandLine(args);

@@ -23,7 +23,7 @@ set(allowed_core "common/|core/|engine/|settings/|data/|${platform_core}")
 set(allowed_platform_core "common/|${platform_core}")
 set(allowed_platform_desktop "common/|platform/")
 set(allowed_mainwin "common/|mainwin/|core/|engine/|settings/|platform/|data/")
-set(allowed_filewin "common/|filewin/|core/|engine/|settings/|platform/|data/")
+set(allowed_windows "common/|mainwin/|tools/|filewin/|core/|engine/|settings/|platform/|data/")
 
 set(platform_core_files Files MappedFile CodePage ProgramDir Message)
 
@@ -58,7 +58,8 @@ check_folder(engine "${allowed_engine}")
 check_folder(settings "${allowed_settings}")
 check_folder(core "${allowed_core}")
 check_folder(mainwin "${allowed_mainwin}")
-check_folder(filewin "${allowed_filewin}")
+check_folder(tools "${allowed_windows}")
+check_folder(filewin "${allowed_windows}")
 
 file(GLOB platform_files "${SOURCE_DIR}/platform/*.h" "${SOURCE_DIR}/platform/*.cpp")
 foreach(file IN LISTS platform_files)

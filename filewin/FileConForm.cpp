@@ -43,6 +43,7 @@
 #include <QVBoxLayout>
 #include <atomic>
 #include <exception>
+#include <filesystem>
 #include <unordered_map>
 
 namespace tessarim {
@@ -84,6 +85,11 @@ constexpr int TickMs = 50;
 
 FileResult ThreadedConverter::Convert(const FileJob& job,
                                       const std::function<void(std::uint64_t)>& onBytes) {
+    // A file of one block is over in milliseconds: a thread would cost more
+    // than it saves.
+    std::error_code error;
+    if (std::filesystem::file_size(job.source, error) <= BlockSize || error)
+        return inner_.Convert(job, onBytes);
     std::atomic<std::uint64_t> done{0};
     FileResult result;
     std::exception_ptr failure;
@@ -270,7 +276,14 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     connect(stopBtn_, &QPushButton::clicked, this, [this] { stopRequested_ = true; });
     connect(closeBtn_, &QPushButton::clicked, this, &QDialog::close);
     connect(feBtn_, &QPushButton::clicked, this, [this] { EditFilter(); });
-    connect(optionBtn_, &QToolButton::clicked, this, [this] { services_.options(); });
+    connect(optionBtn_, &QToolButton::clicked, this, [this] {
+        services_.options();
+        // The options window may have changed the default folder and the masks.
+        const IniFile ini(SettingsPath());
+        logic_.Rules = ReadFileRules(ini, UTF8);
+        const std::string folder = AddTrailingBackslash(Read(ini, keys::DefaultDir));
+        if (DirExists(folder)) logic_.DefaultFolder = folder;
+    });
     for (QCheckBox* box : {namesBox_, contentBox_})
         connect(box, &QCheckBox::clicked, this, [this] {
             logic_.SetContent(contentBox_->isChecked(), namesBox_->isChecked());
@@ -683,6 +696,7 @@ void TForm1::AddAllSub() {
 void TForm1::ConvertNow() {
     running_ = true;
     stopRequested_ = false;
+    statusClock_.invalidate();
     progress_->setValue(0);
     Refresh();
     QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -718,6 +732,10 @@ OverwriteAnswer TForm1::AskOverwrite(const std::string& path) {
 }
 
 void TForm1::Status(const std::string& hint, const RunProgress& progress) {
+    // Small files pass by the thousand: the window is drawn and asked for Stop
+    // a few dozen times a second, not for each of them.
+    if (statusClock_.isValid() && statusClock_.elapsed() < TickMs) return;
+    statusClock_.start();
     hintBar_->setText(" " + QString::fromStdString(hint));
     const double share =
         progress.bytesTotal   ? static_cast<double>(progress.bytesDone) / progress.bytesTotal

@@ -7,6 +7,7 @@
 #include "filewin/FileConTexts.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -111,6 +112,7 @@ private:
     std::unique_ptr<FolderMonitor> monitor_;
     bool running_ = false;
     bool stopRequested_ = false;
+    QElapsedTimer statusClock_;
 
     QLabel *srcLabel_, *docConLabel_, *destLabel_, *countLabel_, *treeMark_, *hintBar_;
     QLabel *lblFrom_, *lblTo_, *lblOutput_;

@@ -41,7 +41,8 @@ bool windowOpen = false;
 
 } // namespace
 
-void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help) {
+void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help,
+                    std::function<void()> options) {
     if (windowOpen) return;
     windowOpen = true;
     struct Reset {
@@ -49,7 +50,10 @@ void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help) {
     } reset;
     const IniFile ini(SettingsPath());
     TForm1 form(Environment(ini), Settings(),
-                {.sound = sound, .help = &help, .options = {}, .fixTables = &ProgramFixTables()},
+                {.sound = sound,
+                 .help = &help,
+                 .options = std::move(options),
+                 .fixTables = &ProgramFixTables()},
                 owner);
     form.setWindowModality(Qt::ApplicationModal);
     form.exec();

@@ -1,5 +1,6 @@
 #include "mainwin/About.h"
 
+#include "data/Version.h"
 #include "platform/Help.h"
 #include "platform/UiFonts.h"
 
@@ -26,13 +27,15 @@ constexpr CharacterPair Pairs[] = {{"简", "繁"}, {"汉", "漢"}, {"转", "轉"
 
 struct AboutTexts {
     const char* caption;
+    const char* version;
     const char* description;
+    const char* ok;
     const char* help;
 };
 constexpr AboutTexts Texts[] = {
-    {"About", "Converts Chinese text between GBK, Big5 and Unicode", "Help"},
-    {"關於本程式", "GBK、Big5 及統一碼中文內碼轉換工具", "說明"},
-    {"关于本程式", "GBK、Big5 及统一码中文内码转换工具", "说明"},
+    {"About", "Version ", "Converts Chinese text between GBK, Big5 and Unicode", "OK", "&Help"},
+    {"關於本程式", "版本 ", "GBK、Big5 及統一碼中文內碼轉換工具", "確定", "說明(&H)"},
+    {"关于本程式", "版本 ", "GBK、Big5 及统一码中文内码转换工具", "确定", "说明(&H)"},
 };
 
 } // namespace
@@ -93,11 +96,11 @@ TAboutBox::TAboutBox(std::int64_t lang, int charset, HelpViewer& help, QWidget* 
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
     name->setFont(big);
-    auto* version = new QLabel("Version " TESSARIM_VERSION, this);
+    auto* version = new QLabel(QString::fromUtf8(texts.version) + VersionString(), this);
     version->setObjectName("Version");
     auto* description = new QLabel(QString::fromUtf8(texts.description), this);
     description->setObjectName("Comments");
-    auto* ok = new QPushButton("OK", this);
+    auto* ok = new QPushButton(QString::fromUtf8(texts.ok), this);
     ok->setObjectName("OKButton");
     ok->setDefault(true);
     auto* helpButton = new QPushButton(QString::fromUtf8(texts.help), this);

@@ -66,6 +66,8 @@ AppBarWidget::AppBarWidget(AppBarShell& shell, QWidget* parent)
         [this](ShellNotice notice, bool value) { ShellNotification(notice, value); });
     connect(&timer_, &QTimer::timeout, this,
             [this] { TimerTick(ToPoint(QCursor::pos()), isActiveWindow()); });
+    titleDrag_.setInterval(50);
+    connect(&titleDrag_, &QTimer::timeout, this, [this] { FollowTitleDrag(); });
 }
 
 void AppBarWidget::CreateBar() {
@@ -85,9 +87,22 @@ void AppBarWidget::DestroyBar() {
 }
 
 Rect AppBarWidget::WindowRect() const {
-    // A docked bar has no frame; the frame Qt last heard of may still be the one
-    // the window had floating, or one the window manager is taking down.
-    return ToRect(IsDockedEdge(Edge()) ? geometry() : frameGeometry());
+    // The window without the window manager's frame: a floating bar's frame is
+    // the window manager's to draw and comes and goes with docking.
+    return ToRect(geometry());
+}
+
+Rect AppBarWidget::KeepOnScreen(Rect rect) const {
+    // The frame too: a title bar off the screen could not be taken again.
+    const Rect screen = const_cast<AppBarWidget*>(this)->Shell().ScreenRect();
+    const QMargins frame = frameMargins_;
+    const int width = std::min(rect.Width(), screen.Width() - frame.left() - frame.right());
+    const int height = std::min(rect.Height(), screen.Height() - frame.top() - frame.bottom());
+    const int left = std::clamp(rect.left, screen.left + frame.left(),
+                                std::max(screen.right - frame.right() - width, screen.left));
+    const int top = std::clamp(rect.top, screen.top + frame.top(),
+                               std::max(screen.bottom - frame.bottom() - height, screen.top));
+    return {left, top, left + width, top + height};
 }
 
 Rect AppBarWidget::ClientRect() const {
@@ -96,30 +111,24 @@ Rect AppBarWidget::ClientRect() const {
 }
 
 void AppBarWidget::PlaceWindow(const Rect& rect) {
-    const QRect target(rect.left, rect.top, std::max(rect.Width(), 1), std::max(rect.Height(), 1));
+    // A floating bar and its frame stay on the screen.
+    const Rect kept = Edge() == abeFloat ? KeepOnScreen(rect) : rect;
+    const QRect target(kept.left, kept.top, std::max(kept.Width(), 1), std::max(kept.Height(), 1));
     // The auto-hide timer places a hidden bar where it already is.
     if (Edge() != abeFloat && geometry() == target && placed_ == target) return;
     placing_ = true;
     // The bar decides its size; the limits only guide the window manager.
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    const int width = target.width();
-    const int height = target.height();
-    if (Edge() == abeFloat) {
-        // The rectangle includes the window manager's frame of a floating bar.
-        const QRect frame = frameGeometry();
-        const QRect inner = geometry();
-        move(rect.left, rect.top);
-        resize(std::max(width - (frame.width() - inner.width()), 1),
-               std::max(height - (frame.height() - inner.height()), 1));
-        ApplySizeLimits(abeFloat);
-    } else {
-        // A docked bar has no frame, whatever the window had a moment ago.
-        const bool believedThere = geometry() == target;
-        setGeometry(target);
-        if (believedThere) RequestNativeGeometry(*this, target);
-    }
+    // The window itself is placed (setGeometry, not move): a floating bar's
+    // frame goes around it, and a docked bar has none, whatever the window had
+    // a moment ago.
+    const bool believedThere = geometry() == target;
+    setGeometry(target);
+    if (believedThere) RequestNativeGeometry(*this, target);
+    if (Edge() == abeFloat) ApplySizeLimits(abeFloat);
     placed_ = target;
+    corrections_ = 0;
     placing_ = false;
 }
 
@@ -132,10 +141,12 @@ void AppBarWidget::OnAppBarStateChange(bool querying, TAppBarEdge proposedEdge) 
     TAppBar::OnAppBarStateChange(querying, proposedEdge);
     if (querying) return;
     ApplySizeLimits(proposedEdge);
-    // A window that just lost its frame is where its frame left it.
-    if (IsDockedEdge(proposedEdge) && geometry() != placed_) {
+    // A window that just lost its frame is where its frame left it, and Qt may
+    // not know: tell the server too.
+    if (IsDockedEdge(proposedEdge)) {
         placing_ = true;
-        setGeometry(placed_);
+        if (geometry() != placed_) setGeometry(placed_);
+        RequestNativeGeometry(*this, placed_);
         placing_ = false;
     }
 }
@@ -146,6 +157,8 @@ void AppBarWidget::ApplySizeLimits(TAppBarEdge edge) {
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         setSizeIncrement(0, 0);
+        // A window manager keeps a window at least as large as its base size.
+        setBaseSize(0, 0);
         return;
     }
     const MinMaxInfo limits = GetMinMaxInfo();
@@ -159,7 +172,9 @@ void AppBarWidget::ApplySizeLimits(TAppBarEdge edge) {
     setMaximumSize(std::max(maxWidth, 1), std::max(maxHeight, 1));
     setSizeIncrement(static_cast<int>(settings.HorzSizeInc),
                      static_cast<int>(settings.VertSizeInc));
-    setBaseSize(limits.minWidth, limits.minHeight);
+    // The base is the smallest size the window may have: a window manager
+    // counts steps from it, and would grow a window smaller than it.
+    setBaseSize(std::max(minWidth, 1), std::max(minHeight, 1));
 }
 
 int AppBarWidget::DefaultHitCode(QPoint point) const {
@@ -261,18 +276,65 @@ void AppBarWidget::changeEvent(QEvent* event) {
 }
 
 void AppBarWidget::RememberFloatingPlace() {
+    if (Edge() != abeFloat || drag_ != Drag::None || placing_ || !isVisible()) return;
+    const QMargins frame(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    if (!frame.isNull()) frameMargins_ = frame;
     // The window manager moved or sized the floating bar by its frame.
-    if (Edge() == abeFloat && drag_ == Drag::None && !placing_ && isVisible())
-        BarSettings().SetFloatRect(WindowRect());
+    BarSettings().SetFloatRect(WindowRect());
+    // Moved by its title bar: where the button comes up decides, as for the
+    // grip. Some window managers tell of the move only once the button is up,
+    // the pointer still on the title bar.
+    if (titleDrag_.isActive()) return;
+    const QPoint cursor = QCursor::pos();
+    const bool onFrame = frameGeometry().contains(cursor) && !geometry().contains(cursor);
+    if (!PrimaryButtonDown() && !onFrame) return;
+    EnterSizeMove();
+    titleDrag_.start();
+}
+
+void AppBarWidget::FollowTitleDrag() {
+    if (PrimaryButtonDown()) return;
+    titleDrag_.stop();
+    const QPoint cursor = QCursor::pos();
+    const Rect window = Moving(ToPoint(cursor), false, WindowRect());
+    if (IsDockedEdge(DragEdge())) {
+        ExitSizeMove();
+        return;
+    }
+    // Still floating: where the window manager left it, on the screen.
+    ExitSizeMove();
+    PlaceWindow(window);
+}
+
+void AppBarWidget::KeepDockedPlace() {
+    // A docked bar is placed by the bar alone. A request that crossed the frame
+    // change may have been applied to the framed window, with its size hints,
+    // and the window manager keeps that size when it takes the window on again.
+    if (!IsDockedEdge(Edge()) || placing_ || drag_ != Drag::None || geometry() == placed_ ||
+        corrections_ >= MaxCorrections)
+        return;
+    ++corrections_;
+    QTimer::singleShot(0, this, [this] {
+        if (!IsDockedEdge(Edge()) || geometry() == placed_) return;
+        placing_ = true;
+        setGeometry(placed_);
+        RequestNativeGeometry(*this, placed_);
+        placing_ = false;
+    });
 }
 
 void AppBarWidget::moveEvent(QMoveEvent* event) {
     RememberFloatingPlace();
+    KeepDockedPlace();
     QWidget::moveEvent(event);
 }
 
 void AppBarWidget::resizeEvent(QResizeEvent* event) {
     RememberFloatingPlace();
+    KeepDockedPlace();
     QWidget::resizeEvent(event);
 }
 

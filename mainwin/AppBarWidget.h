@@ -5,6 +5,7 @@
 // the window manager frames it.
 #include "mainwin/AppBar.h"
 
+#include <QMargins>
 #include <QPoint>
 #include <QTimer>
 #include <QWidget>
@@ -42,20 +43,31 @@ protected:
 
     // What the point (in widget coordinates) is before the bar refines it.
     int DefaultHitCode(QPoint point) const;
+    // A floating window's rectangle moved (and if need be narrowed) so that it
+    // and its frame lie on the screen.
+    Rect KeepOnScreen(Rect rect) const;
 
 private:
     void FollowPointer(QPoint global, Qt::KeyboardModifiers modifiers);
     void ApplySizeLimits(TAppBarEdge edge);
     void RememberFloatingPlace();
+    void FollowTitleDrag();
+    void KeepDockedPlace();
 
     enum class Drag { None, Move, Size };
     QTimer timer_;
+    QTimer titleDrag_;      // watches a move by the window manager's title bar
+    QMargins frameMargins_; // of the window manager's frame, when it last had one
     Drag drag_ = Drag::None;
     int dragCode_ = HTNOWHERE;
     QPoint dragStart_;
     Rect dragRect_;
     QRect placed_; // where the bar last put the window
     bool placing_ = false;
+    // Times the docked window was put back where the bar placed it since then;
+    // a window manager that insists is not argued with for ever.
+    int corrections_ = 0;
+    static constexpr int MaxCorrections = 3;
 };
 
 } // namespace tessarim

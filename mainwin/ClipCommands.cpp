@@ -53,17 +53,23 @@ std::string Terminated(std::string text) {
     return text;
 }
 
-// Each code unit on its own: a character beyond the basic plane gives two
-// references, one per surrogate.
+// One reference per character: a pair of surrogates is one character beyond the
+// basic plane, and a reference to a surrogate shows as U+FFFD in any browser.
+// A surrogate without its partner keeps a reference of its own.
 std::string Notation(std::u16string_view text, bool hex) {
     std::string out;
     out.reserve(4 * text.size());
-    for (const char16_t unit : text) {
-        if (unit < 0x80) {
-            out += static_cast<char>(unit);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t value = text[i];
+        if (value < 0x80) {
+            out += static_cast<char>(value);
             continue;
         }
-        AppendNumericReference(out, unit, hex);
+        // A surrogate pair is one character and gets one reference.
+        if (value >= 0xD800 && value < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000)
+            value = 0x10000 + ((value - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        AppendNumericReference(out, value, hex);
     }
     return out;
 }
@@ -185,7 +191,9 @@ void ClipCommands::GbBig5Command(Direction direction) {
     const bool hasAnsi = clipboard.IsClipboardFormatAvailable(CF_TEXT);
     if (!hasUnicode && !hasAnsi) return;
     std::uint64_t start = GetTickCount();
-    if (UnicodeDesktop()) {
+    // Desktop programs offer Unicode text: its bytes in the system code page
+    // would be a lossy copy, and GBK or Big5 bytes of it meaningless to them.
+    if (hasUnicode || UnicodeDesktop()) {
         GbBig5UnicodeCommand(direction, hasUnicode, start);
         return;
     }
@@ -332,10 +340,11 @@ void ClipCommands::RunHotKey(int index) {
 void ClipCommands::GbBig5HotKey(Direction direction) {
     Clipboard& clipboard = desktop_.clipboard;
     const std::uint8_t command = direction == GbToBig5 ? 1 : 2;
-    if (!clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
+    const bool hasUnicode = clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT);
+    if (!hasUnicode && !clipboard.IsClipboardFormatAvailable(CF_TEXT)) return;
     if (LastHotKeyCommand == command && !ClipboardChanged) return;
-    if (UnicodeDesktop()) {
-        std::u16string text = ReadUnicodeText(clipboard.IsClipboardFormatAvailable(CF_UNICODETEXT));
+    if (hasUnicode || UnicodeDesktop()) {
+        std::u16string text = ReadUnicodeText(hasUnicode);
         ConvertUnicodeFace(text, direction == GbToBig5 ? FaceT : FaceS, &fixTables_);
         Replace(clipboard, CF_UNICODETEXT, UnicodeTextBlock(text));
     } else {

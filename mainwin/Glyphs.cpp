@@ -2,8 +2,11 @@
 
 #include "platform/UiFonts.h"
 
+#include <QFontMetricsF>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 namespace tessarim {
 
@@ -13,50 +16,50 @@ const QColor Ink(40, 40, 90);
 const QColor Accent(200, 40, 40);
 const QColor Paper(250, 250, 240);
 
-QPixmap Blank(int width, int height) {
-    QPixmap pixmap(width, height);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
-
-// Two characters with an arrow between them: the conversion's direction.
-QPixmap Conversion(const QString& from, const QString& to) {
-    QPixmap pixmap = Blank(44, 20);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+// Two characters with an arrow between them: the conversion's direction, in a
+// 44 x 20 box.
+void DrawConversion(QPainter& p, const QString& from, const QString& to) {
     QFont font = UiFont(CharsetGb2312, QFont());
     font.setPixelSize(15);
     p.setFont(font);
     p.setPen(Ink);
-    p.drawText(QRect(0, 0, 17, 20), Qt::AlignCenter, from);
+    p.drawText(QRectF(0, 0, 17, 20), Qt::AlignCenter, from);
     p.setPen(Accent);
-    p.drawText(QRect(27, 0, 17, 20), Qt::AlignCenter, to);
+    p.drawText(QRectF(27, 0, 17, 20), Qt::AlignCenter, to);
     p.setPen(QPen(Accent, 1.6));
     p.drawLine(QPointF(17.5, 10), QPointF(26, 10));
     p.drawLine(QPointF(23, 7), QPointF(26, 10));
     p.drawLine(QPointF(23, 13), QPointF(26, 10));
-    return pixmap;
 }
 
-QPixmap Notation(const QString& text) {
-    QPixmap pixmap = Blank(28, 12);
-    QPainter p(&pixmap);
-    QFont font;
-    font.setPixelSize(11);
-    font.setBold(true);
+// The same in a square as small as a line of text (a menu's): the character
+// the conversion gives, on a tile.
+void DrawCompactConversion(QPainter& p, const QString& to) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 235, 225));
+    p.drawRoundedRect(QRectF(0.5, 0.5, 19, 19), 3, 3);
+    QFont font = UiFont(CharsetGb2312, QFont());
+    font.setPixelSize(17);
     p.setFont(font);
-    p.setPen(Ink);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, text);
-    return pixmap;
+    p.setPen(Accent);
+    p.drawText(QRectF(0, 0, 20, 20), Qt::AlignCenter, to);
 }
 
-QPixmap Drawn(void (*draw)(QPainter&)) {
-    QPixmap pixmap = Blank(20, 20);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Ink, 1.4));
-    draw(p);
-    return pixmap;
+// Text fitted to a box of the given size.
+void DrawNotation(QPainter& p, const QString& text, QSizeF box) {
+    QFont font;
+    font.setPixelSize(box.height() >= 20 ? 14 : 11);
+    font.setBold(true);
+    const qreal width = QFontMetricsF(font).horizontalAdvance(text);
+    p.setPen(Ink);
+    p.setFont(font);
+    if (width > box.width()) {
+        p.translate(0, box.height() / 2);
+        p.scale(box.width() / width, box.width() / width);
+        p.translate(0, -box.height() / 2);
+        box.setWidth(width);
+    }
+    p.drawText(QRectF(QPointF(0, 0), box), Qt::AlignCenter, text);
 }
 
 void DrawFile(QPainter& p) {
@@ -129,10 +132,7 @@ void DrawClose(QPainter& p) {
     p.drawLine(QPointF(15, 5), QPointF(5, 15));
 }
 
-QPixmap ProgramPicture() {
-    QPixmap pixmap = Blank(32, 32);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+void DrawProgram(QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(40, 90, 170));
     p.drawRoundedRect(QRectF(0, 0, 32, 32), 6, 6);
@@ -141,42 +141,127 @@ QPixmap ProgramPicture() {
     font.setBold(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QString::fromUtf8("繁"));
-    return pixmap;
+    p.drawText(QRectF(0, 0, 32, 32), Qt::AlignCenter, QString::fromUtf8("繁"));
 }
+
+bool IsWide(Glyph glyph) {
+    return glyph == Glyph::BMPFT || glyph == Glyph::BMPST || glyph == Glyph::BMPDEC ||
+           glyph == Glyph::BMPHEX;
+}
+
+// Paints the glyph in its design box; a wide glyph asked for a square box
+// takes its compact form.
+void Paint(Glyph glyph, QPainter& p, bool compact) {
+    const QString simplified = QString::fromUtf8("简");
+    const QString traditional = QString::fromUtf8("繁");
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(QPen(Ink, 1.4));
+    switch (glyph) {
+    case Glyph::BMPFT:
+        compact ? DrawCompactConversion(p, traditional)
+                : DrawConversion(p, simplified, traditional);
+        break;
+    case Glyph::BMPST:
+        compact ? DrawCompactConversion(p, simplified) : DrawConversion(p, traditional, simplified);
+        break;
+    case Glyph::BMPDEC:
+        DrawNotation(p, compact ? "&#" : "&#9;", compact ? QSizeF(20, 20) : QSizeF(28, 12));
+        break;
+    case Glyph::BMPHEX:
+        DrawNotation(p, compact ? "#x" : "&#x;", compact ? QSizeF(20, 20) : QSizeF(28, 12));
+        break;
+    case Glyph::File:
+        DrawFile(p);
+        break;
+    case Glyph::Clipboard:
+        DrawClipboard(p);
+        break;
+    case Glyph::Keys:
+        DrawKeys(p);
+        break;
+    case Glyph::Options:
+        DrawOptions(p);
+        break;
+    case Glyph::About:
+        DrawAbout(p);
+        break;
+    case Glyph::Close:
+        DrawClose(p);
+        break;
+    case Glyph::Program:
+        DrawProgram(p);
+        break;
+    }
+}
+
+// Draws at whatever size and pixel density is asked for: the pictures stay
+// sharp on a high-density screen and in a menu's own icon size.
+class GlyphEngine : public QIconEngine {
+public:
+    explicit GlyphEngine(Glyph glyph) : glyph_(glyph) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const bool compact = IsWide(glyph_) && rect.width() < 2 * rect.height();
+        const QSizeF design = compact ? QSizeF(20, 20) : QSizeF(GlyphSize(glyph_));
+        const qreal scale =
+            std::min(rect.width() / design.width(), rect.height() / design.height());
+        painter->save();
+        if (mode == QIcon::Disabled) painter->setOpacity(0.4);
+        painter->translate(rect.x() + (rect.width() - design.width() * scale) / 2,
+                           rect.y() + (rect.height() - design.height() * scale) / 2);
+        painter->scale(scale, scale);
+        Paint(glyph_, *painter, compact);
+        painter->restore();
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const QSize design = GlyphSize(glyph_);
+        if (IsWide(glyph_) && size.width() < 2 * size.height()) return size;
+        return design.scaled(size, Qt::KeepAspectRatio);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        const QSize actual = actualSize(size, mode, state);
+        QPixmap pixmap(actual * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), actual), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new GlyphEngine(glyph_); }
+
+private:
+    Glyph glyph_;
+};
 
 } // namespace
 
-QPixmap GlyphPixmap(Glyph glyph) {
+QSize GlyphSize(Glyph glyph) {
     switch (glyph) {
     case Glyph::BMPFT:
-        return Conversion(QString::fromUtf8("简"), QString::fromUtf8("繁"));
     case Glyph::BMPST:
-        return Conversion(QString::fromUtf8("繁"), QString::fromUtf8("简"));
+        return {44, 20};
     case Glyph::BMPDEC:
-        return Notation("&#9;");
     case Glyph::BMPHEX:
-        return Notation("&#x;");
-    case Glyph::File:
-        return Drawn(DrawFile);
-    case Glyph::Clipboard:
-        return Drawn(DrawClipboard);
-    case Glyph::Keys:
-        return Drawn(DrawKeys);
-    case Glyph::Options:
-        return Drawn(DrawOptions);
-    case Glyph::About:
-        return Drawn(DrawAbout);
-    case Glyph::Close:
-        return Drawn(DrawClose);
+        return {28, 12};
     case Glyph::Program:
-        return ProgramPicture();
+        return {32, 32};
+    default:
+        return {20, 20};
     }
-    return {};
 }
 
 QIcon GlyphIcon(Glyph glyph) {
-    return QIcon(GlyphPixmap(glyph));
+    return QIcon(new GlyphEngine(glyph));
+}
+
+QIcon ProgramIcon() {
+    // The name the icon is installed under in the hicolor theme.
+    return QIcon::fromTheme("org.tessarim.Tessarim", GlyphIcon(Glyph::Program));
 }
 
 } // namespace tessarim

@@ -1,7 +1,8 @@
 #pragma once
-// The pictures of the buttons, menu entries and tray icon, drawn at run time.
+// The pictures of the buttons, menu entries and tray icon, drawn at run time as
+// vectors, at any size and pixel density.
 #include <QIcon>
-#include <QPixmap>
+#include <QSize>
 
 namespace tessarim {
 
@@ -19,7 +20,14 @@ enum class Glyph {
     Program,   // the tray icon and the windows' icon
 };
 
-QPixmap GlyphPixmap(Glyph glyph);
+// The size the picture is designed for, in logical pixels.
+QSize GlyphSize(Glyph glyph);
+// The four wide pictures of the Unicode commands take a compact square form
+// when asked for a square (a menu's icon).
 QIcon GlyphIcon(Glyph glyph);
+
+// The program's icon for the window and the tray: the installed one from the
+// icon theme, else the built-in picture.
+QIcon ProgramIcon();
 
 } // namespace tessarim

@@ -13,15 +13,18 @@
 #include "platform/ProgramDir.h"
 #include "platform/Tray.h"
 #include "platform/UiFonts.h"
+#include "platform/UiLanguage.h"
 #include "settings/Settings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -34,11 +37,27 @@ constexpr MainCommand UnicodeMenuCommands[] = {MainCommand::UnicodeStoT, MainCom
                                                MainCommand::HexNotation,
                                                MainCommand::DecimalNotation};
 
+// Menu pictures as tall as the menu's text, whatever its font size.
+class MenuIconStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        const int size = QProxyStyle::pixelMetric(metric, option, widget);
+        if (metric != PM_SmallIconSize || !widget) return size;
+        return std::max(size, widget->fontMetrics().height());
+    }
+};
+
 // The popup menu, with a band down its left side that carries the program's name.
 class BandMenu : public QMenu {
 public:
     static constexpr int BandWidth = 22;
-    explicit BandMenu(QWidget* parent) : QMenu(parent) { setContentsMargins(BandWidth, 0, 0, 0); }
+    explicit BandMenu(QWidget* parent) : QMenu(parent) {
+        setContentsMargins(BandWidth, 0, 0, 0);
+        auto* style = new MenuIconStyle;
+        style->setParent(this); // a widget does not own its style
+        setStyle(style);
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
@@ -71,7 +90,7 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     : AppBarWidget(shell, parent), logic_(Program()), tray_(tray), help_(help) {
     setObjectName("TMainForm");
     setWindowTitle("Tessarim");
-    setWindowIcon(GlyphIcon(Glyph::Program));
+    setWindowIcon(ProgramIcon());
     setCursor(Qt::ArrowCursor);
 
     const IniFile ini(SettingsPath());
@@ -83,9 +102,11 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     // The bar is one row of buttons inside a thin frame.
     const int frame = 2 * FrameWidth;
     const int buttonHeight = design::BtnFile.height;
-    move(static_cast<int>(keys::FloatLeft.def), static_cast<int>(keys::FloatTop.def));
-    resize(design::Width, frame + buttonHeight);
-    ApplyBarGeometry(BarSettings(), frame, buttonHeight, {x(), y()}, Shell().ScreenRect().Width());
+    // Positions are the window's own, without the window manager's frame.
+    setGeometry(static_cast<int>(keys::FloatLeft.def), static_cast<int>(keys::FloatTop.def),
+                design::Width, frame + buttonHeight);
+    ApplyBarGeometry(BarSettings(), frame, buttonHeight, {geometry().x(), geometry().y()},
+                     Shell().ScreenRect().Width());
 
     AddButton("BtnFile", design::BtnFile, MainCommand::FileConversion)
         ->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -114,9 +135,8 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
         {MainCommand::About, Glyph::About},
         {MainCommand::Close, Glyph::Close}};
     for (const auto& [command, glyph] : glyphs) {
-        const QPixmap pixmap = GlyphPixmap(glyph);
-        buttons_[command]->setIcon(QIcon(pixmap));
-        buttons_[command]->setIconSize(pixmap.size());
+        buttons_[command]->setIcon(GlyphIcon(glyph));
+        buttons_[command]->setIconSize(GlyphSize(glyph));
     }
     panel_ = new QLabel(this);
     panel_->setObjectName("Panel1");
@@ -149,7 +169,15 @@ TMainForm::TMainForm(AppBarShell& shell, TrayIcon& tray, HelpViewer& help, QWidg
     logic_.trayAvailable = tray_.Available();
     RefreshEnabled();
     tray_.onClick = [this] { BringToFront(); };
-    tray_.Show(GlyphIcon(Glyph::Program), TrayHint, popup_);
+    tray_.onAvailabilityChanged = [this](bool available) {
+        logic_.trayAvailable = available;
+        // Without the tray a hidden bar could not be called back.
+        if (!available && !isVisible() && logic_.ShowEntryEnabled())
+            S1Click();
+        else
+            RefreshEnabled();
+    };
+    tray_.Show(ProgramIcon(), TrayHint, popup_);
 }
 
 void TMainForm::CreateWindowHandle() {
@@ -166,7 +194,8 @@ QToolButton* TMainForm::AddButton(const char* name, const ControlBox& box, MainC
     auto* button = new QToolButton(this);
     button->setObjectName(name);
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, not taken by a click: the clipboard's owner keeps focus.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setGeometry(box.left + FrameWidth, box.top + FrameWidth, box.width, box.height);
     connect(button, &QToolButton::clicked, this, [this, command] { logic_.Run(command); });
     buttons_[command] = button;
@@ -247,9 +276,11 @@ void TMainForm::RefreshEnabled() {
         entry->setEnabled(logic_.MenuEntryEnabled(command));
     showEntry_->setEnabled(logic_.ShowEntryEnabled());
     hideEntry_->setEnabled(logic_.HideEntryEnabled());
+    ApplyHints();
 }
 
 void TMainForm::UpdateLang() {
+    SetUiLanguage(logic_.Settings().Lang);
     const MainTexts* texts = MainTextsFor(logic_.Settings().Lang);
     if (!texts) return;
     buttons_[MainCommand::FileConversion]->setText(Text(texts->BtnFileCaption));
@@ -267,7 +298,8 @@ void TMainForm::UpdateLang() {
         {MainCommand::About, &texts->BtnAboutHint},
         {MainCommand::Close, &texts->BtnCloseHint}};
     for (const auto& [command, hint] : hints)
-        buttons_[command]->setStatusTip(Text(*hint));
+        hints_[command] = Text(*hint);
+    ApplyHints();
     const std::pair<MainCommand, const std::string*> captions[] = {
         {MainCommand::SendKey, &texts->SendKey1},
         {MainCommand::FileConversion, &texts->BtnFileHint},
@@ -285,6 +317,22 @@ void TMainForm::UpdateLang() {
         entries_[command]->setText(Text(*caption));
     showEntry_->setText(Text(texts->S1));
     hideEntry_->setText(Text(texts->Hide1));
+    panel_->setAccessibleName(Text(UiText("Hint", "提示", "提示")));
+}
+
+void TMainForm::ApplyHints() {
+    const QString notYet =
+        Text(UiText(" (not in this version yet)", "（本版尚未提供）", "（本版尚未提供）"));
+    for (const auto& [command, hint] : hints_) {
+        QToolButton* button = buttons_[command];
+        const QString text = logic_.HasHandler(command) ? hint : hint + notYet;
+        button->setStatusTip(text);
+        // The panel is 0 pixels wide at the floating minimum width; screen
+        // readers need a name for the picture-only buttons.
+        const QString plain = Text(PanelText(text.toStdString()));
+        button->setToolTip(plain);
+        button->setAccessibleName(plain);
+    }
 }
 
 void TMainForm::UpdateCharset() {
@@ -331,7 +379,12 @@ void TMainForm::OnAppBarStateChange(bool querying, TAppBarEdge proposedEdge) {
 bool TMainForm::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        panel_->setText(Text(PanelText(tip.toStdString())));
+        // A narrow bar (a small or scaled screen, the floating minimum) ends the
+        // hint with an ellipsis rather than cutting it anywhere; the tooltip
+        // has it whole.
+        const QString hint = Text(PanelText(tip.toStdString()));
+        panel_->setText(panel_->fontMetrics().elidedText(hint, Qt::ElideRight,
+                                                         panel_->contentsRect().width() - 4));
         return true;
     }
     return AppBarWidget::event(event);
@@ -386,6 +439,12 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
         help_.ShowContext(logic_.HelpContext(1));
         return;
     }
+    // Every command without the mouse: the menu, as the context-menu key opens it.
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        popup_->popup(mapToGlobal(QPoint(design::GripWidth, height())));
+        return;
+    }
     AppBarWidget::keyPressEvent(event);
 }
 
@@ -397,7 +456,10 @@ void TMainForm::showEvent(QShowEvent* event) {
 void TMainForm::FormShow() {
     const IniFile ini(SettingsPath());
     const bool warn = Read(ini, keys::Warn);
-    if (Edge() == abeFloat && floatPos_) move(floatPos_->x, floatPos_->y);
+    if (Edge() == abeFloat && floatPos_) {
+        BarSettings().SetFloatRect(BarSettings().FloatRect().MovedTo(floatPos_->x, floatPos_->y));
+        PlaceWindow(BarSettings().FloatRect());
+    }
     if (!logic_.unicodeAvailable && warn) {
         // After the bar is on the screen.
         QTimer::singleShot(0, this, [this] {
@@ -412,8 +474,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         if (logic_.Settings().RemLastPos) {
             try {
                 IniFile ini(SettingsPath());
-                WritePosition(ini,
-                              PositionToSave(isVisible(), Edge(), logic_.HiddenEdge(), {x(), y()}));
+                WritePosition(ini, PositionToSave(isVisible(), Edge(), logic_.HiddenEdge(),
+                                                  {geometry().x(), geometry().y()}));
             } catch (const IniWriteError& error) {
                 ShowMessage(MessageKind::Error, error.what());
             }
@@ -434,14 +496,18 @@ void TMainForm::StartHidden() {
 }
 
 void TMainForm::BringToFront() {
-    if (!isVisible()) return;
+    if (!isVisible()) {
+        // A start from the menu asks for the bar the user hid.
+        if (logic_.ShowEntryEnabled()) S1Click();
+        return;
+    }
     raise();
     activateWindow();
     ShowAutoHideBar(true);
 }
 
 void TMainForm::Hide1Click() {
-    if (Edge() == abeFloat) floatPos_ = Point{x(), y()};
+    if (Edge() == abeFloat) floatPos_ = Point{geometry().x(), geometry().y()};
     hide();
     logic_.Hide(Edge());
     SetEdge(abeFloat); // releases the reserved strip

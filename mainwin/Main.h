@@ -7,6 +7,7 @@
 #include "mainwin/MainLogic.h"
 
 #include <QPointer>
+#include <QString>
 #include <map>
 #include <memory>
 #include <optional>
@@ -73,6 +74,8 @@ private:
     void BuildMenu();
     void LayOut(int gap);
     void RefreshEnabled();
+    // Hints in the panel, as tooltips and as the buttons' accessible names.
+    void ApplyHints();
     void DrawHandleBar(QPainter& painter);
     void BtnAboutClick();
     void FormShow();
@@ -82,6 +85,7 @@ private:
     HelpViewer& help_;
     std::map<MainCommand, QToolButton*> buttons_;
     std::map<MainCommand, QAction*> entries_;
+    std::map<MainCommand, QString> hints_;
     QLabel* panel_ = nullptr;
     QMenu* popup_ = nullptr;
     QAction* showEntry_ = nullptr;

@@ -122,7 +122,9 @@ std::optional<std::string> QtClipboard::MimeTypeOf(unsigned format) const {
 bool QtClipboard::IsClipboardFormatAvailable(unsigned format) {
     const QMimeData* data = DesktopClipboard()->mimeData();
     if (!data) return false;
-    if (format == CF_TEXT || format == CF_UNICODETEXT)
+    // Text offered only as GBK or Big5 bytes is 8-bit text alone.
+    if (format == CF_UNICODETEXT) return data->hasText();
+    if (format == CF_TEXT)
         return data->hasText() ||
                (!charsetType_.empty() && data->hasFormat(QString::fromStdString(charsetType_)));
     const std::optional<std::string> type = MimeTypeOf(format);

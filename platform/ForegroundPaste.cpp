@@ -1,9 +1,9 @@
 #include "platform/ForegroundPaste.h"
 
-#include <QGuiApplication>
+#include "platform/X11Keyboard.h"
+
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
@@ -14,27 +14,9 @@ namespace {
 constexpr xcb_keysym_t ControlKeysym = 0xffe3; // XK_Control_L
 constexpr xcb_keysym_t VKeysym = 0x0076;       // XK_v
 
-template <class T>
-std::unique_ptr<T, decltype(&std::free)> Owned(T* reply) {
-    return {reply, &std::free};
-}
-
 xcb_keycode_t KeycodeOf(xcb_connection_t* connection, xcb_keysym_t keysym) {
-    const xcb_setup_t* setup = xcb_get_setup(connection);
-    const auto mapping = Owned(xcb_get_keyboard_mapping_reply(
-        connection,
-        xcb_get_keyboard_mapping(
-            connection, setup->min_keycode,
-            static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1)),
-        nullptr));
-    if (!mapping || mapping->keysyms_per_keycode == 0) return 0;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
-    const int count = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
-    for (int i = 0; i < count; ++i)
-        if (syms[i] == keysym)
-            return static_cast<xcb_keycode_t>(setup->min_keycode +
-                                              i / mapping->keysyms_per_keycode);
-    return 0;
+    const auto place = ReadKeyboardMap(connection).Find(keysym);
+    return place ? place->keycode : 0;
 }
 
 void FakeKey(xcb_connection_t* connection, xcb_keycode_t code, bool press) {
@@ -44,8 +26,8 @@ void FakeKey(xcb_connection_t* connection, xcb_keycode_t code, bool press) {
 
 void ReleaseHeldModifiers(xcb_connection_t* connection) {
     const auto keymap =
-        Owned(xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
-    const auto modifiers = Owned(
+        OwnedReply(xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
+    const auto modifiers = OwnedReply(
         xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
     if (!keymap || !modifiers) return;
     const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers.get());
@@ -60,14 +42,12 @@ void ReleaseHeldModifiers(xcb_connection_t* connection) {
 } // namespace
 
 void X11ForegroundPaste::PasteToForeground() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11) return;
-    xcb_connection_t* connection = x11->connection();
+    xcb_connection_t* connection = X11Connection();
+    if (!connection) return;
     const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(connection, &xcb_test_id);
     if (!xtest || !xtest->present) return;
     const auto focus =
-        Owned(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        OwnedReply(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     if (!focus || focus->focus == XCB_NONE) return;
     const xcb_keycode_t control = KeycodeOf(connection, ControlKeysym);
     const xcb_keycode_t v = KeycodeOf(connection, VKeysym);

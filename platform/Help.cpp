@@ -1,8 +1,9 @@
 #include "platform/Help.h"
 
 #include "platform/Message.h"
+#include "platform/ProgramDir.h"
+#include "platform/UiLanguage.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
 #include <filesystem>
@@ -15,13 +16,16 @@ QUrl HelpUrl(const std::string& helpFile, int context) {
     return url;
 }
 
-DesktopHelp::DesktopHelp()
-    : helpFile_((QCoreApplication::applicationDirPath() + "/" + HelpFileName).toStdString()) {}
+std::string DefaultHelpFile() {
+    const std::string& installed = InstalledDataFolder();
+    return (installed.empty() ? ExecutableFolder() : installed) + HelpFileName;
+}
 
 void DesktopHelp::ShowContext(int context) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(helpFile_, error)) {
-        ShowMessage(MessageKind::Error, "Cannot open file " + helpFile_);
+        ShowMessage(MessageKind::Error,
+                    UiText("Cannot open file ", "無法開啟檔案 ", "无法打开文件 ") + helpFile_);
         return;
     }
     QDesktopServices::openUrl(HelpUrl(helpFile_, context));

@@ -1,6 +1,6 @@
 #pragma once
-// The help file: an HTML page shipped beside the program, with one anchor per
-// help context ("Tessarim.html#context-11"), shown by the desktop's browser.
+// The help file: an HTML page shipped with the program, with one anchor per help
+// context ("Tessarim.html#context-11"), shown by the desktop's browser.
 #include <string>
 
 class QUrl;
@@ -15,13 +15,16 @@ public:
     virtual void ShowContext(int context) = 0;
 };
 
+// The help file of this program: in the installed data folder when the program is
+// installed, else beside the executable (a build folder, an unpacked copy).
+std::string DefaultHelpFile();
+
 // The address of a context in a help file.
 QUrl HelpUrl(const std::string& helpFile, int context);
 
 class DesktopHelp : public HelpViewer {
 public:
-    // The help file beside the running program.
-    DesktopHelp();
+    DesktopHelp() : helpFile_(DefaultHelpFile()) {}
     explicit DesktopHelp(std::string helpFile) : helpFile_(std::move(helpFile)) {}
     // Opens the page at the context; a missing file is reported.
     void ShowContext(int context) override;

@@ -23,7 +23,7 @@ std::string Env(const char* name) {
 
 std::string ResolveProgramDir(const ProgramDirInputs& inputs) {
     if (!inputs.tessarimHome.empty()) return WithTrailingSlash(inputs.tessarimHome);
-    if (inputs.exeFolderWritable && !inputs.exeFolder.empty())
+    if (inputs.exeFolderWritable && !inputs.installed && !inputs.exeFolder.empty())
         return WithTrailingSlash(inputs.exeFolder);
     // A relative $XDG_CONFIG_HOME is invalid and to be ignored.
     std::string config = inputs.xdgConfigHome;
@@ -42,13 +42,36 @@ std::string HomeFolder() {
     return Env("HOME");
 }
 
+const std::string& ExecutableFolder() {
+    static const std::string folder = [] {
+        std::error_code error;
+        const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+        return error ? std::string() : WithTrailingSlash(exe.parent_path().string());
+    }();
+    return folder;
+}
+
+const std::string& InstalledDataFolder() {
+    static const std::string folder = [] {
+        if (ExecutableFolder().empty()) return std::string();
+        // The build places the data folder relative to the programs' folder.
+        const std::filesystem::path data =
+            (std::filesystem::path(ExecutableFolder()) / TESSARIM_DATA_FROM_BIN).lexically_normal();
+        std::error_code error;
+        return std::filesystem::is_directory(data, error) ? WithTrailingSlash(data.string())
+                                                          : std::string();
+    }();
+    return folder;
+}
+
 const std::string& ProgramDir() {
     static const std::string folder = [] {
         namespace fs = std::filesystem;
         ProgramDirInputs inputs;
         std::error_code error;
-        const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-        if (!error) inputs.exeFolder = exe.parent_path().string();
+        inputs.exeFolder = ExecutableFolder();
+        if (inputs.exeFolder.size() > 1) inputs.exeFolder.pop_back();
+        inputs.installed = !InstalledDataFolder().empty();
         inputs.exeFolderWritable =
             !inputs.exeFolder.empty() && access(inputs.exeFolder.c_str(), W_OK) == 0;
         inputs.tessarimHome = Env("TESSARIM_HOME");

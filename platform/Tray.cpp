@@ -1,6 +1,7 @@
 #include "platform/Tray.h"
 
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace tessarim {
 
@@ -9,6 +10,16 @@ SystemTrayIcon::SystemTrayIcon() : icon_(std::make_unique<QSystemTrayIcon>()) {
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::Trigger && onClick) onClick();
                      });
+    // Qt tells nobody when a tray host starts or ends (a panel that starts after
+    // the program, or restarts): look now and then.
+    available_ = Available();
+    watch_ = std::make_unique<QTimer>();
+    QObject::connect(watch_.get(), &QTimer::timeout, [this] {
+        if (Available() == available_) return;
+        available_ = !available_;
+        if (onAvailabilityChanged) onAvailabilityChanged(available_);
+    });
+    watch_->start(1000);
 }
 
 SystemTrayIcon::~SystemTrayIcon() = default;

@@ -8,6 +8,7 @@
 
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace tessarim {
 
@@ -20,6 +21,8 @@ public:
     virtual void Show(const QIcon& icon, const QString& hint, QMenu* menu) = 0;
     virtual void SetHint(const QString& hint) = 0;
     std::function<void()> onClick;
+    // A tray host came or went after the start.
+    std::function<void(bool available)> onAvailabilityChanged;
 };
 
 class SystemTrayIcon : public TrayIcon {
@@ -32,6 +35,8 @@ public:
 
 private:
     std::unique_ptr<QSystemTrayIcon> icon_;
+    std::unique_ptr<QTimer> watch_;
+    bool available_ = false;
 };
 
 } // namespace tessarim

@@ -4,8 +4,10 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -15,9 +17,18 @@ namespace tessarim {
 
 namespace {
 
+// The X connection of the xcb platform, or none (other platforms, the
+// offscreen one of the tests included).
+xcb_connection_t* XcbConnection() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
 constexpr const char* AtomNames[] = {
     "_NET_WM_WINDOW_TYPE",
     "_NET_WM_WINDOW_TYPE_DOCK",
+    "_NET_WM_WINDOW_TYPE_TOOLBAR",
     "_NET_WM_WINDOW_TYPE_UTILITY",
     "_NET_WM_STRUT",
     "_NET_WM_STRUT_PARTIAL",
@@ -31,6 +42,7 @@ constexpr const char* AtomNames[] = {
     "_NET_WM_STATE_SKIP_PAGER",
     "_NET_WM_STATE_FULLSCREEN",
     "_NET_ACTIVE_WINDOW",
+    "_NET_WM_DESKTOP",
     "_MOTIF_WM_HINTS",
     "_TESSARIM_AUTOHIDE_LEFT",
     "_TESSARIM_AUTOHIDE_TOP",
@@ -43,8 +55,18 @@ constexpr std::uint32_t StateRemove = 0;
 constexpr std::uint32_t StateAdd = 1;
 
 // _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
+constexpr std::uint32_t MotifFunctionsFlag = 1;
 constexpr std::uint32_t MotifDecorationsFlag = 2;
-constexpr std::uint32_t MotifDecorateAll = 1;
+constexpr std::uint32_t MotifFunctionResize = 2;
+constexpr std::uint32_t MotifFunctionMove = 4;
+constexpr std::uint32_t MotifFunctionClose = 32;
+constexpr std::uint32_t MotifDecorateBorder = 2;
+constexpr std::uint32_t MotifDecorateResizeHandle = 4;
+constexpr std::uint32_t MotifDecorateTitle = 8;
+constexpr std::uint32_t MotifDecorateMenu = 16;
+
+// _NET_WM_DESKTOP of a window shown on every workspace.
+constexpr std::uint32_t AllDesktops = 0xFFFFFFFF;
 
 template <class T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
@@ -57,16 +79,29 @@ Reply<T> Owned(T* reply) {
 } // namespace
 
 void RequestNativeGeometry(QWidget& window, const QRect& rect) {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window.internalWinId()) return;
-    const std::uint32_t values[] = {
-        static_cast<std::uint32_t>(rect.x()), static_cast<std::uint32_t>(rect.y()),
-        static_cast<std::uint32_t>(rect.width()), static_cast<std::uint32_t>(rect.height())};
-    xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(window.internalWinId()),
+    xcb_connection_t* connection = XcbConnection();
+    if (!connection || !window.internalWinId()) return;
+    // Qt's geometry is in logical pixels, the server's in device pixels.
+    const qreal ratio = window.devicePixelRatioF();
+    const auto device = [ratio](int value) {
+        return static_cast<std::uint32_t>(std::lround(value * ratio));
+    };
+    const std::uint32_t values[] = {device(rect.x()), device(rect.y()), device(rect.width()),
+                                    device(rect.height())};
+    xcb_configure_window(connection, static_cast<xcb_window_t>(window.internalWinId()),
                          XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                              XCB_CONFIG_WINDOW_HEIGHT,
                          values);
-    xcb_flush(x11->connection());
+    xcb_flush(connection);
+}
+
+bool PrimaryButtonDown() {
+    xcb_connection_t* connection = XcbConnection();
+    if (!connection) return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const auto pointer =
+        Owned(xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr));
+    return pointer && (pointer->mask & XCB_BUTTON_MASK_1);
 }
 
 X11AppBarShell::X11AppBarShell() {
@@ -135,9 +170,26 @@ void X11AppBarShell::DeleteProperty(xcb_window_t window, xcb_atom_t property) {
     xcb_delete_property(connection_, window, property);
 }
 
+qreal X11AppBarShell::Ratio() const {
+    return window_ ? window_->devicePixelRatioF() : qGuiApp->devicePixelRatio();
+}
+
+int X11AppBarShell::ToLogical(int device) const {
+    return static_cast<int>(std::lround(device / Ratio()));
+}
+
+int X11AppBarShell::ToDevice(int logical) const {
+    return static_cast<int>(std::lround(logical * Ratio()));
+}
+
+Rect X11AppBarShell::ToLogical(const Rect& device) const {
+    return {ToLogical(device.left), ToLogical(device.top), ToLogical(device.right),
+            ToLogical(device.bottom)};
+}
+
 Rect X11AppBarShell::ScreenRect() const {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-    return {0, 0, screen->width_in_pixels, screen->height_in_pixels};
+    return ToLogical(Rect{0, 0, screen->width_in_pixels, screen->height_in_pixels});
 }
 
 Rect X11AppBarShell::WorkArea() const {
@@ -150,7 +202,8 @@ Rect X11AppBarShell::WorkArea() const {
     if (areas.size() < 4) return ScreenRect();
     const int x = static_cast<int>(areas[index]);
     const int y = static_cast<int>(areas[index + 1]);
-    return {x, y, x + static_cast<int>(areas[index + 2]), y + static_cast<int>(areas[index + 3])};
+    return ToLogical(
+        Rect{x, y, x + static_cast<int>(areas[index + 2]), y + static_cast<int>(areas[index + 3])});
 }
 
 ShellMetrics X11AppBarShell::Metrics() const {
@@ -210,6 +263,8 @@ std::array<int, 4> X11AppBarShell::OtherStruts() const {
         for (std::size_t edge = 0; edge < 4 && edge < strut.size(); ++edge)
             struts[edge] = std::max(struts[edge], static_cast<int>(strut[edge]));
     }
+    for (int& strut : struts)
+        strut = ToLogical(strut);
     return struts;
 }
 
@@ -238,30 +293,36 @@ Rect X11AppBarShell::QueryPos(TAppBarEdge edge, Rect proposed) {
 Rect X11AppBarShell::SetPos(TAppBarEdge edge, Rect rect) {
     strut_.clear();
     if (IsDockedEdge(edge) && !rect.IsEmpty()) {
-        // left, right, top, bottom, then the start and end of each along its edge.
+        // left, right, top, bottom, then the start and end of each along its edge,
+        // in the device pixels of the whole X screen.
         const Rect screen = ScreenRect();
-        const auto u = [](int value) { return static_cast<std::uint32_t>(std::max(value, 0)); };
+        const auto u = [this](int value) {
+            return static_cast<std::uint32_t>(std::max(ToDevice(value), 0));
+        };
+        const auto last = [this](int end) {
+            return static_cast<std::uint32_t>(std::max(ToDevice(end) - 1, 0));
+        };
         strut_.assign(12, 0);
         switch (edge) {
         case abeLeft:
             strut_[0] = u(rect.right);
             strut_[4] = u(rect.top);
-            strut_[5] = u(rect.bottom - 1);
+            strut_[5] = last(rect.bottom);
             break;
         case abeRight:
             strut_[1] = u(screen.right - rect.left);
             strut_[6] = u(rect.top);
-            strut_[7] = u(rect.bottom - 1);
+            strut_[7] = last(rect.bottom);
             break;
         case abeTop:
             strut_[2] = u(rect.bottom);
             strut_[8] = u(rect.left);
-            strut_[9] = u(rect.right - 1);
+            strut_[9] = last(rect.right);
             break;
         default:
             strut_[3] = u(screen.bottom - rect.top);
             strut_[10] = u(rect.left);
-            strut_[11] = u(rect.right - 1);
+            strut_[11] = last(rect.right);
             break;
         }
     }
@@ -357,10 +418,41 @@ void X11AppBarShell::SetTaskbarEntry(bool shown) {
 }
 
 void X11AppBarShell::ApplyWindowKind() {
-    SetProperty(Window(), atoms_[WindowType], XCB_ATOM_ATOM,
-                {floating_ ? atoms_[WindowTypeUtility] : atoms_[WindowTypeDock]});
+    // A floating bar is a toolbar torn off its edge: moved, sized and closed,
+    // never minimised (it has no taskbar button to come back from) nor
+    // maximised. Window managers that do not know toolbars take it as a utility
+    // window, and the Motif functions say the same to older ones.
+    SetProperty(
+        Window(), atoms_[WindowType], XCB_ATOM_ATOM,
+        floating_ ? std::vector<std::uint32_t>{atoms_[WindowTypeToolbar], atoms_[WindowTypeUtility]}
+                  : std::vector<std::uint32_t>{atoms_[WindowTypeDock]});
+    const std::uint32_t decorations = floating_ ? MotifDecorateBorder | MotifDecorateResizeHandle |
+                                                      MotifDecorateTitle | MotifDecorateMenu
+                                                : 0;
     SetProperty(Window(), atoms_[MotifHints], atoms_[MotifHints],
-                {MotifDecorationsFlag, 0, floating_ ? MotifDecorateAll : 0, 0, 0});
+                {MotifFunctionsFlag | MotifDecorationsFlag,
+                 MotifFunctionMove | MotifFunctionResize | MotifFunctionClose, decorations, 0, 0});
+    SetProperty(Window(), atoms_[Desktop], XCB_ATOM_CARDINAL, {AllDesktops});
+}
+
+void X11AppBarShell::CheckAllDesktops() {
+    // A window manager drops the workspace of a window that is taken off the
+    // screen (as the frame changes) and gives it the current one when it comes
+    // back: ask again. A managed window moves at the window manager's hand.
+    const std::vector<std::uint32_t> desktop =
+        Property(Window(), atoms_[Desktop], XCB_ATOM_CARDINAL);
+    if (desktop.empty() || desktop[0] == AllDesktops) return;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = Window();
+    message.type = atoms_[Desktop];
+    message.data.data32[0] = AllDesktops;
+    message.data.data32[1] = 1; // from an application
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
 }
 
 void X11AppBarShell::SetFloatingFrame(bool floating) {
@@ -390,14 +482,20 @@ void X11AppBarShell::CheckFullScreen() {
     const std::vector<std::uint32_t> active =
         Property(root_, atoms_[ActiveWindow], XCB_ATOM_WINDOW);
     const xcb_window_t window = active.empty() ? XCB_NONE : active[0];
-    if (window != activeWindow_ && window != XCB_NONE && window != Window()) {
-        // Follow the active window's own state changes too.
-        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+    const bool ours = IsOwnWindow(window);
+    if (window != activeWindow_ && window != XCB_NONE && !ours) {
+        // Follow the active window's own state changes too. The mask is this
+        // connection's, which Qt shares: add to it, never take from it.
+        const auto attributes = Owned(xcb_get_window_attributes_reply(
+            connection_, xcb_get_window_attributes(connection_, window), nullptr));
+        if (attributes && !(attributes->your_event_mask & XCB_EVENT_MASK_PROPERTY_CHANGE)) {
+            const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+        }
     }
     activeWindow_ = window;
     bool fullScreen = false;
-    if (window != XCB_NONE && window != Window()) {
+    if (window != XCB_NONE && !ours) {
         const std::vector<std::uint32_t> states = Property(window, atoms_[State], XCB_ATOM_ATOM);
         fullScreen =
             std::find(states.begin(), states.end(), atoms_[StateFullscreen]) != states.end();
@@ -405,6 +503,15 @@ void X11AppBarShell::CheckFullScreen() {
     if (fullScreen == fullScreen_) return;
     fullScreen_ = fullScreen;
     Notify(ShellNotice::FullScreenApp, fullScreen);
+}
+
+bool X11AppBarShell::IsOwnWindow(xcb_window_t window) const {
+    if (window == XCB_NONE) return false;
+    // Dialogs, menus and the bar: Qt asked for their events and keeps them.
+    const QWindowList windows = QGuiApplication::allWindows();
+    return std::any_of(windows.begin(), windows.end(), [window](const QWindow* own) {
+        return own->handle() && static_cast<xcb_window_t>(own->winId()) == window;
+    });
 }
 
 bool X11AppBarShell::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
@@ -418,6 +525,8 @@ bool X11AppBarShell::nativeEventFilter(const QByteArray& eventType, void* messag
         CheckFullScreen();
     else if (notify->window == activeWindow_ && notify->atom == atoms_[State])
         CheckFullScreen();
+    else if (window_ && notify->window == Window() && notify->atom == atoms_[Desktop])
+        CheckAllDesktops();
     return false;
 }
 
@@ -427,6 +536,7 @@ bool X11AppBarShell::eventFilter(QObject* watched, QEvent* event) {
         ApplyStrut();
         ApplyStates();
     }
+
     return false;
 }
 

@@ -27,6 +27,10 @@ namespace tessarim {
 // on other platforms.
 void RequestNativeGeometry(QWidget& window, const QRect& rect);
 
+// Whether the primary pointer button is down, also while the window manager has
+// the pointer (Qt hears nothing of it then). False on other platforms.
+bool PrimaryButtonDown();
+
 class X11AppBarShell : public AppBarShell, public QObject, public QAbstractNativeEventFilter {
 public:
     // Needs the xcb platform.
@@ -63,6 +67,7 @@ private:
     enum AtomId : std::size_t {
         WindowType,
         WindowTypeDock,
+        WindowTypeToolbar,
         WindowTypeUtility,
         Strut,
         StrutPartial,
@@ -76,6 +81,7 @@ private:
         StateSkipPager,
         StateFullscreen,
         ActiveWindow,
+        Desktop,
         MotifHints,
         AutoHideLeft,
         AutoHideTop,
@@ -86,6 +92,11 @@ private:
 
     static std::size_t AutoHideAtom(TAppBarEdge edge) { return AutoHideLeft + std::size_t{edge}; }
     xcb_window_t Window() const;
+    // The X server counts device pixels; the bar, as Qt, logical ones.
+    qreal Ratio() const;
+    int ToLogical(int device) const;
+    int ToDevice(int logical) const;
+    Rect ToLogical(const Rect& device) const;
     bool IsMapped() const;
     bool WindowExists(xcb_window_t window) const;
     std::vector<std::uint32_t> Property(xcb_window_t window, xcb_atom_t property,
@@ -98,6 +109,8 @@ private:
     std::array<int, 4> OtherStruts() const;
     void ApplyStrut();
     void ApplyWindowKind();
+    // Keeps the window on every workspace.
+    void CheckAllDesktops();
     void ApplyStates();
     bool SkipsTaskbar() const { return !(taskbarEntry_ && applicationTaskbarButton_); }
     // The _NET_WM_STATE atoms of an unmapped window.
@@ -105,6 +118,8 @@ private:
     void ChangeState(bool add, xcb_atom_t first, xcb_atom_t second);
     void CheckWorkArea();
     void CheckFullScreen();
+    // A top-level window of this program.
+    bool IsOwnWindow(xcb_window_t window) const;
 
     QWidget* window_ = nullptr;
     xcb_connection_t* connection_;

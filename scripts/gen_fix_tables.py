@@ -27,10 +27,19 @@ nothing but keep the scan from starting a correction in the middle of a word:
   - the contexts of WORD_BOUNDARIES, where that segmentation itself splits
     a sentence at the wrong place (开头发言 is 开头 + 发言, not 头发).
 
+CONTEXTS adds what no phrase list holds: contexts where one reading of a
+character is certain (三斗面 is 三斗麵, 河水就干了 is 河水就乾了).
+
+A key is text in the target script, so it also matches text already in that
+script, where it may mean something else (母後 -> 母后 inside 字母後綴). The
+table is therefore checked against right text (data/right-text/, written by
+gather_right_text.py): an entry that spoils it at least as often as it puts
+it right is refused.
+
 The entries are found by running a model of the program's scan over every
 phrase until it converts each one as the reference does. The output depends
-only on strtbl, OpenCC's dictionaries and OpenCC's converter: running the
-script twice gives the same bytes.
+only on strtbl, the right text, OpenCC's dictionaries and OpenCC's
+converter: running the script twice gives the same bytes.
 """
 
 import argparse
@@ -81,6 +90,60 @@ WORD_BOUNDARIES = {
     "tw2s": [
     ],
 }
+
+# Contexts the phrase lists lack, where one reading of a character is certain:
+# (Simplified contexts, the character they decide, its form there). Every
+# other character of a context takes the reference's form.
+NUMERALS = "一二三四五六七八九十两几半数"
+WET = ("水", "河", "湖", "海", "井", "塘", "泉", "泪", "池", "土地", "田地", "大地", "地面",
+       "地上", "衣服", "衣裳", "头发", "嗓子", "喉咙", "嘴唇", "油漆", "墨", "泥", "颜料")
+# what 只 counts: animals, and things that come one of a pair or alone
+ONE_OF = ("猫", "狗", "鸟", "鸡", "鸭", "鹅", "羊", "兔", "猪", "牛", "马", "老虎",
+          "狮子", "熊", "猴", "虫", "蚂蚁", "蝴蝶", "苍蝇", "蚊子", "老鼠", "青蛙", "鱼",
+          "手", "脚", "眼", "耳朵", "鞋", "袜子", "手套", "船", "箱子", "杯子", "碗")
+CONTEXTS = {
+    "s2tw": [
+        # a numeral and 斗 before grain: the dry measure, not a fight
+        ([n + "斗" + grain for n in NUMERALS for grain in "米面麦粮豆粟酒"],
+         "斗", "斗"),
+        # flour and leaven
+        ([n + "斗面" for n in NUMERALS] + ["面酵", "细面"] +
+         [n + unit + "面" for n in NUMERALS for unit in "斤袋"], "面", "麵"),
+        # water that has run dry, things that have dried
+        ([wet + adverb + "干了" for wet in WET
+          for adverb in ("", "就", "都", "已", "也", "早", "快", "全", "便")] +
+         [wet + "还没干" for wet in WET], "干", "乾"),
+        (["尽性"], "尽", "盡"),
+        # to permit someone
+        (["准" + person for person in ("他", "她", "你", "我", "它", "您")],
+         "准", "准"),
+        ([head + "与发" + after for head in "头须" for after in "皆都全俱"], "发", "髮"),
+        # to turn back, as against to rotate
+        (["回转过", "回转来", "回转身", "回转头", "回转去"], "回", "回"),
+        # a reply, where 回复 may also be "restore"
+        (["回复" + after
+          for after in ("给", "邮件", "消息", "信", "他", "她", "你", "我", "您")],
+         "复", "覆"),
+        # this or that one (of animals and single things), not "only"
+        ([which + "只" + thing for which in "这那哪每" for thing in ONE_OF],
+         "只", "隻"),
+        # the Taiwan standard writes 凶 for a violent death
+        (["凶杀"], "凶", "凶"),
+    ],
+    "tw2s": [
+    ],
+}
+
+# The phrases that are taken whole because a key that starts inside them
+# changes what follows them are the two-character words. Longer ones changed
+# nothing on 780,000 Han characters of manual pages, and every entry costs
+# the scan time.
+SHORT_WORD = 2
+
+# Changes no entry may make, whatever the reference does. In Simplified text
+# 于 ends a word (位于, 属于, 关于, 对于) far more often than 於 begins a name,
+# so a name's entry 于伦 -> 於伦 would spoil 位于伦敦 and 位於倫敦.
+FORBIDDEN_CHANGES = {"s2tw": [], "tw2s": [("于", "於")]}
 
 HEADING = b"-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n"
 
@@ -175,20 +238,32 @@ class FixTable:
         for key in sorted(self.entries, key=self.line, reverse=True):
             self.groups.setdefault(key[0], []).append(key)
 
-    def apply(self, text):
+    def remove(self, key):
+        del self.entries[key]
+        self.groups = None
+
+    def matches(self, text):
+        """(position, key) of every entry the scan applies to the text."""
         if self.groups is None:
             self._group()
-        out = []
         i = 0
         while i < len(text):
             for key in self.groups.get(text[i], ()):
                 if text.startswith(key, i):
-                    out.append(self.entries[key])
+                    yield i, key
                     i += len(key)
                     break
             else:
-                out.append(text[i])
                 i += 1
+
+    def apply(self, text):
+        out = []
+        done = 0
+        for i, key in self.matches(text):
+            out.append(text[done:i])
+            out.append(self.entries[key])
+            done = i + len(key)
+        out.append(text[done:])
         return "".join(out)
 
     def serialize(self):
@@ -212,24 +287,64 @@ def wanted_forms(sources, table, codec):
             for produced, corrects in by_produced.items()}
 
 
-def build(phrases, table, codec, boundaries, chars):
+def damage(fix, samples):
+    """{key: [characters it spoils, characters it puts right]} where the scan
+    applies the table to the samples, (what the character tables make of a
+    text, the right text) pairs."""
+    counts = {}
+    for produced, right in samples:
+        for i, key in fix.matches(produced):
+            value = fix.entries[key]
+            for j, (was, now) in enumerate(zip(key, value)):
+                if was != now:
+                    count = counts.setdefault(key, [0, 0])
+                    if now == right[i + j]:
+                        count[1] += 1
+                    elif was == right[i + j]:
+                        count[0] += 1
+    return counts
+
+
+def extend_contexts(decided, words):
+    """A context whose last character begins a two-character word that the
+    tables correct (这只手 of 这只手表) would cut the word: such a context
+    also gets an entry that takes the word's second character."""
+    second = {}  # first character -> two-character words the tables correct
+    for word, correct in words.items():
+        if len(word) == 2 and correct[1] != word[1]:
+            second.setdefault(word[0], []).append(word)
+    extended = dict(decided)
+    for key, correct in decided.items():
+        for word in second.get(key[-1], ()):
+            extended[key + word[1]] = correct + words[word][1]
+    return extended
+
+
+def build(phrases, table, codec, boundaries, chars, contexts, right_samples, forbidden=()):
     """The correction table for a direction.
 
     phrases: {text: correct form} of whole phrases as the reference converts
-    them; chars likewise for single characters. table: the character table.
+    them; chars likewise for single characters; contexts likewise, from
+    CONTEXTS, above the reference. table: the character table. right_samples:
+    (what the character tables make of a text, the right text) pairs.
+    forbidden: (character, form) changes no entry may make.
     Returns the FixTable and counts of its kinds of entries.
     """
     fix = FixTable(codec)
-    counts = {"characters": 0, "phrases": 0, "whole words": 0, "word boundaries": 0}
+    counts = {"characters": 0, "phrases": 0, "contexts": 0, "whole words": 0,
+              "word boundaries": 0}
 
     # Characters whose usual form differs from the character table's choice,
     # then phrases the character tables get wrong.
     words = wanted_forms(phrases, table, codec)
+    decided = extend_contexts(
+        {table.convert(text): correct for text, correct in contexts.items()}, words)
+    words.update(decided)
     for kind, wanted in (("characters", wanted_forms(chars, table, codec)), ("phrases", words)):
         for produced, correct in sorted(wanted.items()):
             if produced != correct:
                 fix.add(produced, correct)
-                counts[kind] += 1
+                counts["contexts" if produced in decided else kind] += 1
 
     # Contexts where longest-match segmentation splits the sentence wrongly:
     # each is converted word by word, and its entry takes the place of the
@@ -238,12 +353,39 @@ def build(phrases, table, codec, boundaries, chars):
         fix.add(produced, correct)
         counts["word boundaries"] += 1
 
-    # Phrases that come out wrong because the scan does not take them whole:
-    # another entry starts inside them, or starts inside and runs past their
-    # end while changing characters of the phrase. Such a phrase gets an entry
-    # of its own, so that the scan takes it whole as the reference's
-    # longest-match segmentation does. Entries added here can affect others:
-    # repeat until every phrase converts right.
+    # Entries that make a forbidden change are refused, and so are entries
+    # whose key stands in right text with another meaning (母後 of 字母後綴,
+    # 于单 of 基于单元), unless they put right more characters there than
+    # they spoil. A single character is the table's usual form, not a claim
+    # about its context, and stays.
+    refused = {key for key, value in fix.entries.items()
+               if any(change in forbidden for change in zip(key, value))}
+    for key in refused:
+        fix.remove(key)
+    while True:
+        counts["whole words"] += take_words_whole(fix, words, refused)
+        harmful = sorted(key for key, (spoiled, righted) in damage(fix, right_samples).items()
+                         if len(key) > 1 and spoiled >= max(1, righted))
+        if not harmful:
+            break
+        for key in harmful:
+            fix.remove(key)
+            refused.add(key)
+    counts["refused"] = len(refused)
+    return fix, counts
+
+
+def take_words_whole(fix, words, refused):
+    """Adds the phrases that come out wrong because the scan does not take
+    them whole: another entry starts inside them, or starts inside and runs
+    past their end while changing characters of the phrase, or, for a phrase
+    of up to SHORT_WORD characters, any character (核心 before 心系 -> 心繫
+    spoils 核心系統, 萬古 before 古雲 -> 古云 spoils 萬古雲霄). Such a phrase
+    gets an entry of its own, so that the scan takes it whole as the
+    reference's longest-match segmentation does. Entries added here can
+    affect others: repeats until every phrase converts right. Returns how
+    many it added."""
+    total = 0
     while True:
         crossing = {}  # proper prefix -> keys that begin with it
         for key in fix.entries:
@@ -251,20 +393,19 @@ def build(phrases, table, codec, boundaries, chars):
                 crossing.setdefault(key[:n], []).append(key)
         added = {}
         for produced, correct in sorted(words.items()):
-            if produced in fix.entries:
+            if produced in fix.entries or produced in refused:
                 continue
             if fix.apply(produced) != correct or any(
                     fix.entries[key][:len(produced) - j] != correct[j:]
+                    or (fix.entries[key] != key and len(produced) <= SHORT_WORD)
                     for j in range(1, len(produced))
                     for key in crossing.get(produced[j:], ())):
                 added[produced] = correct
         if not added:
-            break
+            return total
         for key, value in added.items():
             fix.add(key, value)
-        counts["whole words"] += len(added)
-
-    return fix, counts
+        total += len(added)
 
 
 def reference_pairs(texts, config, opencc_dir, source_codec, target_codec):
@@ -284,12 +425,43 @@ def boundary_entries(config, opencc_dir, table):
             for i, (left, right) in enumerate(pairs)]
 
 
+def context_pairs(config, opencc_dir):
+    """{text: correct form} of CONTEXTS: the reference's form, with the
+    decided character in its decided form."""
+    decided = {}  # text -> {character: its form there}
+    for texts, char, form in CONTEXTS[config]:
+        for text in texts:
+            decided.setdefault(text, {})[char] = form
+    texts = sorted(decided)
+    return {text: "".join(decided[text].get(c, t) for c, t in zip(text, reference))
+            for text, reference in zip(texts, opencc_convert(config, opencc_dir, texts))}
+
+
+def right_samples(folder, locale, back_config, opencc_dir, table, source_codec, target_codec):
+    """(what the character tables make of it, the right text) pairs for the
+    lines of the texts in correct target script (folder/*<locale>.txt): once
+    converted back to the source script first, once as it stands (converting
+    text that is already in the target script must leave it as it is)."""
+    lines = []
+    for name in sorted(os.listdir(folder)):
+        if name.endswith(locale + ".txt"):
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                lines += [line for line in f.read().split("\n") if encodable(line, target_codec)]
+    samples = []
+    for line, source in zip(lines, opencc_convert(back_config, opencc_dir, lines)):
+        if len(source) == len(line) and encodable(source, source_codec):
+            samples.append((table.convert(source), line))
+        samples.append((table.convert(line), line))
+    return samples
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     here = os.path.dirname(os.path.abspath(__file__))
     parser.add_argument("--out", default=os.path.join(here, "..", "data"))
     parser.add_argument("--strtbl", default=os.path.join(here, "..", "data", "strtbl"))
     parser.add_argument("--opencc-dir", default=OPENCC_DIR)
+    parser.add_argument("--right-text", default=os.path.join(here, "..", "data", "right-text"))
     parser.add_argument("--quiet", action="store_true")
     args = parser.parse_args()
 
@@ -303,11 +475,16 @@ def main():
     s2tw_phrases = reference_pairs(
         dicts["STPhrases"], "s2tw", args.opencc_dir, "cp936", "cp950")
     s2tw_chars = reference_pairs(
-        list(dicts["STCharacters"]) + list(dicts["TWVariants"]), "s2tw", args.opencc_dir, "cp936", "cp950")
+        list(dicts["STCharacters"]) + list(dicts["TWVariants"]), "s2tw", args.opencc_dir,
+        "cp936", "cp950")
     to_traditional = CharacterTable(strtbl, True)
     b5fix, b5counts = build(
         s2tw_phrases, to_traditional, "cp950",
-        boundary_entries("s2tw", args.opencc_dir, to_traditional), s2tw_chars)
+        boundary_entries("s2tw", args.opencc_dir, to_traditional), s2tw_chars,
+        context_pairs("s2tw", args.opencc_dir),
+        right_samples(args.right_text, "zh-TW", "tw2s", args.opencc_dir,
+                      to_traditional, "cp936", "cp950"),
+        FORBIDDEN_CHANGES["s2tw"])
 
     tw2s_phrases = reference_pairs(
         list(dicts["TSPhrases"]) + list(dicts["TWVariantsRevPhrases"]), "tw2s",
@@ -318,7 +495,11 @@ def main():
     to_simplified = CharacterTable(strtbl, False)
     gbfix, gbcounts = build(
         tw2s_phrases, to_simplified, "cp936",
-        boundary_entries("tw2s", args.opencc_dir, to_simplified), tw2s_chars)
+        boundary_entries("tw2s", args.opencc_dir, to_simplified), tw2s_chars,
+        context_pairs("tw2s", args.opencc_dir),
+        right_samples(args.right_text, "zh-CN", "s2tw", args.opencc_dir,
+                      to_simplified, "cp950", "cp936"),
+        FORBIDDEN_CHANGES["tw2s"])
 
     os.makedirs(args.out, exist_ok=True)
     for name, fix in (("b5fix.dat", b5fix), ("gbfix.dat", gbfix)):

@@ -1,16 +1,26 @@
 #!/bin/sh
 # Installs the Debian packages a group of jobs needs, only those missing.
-#   scripts/install-deps.sh build|desktop|test|bench|fuzz
+#   scripts/install-deps.sh build|desktop|test|package|bench|fuzz
 set -eu
 
-build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
+# scdoc writes the manual pages.
+build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3 scdoc"
 # The desktop program (Qt Widgets on X11, libcanberra for the completion sound)
-# and what its tests start: an X server, a small window manager, a font with
-# Chinese characters, and another program that copies and pastes (xclip).
-desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip"
-# The file window's end-to-end tests drive it through AT-SPI on a private bus.
-test="$desktop opencc libopencc-data python3-pyatspi at-spi2-core dbus-daemon"
-bench="$test hyperfine zh-autoconvert valgrind time"
+# and Qt's own translations for the Chinese interfaces; what its tests start:
+# an X server, a small window manager, a font with Chinese characters, another
+# program that copies and pastes (xclip), one that presses keys anywhere on
+# the desktop (xdotool), an assistive technology's view
+# (AT-SPI through python3-pyatspi on a private session bus); rsvg-convert
+# draws the icon's sizes; xprop and imagemagick's import take screenshots,
+# and the desktop-entry validator and launcher (gio) judge the shortcuts.
+desktop="$build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip xdotool dbus at-spi2-core python3-pyatspi librsvg2-bin"
+desktop="$desktop dbus-daemon dbus-bin x11-utils imagemagick desktop-file-utils libglib2.0-bin"
+# The installed layout is checked with the validators a desktop system uses,
+# man, and file for the icons' sizes.
+test="$desktop opencc libopencc-data desktop-file-utils appstream man-db file"
+# Debian packages: dpkg-shlibdeps finds their dependencies, lintian checks them.
+package="$test dpkg-dev lintian"
+bench="$test hyperfine zh-autoconvert valgrind time manpages-zh"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.
 fuzz="$build clang libclang-rt-14-dev"
 
@@ -18,9 +28,10 @@ case "${1:-build}" in
 build) wanted=$build ;;
 desktop) wanted=$desktop ;;
 test) wanted=$test ;;
+package) wanted=$package ;;
 bench) wanted=$bench ;;
 fuzz) wanted=$fuzz ;;
-*) echo "usage: $0 build|desktop|test|bench|fuzz" >&2; exit 2 ;;
+*) echo "usage: $0 build|desktop|test|package|bench|fuzz" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -29,6 +29,7 @@ void LoadProgramSettings(const IniFile& ini, ProgramSettings& settings) {
     settings.AlwaysOnTop = Read(ini, keys::AlwaysOnTop);
     settings.CfmOverwrite = Read(ini, keys::CfmOverwrite);
     settings.FixHtmlCharset = Read(ini, keys::FixHtmlCharset);
+    settings.AddBOMtoUTF8 = Read(ini, keys::AddBOMtoUTF8);
     settings.CF_HTML_Support = Read(ini, keys::CF_HTML_Support);
     settings.Fix_UNN = Read(ini, keys::Fix_UNN);
     settings.MsgFinished = Read(ini, keys::MsgFinished);

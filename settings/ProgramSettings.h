@@ -18,6 +18,7 @@ struct ProgramSettings {
     bool AlwaysOnTop = true;
     bool CfmOverwrite = true;
     bool FixHtmlCharset = true;
+    bool AddBOMtoUTF8 = true;
     bool CF_HTML_Support = true;
     // Decode numeric character references in converted text.
     bool Fix_UNN = true;

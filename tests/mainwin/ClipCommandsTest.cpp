@@ -160,18 +160,21 @@ TEST_F(ClipCommandsTest, CommandsConvertTheTextAndWriteTheirFormsOnly) {
         std::u16string unicode, toUnicode;
         std::size_t formats;
     } cases[] = {
-        // References are clipboard text like any other: they stay as they are.
-        {CodePageGbk, 0, Gbk(u"简体中文转换&#20013;"), Big5(u"簡體中文轉換&#20013;"), u"anything",
-         u"", 1},
-        {CodePageBig5, 1, "", Gbk(u"简体中文"), u"簡體中文", u"", 1},
-        // A Unicode desktop changes the typeface and keeps what the code pages lack.
+        // Bytes alone are exchanged; references are clipboard text like any
+        // other: they stay as they are.
+        {CodePageGbk, 0, Gbk(u"简体中文转换&#20013;"), Big5(u"簡體中文轉換&#20013;"), u"", u"", 1},
+        // Unicode text changes its typeface on every system, keeping what the
+        // code pages lack, whatever 8-bit form comes with it.
+        {CodePageBig5, 1, "", "", u"簡體中文", u"简体中文", 1},
         {CodePageUtf8, 0, "?", "", mixed, traditional, 1},
         {CodePageUtf8, 1, "", "", traditional, mixed, 1},
         {CodePageBig5, 12, Big5(u"簡體"), Big5(u"简体"), u"", u"简体", 3},
         {CodePageUtf8, 13, "", "&#20013;a", u"中a", u"&#20013;a", 2},
         // References are decoded first; one reference per surrogate.
         {CodePageUtf8, 14, "", "&#x4E2D;&#xE9;\r\n", u"&#x4e2d;é\r\n", u"&#x4E2D;&#xE9;\r\n", 2},
-        {CodePageUtf8, 13, "", "&#55357;&#56832;", u"😀", u"&#55357;&#56832;", 2}};
+        // One reference per character, also beyond the basic plane.
+        {CodePageUtf8, 13, "", "&#128512;&#55357;", u"😀\xD83D", u"&#128512;&#55357;", 2},
+        {CodePageBig5, 0, Big5(u"简体中文"), "", u"简体中文", u"簡體中文", 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.codePage << " " << c.command);
         clipboard.formats.clear();
@@ -184,7 +187,7 @@ TEST_F(ClipCommandsTest, CommandsConvertTheTextAndWriteTheirFormsOnly) {
         EXPECT_EQ(c.toAnsi.empty() ? "" : clipboard.Ansi(), c.toAnsi);
         EXPECT_EQ(c.toUnicode.empty() ? u"" : clipboard.Unicode(), c.toUnicode);
     }
-    EXPECT_EQ(user.beeps, 8);
+    EXPECT_EQ(user.beeps, 9);
     EXPECT_EQ(user.busyShown, 4);
     EXPECT_EQ(shown.at(0), "GBK > Big5 conversion finished.\r\n\r\nText size: 20 bytes\r\n\r\n"
                            "Total time used: 0.25 sec");
@@ -198,9 +201,9 @@ TEST_F(ClipCommandsTest, CommandsConvertTheTextAndWriteTheirFormsOnly) {
     commands->ConvertBig5ToGbk();
     settings.MsgClipConFinished = false;
     commands->ConvertBig5ToGbk();
-    ASSERT_EQ(shown.size(), 9u);
-    EXPECT_TRUE(shown[8].starts_with("Big5 > GBK conversion finished.")) << shown[8];
-    EXPECT_EQ(user.beeps, 10);
+    ASSERT_EQ(shown.size(), 10u);
+    EXPECT_TRUE(shown[9].starts_with("Big5 > GBK conversion finished.")) << shown[9];
+    EXPECT_EQ(user.beeps, 11);
 }
 
 TEST_F(ClipCommandsTest, TextAlreadyInTheTargetCodeIsConvertedOnlyAfterYes) {
@@ -273,9 +276,10 @@ TEST_F(ClipCommandsTest, HotKeysConvertTheSameTextOnceWithoutAMessageAndPasteAft
     clip.RunHotKey(1);
     EXPECT_EQ(clipboard.changes, 3);
 
-    // A Unicode desktop changes the typeface; 3 is to Simplified.
+    // Text offered as Unicode changes its typeface, also on a Big5 system; 3 is
+    // to Simplified.
     clipboard.SetUnicode(u"简体");
-    ClipCommands& unicode = On(CodePageUtf8);
+    ClipCommands& unicode = On(CodePageBig5);
     unicode.PasteAfrHotKey = true;
     unicode.RunHotKey(0);
     EXPECT_EQ(clipboard.Unicode(), u"簡體");

@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -89,6 +90,10 @@ protected:
     void SetLang(std::int64_t lang) {
         form->Logic().Settings().Lang = lang;
         form->UpdateLang();
+    }
+    static QString ButtonText(QMessageBox::StandardButton button) {
+        QMessageBox box(QMessageBox::Warning, "", "", button);
+        return box.button(button)->text();
     }
     // Every text the bar shows or hints at, menu entries included.
     std::vector<QString> AllTexts() const {
@@ -215,6 +220,52 @@ TEST_F(MainFormTest, ButtonsAndEntriesRunTheirCommandsOnceTheyHaveAHandler) {
     form->close();
     QGuiApplication::clipboard()->setText("after the end");
     EXPECT_EQ(commands.calls.size(), 5u);
+}
+
+TEST_F(MainFormTest, DialogsAndNamesSpeakTheInterfaceLanguage) {
+    Settings("Lang=2\n");
+    Create();
+    // Qt's own buttons, the platform's own messages.
+    for (const auto button : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::No})
+        EXPECT_TRUE(HasNonAscii(ButtonText(button))) << ButtonText(button).toStdString();
+    test::CapturedMessages messages;
+    DesktopHelp(test::TempFolder().File("Tessarim.html")).ShowContext(21);
+    EXPECT_TRUE(messages.texts().starts_with("无法打开文件 ")) << messages.texts();
+    SetLang(0);
+    EXPECT_EQ(ButtonText(QMessageBox::Yes), "&Yes");
+
+    // Picture-only buttons too have a name and a tooltip; those whose windows
+    // are still to come say so.
+    for (const QToolButton* button : form->findChildren<QToolButton*>()) {
+        EXPECT_FALSE(button->accessibleName().isEmpty()) << button->objectName().toStdString();
+        EXPECT_EQ(button->toolTip(), button->accessibleName());
+    }
+    EXPECT_EQ(Child("BtnAbout")->accessibleName(), "About");
+    // Without a mouse: the context-menu keys open the menu.
+    QTest::keyClick(form.get(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(form->PopupMenu1()->isVisible());
+    form->PopupMenu1()->hide();
+    EXPECT_EQ(Child("BtnOption")->toolTip(), "Options (not in this version yet)");
+    form->SetCommandHandler(MainCommand::Options, [] {});
+    EXPECT_EQ(Child("BtnOption")->toolTip(), "Options");
+}
+
+TEST_F(MainFormTest, TrayArrivingLetsTheBarHideAndASecondStartOrTheTrayLeavingShowsIt) {
+    Settings("AutoHide=0\n");
+    tray.available = false;
+    Create();
+    form->show();
+    EXPECT_FALSE(Entry("Hide1")->isEnabled());
+    tray.onAvailabilityChanged(true);
+    ASSERT_TRUE(Entry("Hide1")->isEnabled());
+    Entry("Hide1")->trigger();
+    form->BringToFront(); // another start
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(shell.reserved, (Rect{0, 0, 1024, 32})) << "docked again";
+    Entry("Hide1")->trigger();
+    tray.onAvailabilityChanged(false);
+    EXPECT_TRUE(form->isVisible()) << "never lost";
+    EXPECT_FALSE(Entry("Hide1")->isEnabled());
 }
 
 } // namespace

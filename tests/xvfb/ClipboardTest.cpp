@@ -125,6 +125,20 @@ TEST_F(X11ClipboardTest, EachButtonConvertsWhatAnotherProgramCopied) {
     }
 }
 
+TEST_F(X11ClipboardTest, UnicodeTextChangesItsTypefaceOnGbkAndBig5SystemsToo) {
+    // What a Big5 or GBK locale's user copies from any program is Unicode text.
+    const std::tuple<const char*, int, const char*, const char*> cases[] = {
+        {"950", 128, "简体中文转换", "簡體中文轉換"}, {"936", 198, "簡體中文轉換", "简体中文转换"}};
+    for (const auto& [codePage, px, copied, expected] : cases) {
+        StartBar(codePage);
+        Copy(copied);
+        x->Click(px, 16);
+        EXPECT_TRUE(WaitFor([&] { return Pasted() == expected; }, 5000))
+            << codePage << ": " << Pasted();
+        program.reset();
+    }
+}
+
 TEST_F(X11ClipboardTest, HtmlCopiedWithItsTextComesBackConverted) {
     StartBar("65001");
     auto* data = new QMimeData;

@@ -1,6 +1,7 @@
 #include "tests/xvfb/XSession.h"
 
 #include <QImage>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -65,13 +66,14 @@ std::optional<int> Process::WaitForExit(int timeoutMs) {
     return status_;
 }
 
-XSession::XSession() {
+XSession::XSession(int width, int height) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-    server_.emplace(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]),
-                                             "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                                             "-noreset"},
-                    std::vector<std::string>{});
+    server_.emplace(
+        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen", "0",
+                                 std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                 "-nolisten", "tcp", "-noreset"},
+        std::vector<std::string>{});
     ::close(pipeEnds[1]);
     // The server writes its display number once it accepts connections, and
     // the pipe ends without one when it fails.
@@ -114,15 +116,21 @@ XSession::~XSession() {
     server_.reset();
 }
 
-std::unique_ptr<Process> XSession::StartProgram(const TempFolder& home, const TempFolder& runtime) {
+std::vector<std::string> XSession::Environment(const TempFolder& home,
+                                               const TempFolder& runtime) const {
     std::filesystem::permissions(runtime.Path(), std::filesystem::perms::owner_all);
-    return std::make_unique<Process>(
-        std::vector<std::string>{TESSARIM_BINARY_DIR "/tessarim"},
-        std::vector<std::string>{
-            "DISPLAY=" + display_, "TMPDIR=" + runtime.Dir(), "XDG_RUNTIME_DIR=" + runtime.Dir(),
+    return {"DISPLAY=" + display_, "TMPDIR=" + runtime.Dir(), "XDG_RUNTIME_DIR=" + runtime.Dir(),
             "TESSARIM_HOME=" + home.Dir(), "QT_QPA_PLATFORM=xcb",
             // The sanitizer build's leak check: see the file.
-            "LSAN_OPTIONS=suppressions=" TESSARIM_SOURCE_DIR "/tests/lsan.supp"});
+            "LSAN_OPTIONS=suppressions=" TESSARIM_SOURCE_DIR "/tests/lsan.supp"};
+}
+
+std::unique_ptr<Process> XSession::StartProgram(const TempFolder& home, const TempFolder& runtime,
+                                                const std::vector<std::string>& environment) {
+    std::vector<std::string> all = Environment(home, runtime);
+    all.insert(all.end(), environment.begin(), environment.end());
+    return std::make_unique<Process>(std::vector<std::string>{TESSARIM_BINARY_DIR "/tessarim"},
+                                     all);
 }
 
 std::vector<xcb_window_t> XSession::Bars() {
@@ -132,6 +140,14 @@ std::vector<xcb_window_t> XSession::Bars() {
             StringProperty(window, "_NET_WM_NAME") == "Tessarim")
             bars.push_back(window);
     return bars;
+}
+
+std::vector<xcb_window_t> XSession::ProgramWindows() {
+    std::vector<xcb_window_t> windows;
+    for (const xcb_window_t window : Property(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW))
+        if (StringProperty(window, "WM_CLASS").find("tessarim-desktop") != std::string::npos)
+            windows.push_back(window);
+    return windows;
 }
 
 xcb_window_t XSession::WaitForBar() {
@@ -193,6 +209,35 @@ void XSession::Click(int x, int y, std::uint8_t button) {
     MovePointer(x, y);
     Input(XCB_BUTTON_PRESS, button);
     Input(XCB_BUTTON_RELEASE, button);
+}
+
+void XSession::Key(std::uint8_t keycode) {
+    Input(XCB_KEY_PRESS, keycode);
+    Input(XCB_KEY_RELEASE, keycode);
+}
+
+void XSession::SendRootMessage(xcb_window_t window, const char* type,
+                               std::initializer_list<std::uint32_t> data) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = Atom(type);
+    std::copy(data.begin(), data.end(), message.data.data32);
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                       XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+}
+
+void XSession::BecomeTrayHost() {
+    const xcb_window_t host = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, host, root_, -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t selection = Atom("_NET_SYSTEM_TRAY_S0");
+    xcb_set_selection_owner(connection_, host, selection, XCB_CURRENT_TIME);
+    SendRootMessage(root_, "MANAGER", {XCB_CURRENT_TIME, selection, host, 0, 0});
 }
 
 void XSession::SavePng(const std::string& path, int x, int y, int width, int height) {

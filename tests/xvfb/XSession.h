@@ -37,8 +37,8 @@ private:
 
 class XSession {
 public:
-    // Starts Xvfb on a free display with a 1024 x 768 screen and openbox on it.
-    XSession();
+    // Starts Xvfb on a free display with a screen of the size and openbox on it.
+    explicit XSession(int width = 1024, int height = 768);
     ~XSession();
 
     const std::string& Display() const { return display_; }
@@ -46,10 +46,16 @@ public:
     // Starts the program as a user would: the command-line program without
     // arguments, which hands over to the desktop program. Its own runtime
     // folder keeps the single-instance name to the test.
-    std::unique_ptr<Process> StartProgram(const TempFolder& home, const TempFolder& runtime);
+    // More environment (QT_SCALE_FACTOR=2, LANG=...) may be given.
+    std::unique_ptr<Process> StartProgram(const TempFolder& home, const TempFolder& runtime,
+                                          const std::vector<std::string>& environment = {});
+    // The environment a program of the test needs to reach this server.
+    std::vector<std::string> Environment(const TempFolder& home, const TempFolder& runtime) const;
     // The program's bar once it alone is on the screen, else XCB_NONE.
     xcb_window_t WaitForBar();
     std::vector<xcb_window_t> Bars();
+    // Every managed window of the program (bar and dialogs alike).
+    std::vector<xcb_window_t> ProgramWindows();
 
     xcb_atom_t Atom(const char* name);
     // A property's bytes (type XCB_ATOM_ANY: whatever its type), or its 32-bit values.
@@ -69,6 +75,13 @@ public:
     void Input(std::uint8_t type, std::uint8_t detail, int x = 0, int y = 0);
     void MovePointer(int x, int y) { Input(XCB_MOTION_NOTIFY, 0, x, y); }
     void Click(int x, int y, std::uint8_t button = 1);
+    // Keycodes of the standard map: 9 Escape, 36 Return, 65 space, 116 Down.
+    void Key(std::uint8_t keycode);
+    // Sends a client message to the root window, as a pager or tray does.
+    void SendRootMessage(xcb_window_t window, const char* type,
+                         std::initializer_list<std::uint32_t> data);
+    // Becomes the tray host (the owner of _NET_SYSTEM_TRAY_S0) and says so.
+    void BecomeTrayHost();
     // The screen's rectangle as a PNG file.
     void SavePng(const std::string& path, int x, int y, int width, int height);
 
