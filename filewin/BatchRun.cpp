@@ -151,8 +151,16 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     Destinations destinations(settings.cfmOverwrite, target, ui);
     std::vector<std::string> keptPass;
 
+    // Output names follow the names mode when names are converted too.
+    const auto outName = [&](const std::string& name) {
+        if (mode != ContentMode::ContentAndNames || con.Mode.Simple() == SimpleMode::Other)
+            return name;
+        return ConvertPathNames(name,
+                                con.Mode.Simple() == SimpleMode::GbToBig5 ? GbToBig5 : Big5ToGb,
+                                SystemCodePage(), settings.nameTables);
+    };
     const auto relative = [&](const std::string& path) {
-        return path.substr(con.SourceFolder.size());
+        return outName(path.substr(con.SourceFolder.size()));
     };
     const auto finish = [&](std::vector<std::string> keptFiles) {
         con.KeepAfterRun(std::move(keptFiles), std::move(keptPass));
@@ -206,7 +214,8 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         progress.filesDone = i;
         if (QueryFileKind(path) != FileKind::Regular) continue; // vanished: nothing to keep
         const std::uint64_t size = SizeOf(path);
-        const std::string name = con.IncludesSubfolders ? relative(path) : ExtractFileName(path);
+        const std::string name =
+            con.IncludesSubfolders ? relative(path) : outName(ExtractFileName(path));
         FileJob job{.source = path,
                     .destination = destinations.Resolve(con.DestFolder + name),
                     .request = {.source = source, .target = target, .face = face}};

@@ -63,6 +63,22 @@ std::optional<std::string> ConvertName(std::string_view name, Direction directio
     return std::nullopt;
 }
 
+std::string ConvertPathNames(std::string_view path, Direction direction, int systemCodePage,
+                             FixTables* fixTables) {
+    std::string result;
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view name = path.substr(start, end - start);
+        const std::optional<std::string> converted =
+            ConvertName(name, direction, systemCodePage, fixTables);
+        result += converted && IsUsableName(*converted) ? *converted : std::string(name);
+        if (end < path.size()) result += '/';
+        start = end + 1;
+    }
+    return result;
+}
+
 bool IsUsableName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;

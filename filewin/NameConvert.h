@@ -25,6 +25,11 @@ class RunUi;
 std::optional<std::string> ConvertName(std::string_view name, Direction direction,
                                        int systemCodePage, FixTables* fixTables);
 
+// Each name of a relative path ("a/b.txt") converted; a name that cannot be
+// converted, or would become unusable, stays as it is.
+std::string ConvertPathNames(std::string_view path, Direction direction, int systemCodePage,
+                             FixTables* fixTables);
+
 // True for a name a folder can hold: not empty, ".", "..", and without "/" or NUL.
 bool IsUsableName(std::string_view name);
 

@@ -160,5 +160,29 @@ TEST_F(NameConvertTest, NothingIsReplacedAndUnusableConvertedNamesAreRefused) {
     EXPECT_EQ(ui.errors.size(), 3u);
 }
 
+class QuietSound : public Sound {
+public:
+    void MessageBeep() override {}
+    bool PlayWaveFile(const std::string&) override { return false; }
+};
+
+TEST_F(NameConvertTest, ContentRunWithNamesWritesConvertedNamesAndKeepsTheSources) {
+    TempFolder dest;
+    Make(Utf8Guo + "/" + Utf8Hair + ".txt", "\xC4\xE3");
+    Make("a\xC4.txt", "\xC4\xE3");
+    con.SetContent(true, true);
+    con.ChooseDest(dest.Dir());
+    ASSERT_TRUE(con.AddAllSub().refused.empty());
+    RunSettings settings;
+    settings.msgFinished = false;
+    settings.nameTables = &tables;
+    CoreConverter converter(con.Rules, &tables);
+    QuietSound sound;
+    RunBatch(con, settings, ui, converter, sound);
+    EXPECT_EQ(ReadFile(dest.Path() / Utf8GuoT / (Utf8HairT + ".txt")), "\xA7\x41");
+    EXPECT_EQ(ReadFile(dest.Path() / "a\xC4.txt"), "\xA7\x41") << "a name it cannot convert";
+    EXPECT_TRUE(Has(Utf8Guo + "/" + Utf8Hair + ".txt"));
+}
+
 } // namespace
 } // namespace tessarim
