@@ -41,8 +41,7 @@ bool windowOpen = false;
 
 } // namespace
 
-void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help,
-                    std::function<void()> options) {
+void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help, std::function<void()> options) {
     if (windowOpen) return;
     windowOpen = true;
     struct Reset {

@@ -24,14 +24,14 @@ std::int32_t ToBgr(const QColor& colour) {
 
 } // namespace
 
-QFont FontOf(const FontSpec& spec, const QFont& base) {
+QFont PaneFontOf(const FontSpec& spec, const QFont& base) {
     QFont font = base;
     if (spec.face && !spec.face->empty()) font.setFamily(QString::fromStdString(*spec.face));
     if (spec.size && *spec.size > 0) font.setPointSize(*spec.size);
     return font;
 }
 
-QColor ColourOf(const FontSpec& spec, const QColor& fallback) {
+QColor PaneColourOf(const FontSpec& spec, const QColor& fallback) {
     // Negative values name system colours, which this desktop does not have.
     return spec.color && *spec.color >= 0 ? FromBgr(*spec.color) : fallback;
 }
@@ -42,7 +42,7 @@ PaneFontDialog::PaneFontDialog(const FontSpec& font, QWidget* parent)
     setWindowTitle("Font");
     face_ = new QFontComboBox(this);
     face_->setAccessibleName("Font");
-    face_->setCurrentFont(FontOf(font, QDialog::font()));
+    face_->setCurrentFont(PaneFontOf(font, QDialog::font()));
     size_ = new QSpinBox(this);
     size_->setAccessibleName("Size");
     size_->setRange(4, 96);

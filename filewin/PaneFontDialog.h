@@ -29,7 +29,7 @@ private:
 };
 
 // The font of a font setting over a base font, and its colour as RGB.
-QFont FontOf(const FontSpec& spec, const QFont& base);
-QColor ColourOf(const FontSpec& spec, const QColor& fallback);
+QFont PaneFontOf(const FontSpec& spec, const QFont& base);
+QColor PaneColourOf(const FontSpec& spec, const QColor& fallback);
 
 } // namespace tessarim

@@ -127,7 +127,8 @@ PreviewContent PreviewFile(FileCon& con, const std::string& path, const PreviewO
     if (options.showSource)
         panes.source = Show(sample.bytes, source, sample.whole, options.sourceCharset,
                             options.systemCodePage, decode);
-    if (options.showResult) {
+    if (!options.showResult) return panes;
+    try {
         const ConvertOptions convert{
             .source = source,
             .target = target,
@@ -140,6 +141,10 @@ PreviewContent PreviewFile(FileCon& con, const std::string& path, const PreviewO
         ConvertStream(converted, convert, BlockPosition{true, sample.whole}, options.fixTables);
         panes.result =
             Show(converted, target, true, options.resultCharset, options.systemCodePage, decode);
+    } catch (const std::exception& error) {
+        // A faulty HTML mask, say: the pane says so and the window goes on.
+        std::size_t cut = 0;
+        panes.result.text = Utf8ToWide(error.what(), cut);
     }
     return panes;
 }

@@ -168,9 +168,9 @@ void PreviewPanes::Wrap(Pane& pane, bool on) {
 void PreviewPanes::ApplyFont(Pane& pane) {
     // A family with glyphs for the character set, when the chosen one has none.
     pane.text->setFont(
-        UiFont(pane.font.charset.value_or(PaneCharsetLatin), FontOf(pane.font, font())));
+        UiFont(pane.font.charset.value_or(PaneCharsetLatin), PaneFontOf(pane.font, font())));
     QPalette palette = pane.text->palette();
-    palette.setColor(QPalette::Text, ColourOf(pane.font, palette.color(QPalette::Text)));
+    palette.setColor(QPalette::Text, PaneColourOf(pane.font, palette.color(QPalette::Text)));
     pane.text->setPalette(palette);
 }
 
