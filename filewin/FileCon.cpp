@@ -338,8 +338,8 @@ void FileCon::Load(const IniFile& ini) {
     FilterText = Read(ini, keys::Filter);
     Rules = ReadFileRules(ini, UTF8);
     switch (Read(ini, keys::FileConType)) {
-    case 0:
-        SetContent(false, true);
+    case 0: // names only; content until names can be converted
+        SetContent(!namesAvailable_, true);
         break;
     case 1:
         SetContent(true, false);

@@ -69,7 +69,7 @@ TEST_F(FileWindowTest, StopEndsALongRunAfterTheFileInProgress) {
     for (int i = 0; i < 200000; ++i)
         bigBig5 += Big5;
     for (int i = 0; i < 60; ++i)
-        test::WriteFile(src.File("f" + std::to_string(100 + i) + ".txt"), big);
+        test::WriteFile(src.File(std::to_string(100 + i).append(".txt")), big);
     const test::ProcessResult run = Drive("stop");
     ASSERT_EQ(run.status, 0) << run.errorOutput;
     int written = 0;
