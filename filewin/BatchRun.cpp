@@ -5,6 +5,8 @@
 #include "engine/FileConvert.h"
 #include "filewin/FileCon.h"
 #include "filewin/FileConTexts.h"
+#include "filewin/NameConvert.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Sound.h"
 
@@ -60,10 +62,12 @@ public:
     Destinations(bool confirm, Code target, RunUi& ui)
         : confirm_(confirm), suffix_(DupSuffix(target)), ui_(ui) {}
 
+    // The destination to write, or "" to leave the file alone.
     std::string Resolve(const std::string& path) {
         if (!confirm_ || answer_ == OverwriteAnswer::YesToAll || !Exists(path)) return path;
         if (answer_ != OverwriteAnswer::NoToAll) answer_ = ui_.AskOverwrite(path);
         if (answer_ == OverwriteAnswer::Yes || answer_ == OverwriteAnswer::YesToAll) return path;
+        if (answer_ == OverwriteAnswer::Skip) return {};
         return FreeSuffixedName(path, suffix_);
     }
 
@@ -113,7 +117,12 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     RunResult result;
     const FileConTexts& texts = FileConTextsFor(con.Lang);
     const ContentMode mode = con.Content();
-    if (mode == ContentMode::Nothing || mode == ContentMode::NamesOnly) return result;
+    if (mode == ContentMode::Nothing) return result;
+    if (mode == ContentMode::NamesOnly) {
+        result.failures = RunNames(con, ui, SystemCodePage(), settings.nameTables);
+        result.converted = true;
+        return result;
+    }
     if (con.IncludesSubfolders &&
         (con.DestFolder == con.SourceFolder || IsInsideFolder(con.DestFolder, con.SourceFolder))) {
         ui.ShowError(texts.M1);
@@ -142,8 +151,16 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     Destinations destinations(settings.cfmOverwrite, target, ui);
     std::vector<std::string> keptPass;
 
+    // Output names follow the names mode when names are converted too.
+    const auto outName = [&](const std::string& name) {
+        if (mode != ContentMode::ContentAndNames || con.Mode.Simple() == SimpleMode::Other)
+            return name;
+        return ConvertPathNames(name,
+                                con.Mode.Simple() == SimpleMode::GbToBig5 ? GbToBig5 : Big5ToGb,
+                                SystemCodePage(), settings.nameTables);
+    };
     const auto relative = [&](const std::string& path) {
-        return path.substr(con.SourceFolder.size());
+        return outName(path.substr(con.SourceFolder.size()));
     };
     const auto finish = [&](std::vector<std::string> keptFiles) {
         con.KeepAfterRun(std::move(keptFiles), std::move(keptPass));
@@ -171,6 +188,10 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
             continue;
         }
         const std::string destination = destinations.Resolve(con.DestFolder + relative(path));
+        if (destination.empty()) {
+            keptPass.push_back(path);
+            continue;
+        }
         try {
             if (Exists(destination) && IsReadOnly(destination))
                 throw ConvertError(ReadOnlyText(destination));
@@ -193,10 +214,16 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         progress.filesDone = i;
         if (QueryFileKind(path) != FileKind::Regular) continue; // vanished: nothing to keep
         const std::uint64_t size = SizeOf(path);
-        const std::string name = con.IncludesSubfolders ? relative(path) : ExtractFileName(path);
+        const std::string name =
+            con.IncludesSubfolders ? relative(path) : outName(ExtractFileName(path));
         FileJob job{.source = path,
                     .destination = destinations.Resolve(con.DestFolder + name),
                     .request = {.source = source, .target = target, .face = face}};
+        if (job.destination.empty()) {
+            kept.push_back(path);
+            progress.bytesDone += size;
+            continue;
+        }
         const std::string status = texts.M3 + "(" + std::to_string(i + 1) + "/" +
                                    std::to_string(files.size()) + ")  " + path;
         ui.Status(status, progress);

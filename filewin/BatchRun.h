@@ -19,7 +19,8 @@ namespace tessarim {
 class FileCon;
 class Sound;
 
-enum class OverwriteAnswer { Yes, No, YesToAll, NoToAll };
+// Skip: the question was closed without an answer; that file is left alone.
+enum class OverwriteAnswer { Yes, No, YesToAll, NoToAll, Skip };
 
 // The settings a run reads beside the file rules.
 struct RunSettings {
@@ -27,6 +28,8 @@ struct RunSettings {
     bool sound = true;
     std::string waveFile;
     bool msgFinished = true;
+    // The correction tables names are converted with (none when null).
+    FixTables* nameTables = nullptr;
 };
 
 struct RunProgress {

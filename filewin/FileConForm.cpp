@@ -1,9 +1,13 @@
 #include "filewin/FileConForm.h"
+#include "filewin/DupPrompt.h"
+#include "filewin/PreviewPanes.h"
+#include "filewin/SourceMenu.h"
 
 #include "core/Paths.h"
 #include "filewin/FilterEdit.h"
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "platform/FolderMonitor.h"
 #include "platform/Help.h"
 #include "platform/UiFonts.h"
@@ -119,6 +123,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
                Services services, QWidget* parent)
     : QDialog(parent), logic_(environment), settings_(settings), services_(services),
       core_(logic_.Rules, services.fixTables), monitor_(std::make_unique<FolderMonitor>(100)) {
+    settings_.nameTables = services.fixTables;
     setObjectName("TForm1");
     setAcceptDrops(true);
     {
@@ -235,7 +240,14 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     auto* status = new QHBoxLayout;
     status->addWidget(hintBar_, 3);
     status->addWidget(progress_, 1);
-    grid->addLayout(status, 3, 0, 1, 3);
+    previews_ = new PreviewPanes(logic_, services.fixTables, this);
+    {
+        const IniFile ini(SettingsPath());
+        previews_->Load(ini);
+    }
+    grid->addWidget(previews_, 3, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+    grid->addLayout(status, 4, 0, 1, 3);
 
     connect(srcDirBtn_, &QPushButton::clicked, this, [this] { ChooseFolder(1); });
     connect(destDirBtn_, &QPushButton::clicked, this, [this] { ChooseFolder(2); });
@@ -276,6 +288,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
         connect(box, &QCheckBox::clicked, this, [this] {
             logic_.SetContent(contentBox_->isChecked(), namesBox_->isChecked());
             Refresh();
+            previews_->Redraw();
         });
     connect(srcFilter_, &QComboBox::activated, this, [this](int index) {
         logic_.SetFilterMasks(srcFilter_->itemData(index).toString().toStdString());
@@ -289,6 +302,16 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
             selected[row] = srcFileList_->item(row)->isSelected();
         Refresh();
     });
+    // Names are bytes: an item is found by its row, never by its shown text.
+    connect(srcFileList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        const std::vector<std::string>& items = logic_.SourceItems();
+        previews_->Select(row >= 0 && static_cast<std::size_t>(row) < items.size()
+                              ? logic_.SourceFolder + items[static_cast<std::size_t>(row)]
+                              : "");
+    });
+    srcFileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(srcFileList_, &QListWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { SourceMenu(position); });
     connect(conList_, &QListWidget::currentRowChanged, this, [this](int row) {
         conList_->setToolTip(Q(logic_.ListHint(row)));
         conList_->setStatusTip(Q(logic_.ListHint(row)));
@@ -303,7 +326,10 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
         FillSourceList();
         Refresh();
     });
-    logic_.Mode.Changed = [this] { RefreshModes(); };
+    logic_.Mode.Changed = [this] {
+        RefreshModes();
+        previews_->Redraw();
+    };
 
     logic_.ShowSource(logic_.SourceFolder);
     monitor_->Watch(logic_.SourceFolder);
@@ -311,7 +337,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     UpdateLang();
     FillSourceList();
     Refresh();
-    resize(820, 560);
+    resize(820, 700);
     closeBtn_->setFocus();
 }
 
@@ -478,6 +504,7 @@ void TForm1::UpdateLang() {
                    : codePage == CodePageBig5 ? CaptionBig5
                                               : FileConTextsFor(0).Caption.c_str());
     RefreshModes();
+    previews_->UpdateLang(logic_.Lang);
 }
 
 QString TForm1::Shortened(const std::string& path, const QWidget* control) const {
@@ -507,6 +534,34 @@ void TForm1::FillSourceList() {
         auto* item = new QListWidgetItem(Icons().For(name), name, srcFileList_);
         item->setSelected(selected[i]);
     }
+    previews_->Select(""); // the list starts without a current file
+}
+
+void TForm1::SourceMenu(const QPoint& position) {
+    std::vector<std::string> names;
+    const std::vector<std::string>& items = logic_.SourceItems();
+    for (const QModelIndex& index : srcFileList_->selectionModel()->selectedRows()) {
+        const auto row = static_cast<std::size_t>(index.row());
+        if (row < items.size() &&
+            QueryFileKind(logic_.SourceFolder + items[row]) != FileKind::Missing)
+            names.push_back(items[row]);
+    }
+    ShowSourceMenu(
+        this, srcFileList_->viewport()->mapToGlobal(position), logic_.SourceFolder, names,
+        logic_.Lang, [this](const std::string& renamed) {
+            logic_.RereadSource();
+            FillSourceList();
+            const QString name = QString::fromStdString(renamed);
+            const std::vector<std::string>& listed = logic_.SourceItems();
+            for (std::size_t row = 0; row < listed.size(); ++row) {
+                if (QString::fromStdString(listed[row]).compare(name, Qt::CaseInsensitive) != 0)
+                    continue;
+                QListWidgetItem* item = srcFileList_->item(static_cast<int>(row));
+                srcFileList_->setCurrentItem(item);
+                srcFileList_->scrollToItem(item);
+                break;
+            }
+        });
 }
 
 void TForm1::FillJobList() {
@@ -646,6 +701,7 @@ void TForm1::ConvertNow() {
     Refresh();
     QApplication::setOverrideCursor(Qt::BusyCursor);
     const RunResult result = RunBatch(logic_, settings_, *this, *converter_, services_.sound);
+    previews_->Clear();
     QApplication::restoreOverrideCursor();
     running_ = false;
     hintBar_->setText(result.stopped ? " " + Q(FileConTextsFor(logic_.Lang).RunStopped) : "");
@@ -672,26 +728,7 @@ void TForm1::ShowInfo(const std::string& text) {
 }
 
 OverwriteAnswer TForm1::AskOverwrite(const std::string& path) {
-    const FileConTexts& t = FileConTextsFor(logic_.Lang);
-    std::string question = t.OverwriteQuestion;
-    question.replace(question.find("%s"), 2, path);
-    QMessageBox box(QMessageBox::Warning, Q(t.OverwriteTitle), Q(question), QMessageBox::NoButton,
-                    this);
-    const std::pair<const std::string*, OverwriteAnswer> choices[] = {
-        {&t.Yes, OverwriteAnswer::Yes},
-        {&t.No, OverwriteAnswer::No},
-        {&t.YesToAll, OverwriteAnswer::YesToAll},
-        {&t.NoToAll, OverwriteAnswer::NoToAll}};
-    std::map<QAbstractButton*, OverwriteAnswer> answers;
-    for (const auto& [caption, answer] : choices) {
-        QPushButton* button = box.addButton(Q(*caption), QMessageBox::ActionRole);
-        button->setAccessibleName(Q(*caption));
-        answers[button] = answer;
-    }
-    box.exec();
-    const auto found = answers.find(box.clickedButton());
-    // Closed without an answer: keep the file, as No does.
-    return found == answers.end() ? OverwriteAnswer::No : found->second;
+    return AskDuplicate(path, logic_.Lang, this);
 }
 
 void TForm1::Status(const std::string& hint, const RunProgress& progress) {
@@ -728,6 +765,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 void TForm1::SaveSettings() {
     IniFile ini(SettingsPath());
     logic_.Save(ini);
+    previews_->Save(ini);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

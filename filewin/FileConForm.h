@@ -29,6 +29,7 @@ class QWidget;
 namespace tessarim {
 
 class FolderMonitor;
+class PreviewPanes;
 class HelpViewer;
 class Sound;
 
@@ -90,6 +91,7 @@ private:
     QPushButton* AddButton(const char* name);
     void BuildModeForms(QWidget* simple, QWidget* advanced);
     void FillSourceList();
+    void SourceMenu(const QPoint& position); // SrcFileListMouseDown, right button
     void FillJobList();
     void FillFilter();
     void RefreshModes();
@@ -121,6 +123,7 @@ private:
     QCheckBox *namesBox_, *contentBox_, *simpBox_, *tradBox_;
     QComboBox* srcFilter_;
     QListWidget *srcFileList_, *conList_;
+    PreviewPanes* previews_;
     QProgressBar* progress_;
     QWidget *simplePanel_, *advancedPanel_;
     std::map<SimpleMode, QRadioButton*> simpleRadios_;

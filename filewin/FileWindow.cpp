@@ -25,6 +25,7 @@ FileCon::Environment Environment(const IniFile& ini) {
                                                          : FaceD;
     environment.unicodeAvailable = IsValidCodePage(CodePageGbk) && IsValidCodePage(CodePageBig5);
     environment.lang = Program().Lang;
+    environment.namesAvailable = true;
     return environment;
 }
 
