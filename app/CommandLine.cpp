@@ -12,6 +12,8 @@
 #include <array>
 #include <cctype>
 #include <filesystem>
+#include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessarim {
@@ -90,6 +92,65 @@ std::string NameForMessage(const std::string& path) {
     return ExtractFilePath(path) == here ? ExtractFileName(path) : path;
 }
 
+// One input with its output, or why it is not converted.
+struct PlannedFile {
+    std::string input;
+    std::string output;
+    std::string conflict; // the message when the input is skipped
+};
+
+// What tells two names of one file apart from two files: the file itself when
+// it exists, else the full path.
+std::string Identity(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+    std::string id = "/";
+    id += FullPath(path);
+    return id;
+}
+
+// Every output is decided before anything is written, so no input is written
+// over before its turn, and no output twice. An in-place run writes each file
+// over itself; otherwise an output that is an input of the run, itself
+// included, or the output of an earlier input is reported and its input
+// skipped.
+std::vector<PlannedFile> PlanOutputs(const std::vector<std::string>& inputs,
+                                     const CommandLineArgs& args) {
+    std::vector<PlannedFile> plan;
+    for (const std::string& input : inputs) {
+        // An in-place run keeps each name: building it from the input pattern would
+        // turn "*" into "name." for a name without extension, and a list of patterns
+        // ("b*;*.txt") into names of other files.
+        plan.push_back({input,
+                        args.InPlace ? input
+                        : HasWildcards(args.FileOut)
+                            ? BuildOutputName(input, FullPath(args.FileOut))
+                            : FullPath(args.FileOut),
+                        {}});
+    }
+    // A single named file written over itself is the described in-place request.
+    if (args.InPlace || (plan.size() == 1 && !HasWildcards(args.FileIn))) return plan;
+    std::map<std::string, std::string> inputOf;
+    for (const std::string& input : inputs)
+        inputOf.emplace(Identity(input), input);
+    std::map<std::string, std::string> outputOf;
+    for (PlannedFile& file : plan) {
+        const std::string id = Identity(file.output);
+        if (const auto taken = outputOf.find(id); taken != outputOf.end())
+            file.conflict = file.output + " is already the output of " + taken->second + "; " +
+                            file.input + " is not converted.";
+        else if (const auto input = inputOf.find(id); input != inputOf.end())
+            file.conflict = input->second == file.input
+                                ? file.input + " would be its own output; it is not converted."
+                                : file.output + " is an input of this run; " + file.input +
+                                      " is not converted into it.";
+        else
+            outputOf.emplace(id, file.input);
+    }
+    return plan;
+}
+
 int ConvertAll(CommandLineArgs& args) {
     RemoveQuotes(args.FileIn);
     RemoveQuotes(args.FileOut);
@@ -111,6 +172,10 @@ int ConvertAll(CommandLineArgs& args) {
         inputs.push_back(fullIn);
     }
 
+    if (const std::string refusal = SettingsFolderRefusal(); !refusal.empty()) {
+        ShowError(refusal);
+        return ExitFailure;
+    }
     const FileRules rules = ReadFileRules(IniFile(SettingsPath()), args.CodeOut);
     if (!pattern &&
         (IsIgnoredFile(rules.ignore, ExtractFileName(fullIn)) || IsCompoundDocument(fullIn)))
@@ -122,15 +187,14 @@ int ConvertAll(CommandLineArgs& args) {
     const FileRequest request{args.AutoDetectInput ? Undetermined : args.CodeIn, args.CodeOut,
                               args.face};
     int status = ExitSuccess;
-    for (const std::string& input : inputs) {
-        // An in-place run keeps each name: building it from the input pattern would
-        // turn "*" into "name." for a name without extension, and a list of patterns
-        // ("b*;*.txt") into names of other files.
-        const std::string output = args.InPlace ? input
-                                   : HasWildcards(args.FileOut)
-                                       ? BuildOutputName(input, FullPath(args.FileOut))
-                                       : FullPath(args.FileOut);
-        const FileResult result = ConvertOneFile(input, output, request, rules, &fixTables);
+    for (const PlannedFile& file : PlanOutputs(inputs, args)) {
+        if (!file.conflict.empty()) {
+            ShowError(file.conflict);
+            status = ExitFailure;
+            continue;
+        }
+        const FileResult result =
+            ConvertOneFile(file.input, file.output, request, rules, &fixTables);
         if (result.outcome != FileOutcome::Failed) continue;
         if (result.failure != FailureKind::ReadOnlyTarget) {
             if (!result.message.empty()) ShowError(result.message);

@@ -1,5 +1,7 @@
 #include "core/FindFiles.h"
 
+#include "engine/SafeWrite.h"
+
 #include "common/AsciiText.h"
 #include "core/Paths.h"
 #include "platform/Files.h"
@@ -71,7 +73,8 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, std::strin
     std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         std::string name = entries->path().filename().string();
-        if (IsHiddenName(name)) continue;
+        // A conversion's saved original is no input, even when a pattern names it.
+        if (IsHiddenName(name) || IsConversionCopyName(name)) continue;
         if (std::none_of(pieces.begin(), pieces.end(),
                          [&](std::string_view piece) { return MatchesWildcard(piece, name); }))
             continue;

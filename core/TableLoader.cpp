@@ -1,5 +1,6 @@
 #include "core/TableLoader.h"
 
+#include "platform/Files.h"
 #include "platform/Message.h"
 #include "platform/ProgramDir.h"
 #include "settings/Settings.h"
@@ -33,8 +34,24 @@ FixTables& ProgramFixTables() {
     return tables;
 }
 
+std::string SettingsFolderRefusal(const std::string& folder) {
+    const std::string dir = folder.empty() ? ProgramDir() : folder;
+    if (!OthersMayChange(dir)) return {};
+    return "The settings folder " + dir +
+           " can be changed by other users, so Tessarim does not use it. Let only its owner "
+           "write to it (chmod go-w), or name another folder in TESSARIM_HOME.";
+}
+
 void LoadFixTableForUse(FixTables& tables, FixTableId table, const std::string& folder) {
     const std::string dir = folder.empty() ? ProgramDir() : folder;
+    const std::string name(FixTableFileName(table));
+    if (OthersMayChange(dir + name)) {
+        tables.Store(table).Clear();
+        ShowMessage(MessageKind::Error, dir + name +
+                                            " can be changed by other users, so it is not used. "
+                                            "Let only its owner write to it (chmod go-w).");
+        return;
+    }
     SettingsFixStamps stamps(dir + std::string(SettingsFileName));
     if (!LoadFixTableWithDefault(tables, table, dir, stamps))
         ShowMessage(MessageKind::Error,

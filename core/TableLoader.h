@@ -19,13 +19,18 @@ private:
     std::string path_;
 };
 
+// Why the program's settings folder must not be used (another user may change
+// what it holds, plant links in it or replace a table), or empty when it may.
+std::string SettingsFolderRefusal(const std::string& folder = {});
+
 // The tables of the windowed program, which every window shares.
 FixTables& ProgramFixTables();
 
 // Loads the table from the folder (ending in '/'; the program folder when
 // empty), writing the built-in default there first when the folder has none.
-// A table that cannot be built is reported in an error box; the conversion goes
-// on with what was built.
+// A table that cannot be read, or that others than its owner may change, is
+// reported in an error box and not used; the conversion goes on without it. A
+// folder that cannot keep the index only costs the next load its time.
 void LoadFixTableForUse(FixTables& tables, FixTableId table, const std::string& folder = {});
 
 // The table a conversion to this typeface applies: the Big5 table for

@@ -1,14 +1,20 @@
 #include "engine/FileConvert.h"
 
 #include "engine/ConvertStream.h"
+#include "engine/SafeWrite.h"
 #include "platform/Files.h"
+#include "platform/Interrupts.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <sys/file.h>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -39,6 +45,7 @@ bool Injected(FileOperation operation) {
 class File {
 public:
     File(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
+    explicit File(std::FILE* file) : file_(file) {}
     File(File&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
     File(const File&) = delete;
     File& operator=(const File&) = delete;
@@ -58,7 +65,17 @@ private:
     std::FILE* file_;
 };
 
+// Set while a file is half written on this thread: the signals held back then.
+thread_local const DeferredInterrupts* interrupts = nullptr;
+
+// A signal held back ends the conversion as a failure would, so the file is put
+// right before the signal takes effect.
+void StopIfInterrupted() {
+    if (interrupts && interrupts->Pending()) throw ConvertError("Interrupted");
+}
+
 void ReadExactly(std::FILE* input, char* data, std::size_t count) {
+    StopIfInterrupted();
     if (Injected(FileOperation::Read) || std::fread(data, 1, count, input) != count)
         throw ConvertError("Stream read error");
 }
@@ -68,17 +85,22 @@ void WriteAll(std::FILE* output, const char* data, std::size_t count) {
         throw ConvertError("Stream write error");
 }
 
+void WriteAll(int fd, const char* data, std::size_t count, off_t at) {
+    if (Injected(FileOperation::Write)) throw ConvertError("Stream write error");
+    while (count > 0) {
+        const ssize_t done = ::pwrite(fd, data, count, at);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) throw ConvertError("Stream write error");
+        data += done;
+        count -= static_cast<std::size_t>(done);
+        at += done;
+    }
+}
+
 std::string FolderOf(const std::string& path) {
     std::string folder = fs::path(path).parent_path().string();
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
-}
-
-std::uint64_t SizeOf(std::FILE* file, const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error || std::fseek(file, 0, SEEK_SET) != 0) throw ConvertError("Stream read error");
-    return size;
 }
 
 std::string CurrentErrorText() {
@@ -91,172 +113,212 @@ std::string CurrentErrorText() {
     }
 }
 
-// A new file "~QX<n>.TMP" in the folder, created and kept open for writing.
-// Creating it exclusively and writing the same handle means it is never
-// truncated: on ext4 a truncated file is flushed to disk when closed.
-std::pair<std::string, File> CreateTempFile(const std::string& folder) {
-    for (unsigned long n = 1;; ++n) {
-        std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
-        File file(name, "wbx");
-        if (file) return {std::move(name), std::move(file)};
-        std::error_code error;
-        if (!fs::exists(fs::symlink_status(name, error)))
-            throw ConvertError("Cannot create file " + name);
-    }
-}
-
-void CopyContents(std::FILE* input, std::FILE* output) {
+// Copies the whole of one open file into another from their starts; returns the
+// number of bytes.
+std::uint64_t CopyContents(int input, int output) {
     std::array<char, CopyBufferSize> buffer;
+    off_t at = 0;
     for (;;) {
+        StopIfInterrupted();
         if (Injected(FileOperation::Read)) throw ConvertError("Stream read error");
-        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), input);
-        if (std::ferror(input)) throw ConvertError("Stream read error");
-        WriteAll(output, buffer.data(), got);
-        if (got < buffer.size()) return;
+        const ssize_t got = ::pread(input, buffer.data(), buffer.size(), at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw ConvertError("Stream read error");
+        if (got == 0) return static_cast<std::uint64_t>(at);
+        WriteAll(output, buffer.data(), static_cast<std::size_t>(got), at);
+        at += got;
     }
 }
 
-// Cuts the file to the length written through its open handle.
-void CutAt(File& file, const std::string& path, std::uint64_t length) {
-    if (std::fflush(file.get()) != 0) throw ConvertError("Stream write error");
-    std::error_code error;
-    fs::resize_file(path, length, error);
-    if (error) throw ConvertError("Stream write error");
+// A stdio stream on its own descriptor of the open file, from its start.
+std::FILE* StreamOf(int fd, const char* mode) {
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    std::FILE* file = own < 0 ? nullptr : ::fdopen(own, mode);
+    if (!file) {
+        if (own >= 0) ::close(own);
+        throw ConvertError("Stream read error");
+    }
+    return file;
+}
+
+// Converts from one descriptor into another, the output cut to what was
+// written; returns that length.
+std::uint64_t ConvertBetween(int input, std::uint64_t size, int output,
+                             const ConvertOptions& options, FixTables* fixTables) {
+    File in(StreamOf(input, "rb"));
+    File out(StreamOf(output, "r+b"));
+    const std::uint64_t written = ConvertFileBlocks(in.get(), size, out.get(), options, fixTables);
+    if (!out.Close() || ::ftruncate(output, static_cast<off_t>(written)) != 0)
+        throw ConvertError("Stream write error");
+    return written;
 }
 
 // Writes the saved copy back over the file; false when that failed too.
-bool Restore(const std::string& copy, const std::string& path) {
+bool Restore(int copy, int file) {
     try {
-        File input(copy, "rb");
-        File output(path, "r+b");
-        if (!input || !output) return false;
-        CopyContents(input.get(), output.get());
-        CutAt(output, path, fs::file_size(copy));
-        return output.Close();
-    } catch (const std::exception&) {
+        const std::uint64_t size = CopyContents(copy, file);
+        return ::ftruncate(file, static_cast<off_t>(size)) == 0 && ::fsync(file) == 0;
+    } catch (const ConvertError&) {
         return false;
     }
 }
 
-// What tells whether another program changed a file: its size and modification time.
-struct FileState {
-    std::uintmax_t size;
-    fs::file_time_type modified;
-    bool operator==(const FileState&) const = default;
-};
-
-std::optional<FileState> StateOf(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error) return std::nullopt;
-    const fs::file_time_type modified = fs::last_write_time(path, error);
-    if (error) return std::nullopt;
-    return FileState{size, modified};
+struct stat StatusOf(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) throw ConvertError("Stream read error");
+    return status;
 }
 
-void ConvertInPlace(const std::string& path, const ConvertOptions& options, FixTables* fixTables) {
-    const std::optional<FileState> before = StateOf(path);
-    auto [temp, copy] = CreateTempFile(FolderOf(path));
-    struct RemoveTemp {
-        const std::string& path;
-        bool keep = false;
-        ~RemoveTemp() {
-            std::error_code ignored;
-            if (!keep) fs::remove(path, ignored);
-        }
-    } cleanup{temp};
+// A file another program grows, shrinks or rewrites meanwhile is left to it.
+bool SameState(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
 
-    {
-        File source(path, "rb");
-        if (!source) throw ConvertError("Cannot open file " + path);
-        CopyContents(source.get(), copy.get());
-        if (!copy.Close()) throw ConvertError("Stream write error");
-    }
-    // A file another program grows, shrinks or rewrites meanwhile is left to it:
-    // writing the converted copy over it would lose what the other program wrote.
-    const std::optional<FileState> after = StateOf(path);
-    std::error_code error;
-    if (!before || before != after || fs::file_size(temp, error) != before->size)
+// Opens the file to convert in place, held for this run alone.
+UniqueFd OpenForInPlace(const std::string& path) {
+    UniqueFd file(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file) throw ConvertError("Cannot open file " + path);
+    if (!S_ISREG(StatusOf(file.get()).st_mode)) throw ConvertError("Cannot open file " + path);
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        throw ConvertError(errno == EWOULDBLOCK
+                               ? path +
+                                     " is being converted by another run; it is left to that one."
+                               : "Cannot open file " + path);
+    return file;
+}
+
+void ConvertInPlace(const std::string& named, const ConvertOptions& options, FixTables* fixTables) {
+    const std::string path = ResolveForWriting(named);
+    UniqueFd file = OpenForInPlace(path);
+    const std::string folder = FolderOf(path);
+    if (const std::optional<std::string> copy = LeftoverCopyOf(folder, path))
+        throw ConvertError("The original of " + path + " is kept in " + *copy +
+                           " since a conversion of it was interrupted; " + path +
+                           " is not converted again until that copy is dealt with. Restore it "
+                           "with\r\n  cp '" +
+                           *copy + "' '" + path + "' && rm '" + *copy + "'\r\nor, when " + path +
+                           " is as it should be, remove the copy.");
+    const struct stat before = StatusOf(file.get());
+
+    // Signals wait until the file is whole again; declared first, so they take
+    // effect only after the copy is gone.
+    const DeferredInterrupts held;
+    interrupts = &held;
+    struct Finish {
+        std::string copy;
+        bool keep = false;
+        ~Finish() {
+            interrupts = nullptr;
+            if (!keep && !copy.empty()) ::unlink(copy.c_str());
+        }
+    } finish;
+    TempFile copy = CreateTempBeside(folder);
+    finish.copy = copy.path;
+    MarkCopyOf(copy.fd.get(), path, false);
+    const std::uint64_t size = CopyContents(file.get(), copy.fd.get());
+    if (!SameState(before, StatusOf(file.get())) ||
+        size != static_cast<std::uint64_t>(before.st_size))
         throw ConvertError("Stream read error");
-    File input(temp, "rb");
-    if (!input) throw ConvertError("Cannot open file " + temp);
-    // The file is written over from its start and cut to length at the end, so a
-    // failure to open it leaves it as it was.
-    File output(path, "r+b");
-    if (!output) throw ConvertError("Cannot create file " + path);
+    // The copy carries the file's owner and mode and is on disk, marked whole,
+    // before the first byte of the file changes: after a crash from here on it
+    // is the original, and the next run names it.
+    if (::fchown(copy.fd.get(), before.st_uid, before.st_gid) != 0 && ::geteuid() == 0)
+        throw ConvertError("Cannot create file " + copy.path);
+    if (::fchmod(copy.fd.get(), before.st_mode & 0777) != 0 || ::fsync(copy.fd.get()) != 0)
+        throw ConvertError("Stream write error");
+    if (MarkCopyOf(copy.fd.get(), path, true) && ::fsync(copy.fd.get()) != 0)
+        throw ConvertError("Stream write error");
+    SyncFolder(folder);
 
     try {
-        const std::uint64_t written = ConvertFileBlocks(input.get(), SizeOf(input.get(), temp),
-                                                        output.get(), options, fixTables);
-        CutAt(output, path, written);
-        if (!output.Close()) throw ConvertError("Stream write error");
+        ConvertBetween(copy.fd.get(), size, file.get(), options, fixTables);
+        if (::fsync(file.get()) != 0) throw ConvertError("Stream write error");
     } catch (...) {
-        output.Close();
-        if (!Restore(temp, path) && fs::exists(temp, error)) {
-            cleanup.keep = true;
+        if (!Restore(copy.fd.get(), file.get())) {
+            finish.keep = true;
             throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
-                               " is kept in " + temp);
+                               " is kept in " + copy.path);
         }
         throw;
     }
 }
 
-// A new destination is written where it stands and removed again on failure; an
-// existing one is replaced only when its successor beside it is complete.
-void ConvertToSeparate(const std::string& source, const std::string& destination,
+// The mode of a new destination: the source's, as the user's file mask allows,
+// without set-ID bits.
+mode_t NewFileMode(mode_t source) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return source & 0777 & ~mask;
+}
+
+// Gives the finished new file what the file it replaces had: owner and group
+// (refused when they cannot be kept), extended attributes, and the mode without
+// set-ID bits.
+void TakeOverFrom(const std::string& destination, const struct stat& old, int fd) {
+    const struct stat mine = StatusOf(fd);
+    if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        throw ConvertError("Cannot create file " + destination +
+                           ": it belongs to another user, who would lose it");
+    const UniqueFd previous(
+        ::open(destination.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (previous) CopyExtendedAttributes(previous.get(), fd);
+    if (::fchmod(fd, old.st_mode & 0777) != 0) throw ConvertError("Stream write error");
+}
+
+// The destination is written beside itself under a name of its own and takes
+// its place only when complete, so it is never seen half written: an existing
+// one stays as it was until then, a new one does not exist until then.
+void ConvertToSeparate(const std::string& source, const std::string& named,
                        const ConvertOptions& options, FixTables* fixTables) {
-    File input(source, "rb");
+    const UniqueFd input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!input) throw ConvertError("Cannot open file " + source);
-    const std::uint64_t size = SizeOf(input.get(), source);
-    const auto convert = [&](File& output, const std::string& path) {
-        ConvertFileBlocks(input.get(), size, output.get(), options, fixTables);
-        // A folder removed while the file is written takes the file with it, and
-        // the writes still succeed: only the name tells.
-        if (!NamesOpenFile(path, output.get()))
-            throw ConvertError("Cannot create file " + destination);
-        if (!output.Close()) throw ConvertError("Stream write error");
-    };
+    const struct stat sourceStatus = StatusOf(input.get());
+    if (!S_ISREG(sourceStatus.st_mode)) throw ConvertError("Cannot open file " + source);
+    const std::string destination = ResolveForWriting(named);
+    struct stat old {};
+    const bool exists = ::lstat(destination.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) throw ConvertError("Cannot create file " + named);
 
-    std::error_code error;
-    std::string target = destination;
-    if (fs::is_symlink(destination, error))
-        target = fs::weakly_canonical(destination, error).string();
-
-    if (!fs::exists(target, error)) {
-        File output(target, "wbx");
-        if (!output) throw ConvertError("Cannot create file " + destination);
-        try {
-            convert(output, target);
-        } catch (...) {
-            fs::remove(target, error);
-            throw;
+    const DeferredInterrupts held;
+    interrupts = &held;
+    struct Finish {
+        std::string temp;
+        ~Finish() {
+            interrupts = nullptr;
+            if (!temp.empty()) ::unlink(temp.c_str());
         }
-        return;
-    }
-
-    std::optional<std::pair<std::string, File>> temp;
+    } finish;
+    TempFile temp;
     try {
-        temp.emplace(CreateTempFile(FolderOf(target)));
+        temp = CreateTempBeside(FolderOf(destination));
     } catch (const ConvertError&) {
+        if (!exists) throw ConvertError("Cannot create file " + named);
         // No room beside the destination (a folder we may not write to): write
         // the destination itself, as a plain copy would.
-        File output(target, "wb");
-        if (!output) throw ConvertError("Cannot create file " + destination);
-        convert(output, target);
+        const UniqueFd output(
+            ::open(destination.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!output) throw ConvertError("Cannot create file " + named);
+        ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), output.get(),
+                       options, fixTables);
         return;
     }
-    const std::string& tempPath = temp->first;
-    try {
-        convert(temp->second, tempPath);
-        fs::permissions(tempPath, fs::status(target).permissions());
-        fs::rename(tempPath, target);
-    } catch (const fs::filesystem_error&) {
-        fs::remove(tempPath, error);
-        throw ConvertError("Cannot create file " + destination);
-    } catch (...) {
-        fs::remove(tempPath, error);
-        throw;
-    }
+    finish.temp = temp.path;
+    ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), temp.fd.get(),
+                   options, fixTables);
+    if (exists)
+        TakeOverFrom(destination, old, temp.fd.get());
+    else if (::fchmod(temp.fd.get(), NewFileMode(sourceStatus.st_mode)) != 0)
+        throw ConvertError("Stream write error");
+    if (::fsync(temp.fd.get()) != 0 || !temp.fd.Close()) throw ConvertError("Stream write error");
+    // A new destination takes a free name only: whatever appeared there
+    // meanwhile (a link planted by someone else) is not replaced.
+    const unsigned flags = exists ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, destination.c_str(), flags) != 0)
+        throw ConvertError("Cannot create file " + named);
+    finish.temp.clear();
+    SyncFolder(FolderOf(destination));
 }
 
 } // namespace
@@ -301,7 +363,7 @@ std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE*
 }
 
 std::string MakeTempFile(const std::string& folder) {
-    return CreateTempFile(folder).first;
+    return CreateTempBeside(folder).path;
 }
 
 void CopyFileWithDate(const std::string& source, const std::string& destination,
@@ -311,18 +373,25 @@ void CopyFileWithDate(const std::string& source, const std::string& destination,
     if (fs::is_directory(target, error))
         target = (fs::path(target) / fs::path(source).filename()).string();
 
-    File input(source, "rb");
-    if (!input) throw ConvertError("Cannot open file " + source);
+    const UniqueFd input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!input || !S_ISREG(StatusOf(input.get()).st_mode))
+        throw ConvertError("Cannot open file " + source);
+    const struct stat status = StatusOf(input.get());
     const fs::path folder = fs::path(target).parent_path();
     if (!folder.empty()) fs::create_directories(folder, error);
+    target = ResolveForWriting(target);
     if (clearReadOnly && fs::exists(target, error))
         fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, error);
-    File output(target, "wb");
-    if (!output) throw ConvertError("Cannot create file " + target);
+    const bool fresh = !fs::exists(fs::symlink_status(target, error));
+    UniqueFd output(::open(
+        target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!output || !S_ISREG(StatusOf(output.get()).st_mode))
+        throw ConvertError("Cannot create file " + target);
     CopyContents(input.get(), output.get());
+    if (fresh) ::fchmod(output.get(), NewFileMode(status.st_mode));
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    ::futimens(output.get(), times);
     if (!output.Close()) throw ConvertError("Stream write error");
-    const fs::file_time_type written = fs::last_write_time(source, error);
-    if (!error) fs::last_write_time(target, written, error);
 }
 
 void ConvertFile(const std::string& source, const std::string& destination,

@@ -13,20 +13,31 @@ namespace tessarim {
 class FixTables;
 
 // Converts source into destination as the options say, with the target's
-// correction table from fixTables (none when null). When both name the same file (as the file
-// system sees it), the file is converted in place through a temporary copy
-// "~QX<n>.TMP" beside it and restored byte for byte if anything fails. A
-// separate destination is written beside itself first and replaces the old one
-// only when the conversion succeeded. Failures throw ConvertError.
+// correction table from fixTables (none when null). Failures throw ConvertError.
 //
+// When both name the same file (as the file system sees it), the file is
+// converted in place, keeping its inode, owner, mode, extended attributes and
+// hard links. The run holds a lock on the file (a second run on it fails at
+// once with a message), saves the original in "~QX<n>.TMP" beside it with the
+// file's owner and mode, syncs it to disk and records on it whose original it
+// is, and only then writes the file over. A failure or SIGINT, SIGTERM or
+// SIGHUP puts the original back byte for byte before the error is raised or
+// the signal takes effect. After a crash or SIGKILL the next in-place run of
+// that file names the saved original and how to restore it, and converts
+// nothing until it is dealt with.
+//
+// A separate destination is written beside itself under a new name and takes
+// its place only when complete: a new one with the source's mode bits, an
+// existing one keeping its owner and group (refused when they cannot be kept),
+// mode without set-ID bits and extended attributes.
+//
+// Links: a destination (or a file converted in place) reached through a link
+// is written only when the link belongs to the user running the program.
 // Only regular files are read: another source is not opened ("Cannot open
 // file"), and a destination that is a device, FIFO or socket is not replaced
-// ("Cannot create file"). A separate destination receives the source as long as
-// it was when the conversion began; a source that shrinks meanwhile fails with
-// "Stream read error". A file converted in place that another program changes
-// while it is being copied is left as that program made it ("Stream read
-// error"). A new destination whose folder is removed while it is written fails
-// with "Cannot create file".
+// ("Cannot create file"). A file converted in place that another program
+// changes while it is being copied is left as that program made it ("Stream
+// read error").
 void ConvertFile(const std::string& source, const std::string& destination,
                  const ConvertOptions& options, FixTables* fixTables);
 

@@ -6,14 +6,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tessarim {
 
@@ -55,25 +58,29 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
     return text;
 }
 
-// Writes a file whole and leaves it read-only. The bytes go to a temporary file
-// first, so a failed write never leaves a short file under the real name.
-void WriteReadOnlyFile(const fs::path& path, std::string_view bytes) {
-    fs::path temp = path;
-    temp += ".tmp";
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    try {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) throw std::runtime_error("cannot write " + temp.string());
-        fs::permissions(temp,
-                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-        fs::rename(temp, path);
-    } catch (...) {
-        fs::remove(temp, ignored);
-        throw;
+// Writes a file whole and leaves it read-only, readable by whom the table file
+// is (an index of a private table stays private). The bytes go to a new file
+// of an unforeseeable name first, created exclusively, so a failed write never
+// leaves a short file under the real name and nothing planted in the folder is
+// ever written through.
+void WriteReadOnlyFile(const fs::path& path, std::string_view bytes, mode_t readable) {
+    std::string temp = path.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot create " + temp);
+    bool ok = ::fchmod(fd, readable & 0444) == 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        done += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    // rename replaces whatever has the name, a link or a FIFO too, never what
+    // it leads to.
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw std::runtime_error("cannot write " + path.string());
     }
 }
 
@@ -154,19 +161,28 @@ ListTexts BuildLists(const SlotLayout& layout, const std::vector<FixEntry>& pair
     return lists;
 }
 
-void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const ListTexts& lists) {
+void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const ListTexts& lists,
+                     mode_t readable) {
     const fs::path indexPath = folder + std::string(layout.indexFile);
     // Without the index the lists count as out of date, so a build that stops
     // halfway is done again at the next load.
     fs::remove(indexPath);
-    WriteReadOnlyFile(folder + std::string(layout.keysFile), lists.keys);
-    WriteReadOnlyFile(folder + std::string(layout.valuesFile), lists.values);
-    WriteReadOnlyFile(indexPath, lists.index);
+    WriteReadOnlyFile(folder + std::string(layout.keysFile), lists.keys, readable);
+    WriteReadOnlyFile(folder + std::string(layout.valuesFile), lists.values, readable);
+    WriteReadOnlyFile(indexPath, lists.index, readable);
 }
 
-// Builds the table from its source file, writes the index files and the stamp.
-// False when the source cannot be read; throws when a file cannot be written,
-// and the table is usable all the same.
+// The checksum as the stamp ends with it: a blank and 16 hexadecimal digits.
+std::string ChecksumText(std::uint64_t value) {
+    char text[18];
+    std::snprintf(text, sizeof text, " %016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// Builds the table from its source file, then writes the index files and the
+// stamp. False when the source cannot be read. A folder or settings file that
+// cannot be written costs only the next load's time: the table is used all the
+// same, and built again then.
 bool Rebuild(FixTableId id, const std::string& folder, FixTableStore& table,
              FixStampStore& stamps) {
     const TableLayout& layout = LayoutOf(id);
@@ -174,20 +190,22 @@ bool Rebuild(FixTableId id, const std::string& folder, FixTableStore& table,
     if (!source) return false;
     // The stamp is taken before reading, so a change during the build shows next time.
     std::optional<FixTableStamp> stamp = StampOfFile(source->string());
+    struct stat status {};
     const std::optional<std::string> text = ReadWholeFile(*source);
-    if (!stamp || !text) return false;
+    if (!stamp || !text || ::stat(source->c_str(), &status) != 0) return false;
     ListTexts lists = BuildLists(layout.slots, EntriesInSearchOrder(*text));
     // A file written moments ago may be written again within the same tick of
     // the file system's clock, leaving its stamp as it is; its index is not
-    // trusted until the file has stood still for longer than that.
-    if (WrittenJustNow(*source)) stamp->version.clear();
+    // trusted until the file has stood still for longer than that. Otherwise
+    // the stamp names the lists' checksum, which a load compares.
+    if (WrittenJustNow(*source))
+        stamp->version.clear();
+    else
+        stamp->version += ChecksumText(FixListsChecksum(lists.keys, lists.values, lists.index));
     try {
-        WriteIndexFiles(layout, folder, lists);
+        WriteIndexFiles(layout, folder, lists, status.st_mode);
         stamps.Write(id, *stamp);
-    } catch (...) {
-        table.OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
-                        std::move(lists.index));
-        throw;
+    } catch (const std::exception&) {
     }
     table.OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
                     std::move(lists.index));
@@ -237,10 +255,12 @@ bool FixIndexIsCurrent(FixTableId table, const std::string& folder, const FixSta
         if (!fs::exists(folder + std::string(file), error)) return false;
     const std::optional<fs::path> source = FindSource(folder, layout.source);
     if (!source) return false;
-    const std::optional<FixTableStamp> stamp = StampOfFile(source->string());
+    std::optional<FixTableStamp> stamp = StampOfFile(source->string());
     // An empty version (an index built by an older version of the program, or
     // from a file written just before) is never current.
-    return stamp && !stamp->version.empty() && stamps.ReadVersion(table) == stamp->version;
+    if (!stamp || stamp->version.empty()) return false;
+    stamp->version += ' ';
+    return stamps.ReadVersion(table).starts_with(stamp->version);
 }
 
 bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
@@ -248,11 +268,16 @@ bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
     const TableLayout& layout = LayoutOf(id);
     FixTableStore& table = tables.Store(id);
     table.Clear();
+    // The index files are used when they are what the last build wrote: their
+    // checksum is the one the stamp names. Emptied, cut, swapped or damaged ones
+    // are built again.
     if (FixIndexIsCurrent(id, folder, stamps) &&
         table.OpenFiles(layout.slots, folder + std::string(layout.keysFile),
                         folder + std::string(layout.valuesFile),
-                        folder + std::string(layout.indexFile)))
+                        folder + std::string(layout.indexFile)) &&
+        stamps.ReadVersion(id).ends_with(ChecksumText(table.Checksum())))
         return true;
+    table.Clear();
     try {
         return Rebuild(id, folder, table, stamps);
     } catch (const std::exception&) {

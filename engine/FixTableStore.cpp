@@ -1,6 +1,7 @@
 #include "engine/FixTableStore.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <new>
 #include <utility>
@@ -64,6 +65,34 @@ std::size_t FollowerBit(unsigned code, std::string_view text, unsigned bits) {
 
 } // namespace
 
+std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
+                               std::string_view index) {
+    // FNV-1a over each text and its length, eight bytes a step.
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    const auto mix = [&hash](std::uint64_t word) {
+        hash ^= word;
+        hash *= 0x100000001B3ull;
+        hash ^= hash >> 29;
+    };
+    for (const std::string_view text : {keys, values, index}) {
+        mix(text.size());
+        std::size_t at = 0;
+        for (; at + 8 <= text.size(); at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + at, 8);
+            mix(word);
+        }
+        std::uint64_t rest = 0;
+        std::memcpy(&rest, text.data() + at, text.size() - at);
+        mix(rest);
+    }
+    return hash;
+}
+
+std::uint64_t FixTableStore::Checksum() const {
+    return FixListsChecksum(keys_, values_, index_);
+}
+
 bool FixTableStore::OpenFiles(const SlotLayout& layout, const std::string& keysPath,
                               const std::string& valuesPath, const std::string& indexPath) {
     Clear();
@@ -118,17 +147,22 @@ bool FixTableStore::Open(const SlotLayout& layout) {
     }
     lines_ = keyLines;
     recordOfSlot_.assign(layout.slotCount, 0);
-    // A short record at the end is ignored; a later record of a slot replaces an
-    // earlier one.
-    for (std::size_t at = 0; at + FixIndexRecordSize <= index_.size(); at += FixIndexRecordSize) {
+    // A build writes whole records, one per slot in rising slot order, within
+    // the lists; anything else did not come from one.
+    if (index_.size() % FixIndexRecordSize != 0) {
+        Clear();
+        return false;
+    }
+    std::uint32_t nextSlot = 0;
+    for (std::size_t at = 0; at < index_.size(); at += FixIndexRecordSize) {
         const std::uint32_t slot = GetLe32(index_, at);
         const std::uint32_t first = GetLe32(index_, at + 4);
         const std::uint32_t last = GetLe32(index_, at + 8);
-        if (slot >= layout.slotCount) continue;
-        if (first > last || last >= lines_) {
+        if (slot < nextSlot || slot >= layout.slotCount || first > last || last >= lines_) {
             Clear();
             return false;
         }
+        nextSlot = slot + 1;
         records_.push_back({first, last});
         recordOfSlot_[slot] = static_cast<std::uint16_t>(records_.size());
         const unsigned code = slot < layout.doubleByteSlots ? layout.codeBase + slot

@@ -43,6 +43,10 @@ inline unsigned FirstCode(std::string_view key) {
 
 inline constexpr std::size_t FixIndexRecordSize = 12;
 
+// The checksum FixTableStore::Checksum gives for these three texts.
+std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
+                               std::string_view index);
+
 class FixTableStore {
 public:
     struct Match {
@@ -58,6 +62,10 @@ public:
     bool OpenTexts(const SlotLayout& layout, std::string keys, std::string values,
                    std::string index);
     void Clear();
+
+    // A checksum of the three texts as opened, which tells an index file
+    // changed or swapped after its build from the one the build wrote.
+    std::uint64_t Checksum() const;
 
     bool Empty() const { return lines_ == 0; }
     std::size_t EntryCount() const { return lines_; }
@@ -99,7 +107,9 @@ private:
     std::string_view keys_, values_, index_;
     std::size_t lines_ = 0;
     std::vector<std::uint32_t> keyMarks_, valueMarks_;
-    std::vector<std::uint16_t> recordOfSlot_; // record number + 1, 0 for an empty slot
+    // Record number + 1, 0 for an empty slot; an index holds at most one record
+    // per slot (at most 32,320), so the numbers fit.
+    std::vector<std::uint16_t> recordOfSlot_;
     std::vector<Record> records_;
     std::vector<Entry> entries_;
     std::vector<std::uint64_t> occupied_ = std::vector<std::uint64_t>(0x10000 / 64);

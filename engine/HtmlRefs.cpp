@@ -119,33 +119,65 @@ std::string_view CharsetNameOf(Code target) {
     return {};
 }
 
+// The text is copied once into a new buffer with each name replaced, so the
+// work grows with the text, not with the text times its declarations.
 void RewriteMetaCharset(Bytes& text, std::string_view newName) {
+    const std::string_view view = text;
+    Bytes out;
+    std::size_t copied = 0;
     std::size_t from = 0;
     for (;;) {
-        const std::string_view view = text;
         const std::size_t tagStart = FindNoCase(view, MetaTagStart, from, view.size());
-        if (tagStart == std::string_view::npos) return;
+        if (tagStart == std::string_view::npos) break;
         const std::size_t close = view.find('>', tagStart);
         const std::size_t tagEnd = close == std::string_view::npos ? view.size() : close + 1;
         from = tagEnd;
         if (const auto hit = FindCharsetName(view, tagStart, tagEnd)) {
-            text.replace(hit->position, hit->length, newName);
-            from = tagEnd - hit->length + newName.size();
+            if (copied == 0) out.reserve(text.size() + text.size() / 8);
+            out.append(view.substr(copied, hit->position - copied));
+            out.append(newName);
+            copied = hit->position + hit->length;
+        }
+    }
+    if (copied == 0) return;
+    out.append(view.substr(copied));
+    text.swap(out);
+}
+
+namespace {
+
+struct Tag {
+    std::size_t start;
+    std::size_t end; // just after the ">"
+};
+
+// Tags that share one ">", edited one after another in a text of their own:
+// a later tag may start inside an earlier one and sees its edit.
+void RewriteSharedTags(std::u16string& text, std::vector<Tag>& tags, std::u16string_view newName) {
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        const auto hit = FindCharsetName(std::u16string_view(text), tags[i].start, tags[i].end);
+        if (!hit) continue;
+        text.replace(hit->position, hit->length, newName);
+        if (newName.size() == hit->length) continue;
+        // Only positions past the replaced name move.
+        const std::size_t nameEnd = hit->position + hit->length;
+        for (std::size_t j = i + 1; j < tags.size(); ++j) {
+            if (tags[j].start >= nameEnd)
+                tags[j].start = tags[j].start - hit->length + newName.size();
+            tags[j].end = tags[j].end - hit->length + newName.size();
         }
     }
 }
 
-void RewriteMetaCharsetW(std::u16string& text, std::u16string_view newName) {
-    struct Tag {
-        std::size_t start;
-        std::size_t end; // just after the ">"
-    };
-    constexpr auto npos = std::u16string_view::npos;
+} // namespace
 
-    // All tags are found before the first edit; edits then shift the remembered positions.
+void RewriteMetaCharsetW(std::u16string& text, std::u16string_view newName) {
+    constexpr auto npos = std::u16string_view::npos;
+    const std::u16string_view view = text;
+
+    // All tags are found before the first edit.
     std::vector<Tag> tags;
     {
-        const std::u16string_view view = text;
         std::size_t close = 0;
         std::size_t p = FindNoCase(view, MetaTagStart, 0, view.size());
         while (p != npos) {
@@ -156,20 +188,39 @@ void RewriteMetaCharsetW(std::u16string& text, std::u16string_view newName) {
             p = FindNoCase(view, MetaTagStart, p + MetaTagStart.size(), view.size());
         }
     }
+    if (tags.empty()) return;
 
-    for (std::size_t i = 0; i < tags.size(); ++i) {
-        const auto hit = FindCharsetName(std::u16string_view(text), tags[i].start, tags[i].end);
-        if (!hit) continue;
-        text.replace(hit->position, hit->length, newName);
-        if (newName.size() == hit->length) continue;
-        // Only positions past the replaced name move: a later tag may start inside this one.
-        const std::size_t nameEnd = hit->position + hit->length;
-        for (std::size_t j = i + 1; j < tags.size(); ++j) {
-            if (tags[j].start >= nameEnd)
-                tags[j].start = tags[j].start - hit->length + newName.size();
-            tags[j].end = tags[j].end - hit->length + newName.size();
+    // Tags with different ">" never overlap, so each group of tags is edited on
+    // its own and the text copied once around them.
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 8);
+    std::size_t copied = 0;
+    for (std::size_t i = 0; i < tags.size();) {
+        std::size_t j = i + 1;
+        while (j < tags.size() && tags[j].end == tags[i].end)
+            ++j;
+        const std::size_t start = tags[i].start;
+        const std::size_t end = tags[i].end;
+        if (j == i + 1) {
+            if (const auto hit = FindCharsetName(view, start, end)) {
+                out.append(view.substr(copied, hit->position - copied));
+                out.append(newName);
+                copied = hit->position + hit->length;
+            }
+        } else {
+            std::u16string group(view.substr(start, end - start));
+            std::vector<Tag> shared;
+            for (std::size_t k = i; k < j; ++k)
+                shared.push_back({tags[k].start - start, tags[k].end - start});
+            RewriteSharedTags(group, shared, newName);
+            out.append(view.substr(copied, start - copied));
+            out.append(group);
+            copied = end;
         }
+        i = j;
     }
+    out.append(view.substr(copied));
+    text.swap(out);
 }
 
 void DecodeNumericRefs(std::u16string& text) {

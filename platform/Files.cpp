@@ -39,6 +39,14 @@ bool IsReadOnly(const std::string& path) {
     return ::access(path.c_str(), W_OK) != 0;
 }
 
+bool OthersMayChange(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
+    if (info.st_uid != ::geteuid() && info.st_uid != 0) return true;
+    if (info.st_mode & S_IWOTH) return true;
+    return (info.st_mode & S_IWGRP) && info.st_gid != ::getegid();
+}
+
 bool ClearReadOnly(const std::string& path) {
     return ChangeMode(path, S_IWUSR, 0);
 }

@@ -27,6 +27,11 @@ bool IsHiddenName(std::string_view name);
 // read-only. A missing file is not read-only.
 bool IsReadOnly(const std::string& path);
 
+// Someone besides the user running the program (and root) may change what the
+// path names: another user owns it, others may write it, or a group the user
+// does not lead may. A missing path is nobody's.
+bool OthersMayChange(const std::string& path);
+
 // Adds the owner's write bit. False when the mode cannot be changed.
 bool ClearReadOnly(const std::string& path);
 

@@ -2,13 +2,12 @@
 
 #include "common/AsciiText.h"
 
-#include <atomic>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -21,29 +20,112 @@ bool IsQuote(char c) {
     return c == '"' || c == '\'';
 }
 
-// One line of the file: [begin, end) is its text without the line break, next
-// is where the following line starts.
+// Bytes of a line looked at: a key, its '=' and a value as long as one read
+// returns, with room for blanks and quotes around it. Lines run on as long as
+// they like; what stands beyond this is never read into memory.
+constexpr std::size_t LineKept = 2 * IniValueLimit + 256;
+
+// One line of the file: its text without the line break (cut to LineKept
+// bytes), and where in the file it begins, ends and the next one begins.
 struct Line {
-    std::size_t begin;
-    std::size_t end;
-    std::size_t next;
+    std::string_view text;
+    std::uint64_t begin;
+    std::uint64_t end;
+    std::uint64_t next;
 };
 
-std::vector<Line> SplitLines(const std::string& text) {
-    std::vector<Line> lines;
-    std::size_t begin = 0;
-    // A byte-order mark in front of the first section is no part of its line.
-    if (text.starts_with("\xEF\xBB\xBF")) begin = 3;
-    while (begin < text.size()) {
-        const std::size_t newline = text.find('\n', begin);
-        const std::size_t next = newline == std::string::npos ? text.size() : newline + 1;
-        std::size_t end = newline == std::string::npos ? text.size() : newline;
-        if (end > begin && text[end - 1] == '\r') --end;
-        lines.push_back({begin, end, next});
-        begin = next;
+// The lines of a file read piece by piece, or of a text in memory, one after
+// another: memory stays bounded by the piece, however long the file.
+class LineReader {
+public:
+    explicit LineReader(int fd) : fd_(fd) {}
+    explicit LineReader(std::string_view text) : buffer_(text), done_(true) {}
+
+    // The next line; false at the end or on a read error (see Failed).
+    bool Next(Line& line) {
+        if (offset_ == 0 && !started_) {
+            started_ = true;
+            // A byte-order mark in front of the first section is no part of its line.
+            if (Fill(3) && std::string_view(Data(), Available()).starts_with("\xEF\xBB\xBF"))
+                Skip(3);
+        }
+        current_.clear();
+        line.begin = offset_;
+        bool truncated = false;
+        bool broken = false;
+        for (;;) {
+            if (Available() == 0 && !Fill(1)) {
+                if (offset_ == line.begin) return false; // nothing after the last break
+                break;
+            }
+            const std::string_view piece(Data(), Available());
+            const std::size_t newline = piece.find('\n');
+            const std::size_t take = newline == std::string_view::npos ? piece.size() : newline;
+            if (!truncated) {
+                const std::size_t room = LineKept - current_.size();
+                current_.append(piece.substr(0, std::min(take, room)));
+                truncated = take > room;
+            }
+            Skip(take);
+            if (newline != std::string_view::npos) {
+                broken = true;
+                break;
+            }
+        }
+        line.end = offset_;
+        // A CR before the break, or at the very end, is no part of the line.
+        if (offset_ > line.begin && lastByte_ == '\r') {
+            --line.end;
+            if (current_.size() == line.end + 1 - line.begin) current_.pop_back();
+        }
+        if (broken) Skip(1);
+        line.next = offset_;
+        line.text = current_;
+        return true;
     }
-    return lines;
-}
+
+    bool Failed() const { return failed_; }
+
+private:
+    const char* Data() const { return buffer_.data() + position_; }
+    std::size_t Available() const { return buffer_.size() - position_; }
+    void Skip(std::size_t count) {
+        lastByte_ = count > 0 ? Data()[count - 1] : lastByte_;
+        position_ += count;
+        offset_ += count;
+    }
+
+    // At least want bytes available, unless the file ends first.
+    bool Fill(std::size_t want) {
+        while (Available() < want && !done_) {
+            storage_.erase(0, position_);
+            const std::size_t kept = storage_.size();
+            storage_.resize(kept + Piece);
+            ssize_t got;
+            do {
+                got = ::read(fd_, storage_.data() + kept, Piece);
+            } while (got < 0 && errno == EINTR);
+            failed_ = got < 0;
+            done_ = got <= 0;
+            storage_.resize(kept + static_cast<std::size_t>(got > 0 ? got : 0));
+            buffer_ = storage_;
+            position_ = 0;
+        }
+        return Available() >= want;
+    }
+
+    static constexpr std::size_t Piece = 64 * 1024;
+    int fd_ = -1;
+    std::string storage_;
+    std::string_view buffer_;
+    std::size_t position_ = 0;
+    std::uint64_t offset_ = 0;
+    std::string current_;
+    char lastByte_ = 0;
+    bool started_ = false;
+    bool done_ = false;
+    bool failed_ = false;
+};
 
 // The section a line opens, if it is a section line.
 std::optional<std::string_view> SectionName(std::string_view line) {
@@ -54,67 +136,99 @@ std::optional<std::string_view> SectionName(std::string_view line) {
     return TrimSpaces(line.substr(1, close - 1));
 }
 
-// Where the file holds a key: the line, and the offset of its '=' in the file.
-struct KeyPlace {
-    std::size_t line;
-    std::size_t equals;
-};
-
 struct Lookup {
-    std::optional<KeyPlace> key;
-    // The last line with text in the first matching section, or its heading.
-    std::optional<std::size_t> sectionEnd;
+    // The key's line and the offset of its '=' in the file.
+    std::optional<Line> key;
+    std::uint64_t equals = 0;
+    std::string value; // its value as read, when found
+    // Where the line after the last line with text in the first matching
+    // section (or its heading) begins, and whether that line had a break.
+    std::optional<std::uint64_t> sectionEnd;
+    bool sectionEndBroken = true;
+    std::uint64_t size = 0; // of the whole text, when the key was not found
+    bool empty = true;      // the text has no lines
+    bool crlf = false;      // the first line ends in CR LF
 };
 
 // Finds the first "key=" line inside any section of the name; sections of the
 // same name count as one, and of duplicate keys the first wins.
-Lookup Find(const std::string& text, const std::vector<Line>& lines, std::string_view section,
-            std::string_view key) {
+Lookup Find(LineReader& reader, std::string_view section, std::string_view key) {
     Lookup result;
     bool inSection = false;
     bool firstSectionOpen = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line(text.data() + lines[i].begin, lines[i].end - lines[i].begin);
-        if (const auto name = SectionName(line)) {
+    Line line{};
+    const auto markEnd = [&] {
+        result.sectionEnd = line.next;
+        result.sectionEndBroken = line.next > line.end;
+    };
+    for (bool first = true; reader.Next(line); first = false) {
+        if (first) result.crlf = line.next > line.end + 1;
+        result.empty = false;
+        result.size = line.next;
+        if (const auto name = SectionName(line.text)) {
             inSection = EqualIgnoringAsciiCase(*name, section);
             firstSectionOpen = inSection && !result.sectionEnd;
-            if (firstSectionOpen) result.sectionEnd = i;
+            if (firstSectionOpen) markEnd();
             continue;
         }
         if (!inSection) continue;
-        if (firstSectionOpen && !TrimSpaces(line).empty()) result.sectionEnd = i;
-        const std::size_t equals = line.find('=');
+        if (firstSectionOpen && !TrimSpaces(line.text).empty()) markEnd();
+        const std::size_t equals = line.text.find('=');
         if (equals == std::string_view::npos) continue;
-        if (EqualIgnoringAsciiCase(TrimSpaces(line.substr(0, equals)), key)) {
-            result.key = KeyPlace{i, lines[i].begin + equals};
+        if (EqualIgnoringAsciiCase(TrimSpaces(line.text.substr(0, equals)), key)) {
+            std::string_view value = TrimSpaces(line.text.substr(equals + 1));
+            if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())
+                value = value.substr(1, value.size() - 2);
+            result.value = std::string(value.substr(0, IniValueLimit));
+            result.key = line;
+            result.equals = line.begin + equals;
             return result;
         }
     }
     return result;
 }
 
+// Opens the settings file for reading when it is a regular file: a FIFO in its
+// place is not waited on, a folder not read.
+int OpenSettings(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
+    const int fd = OpenSettings(path);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    std::array<char, 64 * 1024> piece;
+    ssize_t got;
+    while ((got = ::read(fd, piece.data(), piece.size())) != 0) {
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        text.append(piece.data(), static_cast<std::size_t>(got));
+    }
+    ::close(fd);
     return text;
 }
 
 std::optional<std::string> FindValue(const std::string& path, std::string_view section,
                                      std::string_view key) {
-    const auto text = ReadFile(path);
-    if (!text) return std::nullopt;
-    const std::vector<Line> lines = SplitLines(*text);
-    const Lookup found = Find(*text, lines, section, key);
+    const int fd = OpenSettings(path);
+    if (fd < 0) return std::nullopt;
+    LineReader reader(fd);
+    Lookup found = Find(reader, section, key);
+    ::close(fd);
     if (!found.key) return std::nullopt;
-    const Line& line = lines[found.key->line];
-    std::string_view value(text->data() + found.key->equals + 1, line.end - found.key->equals - 1);
-    value = TrimSpaces(value);
-    if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return std::string(value.substr(0, IniValueLimit));
+    return std::move(found.value);
 }
 
 // The value as it goes into the file: only its first line, and quoted when the
@@ -133,29 +247,23 @@ std::string StoredValue(std::string_view value) {
 
 std::string Edit(const std::string& text, std::string_view section, std::string_view key,
                  std::string_view value) {
-    const std::vector<Line> lines = SplitLines(text);
-    const Lookup found = Find(text, lines, section, key);
+    LineReader reader(text);
+    const Lookup found = Find(reader, section, key);
     const std::string stored = StoredValue(value);
-    if (found.key) {
-        const Line& line = lines[found.key->line];
-        return text.substr(0, found.key->equals + 1) + stored + text.substr(line.end);
-    }
-    const std::size_t firstBreak = text.find('\n');
-    const bool crlf =
-        firstBreak != std::string::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
-    const std::string_view lineBreak = crlf ? "\r\n" : "\n";
+    if (found.key) return text.substr(0, found.equals + 1) + stored + text.substr(found.key->end);
+    const std::string_view lineBreak = found.crlf ? "\r\n" : "\n";
     std::string entry(key);
     entry += '=';
     entry += stored;
     entry += lineBreak;
     if (found.sectionEnd) {
-        const std::size_t at = lines[*found.sectionEnd].next;
+        const std::size_t at = *found.sectionEnd;
         std::string out = text.substr(0, at);
-        if (!out.empty() && out.back() != '\n') out += lineBreak;
+        if (!found.sectionEndBroken) out += lineBreak;
         return out + entry + text.substr(at);
     }
     std::string out = text;
-    if (!lines.empty()) {
+    if (!found.empty) {
         if (out.back() != '\n') out += lineBreak;
         out += lineBreak;
     }
@@ -183,13 +291,16 @@ bool ReplaceFile(const std::string& path, const std::string& contents) {
     namespace fs = std::filesystem;
     std::error_code error;
     fs::path target = path;
-    // Through a symbolic link the file it names is replaced, not the link.
-    if (fs::symlink_status(target, error).type() == fs::file_type::symlink) {
+    // A link is written through only when it is the user's own: one another
+    // user planted may lead to any file of the user running the program.
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (link.st_uid != ::geteuid()) return false;
         target = fs::weakly_canonical(target, error);
         if (error) return false;
     }
     struct stat status {};
-    const bool exists = ::stat(target.c_str(), &status) == 0;
+    const bool exists = ::lstat(target.c_str(), &status) == 0;
     if (exists) {
         // Read-only means the owner's write bit is clear, even for root.
         if (!S_ISREG(status.st_mode) || !(status.st_mode & S_IWUSR)) return false;
@@ -198,18 +309,21 @@ bool ReplaceFile(const std::string& path, const std::string& contents) {
         fs::create_directories(target.parent_path(), error);
         if (error) return false;
     }
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp =
-            target.string() + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
+    // A name no one can foresee, created exclusively: nothing planted under it
+    // is ever opened.
+    std::string temp = target.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = (!exists || ::fchmod(fd, status.st_mode & 07777) == 0) && WriteAll(fd, contents) &&
-              ::fsync(fd) == 0;
+    mode_t mode = status.st_mode & 0777;
+    if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    // The file stays its owner's, or is not written.
+    bool ok = !exists || (status.st_uid == ::geteuid() && status.st_gid == ::getegid()) ||
+              ::fchown(fd, status.st_uid, status.st_gid) == 0;
+    ok = ok && ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) ::unlink(temp.c_str());
@@ -261,7 +375,7 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def)
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     std::string text;
     std::error_code error;
-    if (std::filesystem::exists(path_, error)) {
+    if (std::filesystem::exists(std::filesystem::symlink_status(path_, error))) {
         auto current = ReadFile(path_);
         if (!current) throw IniWriteError("Unable to write to " + path_);
         text = std::move(*current);

@@ -1,0 +1,131 @@
+#include "engine/SafeWrite.h"
+
+#include "engine/ConFunc.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace tessarim {
+
+namespace {
+
+// Which file a saved copy belongs to: "complete" or "partial", a line break, the
+// owner's full path.
+constexpr const char* CopyRecord = "user.tessarim.original";
+constexpr std::string_view Complete = "complete\n";
+constexpr std::string_view Partial = "partial\n";
+
+std::optional<std::string> RecordOf(const std::string& path) {
+    std::vector<char> value(4096 + 16);
+    const ssize_t size = ::lgetxattr(path.c_str(), CopyRecord, value.data(), value.size());
+    if (size < 0) return std::nullopt;
+    return std::string(value.data(), static_cast<std::size_t>(size));
+}
+
+} // namespace
+
+UniqueFd::UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+UniqueFd::~UniqueFd() {
+    Close();
+}
+
+bool UniqueFd::Close() {
+    const int fd = std::exchange(fd_, -1);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
+bool IsConversionCopyName(std::string_view name) {
+    if (!name.starts_with("~QX") || !name.ends_with(".TMP") || name.size() <= 7) return false;
+    for (const char c : name.substr(3, name.size() - 7))
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+TempFile CreateTempBeside(const std::string& folder) {
+    for (unsigned long n = 1;; ++n) {
+        std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
+        // Exclusive creation fails on anything already there, a planted link too.
+        const int fd =
+            ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) return {std::move(name), UniqueFd(fd)};
+        if (errno != EEXIST) throw ConvertError("Cannot create file " + name);
+    }
+}
+
+bool MarkCopyOf(int copy, const std::string& owner, bool complete) {
+    std::string record(complete ? Complete : Partial);
+    record += owner;
+    return ::fsetxattr(copy, CopyRecord, record.data(), record.size(), 0) == 0;
+}
+
+std::optional<std::string> LeftoverCopyOf(const std::string& folder, const std::string& owner) {
+    std::optional<std::string> found;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (!IsConversionCopyName(it->path().filename().string())) continue;
+        const std::string path = it->path().string();
+        const std::optional<std::string> record = RecordOf(path);
+        if (!record) continue;
+        if (*record == std::string(Complete) + owner) {
+            if (!found || path < *found) found = path;
+        } else if (*record == std::string(Partial) + owner) {
+            ::unlink(path.c_str());
+        }
+    }
+    return found;
+}
+
+std::string ResolveForWriting(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    if (link.st_uid != ::geteuid()) throw ConvertError("Cannot create file " + path);
+    std::error_code error;
+    const fs::path target = fs::weakly_canonical(path, error);
+    if (error) throw ConvertError("Cannot create file " + path);
+    // The link's target may be a link again; the same rule holds for it.
+    return target.string() == path ? path : ResolveForWriting(target.string());
+}
+
+void CopyExtendedAttributes(int from, int to) {
+    const ssize_t size = ::flistxattr(from, nullptr, 0);
+    if (size <= 0) return;
+    std::vector<char> names(static_cast<std::size_t>(size));
+    const ssize_t got = ::flistxattr(from, names.data(), names.size());
+    if (got <= 0) return;
+    std::vector<char> value;
+    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+        const std::string name(names.data() + at);
+        at += name.size() + 1;
+        if (name == "security.capability" || name == CopyRecord) continue;
+        const ssize_t length = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        if (length < 0) continue;
+        value.resize(static_cast<std::size_t>(length));
+        if (::fgetxattr(from, name.c_str(), value.data(), value.size()) == length)
+            ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0);
+    }
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace tessarim

@@ -1,0 +1,67 @@
+#pragma once
+// The files a conversion writes beside the user's: the saved original of a file
+// converted in place, and a new destination before it takes its name. Both are
+// created exclusively, never through a link, and readable by no one but the
+// owner until they are complete.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace tessarim {
+
+// An open file descriptor, closed on every path.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept;
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd();
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    // Closes now; false when the close reported a failed write.
+    bool Close();
+
+private:
+    int fd_ = -1;
+};
+
+// "~QX<n>.TMP": the name of the files this routine writes beside the user's.
+bool IsConversionCopyName(std::string_view name);
+
+// A new, empty "~QX<n>.TMP" in the folder (ending in '/') with the smallest n
+// free, open for reading and writing, mode 0600.
+struct TempFile {
+    std::string path;
+    UniqueFd fd;
+};
+TempFile CreateTempBeside(const std::string& folder);
+
+// Records on the saved copy which file it holds the original of, and whether it
+// is all there yet. False when the file system keeps no such record.
+bool MarkCopyOf(int copy, const std::string& owner, bool complete);
+
+// A complete saved original of owner left in the folder by a run that was
+// killed, if there is one. Copies of owner that were never completed (the file
+// itself was not touched yet then) are removed. Call it only while holding the
+// owner's lock, so no living run is still writing one.
+std::optional<std::string> LeftoverCopyOf(const std::string& folder, const std::string& owner);
+
+// What to write for a path given as a destination: the path itself, or what a
+// link there leads to when the link belongs to the user running the program.
+// A link of anyone else is never written through (another user may have planted
+// it in a shared folder); that throws ConvertError "Cannot create file <path>".
+std::string ResolveForWriting(const std::string& path);
+
+// Gives the new file the old one's extended attributes (ACLs and labels among
+// them), leaving out file capabilities, which like set-ID bits belong to the
+// old contents only.
+void CopyExtendedAttributes(int from, int to);
+
+// Syncs the folder's entry list, so a rename or removal in it lasts.
+void SyncFolder(const std::string& folder);
+
+} // namespace tessarim
