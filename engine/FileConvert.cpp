@@ -225,7 +225,8 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
     // is the original, and the next run names it.
     if (::fchown(copy.fd.get(), before.st_uid, before.st_gid) != 0 && ::geteuid() == 0)
         throw ConvertError("Cannot create file " + copy.path);
-    if (::fchmod(copy.fd.get(), before.st_mode & 0777) != 0 || ::fsync(copy.fd.get()) != 0)
+    // The bytes reach the disk before the mark that says they are all there.
+    if (::fchmod(copy.fd.get(), before.st_mode & 0777) != 0 || ::fdatasync(copy.fd.get()) != 0)
         throw ConvertError("Stream write error");
     if (MarkCopyOf(copy.fd.get(), path, true) && ::fsync(copy.fd.get()) != 0)
         throw ConvertError("Stream write error");
@@ -233,8 +234,12 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
 
     try {
         ConvertBetween(copy.fd.get(), size, file.get(), options, fixTables);
+        // A signal that came with the last bytes still undoes the conversion.
+        StopIfInterrupted();
         if (::fsync(file.get()) != 0) throw ConvertError("Stream write error");
     } catch (...) {
+        // Putting the original back is not interrupted; a signal waits for it.
+        interrupts = nullptr;
         if (!Restore(copy.fd.get(), file.get())) {
             finish.keep = true;
             throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
@@ -307,18 +312,21 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
     finish.temp = temp.path;
     ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), temp.fd.get(),
                    options, fixTables);
+    StopIfInterrupted();
     if (exists)
         TakeOverFrom(destination, old, temp.fd.get());
     else if (::fchmod(temp.fd.get(), NewFileMode(sourceStatus.st_mode)) != 0)
         throw ConvertError("Stream write error");
-    if (::fsync(temp.fd.get()) != 0 || !temp.fd.Close()) throw ConvertError("Stream write error");
+    // The old destination is given up only for new contents already on disk;
+    // a new one costs nothing to lose.
+    if ((exists && ::fsync(temp.fd.get()) != 0) || !temp.fd.Close())
+        throw ConvertError("Stream write error");
     // A new destination takes a free name only: whatever appeared there
     // meanwhile (a link planted by someone else) is not replaced.
     const unsigned flags = exists ? 0 : RENAME_NOREPLACE;
     if (::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, destination.c_str(), flags) != 0)
         throw ConvertError("Cannot create file " + named);
     finish.temp.clear();
-    SyncFolder(FolderOf(destination));
 }
 
 } // namespace

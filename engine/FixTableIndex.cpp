@@ -259,6 +259,7 @@ bool FixIndexIsCurrent(FixTableId table, const std::string& folder, const FixSta
     // An empty version (an index built by an older version of the program, or
     // from a file written just before) is never current.
     if (!stamp || stamp->version.empty()) return false;
+    // The recorded version ends with the checksum of the lists, which a load compares.
     stamp->version += ' ';
     return stamps.ReadVersion(table).starts_with(stamp->version);
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace tessarim {
 namespace {
@@ -88,6 +89,34 @@ TEST(IniFile, RewriteKeepsLinksAndPermissionsOrLeavesTheFileAlone) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 2); // no leftovers
     // A folder that cannot be created.
     EXPECT_THROW(IniFile(path + "/Tessarim.ini").WriteString("Data", "Sound", "1"), IniWriteError);
+    // A link another user planted is not written through, and the file it
+    // leads to stays as it was.
+    if (::geteuid() == 0) {
+        fs::remove(link);
+        fs::permissions(path, fs::perms(0600));
+        fs::create_symlink(path, link);
+        ASSERT_EQ(::lchown(link.c_str(), 4242, 4242), 0);
+        EXPECT_THROW(ini.WriteBool("Data", "Sound", false), IniWriteError);
+        EXPECT_EQ(ReadFile(path), "[Data]\nGapWidth=40\n");
+    }
+}
+
+// The file is read piece by piece: lines longer than a piece, with CR LF line
+// ends, and a value cut at the read limit whatever the line's length.
+TEST(IniFile, LinesOfAnyLengthAreReadAndRewrittenWhole) {
+    TempFolder folder;
+    const std::string path = folder.File("Tessarim.ini");
+    const std::string longValue(200'000, 'v');
+    WriteFile(path, std::string(100'000, '\n') + "[Data]\r\nJunk=" + longValue +
+                        "\r\n\r\nWaveFile=a.wav\r\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("Data", "Junk", ""), longValue.substr(0, IniValueLimit));
+    EXPECT_EQ(ini.ReadString("Data", "WaveFile", ""), "a.wav");
+    ini.WriteString("Data", "Junk", "short");
+    ini.WriteBool("Data", "Sound", false);
+    const std::string written = ReadFile(path);
+    EXPECT_EQ(written.substr(0, 100'000), std::string(100'000, '\n'));
+    EXPECT_EQ(written.substr(100'000), "[Data]\r\nJunk=short\r\n\r\nWaveFile=a.wav\r\nSound=0\n");
 }
 
 } // namespace
