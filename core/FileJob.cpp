@@ -109,10 +109,13 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
         options.face =
             request.faceFromCodes ? DefaultFace(options.source, options.target) : request.face;
         if (options.target == BIG5 && options.face == FaceS) options.face = FaceD;
-        options.fixHtmlCharset = rules.fixHtmlCharset && IsHtmlTypeFile(rules.htmlTypes, input);
+        // ASCII going to an 8-bit code is copied as it is.
+        const bool copy = result.asciiOnly && options.target != ULE && options.target != UBE;
+        options.fixHtmlCharset =
+            !copy && rules.fixHtmlCharset && IsHtmlTypeFile(rules.htmlTypes, input);
         options.addBom = request.target == ULE || request.target == UBE ||
-                         (request.target == UTF8 && rules.addBomToUtf8);
-        options.decodeReferences = rules.decodeReferences;
+                         (request.target == UTF8 && rules.addBomToUtf8 && !copy);
+        options.decodeReferences = !copy && rules.decodeReferences;
         options.replaced = &result.replaced;
         // A failed conversion leaves its destination as it was.
         options.failOnReplacement = request.strict;

@@ -8,7 +8,7 @@ build="cmake g++ make pkg-config libgtest-dev libbenchmark-dev python3"
 # and what its tests start: an X server, a small window manager, a font with
 # Chinese characters, and another program that copies and pastes (xclip).
 desktop="$build qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-xtest0-dev libcanberra-dev xvfb openbox fonts-wqy-microhei xclip"
-test="$desktop opencc libopencc-data"
+test="$desktop opencc libopencc-data manpages-zh"
 bench="$test hyperfine zh-autoconvert valgrind time"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.
 fuzz="$build clang libclang-rt-14-dev"
