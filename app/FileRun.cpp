@@ -185,8 +185,12 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
             if (std::fflush(stdout) != 0) throw ConvertError("Stream write error");
         } else {
             const std::string output = FullPath(args.FileOut);
-            if (!IsValidFileName(output)) {
+            if (!IsValidFileName(output) || DirExists(output)) {
                 ShowError("Invalid output filename.");
+                return ExitFailure;
+            }
+            if (QueryFileKind(output) != FileKind::Missing && IsReadOnly(output)) {
+                ShowError(NameForMessage(output) + " cannot be replaced (ReadOnly)");
                 return ExitFailure;
             }
             const std::string temp = MakeTempFile(AddTrailingBackslash(ExtractFileDir(output)));
@@ -195,6 +199,13 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
                 if (!out) throw ConvertError("Cannot create file " + temp);
                 ConvertOpenStream(input, head, out.get(), options, tables);
                 if (std::fclose(out.release()) != 0) throw ConvertError("Stream write error");
+                // The temporary file is the owner's alone; the result gets the mode
+                // of the file it replaces, or a new file's.
+                struct stat old {};
+                const mode_t mask = ::umask(0);
+                ::umask(mask);
+                ::chmod(temp.c_str(), ::stat(output.c_str(), &old) == 0 ? old.st_mode & 07777
+                                                                        : 0666 & ~mask);
                 std::filesystem::rename(temp, output);
             } catch (...) {
                 std::error_code ignored;
@@ -335,8 +346,9 @@ int DetectAll(const CommandLineArgs& args) {
             files.push_back(full);
         for (const std::string& file : files) {
             const std::string shown = HasWildcards(name) ? NameForMessage(file) : name;
-            if (QueryFileKind(file) != FileKind::Regular) {
-                ShowError("** \"" + shown + "\" not found.");
+            if (const FileKind kind = QueryFileKind(file); kind != FileKind::Regular) {
+                ShowError(kind == FileKind::Missing ? "** \"" + shown + "\" not found."
+                                                    : shown + ": not a regular file.");
                 status = ExitFailure;
                 continue;
             }
