@@ -204,8 +204,8 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
                 struct stat old {};
                 const mode_t mask = ::umask(0);
                 ::umask(mask);
-                ::chmod(temp.c_str(), ::stat(output.c_str(), &old) == 0 ? old.st_mode & 07777
-                                                                        : 0666 & ~mask);
+                ::chmod(temp.c_str(),
+                        ::stat(output.c_str(), &old) == 0 ? old.st_mode & 07777 : 0666 & ~mask);
                 std::filesystem::rename(temp, output);
             } catch (...) {
                 std::error_code ignored;
