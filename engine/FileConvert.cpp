@@ -194,14 +194,14 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
     const std::string path = ResolveForWriting(named);
     UniqueFd file = OpenForInPlace(path);
     const std::string folder = FolderOf(path);
-    if (const std::optional<std::string> copy = LeftoverCopyOf(folder, path))
+    const struct stat before = StatusOf(file.get());
+    if (const std::optional<std::string> copy = LeftoverCopyOf(folder, before))
         throw ConvertError("The original of " + path + " is kept in " + *copy +
                            " since a conversion of it was interrupted; " + path +
                            " is not converted again until that copy is dealt with. Restore it "
                            "with\r\n  cp '" +
                            *copy + "' '" + path + "' && rm '" + *copy + "'\r\nor, when " + path +
                            " is as it should be, remove the copy.");
-    const struct stat before = StatusOf(file.get());
 
     // Signals wait until the file is whole again; declared first, so they take
     // effect only after the copy is gone.
@@ -217,7 +217,7 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
     } finish;
     TempFile copy = CreateTempBeside(folder);
     finish.copy = copy.path;
-    MarkCopyOf(copy.fd.get(), path, false);
+    MarkCopyOf(copy.fd.get(), before, path, false);
     const std::uint64_t size = CopyContents(file.get(), copy.fd.get());
     if (!SameState(before, StatusOf(file.get())) ||
         size != static_cast<std::uint64_t>(before.st_size))
@@ -230,7 +230,7 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
     // The bytes reach the disk before the mark that says they are all there.
     if (::fchmod(copy.fd.get(), before.st_mode & 0777) != 0 || ::fdatasync(copy.fd.get()) != 0)
         throw ConvertError("Stream write error");
-    if (MarkCopyOf(copy.fd.get(), path, true) && ::fsync(copy.fd.get()) != 0)
+    if (MarkCopyOf(copy.fd.get(), before, path, true) && ::fsync(copy.fd.get()) != 0)
         throw ConvertError("Stream write error");
     SyncFolder(folder);
 

@@ -83,7 +83,7 @@ std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
             mix(word);
         }
         std::uint64_t rest = 0;
-        std::memcpy(&rest, text.data() + at, text.size() - at);
+        if (at < text.size()) std::memcpy(&rest, text.data() + at, text.size() - at);
         mix(rest);
     }
     return hash;

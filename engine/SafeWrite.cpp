@@ -16,8 +16,12 @@ namespace tessarim {
 
 namespace {
 
-// Which file a saved copy belongs to: "complete" or "partial", a line break, the
-// owner's full path.
+std::string FileIdentity(const struct stat& file) {
+    return std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino) + "\n";
+}
+
+// Which file a saved copy belongs to: "complete" or "partial", a line break,
+// the owner's device and inode numbers, a line break, its full path.
 constexpr const char* CopyRecord = "user.tessarim.original";
 constexpr std::string_view Complete = "complete\n";
 constexpr std::string_view Partial = "partial\n";
@@ -68,13 +72,16 @@ TempFile CreateTempBeside(const std::string& folder) {
     }
 }
 
-bool MarkCopyOf(int copy, const std::string& owner, bool complete) {
+bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, bool complete) {
     std::string record(complete ? Complete : Partial);
-    record += owner;
+    record += FileIdentity(owner);
+    record += path;
     return ::fsetxattr(copy, CopyRecord, record.data(), record.size(), 0) == 0;
 }
 
-std::optional<std::string> LeftoverCopyOf(const std::string& folder, const std::string& owner) {
+std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struct stat& owner) {
+    const std::string complete = std::string(Complete) + FileIdentity(owner);
+    const std::string partial = std::string(Partial) + FileIdentity(owner);
     std::optional<std::string> found;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -82,9 +89,9 @@ std::optional<std::string> LeftoverCopyOf(const std::string& folder, const std::
         const std::string path = it->path().string();
         const std::optional<std::string> record = RecordOf(path);
         if (!record) continue;
-        if (*record == std::string(Complete) + owner) {
+        if (record->starts_with(complete)) {
             if (!found || path < *found) found = path;
-        } else if (*record == std::string(Partial) + owner) {
+        } else if (record->starts_with(partial)) {
             ::unlink(path.c_str());
         }
     }

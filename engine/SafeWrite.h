@@ -40,15 +40,16 @@ struct TempFile {
 };
 TempFile CreateTempBeside(const std::string& folder);
 
-// Records on the saved copy which file it holds the original of, and whether it
-// is all there yet. False when the file system keeps no such record.
-bool MarkCopyOf(int copy, const std::string& owner, bool complete);
+// Records on the saved copy which file it holds the original of (the file
+// itself, whatever path leads to it, and the path for the user), and whether
+// it is all there yet. False when the file system keeps no such record.
+bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, bool complete);
 
-// A complete saved original of owner left in the folder by a run that was
-// killed, if there is one. Copies of owner that were never completed (the file
+// A complete saved original of the owner left in the folder by a run that was
+// killed, if there is one. Copies of it that were never completed (the file
 // itself was not touched yet then) are removed. Call it only while holding the
 // owner's lock, so no living run is still writing one.
-std::optional<std::string> LeftoverCopyOf(const std::string& folder, const std::string& owner);
+std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struct stat& owner);
 
 // What to write for a path given as a destination: the path itself, or what a
 // link there leads to when the link belongs to the user running the program.
