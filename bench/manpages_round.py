@@ -4,8 +4,10 @@
 For each page: the detected code; the page converted to GBK and back to UTF-8
 with detection left to the program, compared byte for byte with the page; and
 the page converted to GBK with the code given, compared with iconv's GBK.
-A page holding characters GBK lacks (iconv refuses it) cannot come back
-unchanged; the program must then say how many it replaced.
+The Traditional pages (zh_TW) go through Big5 and back the same way, their
+characters unchanged (/f:d). A page holding characters the code lacks (iconv
+refuses it) cannot come back unchanged; the program must then say how many it
+replaced.
 
     bench/manpages_round.py [--every N] build/tessarim [folder of pages]
 
@@ -41,6 +43,7 @@ def main():
         return 77
     detected = collections.Counter()
     changed, iconv_same, iconv_differs, iconv_refuses, unreported = [], 0, [], [], []
+    big5_pages, big5_changed, big5_lacking = 0, [], 0
     with tempfile.TemporaryDirectory() as work:
         env = dict(os.environ, TESSARIM_HOME=work)
         ENV.update(env)
@@ -48,6 +51,8 @@ def main():
         gbk_path = os.path.join(work, "page.gbk")
         back_path = os.path.join(work, "page.back")
         given_path = os.path.join(work, "given.gbk")
+        big5_path = os.path.join(work, "page.b5")
+        big5_back_path = os.path.join(work, "page.b5.back")
         for page in pages:
             opener = gzip.open if page.endswith(".gz") else open
             with opener(page, "rb") as f:
@@ -59,6 +64,18 @@ def main():
             detected[code] += 1
             there = run(program, "/o:GBK", page_path, gbk_path)
             subprocess.run([program, "-q", "/o:UTF8", gbk_path, back_path], env=env, check=False)
+            if "/zh_TW/" in page:
+                big5_pages += 1
+                big5 = run(program, "/o:BIG5", "/f:d", page_path, big5_path)
+                subprocess.run([program, "-q", "/o:UTF8", big5_path, big5_back_path], env=env)
+                if run("iconv", "-f", "UTF-8", "-t", "CP950", page_path).returncode != 0:
+                    big5_lacking += 1
+                    if b"characters replaced" not in big5.stderr:
+                        unreported.append(page)
+                else:
+                    with open(big5_back_path, "rb") as f:
+                        if f.read() != text:
+                            big5_changed.append(page)
             reference = run("iconv", "-f", "UTF-8", "-t", "GBK", page_path)
             with open(back_path, "rb") as f:
                 if f.read() != text and reference.returncode == 0:
@@ -86,7 +103,11 @@ def main():
           f"replacements not reported: {len(unreported)}")
     for page in iconv_refuses[:20]:
         print(f"  {page}")
-    return 1 if changed or iconv_differs or unreported else 0
+    print(f"zh_TW pages through Big5 and back: {big5_pages}, changed: {len(big5_changed)}, "
+          f"holding characters Big5 lacks: {big5_lacking}")
+    for page in big5_changed[:20]:
+        print(f"  {page}")
+    return 1 if changed or iconv_differs or unreported or big5_changed else 0
 
 
 if __name__ == "__main__":
