@@ -46,16 +46,12 @@ bool Injected(FileOperation operation) {
 // An open file that is closed on every path.
 class File {
 public:
-    File(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
     explicit File(std::FILE* file) : file_(file) {}
-    File(File&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    File& operator=(File&&) = delete;
     ~File() {
         if (file_) std::fclose(file_);
     }
-    explicit operator bool() const { return file_ != nullptr; }
     std::FILE* get() const { return file_; }
     // Closes now and reports whether everything written reached the file.
     bool Close() {

@@ -63,13 +63,6 @@ std::string FullPath(const std::string& path) {
     return (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
 }
 
-bool NamesOpenFile(const std::string& path, std::FILE* file) {
-    struct stat named {};
-    struct stat open {};
-    return ::stat(path.c_str(), &named) == 0 && ::fstat(::fileno(file), &open) == 0 &&
-           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code error;
     const bool same = std::filesystem::equivalent(a, b, error);

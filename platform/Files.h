@@ -2,7 +2,6 @@
 // File attributes and path identity, the Linux way. A hidden file is one whose
 // name begins with "."; a "system" file is anything that is neither a regular file
 // nor a folder (device, socket, FIFO), which a text converter must leave alone.
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -41,10 +40,6 @@ bool SetReadOnly(const std::string& path);
 // The absolute, lexically normalised path ("." and ".." folded), relative to the
 // current folder. Links are not resolved. The empty path stays empty.
 std::string FullPath(const std::string& path);
-
-// The path names the file open as `file` (links followed): false once the file
-// has been removed or renamed, or its folder has, though writes to it still succeed.
-bool NamesOpenFile(const std::string& path, std::FILE* file);
 
 // Both name the same file: the same file system object when both exist (so a
 // link and its target, or two hard links, are one file), otherwise the same full

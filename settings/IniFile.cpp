@@ -32,6 +32,7 @@ struct Line {
     std::uint64_t begin;
     std::uint64_t end;
     std::uint64_t next;
+    bool broken; // a line feed ends it
 };
 
 // The lines of a file read piece by piece, or of a text in memory, one after
@@ -80,6 +81,7 @@ public:
         }
         if (broken) Skip(1);
         line.next = offset_;
+        line.broken = broken;
         line.text = current_;
         return true;
     }
@@ -159,7 +161,7 @@ Lookup Find(LineReader& reader, std::string_view section, std::string_view key) 
     Line line{};
     const auto markEnd = [&] {
         result.sectionEnd = line.next;
-        result.sectionEndBroken = line.next > line.end;
+        result.sectionEndBroken = line.broken;
     };
     for (bool first = true; reader.Next(line); first = false) {
         if (first) result.crlf = line.next > line.end + 1;
