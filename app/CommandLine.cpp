@@ -1,19 +1,16 @@
 #include "app/CommandLine.h"
 
+#include "app/FileRun.h"
 #include "core/FileJob.h"
-#include "core/FindFiles.h"
-#include "core/TableLoader.h"
-#include "platform/Files.h"
+#include "data/Version.h"
 #include "platform/Message.h"
-#include "settings/IniFile.h"
-#include "settings/Settings.h"
+#include "platform/ProgramDir.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <filesystem>
-#include <map>
-#include <sys/stat.h>
+#include <iostream>
 #include <unistd.h>
 
 namespace tessarim {
@@ -26,7 +23,7 @@ const char* const UsageText =
     "<CodeOut>\r\n"
     "  /o:xxx   where 'xxx' is the coding method of the output file\r\n"
     "  * Valid values of 'xxx' are: ULE, UBE, UTF8, GBK, BIG5\r\n\r\n"
-    "[Face] (optional, default is /f:D)\r\n"
+    "[Face] (optional, default is T from GBK to Big5, S from Big5 to GBK, D otherwise)\r\n"
     "  /f:x    where 'x' is the typeface of output file\r\n"
     "  * Valid values of 'x' are: T (traditional), S (simplified), D (default)\r\n\r\n"
     "<FileIn> \r\n"
@@ -36,178 +33,165 @@ const char* const UsageText =
     "Example: tessarim /i:big5 /o:ule /f:s test.txt\r\n"
     "  (This will convert test.txt from Big5 to Unicode-LE in Simplified Chinese)";
 
+const char* const HelpText =
+    "\r\n\r\n"
+    "FileIn and FileOut may be \"-\" for standard input and output; FileIn may be a\r\n"
+    "pattern ('*.txt', several joined by \";\"), FileOut a pattern too ('out/*.b5').\r\n\r\n"
+    "Options:\r\n"
+    "  --bom, --no-bom          a byte-order mark on UTF-8 output, or none\r\n"
+    "  --refs, --no-refs        decode numeric references (&#20013;) or leave them\r\n"
+    "  --no-fix-tables          leave the correction tables out\r\n"
+    "  --strict                 a character the target code lacks fails the file\r\n"
+    "                           and leaves its destination as it was\r\n"
+    "  -r, --recursive          patterns look into subfolders too\r\n"
+    "  --detect                 print the detected code of each file, convert nothing\r\n"
+    "  -q, --quiet              errors only\r\n"
+    "  -v, --verbose            a line for every file\r\n"
+    "  -l, --list-codes         the codes and the other names they take\r\n"
+    "  -h, --help               this text\r\n"
+    "      --version            the version and the settings folder\r\n\r\n"
+    "Exit status: 0 when every file was converted or skipped by rule, 1 when a\r\n"
+    "file failed or a file named alone was skipped, 2 for a command line refused.";
+
 namespace {
 
-constexpr std::array<std::string_view, 5> CodeKeywords = {"ULE", "UBE", "UTF8", "GBK", "BIG5"};
+struct CodeName {
+    std::string_view name;
+    Code code;
+};
 
-// A code switch's value, or Undetermined when it names no code.
-Code CodeKeyword(std::string_view value) {
-    std::string upper(value);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (std::size_t i = 0; i < CodeKeywords.size(); ++i)
-        if (upper == CodeKeywords[i]) return static_cast<Code>(i);
-    return Undetermined;
+// The described keywords first: they are what the command line writes.
+constexpr std::array<CodeName, 14> CodeNames = {{
+    {"ULE", ULE},
+    {"UBE", UBE},
+    {"UTF8", UTF8},
+    {"GBK", GBK},
+    {"BIG5", BIG5},
+    {"UTF-16LE", ULE},
+    {"UTF16LE", ULE},
+    {"UTF-16BE", UBE},
+    {"UTF16BE", UBE},
+    {"UTF-8", UTF8},
+    {"GB2312", GBK},
+    {"CP936", GBK},
+    {"CP950", BIG5},
+    {"BIG-5", BIG5},
+}};
+
+std::string CodeListText() {
+    std::string text;
+    for (const Code code : {ULE, UBE, UTF8, GBK, BIG5}) {
+        text += CodeKeyword(code);
+        const char* separator = "\t";
+        for (const CodeName& alias : CodeNames) {
+            if (alias.code != code || alias.name == CodeKeyword(code)) continue;
+            text += separator;
+            text += alias.name;
+            separator = ", ";
+        }
+        text += '\n';
+    }
+    return text;
 }
 
-// "/i:" and "/o:": a value of 3 or 4 characters, and the code not given before.
-bool TakeCode(std::string_view argument, Code& code) {
-    if (argument.size() < 6 || argument.size() > 7 || code != Undetermined) return false;
-    code = CodeKeyword(argument.substr(3));
+std::string Quoted(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+// "/i:" and "/o:": a known code, not given before.
+bool TakeCode(std::string_view argument, Code& code, std::string& problem) {
+    if (code != Undetermined) {
+        problem = "The code " + Quoted(argument) + " is given twice.";
+        return false;
+    }
+    code = CodeByName(argument.substr(3));
+    if (code != Undetermined) return true;
+    problem = "Unknown code " + Quoted(argument.substr(3)) + " in " + Quoted(argument) +
+              ". Codes: ULE, UBE, UTF8, GBK, BIG5 (tessarim --list-codes names the others).";
+    return false;
+}
+
+bool TakeFace(std::string_view argument, Face& face, std::string& problem) {
+    if (argument.size() == 4) {
+        switch (std::toupper(static_cast<unsigned char>(argument[3]))) {
+        case 'T':
+            face = FaceT;
+            return true;
+        case 'S':
+            face = FaceS;
+            return true;
+        case 'D':
+            face = FaceD;
+            return true;
+        default:
+            break;
+        }
+    }
+    problem = "Unknown typeface in " + Quoted(argument) +
+              ". Typefaces: T (Traditional), S (Simplified), D (unchanged).";
+    return false;
+}
+
+// A long option, or one of the short ones; false for none of them.
+bool TakeOption(std::string_view option, CommandLineArgs& parsed) {
+    using Task = CommandLineArgs::Task;
+    if (option == "--help" || option == "-h")
+        parsed.task = Task::Help;
+    else if (option == "--version")
+        parsed.task = Task::Version;
+    else if (option == "--list-codes" || option == "-l")
+        parsed.task = Task::ListCodes;
+    else if (option == "--detect")
+        parsed.task = Task::Detect;
+    else if (option == "--bom" || option == "--no-bom")
+        parsed.bom = option == "--bom";
+    else if (option == "--refs" || option == "--no-refs")
+        parsed.references = option == "--refs";
+    else if (option == "--fix-tables" || option == "--no-fix-tables")
+        parsed.fixTables = option == "--fix-tables";
+    else if (option == "--strict")
+        parsed.strict = true;
+    else if (option == "--recursive" || option == "-r")
+        parsed.recursive = true;
+    else if (option == "--quiet" || option == "-q")
+        parsed.quiet = true;
+    else if (option == "--verbose" || option == "-v")
+        parsed.verbose = true;
+    else
+        return false;
     return true;
 }
 
-bool TakeFace(std::string_view argument, Face& face) {
-    if (argument.size() != 4) return false;
-    switch (std::toupper(static_cast<unsigned char>(argument[3]))) {
-    case 'T':
-        face = FaceT;
-        return true;
-    case 'S':
-        face = FaceS;
-        return true;
-    case 'D':
-        face = FaceD;
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A name given in double quotes loses them; one that only begins with one loses that.
-void RemoveQuotes(std::string& name) {
-    if (name.empty() || name.front() != '"') return;
-    name.erase(0, 1);
-    if (!name.empty() && name.back() == '"') name.pop_back();
+bool IsOption(std::string_view argument) {
+    return argument.starts_with("--") ||
+           (argument.size() == 2 && argument[0] == '-' &&
+            std::string_view("hlrqv").find(argument[1]) != std::string_view::npos);
 }
 
 void ShowError(const std::string& text) {
     ShowMessage(MessageKind::Error, text);
 }
 
-// Bare name when the file is in the current folder, else the full path.
-std::string NameForMessage(const std::string& path) {
-    std::error_code error;
-    const std::string here = AddTrailingBackslash(std::filesystem::current_path(error).string());
-    return ExtractFilePath(path) == here ? ExtractFileName(path) : path;
-}
-
-// One input with its output, or why it is not converted.
-struct PlannedFile {
-    std::string input;
-    std::string output;
-    std::string conflict; // the message when the input is skipped
-};
-
-// What tells two names of one file apart from two files: the file itself when
-// it exists, else the full path.
-std::string Identity(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0)
-        return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
-    std::string id = "/";
-    id += FullPath(path);
-    return id;
-}
-
-// Every output is decided before anything is written, so no input is written
-// over before its turn, and no output twice. An in-place run writes each file
-// over itself; otherwise an output that is an input of the run, itself
-// included, or the output of an earlier input is reported and its input
-// skipped.
-std::vector<PlannedFile> PlanOutputs(const std::vector<std::string>& inputs,
-                                     const CommandLineArgs& args) {
-    std::vector<PlannedFile> plan;
-    for (const std::string& input : inputs) {
-        // An in-place run keeps each name: building it from the input pattern would
-        // turn "*" into "name." for a name without extension, and a list of patterns
-        // ("b*;*.txt") into names of other files.
-        plan.push_back({input,
-                        args.InPlace ? input
-                        : HasWildcards(args.FileOut)
-                            ? BuildOutputName(input, FullPath(args.FileOut))
-                            : FullPath(args.FileOut),
-                        {}});
-    }
-    // A single named file written over itself is the described in-place request.
-    if (args.InPlace || (plan.size() == 1 && !HasWildcards(args.FileIn))) return plan;
-    std::map<std::string, std::string> inputOf;
-    for (const std::string& input : inputs)
-        inputOf.emplace(Identity(input), input);
-    std::map<std::string, std::string> outputOf;
-    for (PlannedFile& file : plan) {
-        const std::string id = Identity(file.output);
-        if (const auto taken = outputOf.find(id); taken != outputOf.end())
-            file.conflict = file.output + " is already the output of " + taken->second + "; " +
-                            file.input + " is not converted.";
-        else if (const auto input = inputOf.find(id); input != inputOf.end())
-            file.conflict = input->second == file.input
-                                ? file.input + " would be its own output; it is not converted."
-                                : file.output + " is an input of this run; " + file.input +
-                                      " is not converted into it.";
-        else
-            outputOf.emplace(id, file.input);
-    }
-    return plan;
-}
-
-int ConvertAll(CommandLineArgs& args) {
-    RemoveQuotes(args.FileIn);
-    RemoveQuotes(args.FileOut);
-    if (!IsValidFileName(args.FileIn)) {
-        ShowError("Invalid input filename.");
-        return ExitFailure;
-    }
-    const std::string fullIn = FullPath(args.FileIn);
-    const bool pattern = HasWildcards(args.FileIn);
-    std::vector<std::string> inputs;
-    if (pattern) {
-        inputs = ListMatchingFiles(ExtractFilePath(fullIn), ExtractFileName(fullIn));
-    } else {
-        const FileKind kind = QueryFileKind(fullIn);
-        if (kind != FileKind::Regular && kind != FileKind::System) {
-            ShowError("** \"" + args.FileIn + "\" not found.");
-            return ExitFailure;
-        }
-        inputs.push_back(fullIn);
-    }
-
-    if (const std::string refusal = SettingsFolderRefusal(); !refusal.empty()) {
-        ShowError(refusal);
-        return ExitFailure;
-    }
-    const FileRules rules = ReadFileRules(IniFile(SettingsPath()), args.CodeOut);
-    if (!pattern &&
-        (IsIgnoredFile(rules.ignore, ExtractFileName(fullIn)) || IsCompoundDocument(fullIn)))
-        return ExitSuccess;
-
-    FixTables fixTables;
-    LoadTablesForFace(fixTables, args.face);
-
-    const FileRequest request{args.AutoDetectInput ? Undetermined : args.CodeIn, args.CodeOut,
-                              args.face};
-    int status = ExitSuccess;
-    for (const PlannedFile& file : PlanOutputs(inputs, args)) {
-        if (!file.conflict.empty()) {
-            ShowError(file.conflict);
-            status = ExitFailure;
-            continue;
-        }
-        const FileResult result =
-            ConvertOneFile(file.input, file.output, request, rules, &fixTables);
-        if (result.outcome != FileOutcome::Failed) continue;
-        if (result.failure != FailureKind::ReadOnlyTarget) {
-            if (!result.message.empty()) ShowError(result.message);
-            return ExitFailure;
-        }
-        ShowError(NameForMessage(result.path) + " cannot be replaced (ReadOnly)");
-        if (!pattern) return ExitFailure;
-        status = ExitFailure;
-    }
-    return status;
-}
-
 } // namespace
+
+Code CodeByName(std::string_view name) {
+    for (const CodeName& known : CodeNames) {
+        if (std::equal(
+                name.begin(), name.end(), known.name.begin(), known.name.end(),
+                [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; }))
+            return known.code;
+    }
+    return Undetermined;
+}
+
+std::string_view CodeKeyword(Code code) {
+    return code <= BIG5 ? CodeNames[static_cast<std::size_t>(code)].name : "?";
+}
 
 bool IsSwitch(std::string_view argument) {
     return argument.size() >= 3 && argument[0] == '/' &&
@@ -215,50 +199,75 @@ bool IsSwitch(std::string_view argument) {
 }
 
 RunMode DetectRunMode(const std::vector<std::string>& args) {
-    if (std::any_of(args.begin(), args.end(), [](const std::string& a) { return IsSwitch(a); }))
+    if (std::any_of(args.begin(), args.end(),
+                    [](const std::string& a) { return IsSwitch(a) || IsOption(a); }))
         return RunMode::CommandLine;
     return args.empty() ? RunMode::Windowed : RunMode::FileWindow;
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& parsed) {
-    if (args.size() < 2 || args.size() > 5) return false;
+    using Task = CommandLineArgs::Task;
     parsed = CommandLineArgs{};
-    bool faceGiven = false;
+    std::vector<std::string> described;
+    bool optionsEnded = false; // after "--" every argument is a name or switch
+    for (const std::string& argument : args) {
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && IsOption(argument)) {
+            if (!TakeOption(argument, parsed)) {
+                parsed.problem = "Unknown option " + Quoted(argument) + ". Try tessarim --help.";
+                return false;
+            }
+        } else {
+            described.push_back(argument);
+        }
+    }
+    if (parsed.task == Task::Help || parsed.task == Task::Version || parsed.task == Task::ListCodes)
+        return true;
+    if (parsed.task == Task::Detect) {
+        for (const std::string& argument : described) {
+            if (IsSwitch(argument)) {
+                parsed.problem = "--detect takes file names only, not " + Quoted(argument) + ".";
+                return false;
+            }
+            parsed.names.push_back(argument);
+        }
+        return !parsed.names.empty();
+    }
+
+    if (described.size() < 2 || described.size() > 5) return false;
     // Every name takes its place, an empty one too: an empty output name (an unset
     // variable in a script) must not turn into converting the input in place.
     int names = 0;
-    for (const std::string& argument : args) {
+    for (const std::string& argument : described) {
         if (!IsSwitch(argument)) {
             if (names == 2) return false;
             (names++ == 0 ? parsed.FileIn : parsed.FileOut) = argument;
             continue;
         }
+        bool taken = false;
         switch (argument[1]) {
         case 'i':
         case 'I':
-            if (!TakeCode(argument, parsed.CodeIn)) return false;
+            taken = TakeCode(argument, parsed.CodeIn, parsed.problem);
             break;
         case 'o':
         case 'O':
-            if (!TakeCode(argument, parsed.CodeOut)) return false;
+            taken = TakeCode(argument, parsed.CodeOut, parsed.problem);
             break;
         case 'f':
         case 'F':
-            if (!TakeFace(argument, parsed.face)) return false;
-            faceGiven = true;
+            taken = TakeFace(argument, parsed.face, parsed.problem);
+            parsed.faceGiven = true;
             break;
         default:
-            return false;
+            parsed.problem =
+                "Unknown switch " + Quoted(argument) + ". Switches: /i:, /o:, /f: (see --help).";
+            break;
         }
+        if (!taken) return false;
     }
-    if (!faceGiven) {
-        if (parsed.CodeIn == GBK && parsed.CodeOut == BIG5)
-            parsed.face = FaceT;
-        else if (parsed.CodeIn == BIG5 && parsed.CodeOut == GBK)
-            parsed.face = FaceS;
-        else
-            parsed.face = FaceD;
-    }
+    if (!parsed.faceGiven) parsed.face = DefaultFace(parsed.CodeIn, parsed.CodeOut);
     parsed.AutoDetectInput = parsed.CodeIn == Undetermined;
     if (parsed.CodeOut == Undetermined || parsed.FileIn.empty()) return false;
     if (parsed.CodeOut == BIG5 && parsed.face == FaceS) parsed.face = FaceD;
@@ -268,13 +277,27 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineArgs& par
 }
 
 int RunCommandLine(const std::vector<std::string>& args) {
+    using Task = CommandLineArgs::Task;
     CommandLineArgs parsed;
     if (!ParseCommandLine(args, parsed)) {
-        ShowError(UsageText);
+        ShowError(parsed.problem.empty() ? UsageText : parsed.problem);
         return ExitUsage;
     }
+    switch (parsed.task) {
+    case Task::Help:
+        std::cout << TerminalText(UsageText) << TerminalText(HelpText) << '\n';
+        return ExitSuccess;
+    case Task::Version:
+        std::cout << "tessarim " << VersionString() << "\nSettings folder: " << ProgramDir() << '\n';
+        return ExitSuccess;
+    case Task::ListCodes:
+        std::cout << CodeListText();
+        return ExitSuccess;
+    default:
+        break;
+    }
     try {
-        return ConvertAll(parsed);
+        return parsed.task == Task::Detect ? DetectAll(parsed) : ConvertAll(parsed);
     } catch (const std::exception& error) {
         // Engine, settings and mask failures carry the user's words already.
         ShowError(error.what());

@@ -2,6 +2,7 @@
 
 #include "engine/Detect.h"
 #include "engine/FileConvert.h"
+#include "engine/Replacements.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
 
@@ -33,6 +34,28 @@ FileRules ReadFileRules(const IniFile& settings, Code target) {
     return rules;
 }
 
+Face DefaultFace(Code source, Code target) {
+    if (source == GBK && target == BIG5) return FaceT;
+    if (source == BIG5 && target == GBK) return FaceS;
+    return FaceD;
+}
+
+std::string_view SkipReasonText(SkipReason reason) {
+    switch (reason) {
+    case SkipReason::NotRegular:
+        return "not a regular file";
+    case SkipReason::Hidden:
+        return "hidden file";
+    case SkipReason::Ignored:
+        return "matches the Ignore list of the settings";
+    case SkipReason::Compound:
+        return "office document";
+    case SkipReason::None:
+        break;
+    }
+    return {};
+}
+
 SkipReason SkipReasonOf(const std::string& input, const FileRules& rules) {
     if (QueryFileKind(input) != FileKind::Regular) return SkipReason::NotRegular;
     const std::string name = ExtractFileName(input);
@@ -43,10 +66,10 @@ SkipReason SkipReasonOf(const std::string& input, const FileRules& rules) {
 }
 
 bool IsValidFileName(std::string_view name) {
-    if (name.empty() || name.find_first_of("<>\"[]|") != std::string_view::npos) return false;
+    if (name.find('\0') != std::string_view::npos) return false;
     const std::size_t slash = name.rfind('/');
     const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-    return last != ".";
+    return !last.empty() && last != "." && last != "..";
 }
 
 FileResult ConvertOneFile(const std::string& input, const std::string& output,
@@ -72,17 +95,36 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
         ConvertOptions options;
         options.source = request.source;
         if (options.source == Undetermined) {
-            options.source = DetectFile(input);
-            if (options.source == Undetermined) options.source = GBK;
+            const TextCode detected = DetectFileCode(input);
+            result.asciiOnly = detected.asciiOnly;
+            // ASCII reads the same in every 8-bit target; UTF-16 takes it as UTF-8.
+            options.source =
+                detected.asciiOnly
+                    ? (request.target == GBK || request.target == BIG5 ? request.target : UTF8)
+                : detected.code == Undetermined ? GBK
+                                                : detected.code;
         }
+        result.source = options.source;
         options.target = request.target;
-        options.face = request.face;
-        options.fixHtmlCharset = rules.fixHtmlCharset && IsHtmlTypeFile(rules.htmlTypes, input);
+        options.face =
+            request.faceFromCodes ? DefaultFace(options.source, options.target) : request.face;
+        if (options.target == BIG5 && options.face == FaceS) options.face = FaceD;
+        // ASCII going to an 8-bit code is copied as it is.
+        const bool copy = result.asciiOnly && options.target != ULE && options.target != UBE;
+        options.fixHtmlCharset =
+            !copy && rules.fixHtmlCharset && IsHtmlTypeFile(rules.htmlTypes, input);
         options.addBom = request.target == ULE || request.target == UBE ||
-                         (request.target == UTF8 && rules.addBomToUtf8);
-        options.decodeReferences = rules.decodeReferences;
+                         (request.target == UTF8 && rules.addBomToUtf8 && !copy);
+        options.decodeReferences = !copy && rules.decodeReferences;
+        options.replaced = &result.replaced;
+        // A failed conversion leaves its destination as it was.
+        options.failOnReplacement = request.strict;
         ConvertFile(input, output, options, fixTables);
         return result;
+    } catch (const LossyConversion&) {
+        return Failure(FailureKind::Lossy, input,
+                       "Characters the target code lacks would be replaced; not converted "
+                       "(--strict).");
     } catch (const std::exception& error) {
         // Engine, settings and mask failures carry the user's words already.
         return Failure(FailureKind::Conversion, input, error.what());

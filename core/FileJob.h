@@ -5,7 +5,9 @@
 #include "core/Paths.h"
 #include "engine/ConFunc.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tessarim {
 
@@ -32,7 +34,16 @@ struct FileRequest {
     Code source = Undetermined;
     Code target = Undetermined;
     Face face = FaceD;
+    // No typeface was asked for: it follows from the codes, the detected source
+    // included (Traditional for GBK to Big5, Simplified for Big5 to GBK).
+    bool faceFromCodes = false;
+    // A conversion that would write a replacement mark fails and leaves the
+    // destination as it was.
+    bool strict = false;
 };
+
+// The typeface a conversion between the two codes takes when none was asked for.
+Face DefaultFace(Code source, Code target);
 
 enum class FileOutcome { Converted, Skipped, Failed };
 enum class SkipReason { None, NotRegular, Hidden, Ignored, Compound };
@@ -42,23 +53,30 @@ enum class FailureKind {
     FolderNotCreated,  // "Fail to create output directory"
     ReadOnlyTarget,    // the output exists and is read-only
     Conversion,        // reading, writing or a faulty mask; message says which
+    Lossy,             // a strict conversion would have replaced characters
 };
 
 struct FileResult {
     FileOutcome outcome = FileOutcome::Converted;
     SkipReason skipped = SkipReason::None;
     FailureKind failure = FailureKind::None;
-    std::string path;    // the output for a failed output, else the input
-    std::string message; // the user's words for a failure
+    std::string path;           // the output for a failed output, else the input
+    std::string message;        // the user's words for a failure
+    Code source = Undetermined; // the input's code, as given or detected
+    bool asciiOnly = false;     // detection found no byte above 0x7F
+    std::uint64_t replaced = 0; // characters written as a replacement mark
 };
+
+// The words for a skip reason: "hidden", "matches the Ignore list", ...
+std::string_view SkipReasonText(SkipReason reason);
 
 // Why the file is not converted at all, or None: not a regular file, a hidden
 // name, a name matching the Ignore masks, an older office document. A faulty
 // mask or an unreadable file throws.
 SkipReason SkipReasonOf(const std::string& input, const FileRules& rules);
 
-// The output name is acceptable: not empty, none of < > " [ ] |, not ending in
-// ".".
+// The name's last part is one Linux accepts: not empty, not "." or "..", no
+// NUL. Brackets, quotes and bars are ordinary characters.
 bool IsValidFileName(std::string_view name);
 
 // Converts input (a full path) into output (a full path; the same path converts

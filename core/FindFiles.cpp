@@ -37,6 +37,7 @@ bool HasWildcards(std::string_view name) {
 }
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
+    const auto same = [](char a, char b) { return LowerAscii(a) == LowerAscii(b); };
     // Greedy walk that returns to the last "*" on a mismatch and lets it take one
     // more character: linear for one star, never exponential for many.
     std::size_t p = 0;
@@ -50,7 +51,7 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
             n += CharLengthAt(name, n);
-        } else if (p < pattern.size() && pattern[p] == name[n]) {
+        } else if (p < pattern.size() && same(pattern[p], name[n])) {
             ++p;
             ++n;
         } else if (afterStar != std::string_view::npos) {
@@ -66,15 +67,22 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns) {
+std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns,
+                                           bool recursive) {
     const std::vector<std::string_view> pieces = SplitPatterns(patterns);
     std::vector<std::string> names;
+    std::vector<std::string> folders;
     std::error_code error;
     std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         std::string name = entries->path().filename().string();
         // A conversion's saved original is no input, even when a pattern names it.
         if (IsHiddenName(name) || IsConversionCopyName(name)) continue;
+        std::error_code kindError;
+        if (recursive && entries->is_directory(kindError) && !entries->is_symlink(kindError)) {
+            folders.push_back(std::move(name));
+            continue;
+        }
         if (std::none_of(pieces.begin(), pieces.end(),
                          [&](std::string_view piece) { return MatchesWildcard(piece, name); }))
             continue;
@@ -82,11 +90,15 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, std::strin
         names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end(), NameBefore);
+    std::sort(folders.begin(), folders.end(), NameBefore);
     const std::string prefix = AddTrailingBackslash(folder);
     std::vector<std::string> paths;
     paths.reserve(names.size());
     for (const std::string& name : names)
         paths.push_back(prefix + name);
+    for (const std::string& sub : folders)
+        for (std::string& path : ListMatchingFiles(prefix + sub, patterns, true))
+            paths.push_back(std::move(path));
     return paths;
 }
 

@@ -11,16 +11,17 @@ namespace tessarim {
 bool HasWildcards(std::string_view name);
 
 // The whole name matches the pattern: "*" any run of characters, "?" exactly one
-// character (a whole UTF-8 sequence). Case-sensitive, as the shell expands the same
-// pattern unquoted: on a case-sensitive file system "*.TXT" and "*.txt" name
-// different files, and quoting a pattern must not change which files it names.
+// character (a whole UTF-8 sequence). ASCII letters match without regard to case,
+// as the Ignore and HtmlType masks do: "*.txt" finds "Zeta.TXT".
 bool MatchesWildcard(std::string_view pattern, std::string_view name);
 
-// Full paths of the folder's own entries (no subfolders) whose names match any of
-// the ";"-separated patterns. Hidden names, folders, devices, sockets, FIFOs and
-// dangling links are left out; each file appears once. Sorted by name ignoring
-// ASCII case (names equal but for case in byte order). A folder that cannot be
-// read gives an empty list.
-std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns);
+// Full paths of the folder's entries whose names match any of the ";"-separated
+// patterns; with recursive, those of its subfolders too (hidden folders and
+// links to folders are not entered). Hidden names, folders, devices, sockets,
+// FIFOs and dangling links are left out; each file appears once. Sorted by name
+// ignoring ASCII case (names equal but for case in byte order), a folder's own
+// files before its subfolders'. A folder that cannot be read gives no files.
+std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns,
+                                           bool recursive = false);
 
 } // namespace tessarim

@@ -105,17 +105,16 @@ bool TMaskEx::MatchFrom(std::size_t first, std::string_view text, std::size_t po
             pos += segment.text.size();
             break;
         case Kind::AnyChar:
-            if (pos < text.size()) ++pos;
+            if (pos >= text.size()) return false;
+            ++pos;
             break;
         case Kind::AnyRun: {
-            // The rest of the mask is tried at every start from here down to the last
-            // character alone, or once when no text is left. When all fail, every start
+            // The rest of the mask is tried at every start from here to the end of
+            // the text. When all fail, every start
             // from here on is known to fail, and a later attempt at the same "*" skips
             // them: no start is tried twice, so the work grows with the text's length
-            // times the mask's instead of exponentially with the number of stars. The empty
-            // remainder is covered too: a rest that matches it holds only "?" and "*", which match
-            // from any start.
-            const std::size_t last = pos < text.size() ? text.size() - 1 : pos;
+            // times the mask's instead of exponentially with the number of stars.
+            const std::size_t last = text.size();
             std::size_t& failed = failedFrom[s];
             for (std::size_t start = pos; start <= last && start < failed; ++start)
                 if (MatchFrom(s + 1, text, start, failedFrom)) return true;
@@ -129,7 +128,9 @@ bool TMaskEx::MatchFrom(std::size_t first, std::string_view text, std::size_t po
             break;
         }
     }
-    return true; // the end marker: whatever text is left does not matter
+    // A mask matches the whole name, as a shell glob does: "*.com" is no mask
+    // for "www.sina.com.cn.txt".
+    return pos == text.size();
 }
 
 } // namespace tessarim

@@ -2,8 +2,8 @@
 // The file-name mask matcher used by the mask lists (files never converted, files
 // treated as HTML) and by the file window's filters.
 //
-// Syntax: a run of ordinary characters matches itself; "?" one character (or
-// nothing at the end of the text); "*" any run; "[x-y]" one character in x..y and
+// Syntax: a run of ordinary characters matches itself; "?" one character; "*"
+// any run; "[x-y]" one character in x..y and
 // "[!x-y]" one outside it; "(abc)" one of a, b, c and "(!abc)" one that is none of
 // them; "!x" one character other than x; "#x" the character x itself, so that the
 // special characters "!", "#", "(", "*", "?" and "[" can be matched.
@@ -35,9 +35,8 @@ public:
     // Compiles the mask once; throws EMaskError for a faulty one.
     explicit TMaskEx(std::string_view mask);
 
-    // True when the text begins with a part that the whole mask matches: reaching the
-    // end of the mask succeeds whatever text is left, so "*.doc" matches "a.docx". The
-    // default Ignore masks rely on this ("*.doc" also keeps ".docx" files out).
+    // True when the mask matches the whole text, as a shell glob does: "*.com"
+    // does not match "www.sina.com.cn.txt".
     //
     // The empty mask (two adjacent commas in a mask list give one) matches only the
     // empty text: it must neither match every file nor make the whole list faulty.

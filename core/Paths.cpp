@@ -184,7 +184,7 @@ bool IsIgnoredFile(const MaskList& ignore, std::string_view name) {
 bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path) {
     const FileKind kind = QueryFileKind(path);
     if (kind == FileKind::Missing || kind == FileKind::Folder) return false;
-    return htmlTypes.Matches(path);
+    return htmlTypes.Matches(ExtractFileName(path));
 }
 
 bool IsCompoundDocument(const std::string& path) {

@@ -80,9 +80,8 @@ private:
 // The bare file name matches a mask of the Ignore list, ignoring case.
 bool IsIgnoredFile(const MaskList& ignore, std::string_view name);
 
-// The path names an existing file (not a folder) and the whole path matches a
-// mask of the HtmlType list, ignoring case; the default masks all begin with "*"
-// for this.
+// The path names an existing file (not a folder) and its name matches a mask of
+// the HtmlType list, ignoring case.
 bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path);
 
 // The file begins with the 8-byte header of OLE2 structured storage (older office

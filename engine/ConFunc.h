@@ -54,6 +54,12 @@ struct ConvertOptions {
     // Decode numeric character references ("&#20013;"), holding partial ones
     // back at block ends.
     bool decodeReferences = true;
+    // When set, the file routines add the number of characters written as a
+    // replacement mark ("?", a white square, U+FFFD) that the input did not hold.
+    std::uint64_t* replaced = nullptr;
+    // A block that would write a replacement mark the input did not hold fails
+    // with LossyConversion before it is written.
+    bool failOnReplacement = false;
 };
 
 // Where a block stands in its text: a byte-order mark is only taken off or

@@ -35,7 +35,7 @@ bool IsDirectRoad(Code source, Code target, Face face) {
 std::size_t ConvertDirect(Bytes& text, Direction direction, bool fixHtml, FixTables* fixTables) {
     const std::size_t carry = static_cast<std::size_t>(StreamConvert(text, direction));
     ApplyFixTable(fixTables, text, direction);
-    if (fixHtml) RewriteMetaCharset(text, direction == GbToBig5 ? "big5" : "gb2312");
+    if (fixHtml) RewriteCharsetDeclarations(text, direction == GbToBig5 ? BIG5 : GBK);
     return carry;
 }
 
@@ -120,7 +120,12 @@ std::size_t EndsWithLeadByte(std::string_view text) {
 
 std::size_t ConvertStream(Bytes& text, const ConvertOptions& options, BlockPosition position,
                           FixTables* fixTables) {
-    const auto [source, target, face, fixHtml, bomOption, refs] = options;
+    const Code source = options.source;
+    const Code target = options.target;
+    const Face face = options.face;
+    const bool fixHtml = options.fixHtmlCharset;
+    const bool bomOption = options.addBom;
+    const bool refs = options.decodeReferences;
     const bool addBom = bomOption && position.first;
     if (text.empty()) return 0;
     if (IsDirectRoad(source, target, face) && !(refs && HasRefStart(text)))
@@ -140,10 +145,7 @@ std::size_t ConvertStream(Bytes& text, const ConvertOptions& options, BlockPosit
         AnsiToWideAppend(std::string_view(text).substr(0, text.size() - carry),
                          source == GBK ? CodePageGbk : CodePageBig5, units);
     }
-    if (fixHtml) {
-        const std::string_view name = CharsetNameOf(target);
-        RewriteMetaCharsetW(units, std::u16string(name.begin(), name.end()));
-    }
+    if (fixHtml) RewriteCharsetDeclarationsW(units, target);
     if (refs) DecodeNumericRefs(units);
 
     switch (target) {

@@ -23,6 +23,9 @@ constexpr unsigned MaxCountedCodes = 5120;
 // Share of codes outside GB2312 (in percent) above which a tie goes to Big5.
 constexpr unsigned NonGbPercentLimit = 4;
 constexpr unsigned DoubleByteTextCodes = 8;
+// The sniffer keeps non-ASCII bytes until the GBK/Big5 decision has all the
+// codes it weighs, however much ASCII lies between them.
+constexpr std::size_t SniffedHighBytes = 2 * (MaxCountedCodes + 1);
 
 std::uint8_t At(std::string_view text, std::size_t i) {
     return static_cast<std::uint8_t>(text[i]);
@@ -128,25 +131,73 @@ bool LooksLikeUtf8(std::string_view text) {
     return seen;
 }
 
+Code DetectUtf16ByZeros(std::string_view text) {
+    std::size_t evenZeros = 0;
+    std::size_t oddZeros = 0;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        const bool even = text[i] == 0;
+        const bool odd = text[i + 1] == 0;
+        if (even && odd) return Undetermined;
+        evenZeros += even;
+        oddZeros += odd;
+    }
+    // Two zeros at least, so a stray NUL in 8-bit text is no UTF-16.
+    if (evenZeros == 0 && oddZeros >= 2) return ULE;
+    if (oddZeros == 0 && evenZeros >= 2) return UBE;
+    return Undetermined;
+}
+
+bool CodeSniffer::Feed(std::string_view bytes) {
+    if (head_.size() < DetectFileSampleSize)
+        head_.append(bytes.substr(0, DetectFileSampleSize - head_.size()));
+    for (const char c : bytes) {
+        if (static_cast<std::uint8_t>(c) >= 0x80) {
+            if (!inRun_ && !runs_.empty()) runs_ += ' ';
+            runs_ += c;
+            inRun_ = true;
+            ++highBytes_;
+        } else if (inRun_) {
+            runs_ += c;
+            inRun_ = false;
+            if (highBytes_ >= SniffedHighBytes) return false;
+        }
+    }
+    return highBytes_ < SniffedHighBytes;
+}
+
+TextCode CodeSniffer::Result() const {
+    for (const Code code : {DetectBom(head_), DetectUtf16ByZeros(head_)})
+        if (code != Undetermined) return {code, false};
+    if (runs_.empty()) return {Undetermined, true};
+    return {LooksLikeUtf8(runs_) ? UTF8 : GuessDoubleByteCode(runs_), false};
+}
+
 Code DetectStream(std::string_view text) {
-    const Code bom = DetectBom(text);
-    if (bom != Undetermined) return bom;
-    if (LooksLikeUtf8(text)) return UTF8;
-    return GuessDoubleByteCode(text);
+    CodeSniffer sniffer;
+    sniffer.Feed(text);
+    return sniffer.Result().code;
 }
 
 Code DetectFile(const std::string& path) {
+    return DetectFileCode(path).code;
+}
+
+TextCode DetectFileCode(const std::string& path) {
     // Only a regular file is opened: opening a FIFO would wait for a writer.
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(path, ignored))
         throw ConvertError("Cannot open file " + path);
     std::ifstream file(path, std::ios::binary);
     if (!file) throw ConvertError("Cannot open file " + path);
-    Bytes sample(DetectFileSampleSize, '\0');
-    file.read(sample.data(), static_cast<std::streamsize>(sample.size()));
-    if (file.bad()) throw ConvertError("Stream read error");
-    sample.resize(static_cast<std::size_t>(file.gcount()));
-    return DetectStream(sample);
+    CodeSniffer sniffer;
+    Bytes block(64 * 1024, '\0');
+    for (;;) {
+        file.read(block.data(), static_cast<std::streamsize>(block.size()));
+        if (file.bad()) throw ConvertError("Stream read error");
+        const auto got = static_cast<std::size_t>(file.gcount());
+        if (!sniffer.Feed(std::string_view(block).substr(0, got)) || got < block.size()) break;
+    }
+    return sniffer.Result();
 }
 
 bool HasDoubleByteText(std::string_view text) {

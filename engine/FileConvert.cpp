@@ -1,5 +1,7 @@
 #include "engine/FileConvert.h"
 
+#include "engine/Replacements.h"
+
 #include "engine/ConvertStream.h"
 #include "engine/SafeWrite.h"
 #include "platform/Files.h"
@@ -343,39 +345,103 @@ void SetFileFaultHook(FileFaultHook hook) {
     Faults().count = 0;
 }
 
-std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
-                                const ConvertOptions& options, FixTables* fixTables,
-                                std::size_t blockSize) {
+namespace {
+
+// What one read of the block loop gives: the bytes read, and whether the input
+// ends with them.
+struct Filled {
+    std::size_t count;
+    bool last;
+};
+
+// The block loop of both kinds of input. fill(data, count) reads up to count
+// bytes.
+template <typename Fill>
+std::uint64_t ConvertBlocks(Fill fill, std::FILE* output, const ConvertOptions& options,
+                            FixTables* fixTables, std::size_t blockSize) {
     if (blockSize % 2 != 0 || blockSize <= 2 * MaxCarry)
         throw std::invalid_argument("block size " + std::to_string(blockSize));
     Bytes block;
     Bytes pending; // bytes the previous block handed on
     std::array<char, MaxCarry> tail;
-    std::uint64_t left = size;
     std::uint64_t written = 0;
+    std::uint64_t consumed = 0; // input bytes read, for the progress hook
     bool first = true;
-    while (left > 0) {
-        const std::size_t fresh =
-            static_cast<std::size_t>(std::min<std::uint64_t>(blockSize - pending.size(), left));
+    bool last = false;
+    while (!last) {
+        const std::size_t wanted = blockSize - pending.size();
         // Resizing the previous block's buffer mostly keeps its size, so the bytes
         // about to be read over are not cleared first.
-        block.resize(pending.size() + fresh);
+        block.resize(pending.size() + wanted);
         std::copy(pending.begin(), pending.end(), block.begin());
-        ReadExactly(input, block.data() + pending.size(), fresh);
-        left -= fresh;
+        const Filled filled = fill(block.data() + pending.size(), wanted);
+        last = filled.last;
+        consumed += filled.count;
+        block.resize(pending.size() + filled.count);
 
         const std::size_t kept = std::min(block.size(), tail.size());
         std::copy(block.end() - static_cast<std::ptrdiff_t>(kept), block.end(), tail.begin());
+        const bool counting = options.replaced || options.failOnReplacement;
+        const std::size_t marksIn = counting ? CountReplacementMarks(block, options.source) : 0;
         const std::size_t carry =
-            ConvertStream(block, options, BlockPosition{first, left == 0}, fixTables);
+            ConvertStream(block, options, BlockPosition{first, last}, fixTables);
+        if (carry > kept) throw ConvertError("Stream read error");
+        pending.assign(tail.data() + kept - carry, carry);
+        if (counting) {
+            // The bytes handed on are counted again with the next block.
+            const std::size_t marksOut = CountReplacementMarks(block, options.target) +
+                                         CountReplacementMarks(pending, options.source);
+            const std::size_t replaced = marksOut > marksIn ? marksOut - marksIn : 0;
+            if (replaced > 0 && options.failOnReplacement)
+                throw LossyConversion("Characters the target code lacks would be replaced");
+            if (options.replaced) *options.replaced += replaced;
+        }
         WriteAll(output, block.data(), block.size());
         written += block.size();
         first = false;
-        if (carry > kept) throw ConvertError("Stream read error");
-        pending.assign(tail.data() + kept - carry, carry);
-        if (const FileProgressHook& progress = Progress()) progress(size - left);
+        if (const FileProgressHook& progress = Progress()) progress(consumed);
     }
     return written;
+}
+
+} // namespace
+
+std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
+                                const ConvertOptions& options, FixTables* fixTables,
+                                std::size_t blockSize) {
+    if (size == 0) return 0;
+    std::uint64_t left = size;
+    return ConvertBlocks(
+        [&](char* data, std::size_t count) {
+            const auto fresh = static_cast<std::size_t>(std::min<std::uint64_t>(count, left));
+            ReadExactly(input, data, fresh);
+            left -= fresh;
+            return Filled{fresh, left == 0};
+        },
+        output, options, fixTables, blockSize);
+}
+
+std::uint64_t ConvertOpenStream(std::FILE* input, std::string_view start, std::FILE* output,
+                                const ConvertOptions& options, FixTables* fixTables,
+                                std::size_t blockSize) {
+    return ConvertBlocks(
+        [&](char* data, std::size_t count) {
+            const std::size_t given = std::min(count, start.size());
+            std::copy(start.begin(), start.begin() + static_cast<std::ptrdiff_t>(given), data);
+            start.remove_prefix(given);
+            std::size_t got = given;
+            while (got < count) {
+                StopIfInterrupted();
+                const std::size_t read = std::fread(data + got, 1, count - got, input);
+                got += read;
+                if (read == 0) {
+                    if (std::ferror(input)) throw ConvertError("Stream read error");
+                    return Filled{got, true};
+                }
+            }
+            return Filled{got, false};
+        },
+        output, options, fixTables, blockSize);
 }
 
 std::string MakeTempFile(const std::string& folder) {

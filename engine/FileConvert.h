@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace tessarim {
 
@@ -49,6 +50,12 @@ void ConvertFile(const std::string& source, const std::string& destination,
 // read two bytes at a time) and larger than 2 * MaxCarry; other sizes throw
 // std::invalid_argument.
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
+                                const ConvertOptions& options, FixTables* fixTables,
+                                std::size_t blockSize = BlockSize);
+
+// The same for an input read to its end (a pipe, standard input), after the
+// bytes start already taken from it (read for detection).
+std::uint64_t ConvertOpenStream(std::FILE* input, std::string_view start, std::FILE* output,
                                 const ConvertOptions& options, FixTables* fixTables,
                                 std::size_t blockSize = BlockSize);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -11,45 +12,210 @@ namespace tessarim {
 
 namespace {
 
-constexpr std::string_view MetaTagStart = "<meta";
-
 template <typename Char>
 char32_t FoldAscii(Char c) {
     const auto u = static_cast<char32_t>(static_cast<std::make_unsigned_t<Char>>(c));
     return u >= U'A' && u <= U'Z' ? u + (U'a' - U'A') : u;
 }
 
-// First position in [from, to) where the ASCII needle starts and fits before `to`,
-// letters compared without regard to case; npos when there is none.
 template <typename Char>
-std::size_t FindNoCase(std::basic_string_view<Char> text, std::string_view needle, std::size_t from,
-                       std::size_t to) {
-    if (to > text.size() || to < needle.size() || from > to - needle.size()) {
-        return std::basic_string_view<Char>::npos;
-    }
-    for (std::size_t p = from; p <= to - needle.size(); ++p) {
-        std::size_t k = 0;
-        while (k < needle.size() && FoldAscii(text[p + k]) == FoldAscii(needle[k]))
-            ++k;
-        if (k == needle.size()) return p;
-    }
-    return std::basic_string_view<Char>::npos;
+bool EqualsNoCase(std::basic_string_view<Char> text, std::string_view word) {
+    return text.size() == word.size() &&
+           std::equal(word.begin(), word.end(), text.begin(),
+                      [](char w, Char c) { return FoldAscii(w) == FoldAscii(c); });
 }
 
-struct NameHit {
+template <typename Char>
+bool StartsNoCase(std::basic_string_view<Char> text, std::size_t at, std::string_view word) {
+    return at <= text.size() && EqualsNoCase(text.substr(at, word.size()), word);
+}
+
+// XML names are case-sensitive.
+template <typename Char>
+bool EqualsExactly(std::basic_string_view<Char> text, std::string_view word) {
+    return text.size() == word.size() &&
+           std::equal(word.begin(), word.end(), text.begin(), [](char w, Char c) {
+               return static_cast<char32_t>(w) == static_cast<char32_t>(c);
+           });
+}
+
+template <typename Char>
+bool IsSpaceChar(Char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Lower-case labels, compared whole.
+constexpr std::string_view KnownLabels[] = {
+    // UTF-8
+    "utf-8", "utf8", "unicode-1-1-utf-8", "unicode-2-0-utf-8", "x-unicode20utf8",
+    "x-unicode-2-0-utf-8",
+    // UTF-16
+    "utf-16", "utf-16le", "utf-16be", "utf16", "unicode", "unicodefeff", "unicodefffe", "csunicode",
+    "ucs-2", "iso-10646-ucs-2",
+    // GBK and the sets around it
+    "gbk", "x-gbk", "cp936", "ms936", "windows-936", "gb2312", "gb_2312", "gb_2312-80", "gb2312-80",
+    "gb231280", "csgb2312", "csgb231280", "csiso58gb231280", "iso-ir-58", "chinese", "cn-gb",
+    "euc-cn", "euccn", "x-euc-cn", "cn-gb2312-80", "gb18030", "gb18030-2000",
+    // Big5
+    "big5", "big-5", "x-big5", "cn-big5", "csbig5", "x-x-big5", "big5-hkscs", "big5hkscs", "cp950",
+    "ms950", "windows-950", "x-windows-950",
+    // what the numeric notations are declared as
+    "iso-8859-1", "us-ascii"};
+
+// A label runs over these characters.
+template <typename Char>
+bool IsLabelChar(Char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == ':';
+}
+
+template <typename Char>
+bool IsKnownLabel(std::basic_string_view<Char> label) {
+    return std::any_of(std::begin(KnownLabels), std::end(KnownLabels),
+                       [&](std::string_view known) { return EqualsNoCase(label, known); });
+}
+
+struct Span {
     std::size_t position;
     std::size_t length;
 };
 
-// The first entry of CharsetNames (in table order, not text order) inside [from, to).
+// One attribute of a tag: its name and where its value lies (quotes left out).
+struct Attribute {
+    Span name;
+    Span value;
+};
+
+// Reads the attributes of a tag from just after its name to its ">" (or "?>"),
+// quotes respected; returns the position after the tag, or npos when the text
+// ends first.
 template <typename Char>
-std::optional<NameHit> FindCharsetName(std::basic_string_view<Char> text, std::size_t from,
-                                       std::size_t to) {
-    for (const std::string_view name : CharsetNames) {
-        const std::size_t p = FindNoCase(text, name, from, to);
-        if (p != std::basic_string_view<Char>::npos) return NameHit{p, name.size()};
+std::size_t ReadAttributes(std::basic_string_view<Char> text, std::size_t i,
+                           std::vector<Attribute>& attributes) {
+    constexpr auto npos = std::basic_string_view<Char>::npos;
+    attributes.clear();
+    const std::size_t n = text.size();
+    for (;;) {
+        while (i < n && (IsSpaceChar(text[i]) || text[i] == '/' || text[i] == '?'))
+            ++i;
+        if (i >= n) return npos;
+        if (text[i] == '>') return i + 1;
+        const std::size_t nameStart = i;
+        while (i < n && !IsSpaceChar(text[i]) && text[i] != '=' && text[i] != '>' && text[i] != '/')
+            ++i;
+        Attribute attribute{{nameStart, i - nameStart}, {i, 0}};
+        std::size_t j = i;
+        while (j < n && IsSpaceChar(text[j]))
+            ++j;
+        if (j < n && text[j] == '=') {
+            ++j;
+            while (j < n && IsSpaceChar(text[j]))
+                ++j;
+            if (j >= n) return npos;
+            if (text[j] == '"' || text[j] == '\'') {
+                const Char quote = text[j];
+                std::size_t close = j + 1;
+                while (close < n && text[close] != quote)
+                    ++close;
+                if (close >= n) return npos;
+                attribute.value = {j + 1, close - j - 1};
+                i = close + 1;
+            } else {
+                std::size_t end = j;
+                while (end < n && !IsSpaceChar(text[end]) && text[end] != '>')
+                    ++end;
+                attribute.value = {j, end - j};
+                i = end;
+            }
+        }
+        if (i == nameStart) ++i; // a lone "=" or the like
+        attributes.push_back(attribute);
+    }
+}
+
+template <typename Char>
+std::basic_string_view<Char> Part(std::basic_string_view<Char> text, Span span) {
+    return text.substr(span.position, span.length);
+}
+
+// The label after "charset=" inside a content value ("text/html; charset=gbk").
+template <typename Char>
+std::optional<Span> CharsetInContent(std::basic_string_view<Char> text, Span content) {
+    const std::basic_string_view<Char> value = Part(text, content);
+    for (std::size_t p = 0; p + 7 <= value.size(); ++p) {
+        if (!StartsNoCase(value, p, "charset")) continue;
+        std::size_t i = p + 7;
+        while (i < value.size() && IsSpaceChar(value[i]))
+            ++i;
+        if (i >= value.size() || value[i] != '=') continue;
+        ++i;
+        while (i < value.size() && (IsSpaceChar(value[i]) || value[i] == '"' || value[i] == '\''))
+            ++i;
+        std::size_t end = i;
+        while (end < value.size() && IsLabelChar(value[end]))
+            ++end;
+        return Span{content.position + i, end - i};
     }
     return std::nullopt;
+}
+
+// Where the labels to replace lie, in text order, with the name each takes.
+template <typename Char>
+std::vector<std::pair<Span, bool>> FindDeclarations(std::basic_string_view<Char> text) {
+    constexpr auto npos = std::basic_string_view<Char>::npos;
+    std::vector<std::pair<Span, bool>> found; // bool: an XML declaration's
+    std::vector<Attribute> attributes;
+    const auto labelIfKnown = [&](Span span, bool xml) {
+        if (span.length > 0 && IsKnownLabel(Part(text, span))) found.emplace_back(span, xml);
+    };
+    std::size_t p = text.find(Char('<'));
+    while (p != npos) {
+        const bool xml = EqualsExactly(text.substr(p + 1, 4), "?xml");
+        const bool meta = !xml && StartsNoCase(text, p + 1, "meta");
+        const std::size_t afterName = p + 5;
+        if ((xml || meta) &&
+            (afterName >= text.size() || IsSpaceChar(text[afterName]) || text[afterName] == '/')) {
+            const std::size_t end = ReadAttributes(text, afterName, attributes);
+            if (end == npos) break;
+            std::optional<Span> content;
+            bool contentType = false;
+            for (const Attribute& attribute : attributes) {
+                const auto name = Part(text, attribute.name);
+                if (xml ? EqualsExactly(name, "encoding") : EqualsNoCase(name, "charset"))
+                    labelIfKnown(attribute.value, xml);
+                else if (meta && EqualsNoCase(name, "http-equiv"))
+                    contentType = EqualsNoCase(Part(text, attribute.value), "content-type");
+                else if (meta && EqualsNoCase(name, "content"))
+                    content = attribute.value;
+            }
+            if (contentType && content)
+                if (const auto label = CharsetInContent(text, *content))
+                    labelIfKnown(*label, false);
+            p = text.find(Char('<'), end);
+        } else {
+            p = text.find(Char('<'), p + 1);
+        }
+    }
+    return found;
+}
+
+// The text copied once, each found label replaced.
+template <typename Char>
+void ReplaceDeclarations(std::basic_string<Char>& text, Code target) {
+    const std::basic_string_view<Char> view = text;
+    const auto found = FindDeclarations(view);
+    if (found.empty()) return;
+    std::basic_string<Char> out;
+    out.reserve(text.size() + 16 * found.size());
+    std::size_t copied = 0;
+    for (const auto& [span, xml] : found) {
+        out.append(view.substr(copied, span.position - copied));
+        const std::string_view name = xml ? XmlEncodingNameOf(target) : CharsetNameOf(target);
+        out.append(name.begin(), name.end());
+        copied = span.position + span.length;
+    }
+    out.append(view.substr(copied));
+    text.swap(out);
 }
 
 // Values from here on are never decoded, so parsing saturates here and cannot overflow.
@@ -90,11 +256,12 @@ std::optional<std::uint32_t> ReferenceValue(std::u16string_view body) {
     return negative ? ValueCap : value;
 }
 
-// U+0080-U+00FF stay as references because GBK and Big5 cannot hold them.
-// Characters beyond U+FFFF become a surrogate pair, as the notation writes them.
+// References below U+0080 stay: "&#60;" in a page is text, and decoding it
+// would make markup of it. U+0080-U+00FF stay because GBK and Big5 cannot hold
+// them. Characters beyond U+FFFF become a surrogate pair, as the notation
+// writes them.
 bool IsDecodable(std::uint32_t value) {
-    return value < 0x80 || (value >= 0x100 && value <= 0xFFFE) ||
-           (value >= 0x10000 && value < ValueCap);
+    return (value >= 0x100 && value <= 0xFFFE) || (value >= 0x10000 && value < ValueCap);
 }
 
 } // namespace
@@ -119,108 +286,36 @@ std::string_view CharsetNameOf(Code target) {
     return {};
 }
 
-// The text is copied once into a new buffer with each name replaced, so the
-// work grows with the text, not with the text times its declarations.
-void RewriteMetaCharset(Bytes& text, std::string_view newName) {
-    const std::string_view view = text;
-    Bytes out;
-    std::size_t copied = 0;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t tagStart = FindNoCase(view, MetaTagStart, from, view.size());
-        if (tagStart == std::string_view::npos) break;
-        const std::size_t close = view.find('>', tagStart);
-        const std::size_t tagEnd = close == std::string_view::npos ? view.size() : close + 1;
-        from = tagEnd;
-        if (const auto hit = FindCharsetName(view, tagStart, tagEnd)) {
-            if (copied == 0) out.reserve(text.size() + text.size() / 8);
-            out.append(view.substr(copied, hit->position - copied));
-            out.append(newName);
-            copied = hit->position + hit->length;
-        }
+std::string_view XmlEncodingNameOf(Code target) {
+    switch (target) {
+    case ULE:
+    case UBE:
+        return "UTF-16";
+    case UTF8:
+        return "UTF-8";
+    case GBK:
+        return "GBK";
+    case BIG5:
+        return "Big5";
+    case DecNotation:
+    case HexNotation:
+        return "US-ASCII";
+    case Undetermined:
+        break;
     }
-    if (copied == 0) return;
-    out.append(view.substr(copied));
-    text.swap(out);
+    return {};
 }
 
-namespace {
-
-struct Tag {
-    std::size_t start;
-    std::size_t end; // just after the ">"
-};
-
-// Tags that share one ">", edited one after another in a text of their own:
-// a later tag may start inside an earlier one and sees its edit.
-void RewriteSharedTags(std::u16string& text, std::vector<Tag>& tags, std::u16string_view newName) {
-    for (std::size_t i = 0; i < tags.size(); ++i) {
-        const auto hit = FindCharsetName(std::u16string_view(text), tags[i].start, tags[i].end);
-        if (!hit) continue;
-        text.replace(hit->position, hit->length, newName);
-        if (newName.size() == hit->length) continue;
-        // Only positions past the replaced name move.
-        const std::size_t nameEnd = hit->position + hit->length;
-        for (std::size_t j = i + 1; j < tags.size(); ++j) {
-            if (tags[j].start >= nameEnd)
-                tags[j].start = tags[j].start - hit->length + newName.size();
-            tags[j].end = tags[j].end - hit->length + newName.size();
-        }
-    }
+bool IsConvertibleCharsetLabel(std::string_view label) {
+    return IsKnownLabel(label);
 }
 
-} // namespace
+void RewriteCharsetDeclarations(Bytes& text, Code target) {
+    ReplaceDeclarations(text, target);
+}
 
-void RewriteMetaCharsetW(std::u16string& text, std::u16string_view newName) {
-    constexpr auto npos = std::u16string_view::npos;
-    const std::u16string_view view = text;
-
-    // All tags are found before the first edit.
-    std::vector<Tag> tags;
-    {
-        std::size_t close = 0;
-        std::size_t p = FindNoCase(view, MetaTagStart, 0, view.size());
-        while (p != npos) {
-            // Several "<meta" can share one ">", so the last one found is reused.
-            if (close <= p) close = view.find(u'>', p);
-            if (close == npos) break; // no ">" follows this or any later "<meta"
-            tags.push_back({p, close + 1});
-            p = FindNoCase(view, MetaTagStart, p + MetaTagStart.size(), view.size());
-        }
-    }
-    if (tags.empty()) return;
-
-    // Tags with different ">" never overlap, so each group of tags is edited on
-    // its own and the text copied once around them.
-    std::u16string out;
-    out.reserve(text.size() + text.size() / 8);
-    std::size_t copied = 0;
-    for (std::size_t i = 0; i < tags.size();) {
-        std::size_t j = i + 1;
-        while (j < tags.size() && tags[j].end == tags[i].end)
-            ++j;
-        const std::size_t start = tags[i].start;
-        const std::size_t end = tags[i].end;
-        if (j == i + 1) {
-            if (const auto hit = FindCharsetName(view, start, end)) {
-                out.append(view.substr(copied, hit->position - copied));
-                out.append(newName);
-                copied = hit->position + hit->length;
-            }
-        } else {
-            std::u16string group(view.substr(start, end - start));
-            std::vector<Tag> shared;
-            for (std::size_t k = i; k < j; ++k)
-                shared.push_back({tags[k].start - start, tags[k].end - start});
-            RewriteSharedTags(group, shared, newName);
-            out.append(view.substr(copied, start - copied));
-            out.append(group);
-            copied = end;
-        }
-        i = j;
-    }
-    out.append(view.substr(copied));
-    text.swap(out);
+void RewriteCharsetDeclarationsW(std::u16string& text, Code target) {
+    ReplaceDeclarations(text, target);
 }
 
 void DecodeNumericRefs(std::u16string& text) {

@@ -4,62 +4,37 @@
 // Letters are compared without regard to case, ASCII letters only.
 #include "engine/ConFunc.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tessarim {
 
-// Charset names recognised inside a meta tag, tried in this order: a name that
-// contains a shorter one comes before it, so "x-unicode-2-0-utf-8" is replaced whole.
-inline constexpr std::array<std::string_view, 31> CharsetNames = {
-    "unicode-1-1-utf-8",
-    "x-unicode-2-0-utf-8",
-    "unicode-2-0-utf-8",
-    "utf-8",
-    "utf8",
-    "UnicodeFEFF",
-    "UnicodeFFFE",
-    "csUnicode",
-    "unicode",
-    "utf-16be",
-    "utf-16le",
-    "utf-16",
-    "csISO58GB231280",
-    "chinese",
-    "CN-GB2312-80",
-    "CN-GB",
-    "csgb231280",
-    "csgb2312",
-    "gb2312-80",
-    "gb231280",
-    "gb_2312-80",
-    "gb2312",
-    "gbk",
-    "cn-big5",
-    "csbig5",
-    "x-x-big5",
-    "iso-ir-58",
-    "big5",
-    "GB18030-2000",
-    "GB18030",
-    "iso-8859-1",
-};
-
 // The charset name written for a target code: "unicode" (ULE, UBE), "utf-8",
 // "gb2312", "big5", "iso-8859-1" (the numeric notations). Empty for Undetermined,
 // which is never a target.
 std::string_view CharsetNameOf(Code target);
 
-// In every "<meta" tag of GBK or Big5 text, replaces the first name of CharsetNames
-// found in the tag by newName; nothing else changes. A tag runs to the first ">" after
-// "<meta", or to the end of the text when there is none.
-void RewriteMetaCharset(Bytes& text, std::string_view newName);
+// The encoding name an XML declaration gets: "UTF-16", "UTF-8", "GBK", "Big5",
+// "US-ASCII". XML parsers take "gb2312" for the smaller GB 2312 and would refuse
+// GBK's other characters.
+std::string_view XmlEncodingNameOf(Code target);
 
-// The same for UTF-16 text, except that a "<meta" with no ">" after it is left alone.
-// A "<meta" inside an earlier tag starts a tag of its own.
-void RewriteMetaCharsetW(std::u16string& text, std::u16string_view newName);
+// The label names one of the codes the program reads or writes: one of the
+// common names of UTF-8, UTF-16, GBK (GB 2312 and GB 18030 included), Big5
+// (HKSCS included), or ISO-8859-1 and US-ASCII, compared whole and without
+// regard to case.
+bool IsConvertibleCharsetLabel(std::string_view label);
+
+// Names the target code in the text's charset declarations: the value of a
+// "<meta charset=...>", the charset inside the content of a
+// "<meta http-equiv=Content-Type content=...>", and the encoding of an
+// "<?xml ... ?>" declaration. A label is replaced whole and only when it names
+// a code the program converts; other text, a "<meta>" without ">" and labels
+// of other codes stay as they are. The byte form is for GBK, Big5 and UTF-8
+// text (ASCII markup), the other for UTF-16.
+void RewriteCharsetDeclarations(Bytes& text, Code target);
+void RewriteCharsetDeclarationsW(std::u16string& text, Code target);
 
 // The longest reference DecodeNumericRefs decodes, written without leading zeros
 // or sign, has this many units before its ";" ("&#1114111", "&#x10FFFF"). A block

@@ -17,10 +17,10 @@ desktop="$build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev l
 desktop="$desktop dbus-daemon dbus-bin x11-utils imagemagick desktop-file-utils libglib2.0-bin"
 # The installed layout is checked with the validators a desktop system uses,
 # man, and file for the icons' sizes.
-test="$desktop opencc libopencc-data desktop-file-utils appstream man-db file"
+test="$desktop opencc libopencc-data manpages-zh desktop-file-utils appstream man-db file"
 # Debian packages: dpkg-shlibdeps finds their dependencies, lintian checks them.
 package="$test dpkg-dev lintian"
-bench="$test hyperfine zh-autoconvert valgrind time manpages-zh"
+bench="$test hyperfine zh-autoconvert valgrind time"
 # libFuzzer and the sanitizer runtimes come with clang's runtime library.
 fuzz="$build clang libclang-rt-14-dev"
 

@@ -96,9 +96,10 @@ inline constexpr ComputedKey<std::string> DefaultDir{DataSection, "DefaultDir", 
 inline constexpr Key<Text> Ignore{
     DataSection, "Ignore",
     "*.exe,*.dll,*.com,*.sys,*.vxd,*.drv,*.zip,*.rar,*.xl?,*.bmp,*.gif,*.jp*g,*.tif*,*.hlp,"
-    "*.chm,*.pdf,*.au,*.mid,*.wav,*.mp3,*.class,*.swf,*.pp?,*.doc,*.mdb,*.r*m"};
+    "*.chm,*.pdf,*.au,*.mid,*.wav,*.mp3,*.class,*.swf,*.pp?,*.doc,*.mdb,*.r*m,*.docx,*.xlsx,"
+    "*.pptx"};
 inline constexpr Key<Text> HtmlType{DataSection, "HtmlType",
-                                    "*.htm*,*.shtm*,*.asp,*.apsx,*.php*,*.pl,*.cgi,*.js"};
+                                    "*.htm*,*.xhtml,*.shtm*,*.asp,*.apsx,*.php*,*.pl,*.cgi,*.js"};
 inline constexpr Key<Int> GapWidth{DataSection, "GapWidth", 0};
 inline constexpr Key<bool> AlwaysOnTop{DataSection, "AlwaysOnTop", true};
 inline constexpr Key<bool> AutoHide{DataSection, "AutoHide", true};
@@ -107,7 +108,7 @@ inline constexpr Key<bool> RemLastPos{DataSection, "RemLastPos", true};
 inline constexpr Key<bool> MsgFinished{DataSection, "MsgFinished", true};
 inline constexpr Key<bool> MsgClipConFinished{DataSection, "MsgClipConFinished", true};
 inline constexpr Key<bool> FixHtmlCharset{DataSection, "FixHtmlCharset", true};
-inline constexpr Key<bool> AddBOMtoUTF8{DataSection, "AddBOMtoUTF8", true};
+inline constexpr Key<bool> AddBOMtoUTF8{DataSection, "AddBOMtoUTF8", false};
 inline constexpr Key<bool> Fix_UNN{DataSection, "Fix_UNN", true};
 inline constexpr Key<bool> CF_HTML_Support{DataSection, "CF_HTML_Support", true};
 inline constexpr Key<bool> HideMain{DataSection, "HideMain", false};

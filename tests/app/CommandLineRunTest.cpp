@@ -32,6 +32,10 @@ using Names = std::vector<std::string>;
 using Outcome = std::pair<int, std::string>; // exit status (-1: stopped), messages
 
 const Outcome Quiet{0, ""};
+// A pattern run that converted every file it found ends with its count.
+Outcome AllConverted(int files) {
+    return {0, std::to_string(files) + " converted, 0 skipped, 0 failed.\n"};
+}
 const std::string GbkWe = FromHex("ced2c3c7");  // 我们
 const std::string Big5We = FromHex("a7daadcc"); // 我們
 const std::string UleWe = FromHex("fffe 1162 ec4e");
@@ -84,7 +88,7 @@ TEST_F(CommandLineRun, ConvertsInPlaceUnderEachFilesOwnName) {
     Write("many/a.txt", Big5We);
     Write("many/b.dat", Big5We + "b");
     Write("many/README", Big5We + "r");
-    EXPECT_EQ(Run({"/i:big5", "/o:ule", "/f:s", "many/b*;*.txt;READ*"}), Quiet);
+    EXPECT_EQ(Run({"/i:big5", "/o:ule", "/f:s", "many/b*;*.txt;READ*"}), AllConverted(3));
     EXPECT_EQ(Read("many/a.txt"), UleWe);
     EXPECT_EQ(Read("many/b.dat"), UleWe + std::string("b\0", 2));
     EXPECT_EQ(Read("many/README"), UleWe + std::string("r\0", 2));
@@ -115,9 +119,13 @@ TEST_F(CommandLineRun, PatternsSkipWhatMustNotBeConverted) {
     Write("page.htm", "<meta charset=\"gb2312\">" + GbkWe);
     Write("out/sub/b.b5", "read-only");
     fs::permissions(work.File("out/sub/b.b5"), fs::perms::owner_read);
-    // The read-only target fails the run, not the other files.
+    // The read-only target fails the run, not the other files; each skip is named.
     EXPECT_EQ(Run({"/i:gbk", "/o:big5", "*.txt;*.exe;*.htm", "out/sub/deep/../*.b5"}),
-              Outcome(ExitFailure, work.File("out/sub/b.b5") + " cannot be replaced (ReadOnly)\n"));
+              Outcome(ExitFailure, work.File("out/sub/b.b5") +
+                                       " cannot be replaced (ReadOnly)\n"
+                                       "c.exe: skipped (matches the Ignore list of the settings).\n"
+                                       "old.txt: skipped (office document).\n"
+                                       "2 converted, 2 skipped, 1 failed.\n"));
     EXPECT_EQ(Read("out/sub/a.b5"), Big5We + "a");
     EXPECT_EQ(Read("out/sub/b.b5"), "read-only");
     EXPECT_EQ(Read("out/sub/page.b5"), "<meta charset=\"big5\">" + Big5We);
@@ -129,7 +137,7 @@ TEST_F(CommandLineRun, PatternsSkipWhatMustNotBeConverted) {
 
     // The user's settings decide what is ignored and whether charsets are mended.
     Write("home/Tessarim.ini", "[Data]\r\nFixHtmlCharset=0\r\nIgnore=*.txt\r\n");
-    EXPECT_EQ(Run({"/i:gbk", "/o:big5", "*.txt;*.htm", "set/*.b5"}), Quiet);
+    EXPECT_EQ(Run({"/i:gbk", "/o:big5", "-q", "*.txt;*.htm", "set/*.b5"}), Quiet);
     EXPECT_EQ(List("set"), Names{"page.b5"});
     EXPECT_EQ(Read("set/page.b5"), "<meta charset=\"gb2312\">" + Big5We);
 }
@@ -210,14 +218,17 @@ TEST_F(CommandLineRun, FifosDevicesAndDanglingLinksAreLeftAlone) {
     const bool device = MakeNullDevice(work.File("dev.txt"));
     if (!device) fs::create_symlink("/dev/null", work.File("dev.txt"));
     fs::create_symlink(work.File("nowhere"), work.File("gone.txt"));
-    EXPECT_EQ(Run({"/i:gbk", "/o:big5", "*.txt", "out/*.b5"}), Quiet);
+    EXPECT_EQ(Run({"/i:gbk", "/o:big5", "*.txt", "out/*.b5"}), AllConverted(1));
     EXPECT_EQ(List("out"), Names{"-it's a\nnew 中文\xFF.b5"});
     EXPECT_EQ(Read("out/-it's a\nnew 中文\xFF.b5"), Big5We);
 
-    // Named one by one the FIFO and the device are passed over as system files
-    // and the dangling link is not found. As outputs they are never replaced.
-    EXPECT_EQ(Run({"/o:big5", "fifo.txt"}), Quiet);
-    EXPECT_EQ(Run({"/o:big5", "dev.txt"}), Quiet);
+    // Named one by one the FIFO and the device are passed over as system files,
+    // which fails a run that names them, and the dangling link is not found. As
+    // outputs they are never replaced.
+    EXPECT_EQ(Run({"/o:big5", "fifo.txt"}),
+              Outcome(ExitFailure, "fifo.txt: skipped (not a regular file).\n"));
+    EXPECT_EQ(Run({"/o:big5", "dev.txt"}),
+              Outcome(ExitFailure, "dev.txt: skipped (not a regular file).\n"));
     EXPECT_EQ(Run({"/o:big5", "gone.txt"}), Outcome(ExitFailure, "** \"gone.txt\" not found.\n"));
     if (device) fs::create_symlink(work.File("dev.txt"), work.File("link.txt"));
     for (const std::string& name :
@@ -249,15 +260,17 @@ TEST_F(CommandLineRun, SourceChangedWhileConvertedIsLeftToTheOtherProgram) {
     }
 }
 
-TEST_F(CommandLineRun, OutputFolderRemovedMidRunEndsTheRun) {
+TEST_F(CommandLineRun, OutputFolderRemovedMidRunFailsOneFileAndTheRunGoesOn) {
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
         Write(name, Repeat(GbkUnit, 1000));
     const std::string out = work.File("out");
     // While b.txt is converted (its output created, not yet written) the folder goes.
     EXPECT_EQ(RunActingAtRead({"/i:gbk", "/o:big5", "/f:d", work.File("*.txt"), out + "/*.b5"}, 1,
                               [&] { fs::remove_all(out); }),
-              Outcome(ExitFailure, "Cannot create file " + out + "/b.b5"));
-    EXPECT_FALSE(fs::exists(out)); // c.txt is not converted into a new folder
+              Outcome(ExitFailure, work.File("b.txt") + ": Cannot create file " + out +
+                                       "/b.b5|2 converted, 0 skipped, 1 failed."));
+    EXPECT_FALSE(fs::exists(out + "/a.b5") || fs::exists(out + "/b.b5")); // gone with the folder
+    EXPECT_TRUE(fs::exists(out + "/c.b5"));
     EXPECT_EQ(Read("b.txt"), Repeat(GbkUnit, 1000));
 }
 

@@ -36,7 +36,7 @@ void Check(std::string_view mask, std::initializer_list<std::string_view> matchi
 
 TEST(MasksEx, Matches) {
     Check("abc", {"abc"}, {"ab", "ABC"});
-    Check("ab??", {"ab", "abc", "abcd"}, {"a"}); // "?" at the end of the text takes nothing
+    Check("ab??", {"abcd"}, {"a", "ab", "abc", "abcde"}); // "?" is exactly one character
     Check("[a-c]x", {"bx"}, {"Bx", "dx", ""});
     Check("[!a-c]x", {"dx"}, {"ax", ""});
     Check("(xyz)", {"y"}, {"a", ""});
@@ -46,25 +46,28 @@ TEST(MasksEx, Matches) {
     Check("a-b])", {"a-b])"}, {"a"}); // group characters are ordinary outside groups
     Check("*", {"", "anything"}, {});
     Check("*.jp*g", {"photo.jpeg", "photo.jpg"}, {"photo.png"});
-    // Reaching the end of the mask matches whatever text is left: "*.doc" takes "a.docx".
-    Check("*.doc", {"a.doc", "a.docx", "a.doc.txt"}, {"a.do"});
+    // A mask matches the whole name, as a shell glob does: the default Ignore
+    // list's "*.com", "*.au" and "*.exe" must not take these text files.
+    Check("*.doc", {"a.doc", "b.c.doc"}, {"a.docx", "a.doc.txt", "a.do"});
+    Check("*.com", {"cmd.com"}, {"www.sina.com.cn.txt"});
+    Check("*.au", {"a.au"}, {"notes.audit.txt"});
+    Check("*.exe", {"setup.exe"}, {"setup.exe.txt"});
     // Many stars on a long text finish quickly.
     const std::string text(20000, 'a');
-    Check("*a*a*a*a*a*a*b", {text + "bc"}, {text});
+    Check("*a*a*a*a*a*a*b", {text + "b"}, {text, text + "bc"});
     Check("*a?*b(ab)*c", {}, {text + "b"});
 }
 
 // The matching rules by plain backtracking: exponential, but plainly right.
 bool SlowMatch(std::string_view mask, std::string_view text) {
-    if (mask.empty()) return true; // the end of the mask matches whatever is left
+    if (mask.empty()) return text.empty();
     const std::string_view rest = mask.substr(1);
     if (mask[0] == '*') {
-        if (text.empty()) return SlowMatch(rest, text);
-        for (std::size_t start = 0; start < text.size(); ++start)
+        for (std::size_t start = 0; start <= text.size(); ++start)
             if (SlowMatch(rest, text.substr(start))) return true;
         return false;
     }
-    if (mask[0] == '?') return SlowMatch(rest, text.substr(text.empty() ? 0 : 1));
+    if (mask[0] == '?') return !text.empty() && SlowMatch(rest, text.substr(1));
     return !text.empty() && text[0] == mask[0] && SlowMatch(rest, text.substr(1));
 }
 

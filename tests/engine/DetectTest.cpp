@@ -64,6 +64,31 @@ TEST(Detect, StreamByMarkShapeAndSampleHits) {
         EXPECT_EQ(DetectStream(text), BIG5) << test::ToHex(text.substr(0, 60));
 }
 
+// The code is read from the non-ASCII bytes however late they come (Big5 trail
+// bytes in the ASCII range kept with their lead); a text with none is ASCII;
+// UTF-16 without a mark shows by zeros on one side of its units only.
+TEST(Detect, LateChineseAsciiAndUtf16WithoutMark) {
+    const Bytes big5 = "\xA7\xDA\xAD\xCC\xA4\x40"; // 我們一: a trail byte 0x40
+    const std::pair<Bytes, TextCode> cases[] = {
+        {A(100000) + Zhong, {UTF8, false}},
+        {A(6000) + Repeat(big5 + " ", 20), {BIG5, false}},
+        {A(6000) + Repeat("\xCE\xD2\xC3\xC7\n", 20), {GBK, false}},
+        {A(200000), {Undetermined, true}},
+        {Bytes("a\0b\0", 4), {ULE, false}},
+        {Bytes("\x4E\x2D\0\n\x4E\x2D\0\n", 8), {UBE, false}},
+        // A stray NUL, or zeros on both sides (binary data), is no UTF-16.
+        {Bytes("ab\0d", 4), {Undetermined, true}},
+        {Bytes("\0a\0b\0\0", 6), {Undetermined, true}}};
+    for (const auto& [text, expected] : cases) {
+        CodeSniffer sniffer;
+        for (std::size_t at = 0; at < text.size(); at += 4096)
+            if (!sniffer.Feed(std::string_view(text).substr(at, 4096))) break;
+        const TextCode found = sniffer.Result();
+        EXPECT_EQ(found.code, expected.code) << test::ToHex(text.substr(text.size() - 12));
+        EXPECT_EQ(found.asciiOnly, expected.asciiOnly) << test::ToHex(text.substr(0, 12));
+    }
+}
+
 // Everyday Chinese prose of 17 to about 1000 characters in every encoding; the extension
 // names the expected code.
 TEST(Detect, EachSampleFileIsDetected) {

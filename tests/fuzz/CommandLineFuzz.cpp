@@ -1,8 +1,8 @@
 // The argument parser and the path operations of the command line on any
-// arguments: an accepted command line always names an output code, an input
-// file and an output file, with a typeface Big5 output can carry; the run mode
-// follows the switches; output names built from patterns keep the pattern's
-// folder; path parts put together give the path back.
+// arguments: an accepted conversion always names an output code, an input
+// file and an output file, with a typeface Big5 output can carry; a detection
+// run names its files; the run mode follows the switches and options; output names built from
+// patterns keep the pattern's folder; path parts put together give the path back.
 //
 // Input: arguments separated by 0 bytes.
 #include "app/CommandLine.h"
@@ -20,20 +20,34 @@ namespace {
 
 using namespace tessarim;
 
+bool IsOption(const std::string& a) {
+    return a.starts_with("--") || a == "-h" || a == "-l" || a == "-r" || a == "-q" || a == "-v";
+}
+
 void CheckParse(const std::vector<std::string>& args) {
+    using Task = CommandLineArgs::Task;
     CommandLineArgs parsed;
     const bool accepted = ParseCommandLine(args, parsed);
-    const bool anySwitch =
-        std::any_of(args.begin(), args.end(), [](const std::string& a) { return IsSwitch(a); });
+    const bool anySwitch = std::any_of(
+        args.begin(), args.end(), [](const std::string& a) { return IsSwitch(a) || IsOption(a); });
     FUZZ_CHECK((DetectRunMode(args) == RunMode::CommandLine) == anySwitch);
     if (!accepted) return;
-    FUZZ_CHECK(args.size() >= 2 && args.size() <= 5 && anySwitch);
+    FUZZ_CHECK(parsed.problem.empty());
+    // The names: what is neither a switch nor an option ("--" ends the options).
+    std::vector<std::string> names;
+    bool optionsEnded = false;
+    for (const std::string& a : args) {
+        if (!optionsEnded && a == "--")
+            optionsEnded = true;
+        else if (!IsSwitch(a) && (optionsEnded || !IsOption(a)))
+            names.push_back(a);
+    }
+    if (parsed.task == Task::Detect) FUZZ_CHECK(!names.empty() && parsed.names == names);
+    if (parsed.task != Task::Convert) return;
+    FUZZ_CHECK(anySwitch);
     FUZZ_CHECK(parsed.CodeOut <= BIG5 && (parsed.CodeIn <= BIG5 || parsed.CodeIn == Undetermined));
     FUZZ_CHECK(parsed.AutoDetectInput == (parsed.CodeIn == Undetermined));
     FUZZ_CHECK(parsed.face <= FaceD && !(parsed.CodeOut == BIG5 && parsed.face == FaceS));
-    std::vector<std::string> names;
-    std::copy_if(args.begin(), args.end(), std::back_inserter(names),
-                 [](const std::string& a) { return !IsSwitch(a); });
     FUZZ_CHECK(!names.empty() && names.size() <= 2);
     FUZZ_CHECK(parsed.FileIn == names[0] && parsed.FileOut == names.back());
 }

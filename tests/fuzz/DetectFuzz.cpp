@@ -1,11 +1,15 @@
 // Encoding detection on any bytes: the verdict is one of the codes detection
-// gives, agrees with the byte-order mark, depends only on the sample it is
-// meant to read, and a file is judged as its first bytes in memory are.
+// gives, agrees with the byte-order mark, is undetermined exactly for text
+// without a byte above 0x7F (or without a double-byte code, when it is not
+// UTF-8), does not change when ASCII comes first, and a file is judged as the
+// same bytes in memory are.
 //
 // Input: the text.
 #include "engine/CodeTables.h"
 #include "engine/Detect.h"
 #include "tests/fuzz/FuzzSupport.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -31,18 +35,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bom != Undetermined) FUZZ_CHECK(code == bom);
 
     // The UTF-8 test reads 3006 bytes and no more.
-    const bool utf8 = LooksLikeUtf8(text);
-    FUZZ_CHECK(utf8 == LooksLikeUtf8(text.substr(0, 3006)));
-    if (bom == Undetermined && utf8) FUZZ_CHECK(code == UTF8);
-    // Undetermined only for text without a mark, not UTF-8 and without any
-    // double-byte code; such text always is undetermined.
-    const std::size_t codes = CountDoubleByteCodes(text);
-    FUZZ_CHECK((code == Undetermined) == (bom == Undetermined && !utf8 && codes == 0));
-    FUZZ_CHECK(HasDoubleByteText(text) == (codes >= 8));
+    FUZZ_CHECK(LooksLikeUtf8(text) == LooksLikeUtf8(text.substr(0, 3006)));
+    FUZZ_CHECK(HasDoubleByteText(text) == (CountDoubleByteCodes(text) >= 8));
 
-    // A file is judged by its first DetectFileSampleSize bytes.
+    CodeSniffer sniffer;
+    sniffer.Feed(text);
+    const TextCode found = sniffer.Result();
+    FUZZ_CHECK(found.code == code);
+    const bool high = std::any_of(text.begin(), text.end(),
+                                  [](char c) { return static_cast<std::uint8_t>(c) >= 0x80; });
+    const bool zeros = text.find('\0') != std::string_view::npos;
+    if (!high && !zeros) FUZZ_CHECK(found.asciiOnly && code == Undetermined);
+    if (found.asciiOnly) FUZZ_CHECK(code == Undetermined);
+    if (high && code == Undetermined) FUZZ_CHECK(CountDoubleByteCodes(text) == 0 || zeros);
+
+    // Chinese text behind a long English start is judged as the text alone.
+    if (bom == Undetermined && !zeros)
+        FUZZ_CHECK(DetectStream(std::string(7000, 'a').append(text)) == code);
+
     const std::string path = fuzz::ScratchFolder() + "detect.txt";
     fuzz::WriteBytes(path, text);
-    FUZZ_CHECK(DetectFile(path) == DetectStream(text.substr(0, DetectFileSampleSize)));
+    FUZZ_CHECK(DetectFile(path) == code);
     return 0;
 }

@@ -1,8 +1,9 @@
 // TMaskEx on any mask and name: compiling either succeeds or raises EMaskError,
 // matching ends quickly however many stars a mask holds, and the results obey
-// what the matcher promises: a name that matches still matches with more text
-// after it; a leading "*" tries the rest of the mask at every start; a name
-// written as a mask with every special character escaped matches itself.
+// what the matcher promises: a name that matches with more text after it still
+// matches with a trailing "*"; a leading "*" tries the rest of the mask at every
+// start, the end of the name included; a name written as a mask with every
+// special character escaped matches itself and nothing longer.
 //
 // Input: the mask length, the mask, then the name and (after a 0 byte) more text
 // to append.
@@ -41,7 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view name = input.Until('\0');
     const std::string_view more = input.rest;
 
-    if (const auto escaped = Compile(Escaped(name))) FUZZ_CHECK(escaped->Matches(name));
+    if (const auto escaped = Compile(Escaped(name))) {
+        FUZZ_CHECK(escaped->Matches(name));
+        if (!more.empty()) FUZZ_CHECK(!escaped->Matches(std::string(name) + std::string(more)));
+    }
 
     const auto compiled = Compile(mask);
     if (!compiled) return 0;
@@ -50,12 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(matches == name.empty());
         return 0;
     }
-    if (matches) FUZZ_CHECK(compiled->Matches(std::string(name) + std::string(more)));
+    if (matches)
+        if (const auto trailing = Compile(std::string(mask).append("*")))
+            FUZZ_CHECK(trailing->Matches(std::string(name) + std::string(more)));
 
     if (const auto starred = Compile(std::string("*").append(mask))) {
         bool any = false;
-        const std::size_t last = name.empty() ? 0 : name.size() - 1;
-        for (std::size_t start = 0; start <= last && !any; ++start)
+        for (std::size_t start = 0; start <= name.size() && !any; ++start)
             any = compiled->Matches(name.substr(start));
         FUZZ_CHECK(starred->Matches(name) == any);
     }
