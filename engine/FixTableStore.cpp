@@ -1,8 +1,8 @@
 #include "engine/FixTableStore.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <utility>
 
 namespace tessarim {
@@ -53,15 +53,6 @@ std::size_t Width(unsigned code) {
     return code < 0x81 ? 1 : 2;
 }
 
-// A character's code and the two bytes after it, as one bit of the follower set.
-std::size_t FollowerBit(unsigned code, std::string_view text, unsigned bits) {
-    const std::size_t at = Width(code);
-    const std::uint64_t next =
-        static_cast<std::uint8_t>(text[at]) << 8 | static_cast<std::uint8_t>(text[at + 1]);
-    return static_cast<std::size_t>(
-        (static_cast<std::uint64_t>(code) << 16 | next) * 0x9E3779B97F4A7C15ull >> (64 - bits));
-}
-
 } // namespace
 
 bool FixTableStore::OpenFiles(const SlotLayout& layout, const std::string& keysPath,
@@ -103,9 +94,9 @@ void FixTableStore::Clear() {
     recordOfSlot_.clear();
     records_.clear();
     entries_.clear();
-    std::fill(occupied_.begin(), occupied_.end(), 0);
-    followers_.reset();
-    search_.Clear();
+    shortKeys_.clear();
+    std::fill(attention_.begin(), attention_.end(), 0);
+    groups_.Clear();
 }
 
 bool FixTableStore::Open(const SlotLayout& layout) {
@@ -133,8 +124,8 @@ bool FixTableStore::Open(const SlotLayout& layout) {
         recordOfSlot_[slot] = static_cast<std::uint16_t>(records_.size());
         const unsigned code = slot < layout.doubleByteSlots ? layout.codeBase + slot
                                                             : slot - layout.doubleByteSlots + 1;
-        occupied_[code >> 6] |= 1ull << (code & 63);
-        if (slot == layout.doubleByteSlots - 1) occupied_[0] |= 1; // the byte 0 shares it
+        attention_[code >> 6] |= 1ull << (code & 63);
+        if (slot == layout.doubleByteSlots - 1) attention_[0] |= 1; // the byte 0 shares it
     }
     return true;
 }
@@ -147,74 +138,151 @@ std::size_t FixTableStore::LineStart(std::string_view text, const std::vector<st
     return start;
 }
 
-void FixTableStore::Build(Record& record) {
-    if (!followers_) {
-        followers_.reset(static_cast<std::uint64_t*>(
-            std::calloc((std::size_t{1} << FollowerBits) / 64, sizeof(std::uint64_t))));
-        if (!followers_) throw std::bad_alloc();
-    }
+// Takes in the entries of a slot. A key that runs two bytes or more past the
+// slot's character is filed under its head when it begins with that
+// character, and left out otherwise: the text at the slot's places begins with
+// that character, so such a key can never match there.
+void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
+    Record& record = records_[number];
+    const std::size_t width = Width(code);
     record.entries = static_cast<std::uint32_t>(entries_.size());
+    record.shortBegin = static_cast<std::uint32_t>(shortKeys_.size());
     std::size_t key = LineStart(keys_, keyMarks_, record.first);
     std::size_t value = LineStart(values_, valueMarks_, record.first);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> heads; // head, entry
     for (std::uint32_t line = record.first; line <= record.last; ++line) {
         const std::size_t keyEnd = LineEnd(keys_, key);
         const std::size_t valueEnd = LineEnd(values_, value);
         // An empty key would match everywhere without moving on; it never
         // comes from a build, so it is left out.
         if (keyEnd > key) {
+            const auto entry = static_cast<std::uint32_t>(entries_.size());
             entries_.push_back({static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(keyEnd),
                                 static_cast<std::uint32_t>(value),
                                 static_cast<std::uint32_t>(valueEnd)});
-            const std::string_view text = keys_.substr(key, keyEnd - key);
-            const unsigned code = FirstCode(text);
-            if (text.size() < Width(code) + 2) {
-                record.hasShortKey = true;
+            // The slot the byte 0 shares is met with either width, so its keys
+            // have no head and are all tried one by one.
+            if (shared || keyEnd - key < width + 2) {
+                shortKeys_.push_back(entry);
             } else {
-                const std::size_t bit = FollowerBit(code, text, FollowerBits);
-                followers_[bit >> 6] |= 1ull << (bit & 63);
+                const std::uint32_t head = HeadOf(keys_.data() + key, width);
+                if (head >> 16 == code) heads.emplace_back(head, entry);
             }
         }
         key = NextLine(keys_, key);
         value = NextLine(values_, value);
     }
     record.count = static_cast<std::uint32_t>(entries_.size()) - record.entries;
-    // Many keys are searched in sorted order; a few are compared one after another.
-    constexpr std::uint32_t LinearSlotSize = 8;
-    if (record.count > LinearSlotSize) {
-        std::vector<std::string_view> keys;
-        keys.reserve(record.count);
-        for (std::uint32_t k = 0; k < record.count; ++k) {
-            const Entry& e = entries_[record.entries + k];
-            keys.push_back(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin));
+    record.shortCount = static_cast<std::uint32_t>(shortKeys_.size()) - record.shortBegin;
+    std::sort(heads.begin(), heads.end());
+    std::vector<HeadKey> group;
+    for (std::size_t i = 0; i < heads.size();) {
+        group.clear();
+        const std::uint32_t head = heads[i].first;
+        for (; i < heads.size() && heads[i].first == head; ++i) {
+            const Entry& e = entries_[heads[i].second];
+            const std::size_t tail = e.keyBegin + width + 2;
+            const std::size_t length = e.keyEnd - tail;
+            group.push_back({LoadTail(keys_.data() + tail, std::min<std::size_t>(length, 8)),
+                             static_cast<std::uint32_t>(length), heads[i].second});
         }
-        record.group = search_.AddGroup(keys, 0, static_cast<std::int32_t>(record.count) - 1);
+        groups_.Add(head, group);
     }
+}
+
+const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t width,
+                                            std::string_view text) const {
+    const std::span<const HeadKey> keys = groups_.Keys(head);
+    if (keys.empty()) return nullptr;
+    const std::string_view rest = text.substr(width + 2);
+    const std::uint64_t restTail = LoadTail(rest.data(), std::min<std::size_t>(rest.size(), 8));
+    for (const HeadKey& key : keys)
+        if (key.Fits(rest, restTail, keys_,
+                     entries_[key.entry].keyBegin + static_cast<std::uint32_t>(width) + 2))
+            return &key;
+    return nullptr;
+}
+
+FixTableStore::Match FixTableStore::MatchOf(std::uint32_t entry) const {
+    const Entry& e = entries_[entry];
+    return {e.keyEnd - e.keyBegin, values_.substr(e.valueBegin, e.valueEnd - e.valueBegin)};
+}
+
+bool FixTableStore::Matches(std::uint32_t entry, std::string_view text) const {
+    const Entry& e = entries_[entry];
+    return text.starts_with(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin));
+}
+
+FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t at) {
+    const auto* const p = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    const std::uint64_t* const attention = attention_.data();
+    const std::uint64_t* const bits = groups_.Bits();
+    // Where four bytes can be read, a character that needs no look at its
+    // slot is passed when the bits know no key with its head.
+    for (const std::size_t end = n > 3 ? n - 3 : 0; at < end;) {
+        std::uint32_t word;
+        std::memcpy(&word, p + at, 4);
+        if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
+        const bool pair = word >= 0x81000000u;
+        const std::uint32_t code = pair ? word >> 16 : word >> 24;
+        const std::uint32_t head = pair ? word : word >> 8;
+        const std::size_t width = pair ? 2 : 1;
+        const std::size_t bit = HeadGroups::BitOf(head);
+        const std::uint64_t lookup = attention[code >> 6] >> (code & 63);
+        if (((lookup | bits[bit >> 6] >> (bit & 63)) & 1) == 0) {
+            at += width;
+            continue;
+        }
+        if (lookup & 1) {
+            const Match match = Find(code, text.substr(at));
+            if (match.keyLength != 0) return {at, match};
+        } else if (const HeadKey* key = FirstWithHead(head, width, text.substr(at))) {
+            return {at, MatchOf(key->entry)};
+        }
+        at += width;
+    }
+    while (at < n) {
+        const unsigned lead = p[at];
+        unsigned code = lead;
+        std::size_t width = 1;
+        if (lead >= 0x81 && at + 1 < n) {
+            code = lead << 8 | p[at + 1];
+            width = 2;
+        } else if (lead >= 0x81) {
+            code = lead << 8; // an unpaired lead byte at the end
+        }
+        const Match match = Find(code, text.substr(at));
+        if (match.keyLength != 0) return {at, match};
+        at += width;
+    }
+    return {n, {}};
 }
 
 FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
     const std::uint32_t slot = layout_.SlotOf(code);
     if (slot == SlotLayout::NoSlot || recordOfSlot_[slot] == 0) return {};
-    Record& record = records_[recordOfSlot_[slot] - 1u];
-    if (record.entries == NotBuilt) Build(record);
-    if (!record.hasShortKey) {
-        if (text.size() < Width(code) + 2) return {};
-        const std::size_t bit = FollowerBit(code, text, FollowerBits);
-        if (!((followers_[bit >> 6] >> (bit & 63)) & 1)) return {};
+    const std::uint32_t number = recordOfSlot_[slot] - 1u;
+    const bool shared = slot == layout_.doubleByteSlots - 1;
+    if (records_[number].entries == NotBuilt) {
+        Build(number, code, shared);
+        // Its keys all have heads now: the bits speak for the character.
+        if (records_[number].shortCount == 0) attention_[code >> 6] &= ~(1ull << (code & 63));
     }
-    const auto match = [&](const Entry& e) {
-        return Match{e.keyEnd - e.keyBegin,
-                     values_.substr(e.valueBegin, e.valueEnd - e.valueBegin)};
-    };
-    if (record.group != NoGroup) {
-        const std::int32_t k = search_.FirstMatch(record.group, text);
-        if (k == PrefixSearch::NoMatch) return {};
-        return match(entries_[record.entries + static_cast<std::uint32_t>(k)]);
+    const Record& record = records_[number];
+    std::uint32_t best = NotBuilt;
+    for (std::uint32_t s = 0; s < record.shortCount; ++s) {
+        if (Matches(shortKeys_[record.shortBegin + s], text)) {
+            best = shortKeys_[record.shortBegin + s];
+            break;
+        }
     }
-    for (std::uint32_t k = 0; k < record.count; ++k) {
-        const Entry& e = entries_[record.entries + k];
-        if (text.starts_with(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin))) return match(e);
+    const std::size_t width = Width(code);
+    if (!shared && text.size() >= width + 2) {
+        const HeadKey* key = FirstWithHead(HeadOf(text.data(), width), width, text);
+        if (key && key->entry < best) best = key->entry;
     }
-    return {};
+    return best == NotBuilt ? Match{} : MatchOf(best);
 }
 
 } // namespace tessarim
