@@ -80,9 +80,7 @@ public:
     // One bit for every head keys are filed under (and by chance for a few
     // others); BitOf(head) tells which.
     const std::uint64_t* Bits();
-    static std::size_t BitOf(std::uint32_t head) {
-        return static_cast<std::size_t>(head * 0x9E3779B97F4A7C15ull >> (64 - BitCount));
-    }
+    static std::size_t BitOf(std::uint32_t head) { return (head * 0x9E3779B1u) >> (32 - BitCount); }
     void Clear();
 
 private:

@@ -1,6 +1,9 @@
 #include "engine/FixTableStore.h"
 
+#include "engine/ByteRuns.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -95,6 +98,7 @@ void FixTableStore::Clear() {
     records_.clear();
     entries_.clear();
     shortKeys_.clear();
+    singleByteKeys_ = false;
     std::fill(attention_.begin(), attention_.end(), 0);
     groups_.Clear();
 }
@@ -121,6 +125,7 @@ bool FixTableStore::Open(const SlotLayout& layout) {
             return false;
         }
         records_.push_back({first, last});
+        if (slot >= layout.doubleByteSlots - 1) singleByteKeys_ = true;
         recordOfSlot_[slot] = static_cast<std::uint16_t>(records_.size());
         const unsigned code = slot < layout.doubleByteSlots ? layout.codeBase + slot
                                                             : slot - layout.doubleByteSlots + 1;
@@ -218,9 +223,51 @@ FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t a
     const std::size_t n = text.size();
     const std::uint64_t* const attention = attention_.data();
     const std::uint64_t* const bits = groups_.Bits();
+    const auto marked = [&](std::uint32_t code, std::uint32_t head) {
+        const std::size_t bit = HeadGroups::BitOf(head);
+        return static_cast<unsigned>(
+            (attention[code >> 6] >> (code & 63) | bits[bit >> 6] >> (bit & 63)) & 1);
+    };
+    // At a marked place: the entry whose key matches there, if any.
+    const auto lookUp = [&](std::uint32_t code, std::uint32_t head, std::size_t width) -> Match {
+        if ((attention[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
+        if (const HeadKey* key = FirstWithHead(head, width, text.substr(at)))
+            return MatchOf(key->entry);
+        return {};
+    };
     // Where four bytes can be read, a character that needs no look at its
-    // slot is passed when the bits know no key with its head.
+    // slot is passed when the bits know no key with its head; four
+    // double-byte characters at a time in runs of Chinese text.
     for (const std::size_t end = n > 3 ? n - 3 : 0; at < end;) {
+        if (at + 10 <= n) {
+            std::uint64_t run = runs::Load64(p + at);
+            if (!singleByteKeys_ && runs::AllAscii(run)) {
+                at += 8;
+                continue;
+            }
+            if (runs::FourPairs(run)) {
+                if constexpr (std::endian::native == std::endian::little)
+                    run = __builtin_bswap64(run);
+                const std::uint32_t after = std::uint32_t{p[at + 8]} << 8 | p[at + 9];
+                const auto headAt = [&](unsigned k) {
+                    return static_cast<std::uint32_t>(k == 3 ? run << 16 | after
+                                                             : run >> (32 - 16 * k));
+                };
+                unsigned found = marked(headAt(0) >> 16, headAt(0)) |
+                                 marked(headAt(1) >> 16, headAt(1)) << 1 |
+                                 marked(headAt(2) >> 16, headAt(2)) << 2 |
+                                 marked(headAt(3) >> 16, headAt(3)) << 3;
+                const std::size_t base = at;
+                for (; found != 0; found &= found - 1) {
+                    const unsigned k = static_cast<unsigned>(std::countr_zero(found));
+                    at = base + 2 * k;
+                    const Match match = lookUp(headAt(k) >> 16, headAt(k), 2);
+                    if (match.keyLength != 0) return {at, match};
+                }
+                at = base + 8;
+                continue;
+            }
+        }
         std::uint32_t word;
         std::memcpy(&word, p + at, 4);
         if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
@@ -228,17 +275,9 @@ FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t a
         const std::uint32_t code = pair ? word >> 16 : word >> 24;
         const std::uint32_t head = pair ? word : word >> 8;
         const std::size_t width = pair ? 2 : 1;
-        const std::size_t bit = HeadGroups::BitOf(head);
-        const std::uint64_t lookup = attention[code >> 6] >> (code & 63);
-        if (((lookup | bits[bit >> 6] >> (bit & 63)) & 1) == 0) {
-            at += width;
-            continue;
-        }
-        if (lookup & 1) {
-            const Match match = Find(code, text.substr(at));
+        if (marked(code, head)) {
+            const Match match = lookUp(code, head, width);
             if (match.keyLength != 0) return {at, match};
-        } else if (const HeadKey* key = FirstWithHead(head, width, text.substr(at))) {
-            return {at, MatchOf(key->entry)};
         }
         at += width;
     }

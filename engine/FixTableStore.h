@@ -111,6 +111,9 @@ private:
     std::vector<Record> records_;
     std::vector<Entry> entries_;
     std::vector<std::uint32_t> shortKeys_;
+    // Some slot of a single byte has keys (the byte 0 shares the last
+    // double-byte slot); without, runs of ASCII are passed a word at a time.
+    bool singleByteKeys_ = false;
     std::vector<std::uint64_t> attention_ = std::vector<std::uint64_t>(0x10000 / 64);
     HeadGroups groups_;
 };
