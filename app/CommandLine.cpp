@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "core/FileJob.h"
+#include "core/FileRun.h"
 #include "core/FindFiles.h"
 #include "core/TableLoader.h"
 #include "platform/Files.h"
@@ -121,25 +122,31 @@ int ConvertAll(CommandLineArgs& args) {
 
     const FileRequest request{args.AutoDetectInput ? Undetermined : args.CodeIn, args.CodeOut,
                               args.face};
-    int status = ExitSuccess;
+    std::vector<FileTask> tasks;
     for (const std::string& input : inputs) {
         // An in-place run keeps each name: building it from the input pattern would
         // turn "*" into "name." for a name without extension, and a list of patterns
         // ("b*;*.txt") into names of other files.
-        const std::string output = args.InPlace ? input
-                                   : HasWildcards(args.FileOut)
-                                       ? BuildOutputName(input, FullPath(args.FileOut))
-                                       : FullPath(args.FileOut);
-        const FileResult result = ConvertOneFile(input, output, request, rules, &fixTables);
-        if (result.outcome != FileOutcome::Failed) continue;
-        if (result.failure != FailureKind::ReadOnlyTarget) {
-            if (!result.message.empty()) ShowError(result.message);
-            return ExitFailure;
-        }
-        ShowError(NameForMessage(result.path) + " cannot be replaced (ReadOnly)");
-        if (!pattern) return ExitFailure;
-        status = ExitFailure;
+        tasks.push_back({input, args.InPlace ? input
+                                : HasWildcards(args.FileOut)
+                                    ? BuildOutputName(input, FullPath(args.FileOut))
+                                    : FullPath(args.FileOut)});
     }
+    int status = ExitSuccess;
+    // The index files are current by now: a worker's own tables only map them.
+    const auto load = [&](FixTables& own) { LoadTablesForFaceAgain(own, args.face); };
+    ConvertFiles(tasks, request, rules, fixTables, load, pattern ? WorkersPerCore() : 1,
+                 [&](const FileResult& result) {
+                     if (result.outcome != FileOutcome::Failed) return true;
+                     if (result.failure != FailureKind::ReadOnlyTarget) {
+                         if (!result.message.empty()) ShowError(result.message);
+                         status = ExitFailure;
+                         return false;
+                     }
+                     ShowError(NameForMessage(result.path) + " cannot be replaced (ReadOnly)");
+                     status = ExitFailure;
+                     return pattern;
+                 });
     return status;
 }
 

@@ -33,10 +33,18 @@ FixTables& ProgramFixTables() {
     return tables;
 }
 
-void LoadFixTableForUse(FixTables& tables, FixTableId table, const std::string& folder) {
+namespace {
+
+bool LoadQuietly(FixTables& tables, FixTableId table, const std::string& folder) {
     const std::string dir = folder.empty() ? ProgramDir() : folder;
     SettingsFixStamps stamps(dir + std::string(SettingsFileName));
-    if (!LoadFixTableWithDefault(tables, table, dir, stamps))
+    return LoadFixTableWithDefault(tables, table, dir, stamps);
+}
+
+} // namespace
+
+void LoadFixTableForUse(FixTables& tables, FixTableId table, const std::string& folder) {
+    if (!LoadQuietly(tables, table, folder))
         ShowMessage(MessageKind::Error,
                     "Cannot open \"" + std::string(FixTableFileName(table)) + "\".");
 }
@@ -44,6 +52,11 @@ void LoadFixTableForUse(FixTables& tables, FixTableId table, const std::string& 
 void LoadTablesForFace(FixTables& tables, Face face, const std::string& folder) {
     if (face == FaceT) LoadFixTableForUse(tables, FixTableId::Big5, folder);
     if (face == FaceS) LoadFixTableForUse(tables, FixTableId::Gbk, folder);
+}
+
+void LoadTablesForFaceAgain(FixTables& tables, Face face, const std::string& folder) {
+    if (face == FaceT) LoadQuietly(tables, FixTableId::Big5, folder);
+    if (face == FaceS) LoadQuietly(tables, FixTableId::Gbk, folder);
 }
 
 } // namespace tessarim
