@@ -40,15 +40,18 @@ std::uint32_t GetLe32(std::string_view in, std::size_t at) {
     return value;
 }
 
-// The end of the line that starts at start, without its CR LF or LF.
-std::size_t LineEnd(std::string_view text, std::size_t start) {
-    std::size_t end = text.find('\n', start);
-    if (end > start && text[end - 1] == '\r') --end;
-    return end;
-}
-
-std::size_t NextLine(std::string_view text, std::size_t start) {
-    return text.find('\n', start) + 1;
+// The line that starts at start: where it ends without its CR LF or LF, and
+// where the next one starts. Lines are a few bytes long: a plain loop beats a
+// library call per line.
+struct Line {
+    std::size_t end;
+    std::size_t next;
+};
+Line LineAt(std::string_view text, std::size_t start) {
+    std::size_t end = start;
+    while (text[end] != '\n')
+        ++end;
+    return {end > start && text[end - 1] == '\r' ? end - 1 : end, end + 1};
 }
 
 // The bytes a character of this code takes: one below 0x81, else two.
@@ -139,7 +142,7 @@ std::size_t FixTableStore::LineStart(std::string_view text, const std::vector<st
                                      std::size_t line) const {
     std::size_t start = marks[line / LineStride];
     for (std::size_t k = 0; k < line % LineStride; ++k)
-        start = NextLine(text, start);
+        start = LineAt(text, start).next;
     return start;
 }
 
@@ -154,10 +157,11 @@ void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
     record.shortBegin = static_cast<std::uint32_t>(shortKeys_.size());
     std::size_t key = LineStart(keys_, keyMarks_, record.first);
     std::size_t value = LineStart(values_, valueMarks_, record.first);
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> heads; // head, entry
+    auto& heads = buildHeads_;
+    heads.clear();
     for (std::uint32_t line = record.first; line <= record.last; ++line) {
-        const std::size_t keyEnd = LineEnd(keys_, key);
-        const std::size_t valueEnd = LineEnd(values_, value);
+        const auto [keyEnd, keyNext] = LineAt(keys_, key);
+        const auto [valueEnd, valueNext] = LineAt(values_, value);
         // An empty key would match everywhere without moving on; it never
         // comes from a build, so it is left out.
         if (keyEnd > key) {
@@ -174,13 +178,13 @@ void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
                 if (head >> 16 == code) heads.emplace_back(head, entry);
             }
         }
-        key = NextLine(keys_, key);
-        value = NextLine(values_, value);
+        key = keyNext;
+        value = valueNext;
     }
     record.count = static_cast<std::uint32_t>(entries_.size()) - record.entries;
     record.shortCount = static_cast<std::uint32_t>(shortKeys_.size()) - record.shortBegin;
     std::sort(heads.begin(), heads.end());
-    std::vector<HeadKey> group;
+    auto& group = buildGroup_;
     for (std::size_t i = 0; i < heads.size();) {
         group.clear();
         const std::uint32_t head = heads[i].first;

@@ -89,7 +89,7 @@ private:
     static constexpr std::uint32_t NotBuilt = 0xFFFFFFFF;
     // Every this many lines the offset of a line is kept, so finding a line
     // means skipping fewer than this many.
-    static constexpr std::size_t LineStride = 64;
+    static constexpr std::size_t LineStride = 16;
 
     bool Open(const SlotLayout& layout);
     void Build(std::uint32_t number, unsigned code, bool shared);
@@ -116,6 +116,9 @@ private:
     bool singleByteKeys_ = false;
     std::vector<std::uint64_t> attention_ = std::vector<std::uint64_t>(0x10000 / 64);
     HeadGroups groups_;
+    // Working space of Build, kept from one slot to the next.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> buildHeads_; // head, entry
+    std::vector<HeadKey> buildGroup_;
 };
 
 } // namespace tessarim
