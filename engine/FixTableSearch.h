@@ -44,23 +44,26 @@ inline std::uint64_t LoadTail(const char* p, std::size_t length) {
     return value;
 }
 
-// A key filed under its head: the bytes after the head and where the entry is.
+// A key filed under its head: the bytes after the head, and what its entry
+// needs to be applied, at hand without a look at the lists.
 struct HeadKey {
-    std::uint64_t tail;   // its first eight bytes, as LoadTail gives them
-    std::uint32_t length; // of the whole tail
-    std::uint32_t entry;
+    std::uint64_t tail;       // its first eight bytes, as LoadTail gives them
+    std::uint32_t length;     // of the whole tail
+    std::uint32_t tailAt;     // where the tail begins in the keys' text
+    std::uint32_t entry;      // list order
+    std::uint32_t keyLength;  // of the whole key
+    std::uint32_t valueBegin; // the replacement in the values' text
+    std::uint32_t valueEnd;
 
     // The text after the head (`rest`, its first eight bytes in `restTail`)
     // begins with this tail.
-    bool Fits(std::string_view rest, std::uint64_t restTail, std::string_view keys,
-              std::uint32_t keyTailBegin) const {
+    bool Fits(std::string_view rest, std::uint64_t restTail, const char* keys) const {
         if (length > rest.size()) return false;
         if (length <= 8) {
             const std::uint64_t mask = length == 8 ? ~0ull : (1ull << (8 * length)) - 1;
             return ((restTail ^ tail) & mask) == 0;
         }
-        return restTail == tail &&
-               std::memcmp(rest.data() + 8, keys.data() + keyTailBegin + 8, length - 8) == 0;
+        return restTail == tail && std::memcmp(rest.data() + 8, keys + tailAt + 8, length - 8) == 0;
     }
 };
 

@@ -193,7 +193,8 @@ void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
             const std::size_t tail = e.keyBegin + width + 2;
             const std::size_t length = e.keyEnd - tail;
             group.push_back({LoadTail(keys_.data() + tail, std::min<std::size_t>(length, 8)),
-                             static_cast<std::uint32_t>(length), heads[i].second});
+                             static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(tail),
+                             heads[i].second, e.keyEnd - e.keyBegin, e.valueBegin, e.valueEnd});
         }
         groups_.Add(head, group);
     }
@@ -206,9 +207,7 @@ const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t widt
     const std::string_view rest = text.substr(width + 2);
     const std::uint64_t restTail = LoadTail(rest.data(), std::min<std::size_t>(rest.size(), 8));
     for (const HeadKey& key : keys)
-        if (key.Fits(rest, restTail, keys_,
-                     entries_[key.entry].keyBegin + static_cast<std::uint32_t>(width) + 2))
-            return &key;
+        if (key.Fits(rest, restTail, keys_.data())) return &key;
     return nullptr;
 }
 
@@ -236,7 +235,8 @@ FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t a
     const auto lookUp = [&](std::uint32_t code, std::uint32_t head, std::size_t width) -> Match {
         if ((attention[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
         if (const HeadKey* key = FirstWithHead(head, width, text.substr(at)))
-            return MatchOf(key->entry);
+            return {key->keyLength,
+                    values_.substr(key->valueBegin, key->valueEnd - key->valueBegin)};
         return {};
     };
     // Where four bytes can be read, a character that needs no look at its
