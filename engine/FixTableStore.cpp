@@ -211,6 +211,20 @@ const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t widt
     return nullptr;
 }
 
+FixTableStore::Match FixTableStore::ScanLines(const Record& record, std::string_view text) const {
+    std::size_t key = LineStart(keys_, keyMarks_, record.first);
+    for (std::uint32_t line = record.first; line <= record.last; ++line) {
+        const auto [keyEnd, keyNext] = LineAt(keys_, key);
+        // Empty keys are left out, as Build leaves them out.
+        if (keyEnd > key && text.starts_with(keys_.substr(key, keyEnd - key))) {
+            const std::size_t value = LineStart(values_, valueMarks_, line);
+            return {keyEnd - key, values_.substr(value, LineAt(values_, value).end - value)};
+        }
+        key = keyNext;
+    }
+    return {};
+}
+
 FixTableStore::Match FixTableStore::MatchOf(std::uint32_t entry) const {
     const Entry& e = entries_[entry];
     return {e.keyEnd - e.keyBegin, values_.substr(e.valueBegin, e.valueEnd - e.valueBegin)};
@@ -308,6 +322,10 @@ FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
     const std::uint32_t number = recordOfSlot_[slot] - 1u;
     const bool shared = slot == layout_.doubleByteSlots - 1;
     if (records_[number].entries == NotBuilt) {
+        if (records_[number].scans < ScansBeforeBuild) {
+            ++records_[number].scans;
+            return ScanLines(records_[number], text);
+        }
         Build(number, code, shared);
         // Its keys all have heads now: the bits speak for the character.
         if (records_[number].shortCount == 0) attention_[code >> 6] &= ~(1ull << (code & 63));

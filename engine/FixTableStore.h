@@ -85,7 +85,12 @@ private:
         // Its keys too short to have a head, in list order, in shortKeys_.
         std::uint32_t shortBegin = 0;
         std::uint32_t shortCount = 0;
+        std::uint32_t scans = 0; // lookups answered from the lists before it was built
     };
+    // A slot met this many times is looked up in its lines; filing its keys
+    // pays off only for a slot met again and again, and a short text meets
+    // most of its slots once or twice.
+    static constexpr std::uint32_t ScansBeforeBuild = 2;
     static constexpr std::uint32_t NotBuilt = 0xFFFFFFFF;
     // Every this many lines the offset of a line is kept, so finding a line
     // means skipping fewer than this many.
@@ -97,6 +102,7 @@ private:
     const HeadKey* FirstWithHead(std::uint32_t head, std::size_t width,
                                  std::string_view text) const;
     Match MatchOf(std::uint32_t entry) const;
+    Match ScanLines(const Record& record, std::string_view text) const;
     bool Matches(std::uint32_t entry, std::string_view text) const;
     std::size_t LineStart(std::string_view text, const std::vector<std::uint32_t>& marks,
                           std::size_t line) const;
