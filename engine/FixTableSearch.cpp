@@ -13,8 +13,15 @@ void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
     std::size_t at = Home(head);
     while (slots_[at].count != 0)
         at = (at + 1) & (slots_.size() - 1);
-    slots_[at] = {head, static_cast<std::uint32_t>(keys_.size()),
-                  static_cast<std::uint32_t>(keys.size())};
+    Slot& slot = slots_[at];
+    slot = {head, static_cast<std::uint32_t>(keys_.size()),
+            static_cast<std::uint32_t>(keys.size())};
+    for (const HeadKey& key : keys) {
+        if (key.length < 2)
+            slot.shortTail = true;
+        else
+            slot.nextBits |= 1ull << NextBit(key.tail);
+    }
     ++used_;
     keys_.insert(keys_.end(), keys.begin(), keys.end());
 }

@@ -71,13 +71,19 @@ class HeadGroups {
 public:
     // Files keys under a head that has none so far; `keys` are in list order.
     void Add(std::uint32_t head, std::span<const HeadKey> keys);
-    // The keys filed under the head, in list order.
-    std::span<const HeadKey> Keys(std::uint32_t head) const {
+    // The keys filed under the head, in list order; none when the text after
+    // the head (its first eight bytes in `restTail`, `rest` bytes in all) can
+    // begin none of their tails.
+    std::span<const HeadKey> Keys(std::uint32_t head, std::uint64_t restTail,
+                                  std::size_t rest) const {
         if (slots_.empty()) return {};
         for (std::size_t at = Home(head);; at = (at + 1) & (slots_.size() - 1)) {
             const Slot& slot = slots_[at];
             if (slot.count == 0) return {};
-            if (slot.head == head) return {keys_.data() + slot.begin, slot.count};
+            if (slot.head != head) continue;
+            if (rest >= 2 && !slot.shortTail && !((slot.nextBits >> NextBit(restTail)) & 1))
+                return {};
+            return {keys_.data() + slot.begin, slot.count};
         }
     }
     // One bit for every head keys are filed under (and by chance for a few
@@ -90,8 +96,14 @@ private:
     struct Slot {
         std::uint32_t head = 0;
         std::uint32_t begin = 0;
-        std::uint32_t count = 0; // 0: empty
+        std::uint32_t count = 0;    // 0: empty
+        bool shortTail = false;     // a tail of fewer than two bytes
+        std::uint64_t nextBits = 0; // NextBit of every longer tail
     };
+    // One of 64 bits for the first two bytes of a tail.
+    static unsigned NextBit(std::uint64_t tail) {
+        return static_cast<unsigned>((tail & 0xFFFF) * 0x9E37u >> 10) & 63;
+    }
     // 128 KiB of bits: a table of tens of thousands of keys marks a few per cent.
     static constexpr unsigned BitCount = 20;
 

@@ -202,10 +202,9 @@ void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
 
 const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t width,
                                             std::string_view text) const {
-    const std::span<const HeadKey> keys = groups_.Keys(head);
-    if (keys.empty()) return nullptr;
     const std::string_view rest = text.substr(width + 2);
     const std::uint64_t restTail = LoadTail(rest.data(), std::min<std::size_t>(rest.size(), 8));
+    const std::span<const HeadKey> keys = groups_.Keys(head, restTail, rest.size());
     for (const HeadKey& key : keys)
         if (key.Fits(rest, restTail, keys_.data())) return &key;
     return nullptr;
