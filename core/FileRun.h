@@ -28,11 +28,11 @@ bool FilesAreIndependent(const std::vector<FileTask>& tasks);
 
 // Converts the files in order, `tables` (the caller's, loaded) for the first
 // worker and tables loaded by `load` for each other one, with up to `workers`
-// threads (one when the files are not independent). A file's exception is
-// thrown here when its turn to be reported comes. Workers run at most one file
-// each ahead of the reports: when a report stops the run, the files after it
-// are not begun, except up to one per other worker already under way, which is
-// finished.
+// threads (one for a few files, or files that are not independent). A file's
+// exception is thrown here when its turn to be reported comes. Workers run at
+// most one file each ahead of the reports: when a report stops the run, the
+// files after it are not begun, except up to one per other worker already
+// under way, which is finished.
 void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request,
                   const FileRules& rules, FixTables& tables, const TableLoad& load,
                   unsigned workers, const FileReport& report);

@@ -8,7 +8,6 @@
 namespace tessarim::runs {
 
 inline constexpr std::uint64_t HighBits = 0x8080808080808080ull;
-inline constexpr std::uint64_t LowBits = 0x0101010101010101ull;
 
 inline std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
@@ -16,19 +15,8 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
     return v;
 }
 
-// Some byte of v is zero.
-inline bool HasZeroByte(std::uint64_t v) {
-    return ((v - LowBits) & ~v & HighBits) != 0;
-}
-
 inline bool AllAscii(std::uint64_t v) {
     return (v & HighBits) == 0;
-}
-
-// Every byte is 0x81 or more: from a character boundary, the eight bytes are
-// exactly four double-byte characters to the table road.
-inline bool AllLeadBytes(std::uint64_t v) {
-    return (v & HighBits) == HighBits && !HasZeroByte(v ^ HighBits);
 }
 
 // Bytes 0, 2, 4 and 6 (in memory order) are 0x81 or more: from a character
@@ -38,12 +26,6 @@ inline bool FourPairs(std::uint64_t v) {
     if constexpr (std::endian::native == std::endian::big) v >>= 8;
     constexpr std::uint64_t carries = 0x0100010001000100ull;
     return (((v & 0x00FF00FF00FF00FFull) + 0x007F007F007F007Full) & carries) == carries;
-}
-
-// Every byte is 0x81..0xFE: four double-byte characters whose trail bytes a code
-// page accepts as well.
-inline bool AllPairBytes(std::uint64_t v) {
-    return AllLeadBytes(v) && !HasZeroByte(~v);
 }
 
 } // namespace tessarim::runs
