@@ -8,6 +8,7 @@
 namespace tessarim::runs {
 
 inline constexpr std::uint64_t HighBits = 0x8080808080808080ull;
+inline constexpr std::uint64_t LowBits = 0x0101010101010101ull;
 
 inline std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
@@ -17,6 +18,17 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 
 inline bool AllAscii(std::uint64_t v) {
     return (v & HighBits) == 0;
+}
+
+// Some byte of v is zero.
+inline bool HasZeroByte(std::uint64_t v) {
+    return ((v - LowBits) & ~v & HighBits) != 0;
+}
+
+// Every byte is 0x81..0xFE: four double-byte characters whose trail bytes a code
+// page accepts as well (most GBK text), told by one word test.
+inline bool AllPairBytes(std::uint64_t v) {
+    return (v & HighBits) == HighBits && !HasZeroByte(v ^ HighBits) && !HasZeroByte(~v);
 }
 
 // Bytes 0, 2, 4 and 6 (in memory order) are 0x81 or more: from a character

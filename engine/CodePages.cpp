@@ -189,7 +189,7 @@ void WalkDoubleByte(std::string_view bytes, Sink& sink) {
             for (int k = 0; k < 8; ++k)
                 sink.Ascii(p[i + k]);
             i += 8;
-        } else if (runs::FourPairs(v) && FourCodes(p + i)) {
+        } else if (runs::AllPairBytes(v) || (runs::FourPairs(v) && FourCodes(p + i))) {
             for (int k = 0; k < 8; k += 2)
                 sink.Pair(p[i + k], p[i + k + 1]);
             i += 8;
