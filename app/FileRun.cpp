@@ -1,6 +1,7 @@
 #include "app/FileRun.h"
 
 #include "core/FileJob.h"
+#include "core/FileRun.h"
 #include "core/FindFiles.h"
 #include "core/TableLoader.h"
 #include "engine/Detect.h"
@@ -274,15 +275,30 @@ int ConvertAll(CommandLineArgs& args) {
     unsigned converted = 0;
     unsigned skipped = 0;
     unsigned failed = 0;
-    for (const PlannedFile& file : PlanOutputs(inputs, ExtractFilePath(fullIn), args)) {
-        const std::string name = NameForMessage(file.input);
-        if (!file.conflict.empty()) {
-            ShowError(file.conflict);
+    const std::vector<PlannedFile> plan = PlanOutputs(inputs, ExtractFilePath(fullIn), args);
+    std::vector<FileTask> tasks;
+    std::vector<std::size_t> taskAt; // each task's place in the plan
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (!plan[i].conflict.empty()) continue;
+        tasks.push_back({plan[i].input, plan[i].output});
+        taskAt.push_back(i);
+    }
+    // Conflicts are told where they stand in the plan, between the files' reports.
+    std::size_t told = 0;
+    const auto tellConflictsBefore = [&](std::size_t end) {
+        for (; told < end; ++told) {
+            if (plan[told].conflict.empty()) continue;
+            ShowError(plan[told].conflict);
             status = ExitFailure;
             ++failed;
-            continue;
         }
-        const FileResult result = ConvertOneFile(file.input, file.output, request, rules, tables);
+    };
+    std::size_t reported = 0;
+    const auto report = [&](const FileResult& result) {
+        const std::size_t at = taskAt[reported++];
+        tellConflictsBefore(at);
+        told = at + 1;
+        const std::string name = NameForMessage(plan[at].input);
         switch (result.outcome) {
         case FileOutcome::Skipped: {
             ++skipped;
@@ -316,7 +332,16 @@ int ConvertAll(CommandLineArgs& args) {
                          " to " + std::string(CodeLabel(args.CodeOut)) + ".");
             break;
         }
-    }
+        return true;
+    };
+    // A worker's tables only map the index files the first load made current.
+    FixTables noTables;
+    const auto load = [&](FixTables& own) {
+        if (args.fixTables) LoadTablesForFaceAgain(own, TableFace(args));
+    };
+    ConvertFiles(tasks, request, rules, tables ? *tables : noTables, load,
+                 pattern ? WorkersPerCore() : 1, report);
+    tellConflictsBefore(plan.size());
     if (pattern && !args.quiet)
         ShowNote(std::to_string(converted) + " converted, " + std::to_string(skipped) +
                  " skipped, " + std::to_string(failed) + " failed.");

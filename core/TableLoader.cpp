@@ -42,25 +42,48 @@ std::string SettingsFolderRefusal(const std::string& folder) {
            "write to it (chmod go-w), or name another folder in TESSARIM_HOME.";
 }
 
+namespace {
+
+enum class Loaded { InUse, Refused, Failed };
+
+Loaded LoadQuietly(FixTables& tables, FixTableId table, const std::string& dir) {
+    // A table another user may change would put their words into this user's files.
+    if (OthersMayChange(dir + std::string(FixTableFileName(table)))) {
+        tables.Store(table).Clear();
+        return Loaded::Refused;
+    }
+    SettingsFixStamps stamps(dir + std::string(SettingsFileName));
+    return LoadFixTableWithDefault(tables, table, dir, stamps) ? Loaded::InUse : Loaded::Failed;
+}
+
+} // namespace
+
 void LoadFixTableForUse(FixTables& tables, FixTableId table, const std::string& folder) {
     const std::string dir = folder.empty() ? ProgramDir() : folder;
     const std::string name(FixTableFileName(table));
-    if (OthersMayChange(dir + name)) {
-        tables.Store(table).Clear();
+    switch (LoadQuietly(tables, table, dir)) {
+    case Loaded::InUse:
+        break;
+    case Loaded::Refused:
         ShowMessage(MessageKind::Error, dir + name +
                                             " can be changed by other users, so it is not used. "
                                             "Let only its owner write to it (chmod go-w).");
-        return;
+        break;
+    case Loaded::Failed:
+        ShowMessage(MessageKind::Error, "Cannot open \"" + name + "\".");
+        break;
     }
-    SettingsFixStamps stamps(dir + std::string(SettingsFileName));
-    if (!LoadFixTableWithDefault(tables, table, dir, stamps))
-        ShowMessage(MessageKind::Error,
-                    "Cannot open \"" + std::string(FixTableFileName(table)) + "\".");
 }
 
 void LoadTablesForFace(FixTables& tables, Face face, const std::string& folder) {
     if (face == FaceT) LoadFixTableForUse(tables, FixTableId::Big5, folder);
     if (face == FaceS) LoadFixTableForUse(tables, FixTableId::Gbk, folder);
+}
+
+void LoadTablesForFaceAgain(FixTables& tables, Face face, const std::string& folder) {
+    const std::string dir = folder.empty() ? ProgramDir() : folder;
+    if (face == FaceT) LoadQuietly(tables, FixTableId::Big5, dir);
+    if (face == FaceS) LoadQuietly(tables, FixTableId::Gbk, dir);
 }
 
 } // namespace tessarim

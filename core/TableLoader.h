@@ -36,5 +36,8 @@ void LoadFixTableForUse(FixTables& tables, FixTableId table, const std::string& 
 // The table a conversion to this typeface applies: the Big5 table for
 // Traditional, the GBK table for Simplified, none for unchanged.
 void LoadTablesForFace(FixTables& tables, Face face, const std::string& folder = {});
+// The same for one more user of tables loaded already (a worker thread's own):
+// nothing is shown, since their first load reported any failure.
+void LoadTablesForFaceAgain(FixTables& tables, Face face, const std::string& folder = {});
 
 } // namespace tessarim

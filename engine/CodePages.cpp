@@ -152,6 +152,15 @@ bool IsTrailByte(std::uint8_t b) {
     return b >= FirstTrail && b <= LastTrail && b != 0x7F;
 }
 
+// Bytes 0, 2, 4 and 6 (lead bytes of 0x81 or more, as FourPairs found) are
+// lead bytes of a code page and the bytes after them its trail bytes.
+bool FourCodes(const std::uint8_t* p) {
+    bool codes = true;
+    for (int k = 0; k < 8; k += 2)
+        codes &= p[k] <= LastLead && IsTrailByte(p[k + 1]);
+    return codes;
+}
+
 // Walks double-byte text character by character and hands each to the sink:
 // Ascii(byte), Pair(code) for a lead byte with a trail byte, Single(byte) for a
 // byte from 0x80 up that starts no pair (then the byte after it still counts). Runs of
@@ -180,7 +189,7 @@ void WalkDoubleByte(std::string_view bytes, Sink& sink) {
             for (int k = 0; k < 8; ++k)
                 sink.Ascii(p[i + k]);
             i += 8;
-        } else if (runs::AllPairBytes(v)) {
+        } else if (runs::AllPairBytes(v) || (runs::FourPairs(v) && FourCodes(p + i))) {
             for (int k = 0; k < 8; k += 2)
                 sink.Pair(p[i + k], p[i + k + 1]);
             i += 8;

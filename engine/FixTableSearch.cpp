@@ -1,67 +1,57 @@
 #include "engine/FixTableSearch.h"
 
-#include <algorithm>
-#include <limits>
-#include <utility>
+#include <new>
 
 namespace tessarim {
 
-std::uint32_t PrefixSearch::AddGroup(std::span<const std::string_view> keys, std::int32_t first,
-                                     std::int32_t last) {
-    auto& sorted = sorted_;
-    sorted.clear();
-    for (std::int32_t k = first; k <= last; ++k)
-        sorted.emplace_back(keys[static_cast<std::size_t>(k)], k);
-    std::sort(sorted.begin(), sorted.end());
-
-    const auto begin = static_cast<std::uint32_t>(nodes_.size());
-    // Keys that are prefixes of the current one, shortest at the bottom: in
-    // sorted order every prefix of a key comes before it, and keys in between
-    // that are not prefixes are popped on the way.
-    auto& prefixes = prefixes_;
-    prefixes.clear();
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        const auto& [key, index] = sorted[i];
-        if (i > 0 && sorted[i - 1].first == key) continue; // the lower index came first
-        while (!prefixes.empty() &&
-               !key.starts_with(nodes_[static_cast<std::size_t>(prefixes.back())].key))
-            prefixes.pop_back();
-        const std::int32_t parent = prefixes.empty() ? -1 : prefixes.back();
-        const std::int32_t inherited = parent < 0 ? std::numeric_limits<std::int32_t>::max()
-                                                  : nodes_[static_cast<std::size_t>(parent)].best;
-        prefixes.push_back(static_cast<std::int32_t>(nodes_.size()));
-        nodes_.push_back({key, parent, std::min(index, inherited)});
+void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
+    if (keys.empty()) return;
+    const std::size_t bit = BitOf(head);
+    Bits();
+    bits_[bit >> 6] |= 1ull << (bit & 63);
+    if (2 * (used_ + 1) > slots_.size()) Grow();
+    std::size_t at = Home(head);
+    while (slots_[at].count != 0)
+        at = (at + 1) & (slots_.size() - 1);
+    Slot& slot = slots_[at];
+    slot = {head, static_cast<std::uint32_t>(keys_.size()),
+            static_cast<std::uint32_t>(keys.size())};
+    for (const HeadKey& key : keys) {
+        if (key.length < 2)
+            slot.shortTail = true;
+        else
+            slot.nextBits |= 1ull << NextBit(key.tail);
     }
-    groups_.push_back({begin, static_cast<std::uint32_t>(nodes_.size())});
-    return static_cast<std::uint32_t>(groups_.size() - 1);
+    ++used_;
+    keys_.insert(keys_.end(), keys.begin(), keys.end());
 }
 
-std::int32_t PrefixSearch::FirstMatch(std::uint32_t group, std::string_view text) const {
-    const Group& g = groups_[group];
-    const auto first = nodes_.begin() + g.begin;
-    const auto last = nodes_.begin() + g.end;
-    // The greatest key not above the text. Every key the text begins with is a
-    // prefix of that key too, so they are all on its chain of parents.
-    const auto above = std::upper_bound(
-        first, last, text, [](std::string_view t, const Node& n) { return t.compare(n.key) < 0; });
-    if (above == first) return NoMatch;
-    const Node* node = &*(above - 1);
-    const std::size_t limit = std::min(node->key.size(), text.size());
-    const std::size_t common = static_cast<std::size_t>(
-        std::mismatch(node->key.begin(), node->key.begin() + limit, text.begin()).first -
-        node->key.begin());
-    while (node->key.size() > common) {
-        if (node->parent < 0) return NoMatch;
-        node = &nodes_[static_cast<std::size_t>(node->parent)];
+const std::uint64_t* HeadGroups::Bits() {
+    if (!bits_) {
+        bits_.reset(static_cast<std::uint64_t*>(
+            std::calloc((std::size_t{1} << BitCount) / 64, sizeof(std::uint64_t))));
+        if (!bits_) throw std::bad_alloc();
     }
-    return node->best;
+    return bits_.get();
 }
 
-void PrefixSearch::Clear() {
-    nodes_.clear();
-    groups_.clear();
-    sorted_ = {};
-    prefixes_ = {};
+void HeadGroups::Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : 2 * old.size(), Slot{});
+    for (const Slot& slot : old) {
+        if (slot.count == 0) continue;
+        std::size_t at = Home(slot.head);
+        while (slots_[at].count != 0)
+            at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = slot;
+    }
+}
+
+void HeadGroups::Clear() {
+    slots_ = {};
+    used_ = 0;
+    keys_ = {};
+    bits_.reset();
 }
 
 } // namespace tessarim

@@ -1,48 +1,126 @@
 #pragma once
-// Finding the entry of a fix table that applies at a position of the text.
-// The rule is a scan of the entries that begin with the current character, in
-// list order, taking the first whose key the text begins with. A slot of the
-// default tables holds up to a few hundred keys and the scan runs at almost
-// every character, so large slots are searched in sorted order instead, with
-// the same result.
+// Finding the entry of a fix table that applies at a position of the text. The
+// rule is a scan of the entries that begin with the current character, in list
+// order, taking the first whose key the text begins with. Every key that runs
+// two bytes or more past its first character agrees with the text on those
+// bytes (the "head": the character and the two bytes after it), so such keys
+// are filed by head, in list order, each with the rest of its bytes (its
+// "tail") at hand; the few shorter keys are tried one by one. A set of heads
+// hashed into bits tells most places of a text that no key begins there before
+// any head is looked up. Internal to the engine.
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <span>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tessarim {
 
-class PrefixSearch {
+// The head of a text whose first character takes `width` bytes (1 or 2) and
+// that has at least width + 2 bytes: those bytes, first byte highest. A head of
+// a double-byte character begins with a byte of 0x81 or more, one of a single
+// byte with a zero byte, so the two kinds never meet.
+inline std::uint32_t HeadOf(const char* p, std::size_t width) {
+    std::uint32_t head = 0;
+    for (std::size_t k = 0; k < width + 2; ++k)
+        head = head << 8 | static_cast<std::uint8_t>(p[k]);
+    return head;
+}
+
+// Up to eight bytes from p, the first lowest; missing bytes are zero.
+inline std::uint64_t LoadTail(const char* p, std::size_t length) {
+    std::uint64_t value = 0;
+    if (length >= 8) {
+        std::memcpy(&value, p, 8);
+        if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);
+        return value;
+    }
+    for (std::size_t k = length; k-- > 0;)
+        value = value << 8 | static_cast<std::uint8_t>(p[k]);
+    return value;
+}
+
+// A key filed under its head: the bytes after the head, and what its entry
+// needs to be applied, at hand without a look at the lists.
+struct HeadKey {
+    std::uint64_t tail;       // its first eight bytes, as LoadTail gives them
+    std::uint32_t length;     // of the whole tail
+    std::uint32_t tailAt;     // where the tail begins in the keys' text
+    std::uint32_t entry;      // list order
+    std::uint32_t keyLength;  // of the whole key
+    std::uint32_t valueBegin; // the replacement in the values' text
+    std::uint32_t valueEnd;
+
+    // The text after the head (`rest`, its first eight bytes in `restTail`)
+    // begins with this tail.
+    bool Fits(std::string_view rest, std::uint64_t restTail, const char* keys) const {
+        if (length > rest.size()) return false;
+        if (length <= 8) {
+            const std::uint64_t mask = length == 8 ? ~0ull : (1ull << (8 * length)) - 1;
+            return ((restTail ^ tail) & mask) == 0;
+        }
+        return restTail == tail && std::memcmp(rest.data() + 8, keys + tailAt + 8, length - 8) == 0;
+    }
+};
+
+class HeadGroups {
 public:
-    static constexpr std::int32_t NoMatch = -1;
-
-    // Arranges entries first..last of `keys` (indices into it) as one group and
-    // returns the group's number. The keys must stay where they are while the
-    // search is used.
-    std::uint32_t AddGroup(std::span<const std::string_view> keys, std::int32_t first,
-                           std::int32_t last);
-
-    // The lowest entry index of the group whose key `text` begins with, or NoMatch.
-    std::int32_t FirstMatch(std::uint32_t group, std::string_view text) const;
-
+    // Files keys under a head that has none so far; `keys` are in list order.
+    void Add(std::uint32_t head, std::span<const HeadKey> keys);
+    // The keys filed under the head, in list order; none when the text after
+    // the head (its first eight bytes in `restTail`, `rest` bytes in all) can
+    // begin none of their tails.
+    std::span<const HeadKey> Keys(std::uint32_t head, std::uint64_t restTail,
+                                  std::size_t rest) const {
+        if (slots_.empty()) return {};
+        for (std::size_t at = Home(head);; at = (at + 1) & (slots_.size() - 1)) {
+            const Slot& slot = slots_[at];
+            if (slot.count == 0) return {};
+            if (slot.head != head) continue;
+            if (rest >= 2 && !slot.shortTail && !((slot.nextBits >> NextBit(restTail)) & 1))
+                return {};
+            return {keys_.data() + slot.begin, slot.count};
+        }
+    }
+    // One bit for every head keys are filed under (and by chance for a few
+    // others); BitOf(head) tells which.
+    const std::uint64_t* Bits();
+    static std::size_t BitOf(std::uint32_t head) { return (head * 0x9E3779B1u) >> (32 - BitCount); }
     void Clear();
 
 private:
-    struct Node {
-        std::string_view key;
-        std::int32_t parent; // the node of the longest key that is a proper prefix of this one
-        std::int32_t best;   // lowest entry index among this key and all its prefixes
+    struct Slot {
+        std::uint32_t head = 0;
+        std::uint32_t begin = 0;
+        std::uint32_t count = 0;    // 0: empty
+        bool shortTail = false;     // a tail of fewer than two bytes
+        std::uint64_t nextBits = 0; // NextBit of every longer tail
     };
-    struct Group {
-        std::uint32_t begin;
-        std::uint32_t end;
+    // One of 64 bits for the first two bytes of a tail.
+    static unsigned NextBit(std::uint64_t tail) {
+        return static_cast<unsigned>((tail & 0xFFFF) * 0x9E37u >> 10) & 63;
+    }
+    // 128 KiB of bits: a table of tens of thousands of keys marks a few per cent.
+    static constexpr unsigned BitCount = 20;
+
+    std::size_t Home(std::uint32_t head) const {
+        return static_cast<std::size_t>(head * 0xC2B2AE3D27D4EB4Full >> 40) & (slots_.size() - 1);
+    }
+    void Grow();
+
+    std::vector<Slot> slots_; // open addressing; a power of two, at most half full
+    std::size_t used_ = 0;
+    std::vector<HeadKey> keys_;
+    // Taken from calloc when first asked for, so that the pages a short
+    // conversion never marks are never touched.
+    struct Free {
+        void operator()(std::uint64_t* words) const { std::free(words); }
     };
-    std::vector<Node> nodes_; // each group's distinct keys in ascending byte order
-    std::vector<Group> groups_;
-    // Working space of AddGroup, kept between groups.
-    std::vector<std::pair<std::string_view, std::int32_t>> sorted_;
-    std::vector<std::int32_t> prefixes_;
+    std::unique_ptr<std::uint64_t[], Free> bits_;
 };
 
 } // namespace tessarim

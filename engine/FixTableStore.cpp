@@ -1,9 +1,12 @@
 #include "engine/FixTableStore.h"
 
+#include "engine/ByteRuns.h"
+
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
-#include <new>
 #include <utility>
 
 namespace tessarim {
@@ -38,29 +41,23 @@ std::uint32_t GetLe32(std::string_view in, std::size_t at) {
     return value;
 }
 
-// The end of the line that starts at start, without its CR LF or LF.
-std::size_t LineEnd(std::string_view text, std::size_t start) {
-    std::size_t end = text.find('\n', start);
-    if (end > start && text[end - 1] == '\r') --end;
-    return end;
-}
-
-std::size_t NextLine(std::string_view text, std::size_t start) {
-    return text.find('\n', start) + 1;
+// The line that starts at start: where it ends without its CR LF or LF, and
+// where the next one starts. Lines are a few bytes long: a plain loop beats a
+// library call per line.
+struct Line {
+    std::size_t end;
+    std::size_t next;
+};
+Line LineAt(std::string_view text, std::size_t start) {
+    std::size_t end = start;
+    while (text[end] != '\n')
+        ++end;
+    return {end > start && text[end - 1] == '\r' ? end - 1 : end, end + 1};
 }
 
 // The bytes a character of this code takes: one below 0x81, else two.
 std::size_t Width(unsigned code) {
     return code < 0x81 ? 1 : 2;
-}
-
-// A character's code and the two bytes after it, as one bit of the follower set.
-std::size_t FollowerBit(unsigned code, std::string_view text, unsigned bits) {
-    const std::size_t at = Width(code);
-    const std::uint64_t next =
-        static_cast<std::uint8_t>(text[at]) << 8 | static_cast<std::uint8_t>(text[at + 1]);
-    return static_cast<std::size_t>(
-        (static_cast<std::uint64_t>(code) << 16 | next) * 0x9E3779B97F4A7C15ull >> (64 - bits));
 }
 
 } // namespace
@@ -132,9 +129,10 @@ void FixTableStore::Clear() {
     recordOfSlot_.clear();
     records_.clear();
     entries_.clear();
-    std::fill(occupied_.begin(), occupied_.end(), 0);
-    followers_.reset();
-    search_.Clear();
+    shortKeys_.clear();
+    singleByteKeys_ = false;
+    std::fill(attention_.begin(), attention_.end(), 0);
+    groups_.Clear();
 }
 
 bool FixTableStore::Open(const SlotLayout& layout) {
@@ -164,11 +162,12 @@ bool FixTableStore::Open(const SlotLayout& layout) {
         }
         nextSlot = slot + 1;
         records_.push_back({first, last});
+        if (slot >= layout.doubleByteSlots - 1) singleByteKeys_ = true;
         recordOfSlot_[slot] = static_cast<std::uint16_t>(records_.size());
         const unsigned code = slot < layout.doubleByteSlots ? layout.codeBase + slot
                                                             : slot - layout.doubleByteSlots + 1;
-        occupied_[code >> 6] |= 1ull << (code & 63);
-        if (slot == layout.doubleByteSlots - 1) occupied_[0] |= 1; // the byte 0 shares it
+        attention_[code >> 6] |= 1ull << (code & 63);
+        if (slot == layout.doubleByteSlots - 1) attention_[0] |= 1; // the byte 0 shares it
     }
     return true;
 }
@@ -177,78 +176,207 @@ std::size_t FixTableStore::LineStart(std::string_view text, const std::vector<st
                                      std::size_t line) const {
     std::size_t start = marks[line / LineStride];
     for (std::size_t k = 0; k < line % LineStride; ++k)
-        start = NextLine(text, start);
+        start = LineAt(text, start).next;
     return start;
 }
 
-void FixTableStore::Build(Record& record) {
-    if (!followers_) {
-        followers_.reset(static_cast<std::uint64_t*>(
-            std::calloc((std::size_t{1} << FollowerBits) / 64, sizeof(std::uint64_t))));
-        if (!followers_) throw std::bad_alloc();
-    }
+// Takes in the entries of a slot. A key that runs two bytes or more past the
+// slot's character is filed under its head when it begins with that
+// character, and left out otherwise: the text at the slot's places begins with
+// that character, so such a key can never match there.
+void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
+    Record& record = records_[number];
+    const std::size_t width = Width(code);
     record.entries = static_cast<std::uint32_t>(entries_.size());
+    record.shortBegin = static_cast<std::uint32_t>(shortKeys_.size());
     std::size_t key = LineStart(keys_, keyMarks_, record.first);
     std::size_t value = LineStart(values_, valueMarks_, record.first);
+    auto& heads = buildHeads_;
+    heads.clear();
     for (std::uint32_t line = record.first; line <= record.last; ++line) {
-        const std::size_t keyEnd = LineEnd(keys_, key);
-        const std::size_t valueEnd = LineEnd(values_, value);
+        const auto [keyEnd, keyNext] = LineAt(keys_, key);
+        const auto [valueEnd, valueNext] = LineAt(values_, value);
         // An empty key would match everywhere without moving on; it never
         // comes from a build, so it is left out.
         if (keyEnd > key) {
+            const auto entry = static_cast<std::uint32_t>(entries_.size());
             entries_.push_back({static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(keyEnd),
                                 static_cast<std::uint32_t>(value),
                                 static_cast<std::uint32_t>(valueEnd)});
-            const std::string_view text = keys_.substr(key, keyEnd - key);
-            const unsigned code = FirstCode(text);
-            if (text.size() < Width(code) + 2) {
-                record.hasShortKey = true;
+            // The slot the byte 0 shares is met with either width, so its keys
+            // have no head and are all tried one by one.
+            if (shared || keyEnd - key < width + 2) {
+                shortKeys_.push_back(entry);
             } else {
-                const std::size_t bit = FollowerBit(code, text, FollowerBits);
-                followers_[bit >> 6] |= 1ull << (bit & 63);
+                const std::uint32_t head = HeadOf(keys_.data() + key, width);
+                if (head >> 16 == code) heads.emplace_back(head, entry);
             }
         }
-        key = NextLine(keys_, key);
-        value = NextLine(values_, value);
+        key = keyNext;
+        value = valueNext;
     }
     record.count = static_cast<std::uint32_t>(entries_.size()) - record.entries;
-    // Many keys are searched in sorted order; a few are compared one after another.
-    constexpr std::uint32_t LinearSlotSize = 8;
-    if (record.count > LinearSlotSize) {
-        std::vector<std::string_view> keys;
-        keys.reserve(record.count);
-        for (std::uint32_t k = 0; k < record.count; ++k) {
-            const Entry& e = entries_[record.entries + k];
-            keys.push_back(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin));
+    record.shortCount = static_cast<std::uint32_t>(shortKeys_.size()) - record.shortBegin;
+    std::sort(heads.begin(), heads.end());
+    auto& group = buildGroup_;
+    for (std::size_t i = 0; i < heads.size();) {
+        group.clear();
+        const std::uint32_t head = heads[i].first;
+        for (; i < heads.size() && heads[i].first == head; ++i) {
+            const Entry& e = entries_[heads[i].second];
+            const std::size_t tail = e.keyBegin + width + 2;
+            const std::size_t length = e.keyEnd - tail;
+            group.push_back({LoadTail(keys_.data() + tail, std::min<std::size_t>(length, 8)),
+                             static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(tail),
+                             heads[i].second, e.keyEnd - e.keyBegin, e.valueBegin, e.valueEnd});
         }
-        record.group = search_.AddGroup(keys, 0, static_cast<std::int32_t>(record.count) - 1);
+        groups_.Add(head, group);
     }
+}
+
+const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t width,
+                                            std::string_view text) const {
+    const std::string_view rest = text.substr(width + 2);
+    const std::uint64_t restTail = LoadTail(rest.data(), std::min<std::size_t>(rest.size(), 8));
+    const std::span<const HeadKey> keys = groups_.Keys(head, restTail, rest.size());
+    for (const HeadKey& key : keys)
+        if (key.Fits(rest, restTail, keys_.data())) return &key;
+    return nullptr;
+}
+
+FixTableStore::Match FixTableStore::ScanLines(const Record& record, std::string_view text) const {
+    std::size_t key = LineStart(keys_, keyMarks_, record.first);
+    for (std::uint32_t line = record.first; line <= record.last; ++line) {
+        const auto [keyEnd, keyNext] = LineAt(keys_, key);
+        // Empty keys are left out, as Build leaves them out.
+        if (keyEnd > key && text.starts_with(keys_.substr(key, keyEnd - key))) {
+            const std::size_t value = LineStart(values_, valueMarks_, line);
+            return {keyEnd - key, values_.substr(value, LineAt(values_, value).end - value)};
+        }
+        key = keyNext;
+    }
+    return {};
+}
+
+FixTableStore::Match FixTableStore::MatchOf(std::uint32_t entry) const {
+    const Entry& e = entries_[entry];
+    return {e.keyEnd - e.keyBegin, values_.substr(e.valueBegin, e.valueEnd - e.valueBegin)};
+}
+
+bool FixTableStore::Matches(std::uint32_t entry, std::string_view text) const {
+    const Entry& e = entries_[entry];
+    return text.starts_with(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin));
+}
+
+FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t at) {
+    const auto* const p = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    const std::uint64_t* const attention = attention_.data();
+    const std::uint64_t* const bits = groups_.Bits();
+    const auto marked = [&](std::uint32_t code, std::uint32_t head) {
+        const std::size_t bit = HeadGroups::BitOf(head);
+        return static_cast<unsigned>(
+            (attention[code >> 6] >> (code & 63) | bits[bit >> 6] >> (bit & 63)) & 1);
+    };
+    // At a marked place: the entry whose key matches there, if any.
+    const auto lookUp = [&](std::uint32_t code, std::uint32_t head, std::size_t width) -> Match {
+        if ((attention[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
+        if (const HeadKey* key = FirstWithHead(head, width, text.substr(at)))
+            return {key->keyLength,
+                    values_.substr(key->valueBegin, key->valueEnd - key->valueBegin)};
+        return {};
+    };
+    // Where four bytes can be read, a character that needs no look at its
+    // slot is passed when the bits know no key with its head; four
+    // double-byte characters at a time in runs of Chinese text.
+    for (const std::size_t end = n > 3 ? n - 3 : 0; at < end;) {
+        if (at + 10 <= n) {
+            std::uint64_t run = runs::Load64(p + at);
+            if (!singleByteKeys_ && runs::AllAscii(run)) {
+                at += 8;
+                continue;
+            }
+            if (runs::FourPairs(run)) {
+                if constexpr (std::endian::native == std::endian::little)
+                    run = __builtin_bswap64(run);
+                const std::uint32_t after = std::uint32_t{p[at + 8]} << 8 | p[at + 9];
+                const auto headAt = [&](unsigned k) {
+                    return static_cast<std::uint32_t>(k == 3 ? run << 16 | after
+                                                             : run >> (32 - 16 * k));
+                };
+                unsigned found = marked(headAt(0) >> 16, headAt(0)) |
+                                 marked(headAt(1) >> 16, headAt(1)) << 1 |
+                                 marked(headAt(2) >> 16, headAt(2)) << 2 |
+                                 marked(headAt(3) >> 16, headAt(3)) << 3;
+                const std::size_t base = at;
+                for (; found != 0; found &= found - 1) {
+                    const unsigned k = static_cast<unsigned>(std::countr_zero(found));
+                    at = base + 2 * k;
+                    const Match match = lookUp(headAt(k) >> 16, headAt(k), 2);
+                    if (match.keyLength != 0) return {at, match};
+                }
+                at = base + 8;
+                continue;
+            }
+        }
+        std::uint32_t word;
+        std::memcpy(&word, p + at, 4);
+        if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
+        const bool pair = word >= 0x81000000u;
+        const std::uint32_t code = pair ? word >> 16 : word >> 24;
+        const std::uint32_t head = pair ? word : word >> 8;
+        const std::size_t width = pair ? 2 : 1;
+        if (marked(code, head)) {
+            const Match match = lookUp(code, head, width);
+            if (match.keyLength != 0) return {at, match};
+        }
+        at += width;
+    }
+    while (at < n) {
+        const unsigned lead = p[at];
+        unsigned code = lead;
+        std::size_t width = 1;
+        if (lead >= 0x81 && at + 1 < n) {
+            code = lead << 8 | p[at + 1];
+            width = 2;
+        } else if (lead >= 0x81) {
+            code = lead << 8; // an unpaired lead byte at the end
+        }
+        const Match match = Find(code, text.substr(at));
+        if (match.keyLength != 0) return {at, match};
+        at += width;
+    }
+    return {n, {}};
 }
 
 FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
     const std::uint32_t slot = layout_.SlotOf(code);
     if (slot == SlotLayout::NoSlot || recordOfSlot_[slot] == 0) return {};
-    Record& record = records_[recordOfSlot_[slot] - 1u];
-    if (record.entries == NotBuilt) Build(record);
-    if (!record.hasShortKey) {
-        if (text.size() < Width(code) + 2) return {};
-        const std::size_t bit = FollowerBit(code, text, FollowerBits);
-        if (!((followers_[bit >> 6] >> (bit & 63)) & 1)) return {};
+    const std::uint32_t number = recordOfSlot_[slot] - 1u;
+    const bool shared = slot == layout_.doubleByteSlots - 1;
+    if (records_[number].entries == NotBuilt) {
+        if (records_[number].scans < ScansBeforeBuild) {
+            ++records_[number].scans;
+            return ScanLines(records_[number], text);
+        }
+        Build(number, code, shared);
+        // Its keys all have heads now: the bits speak for the character.
+        if (records_[number].shortCount == 0) attention_[code >> 6] &= ~(1ull << (code & 63));
     }
-    const auto match = [&](const Entry& e) {
-        return Match{e.keyEnd - e.keyBegin,
-                     values_.substr(e.valueBegin, e.valueEnd - e.valueBegin)};
-    };
-    if (record.group != NoGroup) {
-        const std::int32_t k = search_.FirstMatch(record.group, text);
-        if (k == PrefixSearch::NoMatch) return {};
-        return match(entries_[record.entries + static_cast<std::uint32_t>(k)]);
+    const Record& record = records_[number];
+    std::uint32_t best = NotBuilt;
+    for (std::uint32_t s = 0; s < record.shortCount; ++s) {
+        if (Matches(shortKeys_[record.shortBegin + s], text)) {
+            best = shortKeys_[record.shortBegin + s];
+            break;
+        }
     }
-    for (std::uint32_t k = 0; k < record.count; ++k) {
-        const Entry& e = entries_[record.entries + k];
-        if (text.starts_with(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin))) return match(e);
+    const std::size_t width = Width(code);
+    if (!shared && text.size() >= width + 2) {
+        const HeadKey* key = FirstWithHead(HeadOf(text.data(), width), width, text);
+        if (key && key->entry < best) best = key->entry;
     }
-    return {};
+    return best == NotBuilt ? Match{} : MatchOf(best);
 }
 
 } // namespace tessarim

@@ -8,8 +8,6 @@
 #include "platform/MappedFile.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,8 +67,13 @@ public:
 
     bool Empty() const { return lines_ == 0; }
     std::size_t EntryCount() const { return lines_; }
-    // A key begins with this character.
-    bool Occupied(unsigned code) const { return (occupied_[code >> 6] >> (code & 63)) & 1; }
+    struct Hit {
+        std::size_t at; // the size of the text when no key matches
+        Match match;
+    };
+    // The first character boundary from `at` on where a key matches, and the
+    // entry that applies there.
+    Hit NextMatch(std::string_view text, std::size_t at);
     // The first entry of the character's slot, in list order, whose key the text
     // begins with; keyLength 0 when there is none.
     Match Find(unsigned code, std::string_view text);
@@ -87,17 +90,28 @@ private:
         std::uint32_t last;
         std::uint32_t entries = NotBuilt; // where its entries start in entries_
         std::uint32_t count = 0;
-        std::uint32_t group = NoGroup;
-        bool hasShortKey = false; // a key ends within two bytes after its first character
+        // Its keys too short to have a head, in list order, in shortKeys_.
+        std::uint32_t shortBegin = 0;
+        std::uint32_t shortCount = 0;
+        std::uint32_t scans = 0; // lookups answered from the lists before it was built
     };
+    // A slot met this many times is looked up in its lines; filing its keys
+    // pays off only for a slot met again and again, and a short text meets
+    // most of its slots once or twice.
+    static constexpr std::uint32_t ScansBeforeBuild = 2;
     static constexpr std::uint32_t NotBuilt = 0xFFFFFFFF;
-    static constexpr std::uint32_t NoGroup = 0xFFFFFFFF;
     // Every this many lines the offset of a line is kept, so finding a line
     // means skipping fewer than this many.
-    static constexpr std::size_t LineStride = 64;
+    static constexpr std::size_t LineStride = 16;
 
     bool Open(const SlotLayout& layout);
-    void Build(Record& record);
+    void Build(std::uint32_t number, unsigned code, bool shared);
+    // The first key filed under the text's head that the text begins with.
+    const HeadKey* FirstWithHead(std::uint32_t head, std::size_t width,
+                                 std::string_view text) const;
+    Match MatchOf(std::uint32_t entry) const;
+    Match ScanLines(const Record& record, std::string_view text) const;
+    bool Matches(std::uint32_t entry, std::string_view text) const;
     std::size_t LineStart(std::string_view text, const std::vector<std::uint32_t>& marks,
                           std::size_t line) const;
 
@@ -112,18 +126,15 @@ private:
     std::vector<std::uint16_t> recordOfSlot_;
     std::vector<Record> records_;
     std::vector<Entry> entries_;
-    std::vector<std::uint64_t> occupied_ = std::vector<std::uint64_t>(0x10000 / 64);
-    // For the keys of the slots taken in so far: which first characters are
-    // followed by which two bytes, hashed. Most places of a text begin no key,
-    // and this tells so before any key is compared.
-    // Taken from calloc when the first slot is, so that the pages a short
-    // conversion never marks are never touched.
-    static constexpr unsigned FollowerBits = 20;
-    struct Free {
-        void operator()(std::uint64_t* words) const { std::free(words); }
-    };
-    std::unique_ptr<std::uint64_t[], Free> followers_;
-    PrefixSearch search_;
+    std::vector<std::uint32_t> shortKeys_;
+    // Some slot of a single byte has keys (the byte 0 shares the last
+    // double-byte slot); without, runs of ASCII are passed a word at a time.
+    bool singleByteKeys_ = false;
+    std::vector<std::uint64_t> attention_ = std::vector<std::uint64_t>(0x10000 / 64);
+    HeadGroups groups_;
+    // Working space of Build, kept from one slot to the next.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> buildHeads_; // head, entry
+    std::vector<HeadKey> buildGroup_;
 };
 
 } // namespace tessarim

@@ -37,7 +37,7 @@ bool ConvertTableInPlace(std::span<std::uint8_t> bytes, Direction direction) {
     // lookups of a run do not wait on each other.
     while (i + 8 <= n) {
         const std::uint64_t v = runs::Load64(p + i);
-        if (runs::AllLeadBytes(v)) {
+        if (runs::FourPairs(v)) {
             ConvertPair(p + i, table);
             ConvertPair(p + i + 2, table);
             ConvertPair(p + i + 4, table);

@@ -2,10 +2,11 @@
 
 #include "engine/FixTableFile.h"
 #include "engine/FixTableIndex.h"
-#include "engine/FixTableSearch.h"
+#include "engine/FixTableStore.h"
 #include "tests/engine/MemoryStamps.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -155,33 +156,83 @@ TEST(CommaText, SplitsLikeTheEditorWritesAndToleratesStrayQuotes) {
     EXPECT_EQ(ReadFixTableText(text).entries, table.entries);
 }
 
-// The search stands in for "the first key in list order that the text begins
-// with". Keys from a three-letter alphabet (one of them above 0x7F) share
-// prefixes, repeat and nest in every way; the texts are drawn the same way.
-TEST(PrefixSearch, AgreesWithALinearScanOnRandomTables) {
+// Applying a table is the scan of its lists as they stand: at every character
+// the entries of its slot, in list order, the first key the text begins with
+// wins. Keys from a small alphabet (a lead byte among them) share beginnings,
+// repeat, nest and run past any length; the slot ranges come from an index as
+// a build writes it, or at random, so that a slot also holds keys of other
+// characters.
+TEST(FixTableStore, AgreesWithAScanOfTheListsInOrder) {
+    const SlotLayout layout{0xA140, 22720, 22848};
     std::mt19937 random(20240607);
     const auto word = [&](unsigned maxLength) {
         std::string w(random() % (maxLength + 1), 'a');
         for (char& c : w)
-            c = "ab\xC8"[random() % 3];
+            c = "ab\xA4\x40"[random() % 4];
         return w;
     };
-    for (int round = 0; round < 200; ++round) {
-        std::vector<std::string> owned(1 + random() % 60);
-        for (std::string& key : owned)
-            key = "ab\xC8"[random() % 3] + word(4);
-        const std::vector<std::string_view> keys(owned.begin(), owned.end());
-        const std::int32_t first = random() % keys.size(),
-                           last = first + random() % (keys.size() - first);
-        PrefixSearch search;
-        const std::uint32_t group = search.AddGroup(keys, first, last);
-        for (int probe = 0; probe < 100; ++probe) {
-            const std::string text = word(7);
-            std::int32_t k = first;
-            while (k <= last && !text.starts_with(keys[k]))
-                ++k;
-            ASSERT_EQ(search.FirstMatch(group, text), k > last ? PrefixSearch::NoMatch : k)
-                << round << ": " << text;
+    const auto le32 = [](std::string& out, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>(v >> (8 * i));
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::string> keys(1 + random() % 40), values(keys.size());
+        std::string keyText, valueText, index;
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            keys[k] = "ab\xA4"[random() % 3] + word(12);
+            values[k] = word(3);
+        }
+        if (round % 2 == 0) std::sort(keys.rbegin(), keys.rend());
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges(layout.slotCount, {1, 0});
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            keyText += keys[k] + "\r\n";
+            valueText += values[k] + "\r\n";
+        }
+        for (const unsigned code : {0x61u, 0x62u, 0xA440u, 0xA4A4u, 0xA461u}) {
+            const std::uint32_t slot = layout.SlotOf(code);
+            std::uint32_t first = random() % keys.size();
+            std::uint32_t last = first + random() % (keys.size() - first);
+            if (round % 2 == 0) { // the run of keys that begin with the character
+                first = keys.size();
+                last = 0;
+                for (std::uint32_t k = 0; k < keys.size(); ++k) {
+                    if (FirstCode(keys[k]) != code) continue;
+                    first = std::min(first, k);
+                    last = k;
+                }
+                if (first > last) continue;
+            }
+            le32(index, slot);
+            le32(index, first);
+            le32(index, last);
+            ranges[slot] = {first, last};
+        }
+        FixTables tables;
+        ASSERT_TRUE(tables.Store(FixTableId::Big5).OpenTexts(layout, keyText, valueText, index));
+        for (int probe = 0; probe < 30; ++probe) {
+            const std::string text = word(40);
+            std::string expected;
+            for (std::size_t i = 0; i < text.size();) {
+                const std::size_t width = static_cast<std::uint8_t>(text[i]) >= 0x81 ? 2 : 1;
+                const unsigned code = FirstCode(std::string_view(text).substr(i, 2));
+                const std::uint32_t slot = layout.SlotOf(code);
+                const auto [first, last] = slot == SlotLayout::NoSlot
+                                               ? std::pair<std::uint32_t, std::uint32_t>{1, 0}
+                                               : ranges[slot];
+                std::uint32_t k = first;
+                while (k <= last && !std::string_view(text).substr(i).starts_with(keys[k]))
+                    ++k;
+                if (k <= last) {
+                    expected += values[k];
+                    i += keys[k].size();
+                } else {
+                    expected += text.substr(i, width);
+                    i += width;
+                }
+            }
+            std::string applied = text;
+            tables.Apply(applied, GbToBig5);
+            ASSERT_EQ(applied, expected) << round << ": " << text;
         }
     }
 }

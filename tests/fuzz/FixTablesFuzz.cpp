@@ -19,6 +19,9 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <vector>
 
 namespace {
@@ -75,6 +78,67 @@ std::string ApplyPlainly(std::string_view text, const Entry& entry) {
     return out;
 }
 
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> LinesOf(std::string_view text) {
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t end = text.find('\n', pos);
+        std::string_view line = text.substr(pos, end - pos);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        lines.emplace_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
+// The table as its index files hold it, applied as written down: at every
+// character the keys of its slot, in list order, and the first the text begins
+// with wins.
+std::string ApplyByScan(std::string_view text, const std::string& folder, bool gbk) {
+    const std::vector<std::string> keys =
+        LinesOf(ReadAll(folder + (gbk ? "gb_1.ndx" : "b5_1.ndx")));
+    const std::vector<std::string> values =
+        LinesOf(ReadAll(folder + (gbk ? "gb_2.ndx" : "b5_2.ndx")));
+    const std::string index = ReadAll(folder + (gbk ? "key2.ndx" : "key1.ndx"));
+    const unsigned base = gbk ? 0x8140 : 0xA140;
+    const std::uint32_t doubleByteSlots = gbk ? 32192 : 22720;
+    std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> slots;
+    const auto le32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | static_cast<std::uint8_t>(index[at + static_cast<std::size_t>(i)]);
+        return v;
+    };
+    for (std::size_t at = 0; at + 12 <= index.size(); at += 12)
+        slots[le32(at)] = {le32(at + 4), le32(at + 8)};
+    std::string out;
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < text.size(); i += width) {
+        const unsigned code = CodeAt(text, i, width);
+        // A double-byte code outside the table's range has no slot.
+        const std::uint32_t slot = code == 0     ? doubleByteSlots - 1
+                                   : code < 0x81 ? code + doubleByteSlots - 1
+                                                 : code - base;
+        const auto found = code >= 0x81 && slot >= doubleByteSlots ? slots.end() : slots.find(slot);
+        if (found != slots.end()) {
+            std::uint32_t k = found->second.first;
+            while (k <= found->second.second && !text.substr(i).starts_with(keys[k]))
+                ++k;
+            if (k <= found->second.second) {
+                out += values[k];
+                width = keys[k].size();
+                continue;
+            }
+        }
+        out += text.substr(i, width);
+    }
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -106,6 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<Entry> entries = EntriesOf(file, gbk);
     FUZZ_CHECK(tables.EntryCount(id) == entries.size());
     if (entries.size() == 1) FUZZ_CHECK(built == ApplyPlainly(text, entries[0]));
+    FUZZ_CHECK(built == ApplyByScan(text, folder, gbk));
 
     FixTables reloaded;
     FUZZ_CHECK(LoadFixTable(reloaded, id, folder, stamps)); // from the index files this time

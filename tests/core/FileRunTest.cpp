@@ -1,0 +1,79 @@
+#include "core/FileRun.h"
+
+#include "engine/FixTables.h"
+#include "tests/support/TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tessarim {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
+
+// Files of GBK text, their outputs in a folder of their own; the output of
+// file 7 exists and is read-only.
+class FileRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(folder.File("out"));
+        for (int i = 0; i < 24; ++i) {
+            const std::string name = std::to_string(i) + ".txt";
+            WriteFile(folder.File(name), std::string(1000 + 97 * i, 'a') + "\xD6\xD0");
+            tasks.push_back({folder.File(name), folder.File("out/" + name)});
+        }
+        WriteFile(tasks[7].output, "old");
+        fs::permissions(tasks[7].output, fs::perms::owner_write, fs::perm_options::remove);
+    }
+
+    // What each report saw, in order; the run stops at the report numbered stopAt.
+    std::vector<std::string> Run(unsigned workers, std::size_t stopAt = SIZE_MAX) {
+        std::vector<std::string> seen;
+        FixTables tables;
+        ConvertFiles(
+            tasks, {GBK, BIG5, FaceT}, FileRules{}, tables, [](FixTables&) {}, workers,
+            [&](const FileResult& result) {
+                seen.push_back(result.path +
+                               (result.outcome == FileOutcome::Failed ? " failed" : " converted"));
+                return seen.size() != stopAt;
+            });
+        return seen;
+    }
+
+    test::TempFolder folder;
+    std::vector<FileTask> tasks;
+};
+
+TEST_F(FileRunTest, WorkersReportInListOrderAndWriteWhatOneAtATimeWrites) {
+    const std::vector<std::string> alone = Run(1);
+    std::vector<std::string> outputs;
+    for (const FileTask& task : tasks)
+        outputs.push_back(fs::exists(task.output) ? ReadFile(task.output) : "");
+    for (const FileTask& task : tasks)
+        if (task.output != tasks[7].output) fs::remove(task.output);
+    EXPECT_EQ(Run(4), alone);
+    EXPECT_EQ(alone[7], tasks[7].output + " failed");
+    for (std::size_t i = 0; i < tasks.size(); ++i)
+        EXPECT_EQ(fs::exists(tasks[i].output) ? ReadFile(tasks[i].output) : "", outputs[i]) << i;
+}
+
+TEST_F(FileRunTest, NoFileIsBegunOnceTheRunIsStopped) {
+    EXPECT_EQ(Run(2, 8).size(), 8u);
+    // Two workers: the file after the stopping one may have been under way.
+    for (std::size_t i = 9; i < tasks.size(); ++i)
+        EXPECT_FALSE(fs::exists(tasks[i].output)) << i;
+}
+
+// A file written twice, or an output that is another file's input, depends on
+// the order: such runs go one at a time.
+TEST(FileRun, FilesThatMeetGoOneAtATime) {
+    EXPECT_TRUE(FilesAreIndependent({{"a", "a"}, {"b", "c"}}));
+    EXPECT_FALSE(FilesAreIndependent({{"a", "x"}, {"b", "x"}}));
+    EXPECT_FALSE(FilesAreIndependent({{"a", "b"}, {"b", "c"}}));
+    EXPECT_FALSE(FilesAreIndependent({{"b", "c"}, {"a", "b"}}));
+}
+
+} // namespace
+} // namespace tessarim
