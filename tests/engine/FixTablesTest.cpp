@@ -202,10 +202,14 @@ TEST(FixTableStore, AgreesWithAScanOfTheListsInOrder) {
                 }
                 if (first > last) continue;
             }
-            le32(index, slot);
-            le32(index, first);
-            le32(index, last);
             ranges[slot] = {first, last};
+        }
+        // An index holds its records in rising slot order.
+        for (std::uint32_t slot = 0; slot < layout.slotCount; ++slot) {
+            if (ranges[slot].first > ranges[slot].second) continue;
+            le32(index, slot);
+            le32(index, ranges[slot].first);
+            le32(index, ranges[slot].second);
         }
         FixTables tables;
         ASSERT_TRUE(tables.Store(FixTableId::Big5).OpenTexts(layout, keyText, valueText, index));
