@@ -288,7 +288,8 @@ int RunCommandLine(const std::vector<std::string>& args) {
         std::cout << TerminalText(UsageText) << TerminalText(HelpText) << '\n';
         return ExitSuccess;
     case Task::Version:
-        std::cout << "tessarim " << VersionString() << "\nSettings folder: " << ProgramDir() << '\n';
+        std::cout << "tessarim " << VersionString() << "\nSettings folder: " << ProgramDir()
+                  << '\n';
         return ExitSuccess;
     case Task::ListCodes:
         std::cout << CodeListText();

@@ -2,8 +2,8 @@
 // bar per user, docked at its remembered edge (or hidden, as it was left), with
 // no taskbar button; the tray icon stands in for one.
 #include "app/CommandLine.h"
-#include "engine/CodePages.h"
 #include "data/Version.h"
+#include "engine/CodePages.h"
 #include "filewin/FileWindow.h"
 #include "mainwin/ClipCommands.h"
 #include "mainwin/Main.h"

@@ -94,8 +94,9 @@ std::unique_ptr<TForm1> OpenOn(const fs::path& folder, Silent& sound) {
     fs::create_directories(fs::path(SettingsPath()).parent_path());
     Write(SettingsPath(),
           "[Data]\nSrcDir=" + folder.string() + "\nDestDir=" + (Root / "out").string() + "\n");
-    auto form = std::make_unique<TForm1>(FileCon::Environment{.defaultFolder = Root.string()},
-                                         Quiet(), TForm1::Services{.sound = sound, .help = nullptr, .options = {}});
+    auto form =
+        std::make_unique<TForm1>(FileCon::Environment{.defaultFolder = Root.string()}, Quiet(),
+                                 TForm1::Services{.sound = sound, .help = nullptr, .options = {}});
     form->show();
     return form;
 }

@@ -15,8 +15,7 @@ class Sound;
 // Opens the window modally over the bar; the bar has read the settings and
 // loaded the tables. A second call while it is open does nothing. options opens
 // the options window.
-void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help,
-                    std::function<void()> options);
+void ShowFileWindow(QWidget* owner, Sound& sound, HelpViewer& help, std::function<void()> options);
 
 // The whole start with names: reads the settings, loads the tables, opens the
 // window on the names and runs until it closes. Returns the exit status. A

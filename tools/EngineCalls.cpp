@@ -1,7 +1,7 @@
 #include "tools/EngineCalls.h"
 
-#include "engine/CodePages.h"
 #include "core/TableLoader.h"
+#include "engine/CodePages.h"
 #include "engine/TableConvert.h"
 #include "mainwin/ClipCommands.h"
 #include "platform/CodePage.h"

@@ -24,8 +24,9 @@ TEST(ProgramIcon, ComesFromTheInstalledThemeElseIsTheBuiltInPicture) {
 
     QIcon::setThemeSearchPaths({iconsDir});
     const QIcon builtIn = ProgramIcon();
-    EXPECT_EQ(builtIn.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32),
-              GlyphIcon(Glyph::Program).pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(
+        builtIn.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32),
+        GlyphIcon(Glyph::Program).pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32));
 
     const fs::path apps = icons.Path() / "hicolor/48x48/apps";
     fs::create_directories(apps);
