@@ -35,6 +35,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStatusTipEvent>
 #include <QThread>
 #include <QTimer>
@@ -284,8 +285,10 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
         const std::string folder = AddTrailingBackslash(Read(ini, keys::DefaultDir));
         if (DirExists(folder)) logic_.DefaultFolder = folder;
     });
+    // Toggled, not clicked: assistive technology toggles a check box without
+    // clicking it. Refresh sets them with their signals blocked.
     for (QCheckBox* box : {namesBox_, contentBox_})
-        connect(box, &QCheckBox::clicked, this, [this] {
+        connect(box, &QCheckBox::toggled, this, [this] {
             logic_.SetContent(contentBox_->isChecked(), namesBox_->isChecked());
             Refresh();
             previews_->Redraw();
@@ -603,8 +606,11 @@ void TForm1::Refresh() {
     showOptionBtn_->setEnabled(states.otherMode);
     treeMark_->setVisible(states.treeMark);
     countLabel_->setText(QString::fromStdString(states.countLabel));
-    namesBox_->setChecked(logic_.NamesChecked());
-    contentBox_->setChecked(logic_.ContentChecked());
+    {
+        const QSignalBlocker namesQuiet(namesBox_), contentQuiet(contentBox_);
+        namesBox_->setChecked(logic_.NamesChecked());
+        contentBox_->setChecked(logic_.ContentChecked());
+    }
     srcDirBtn_->setText(Shortened(logic_.SourceFolder, srcDirBtn_));
     destDirBtn_->setText(Shortened(logic_.DestFolder, destDirBtn_));
     if (static_cast<std::size_t>(conList_->count()) != logic_.DisplayCount() || !running_)

@@ -1,10 +1,12 @@
 // The file window on a real X server, started as "tessarim somefolder" and
 // driven through AT-SPI (tests/xvfb/filewin_atspi.py) as a screen reader user
 // would: the folder's files listed, the list emptied and filled again, the
-// conversion run to its end, or stopped midway.
+// conversion run to its end, or stopped midway; names converted in place and a
+// file renamed from the source list's menu (tests/xvfb/filewin_names_atspi.py).
 #include "tests/support/TestSupport.h"
 #include "tests/xvfb/XSession.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -36,12 +38,17 @@ protected:
             "[Data]\nLang=0\nSound=0\nMsgFinished=0\nCfmOverwrite=0\nDestDir=" + dest.Dir() + "\n");
     }
     test::ProcessResult Drive(const std::string& mode) {
+        return RunScript("filewin_atspi.py", {mode});
+    }
+    test::ProcessResult RunScript(const std::string& script,
+                                  const std::vector<std::string>& arguments) {
         fs::permissions(runtime.Path(), fs::perms::owner_all);
+        std::vector<std::string> command = {"--", "/usr/bin/python3",
+                                            TESSARIM_SOURCE_DIR "/tests/xvfb/" + script,
+                                            TESSARIM_BINARY_DIR "/tessarim", src.Path().string()};
+        command.insert(command.end(), arguments.begin(), arguments.end());
         return test::RunProcess(
-            "/usr/bin/dbus-run-session",
-            {"--", "/usr/bin/python3", TESSARIM_SOURCE_DIR "/tests/xvfb/filewin_atspi.py",
-             TESSARIM_BINARY_DIR "/tessarim", src.Path().string(), mode},
-            src.Dir(),
+            "/usr/bin/dbus-run-session", command, src.Dir(),
             {"DISPLAY=" + x->Display(), "TESSARIM_HOME=" + home.Dir(), "TMPDIR=" + runtime.Dir(),
              "XDG_RUNTIME_DIR=" + runtime.Dir(), "QT_QPA_PLATFORM=xcb",
              "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1", "LANG=C.UTF-8", "LC_ALL=C.UTF-8",
@@ -80,6 +87,27 @@ TEST_F(FileWindowTest, StopEndsALongRunAfterTheFileInProgress) {
     }
     EXPECT_GT(written, 0);
     EXPECT_LT(written, 60) << "the run went on after Stop";
+}
+
+TEST_F(FileWindowTest, NamesConvertInPlaceAndAFileRenamesFromTheSourceMenu) {
+    fs::create_directories(src.Path() / "头发");
+    test::WriteFile(src.File("头发/发展.txt"), "inner");
+    test::WriteFile(src.File("头发.txt"), "top");
+    test::WriteFile(src.File("plain.txt"), "plain");
+    const test::ProcessResult run =
+        RunScript("filewin_names_atspi.py", {"頭髮.txt", "renamed.txt"});
+    ASSERT_EQ(run.status, 0) << run.errorOutput;
+    // The folder and the file in it renamed, contents untouched, nothing else
+    // left behind or added.
+    EXPECT_EQ(test::ReadFile(src.File("頭髮/發展.txt")), "inner");
+    EXPECT_EQ(test::ReadFile(src.File("renamed.txt")), "top");
+    EXPECT_EQ(test::ReadFile(src.File("plain.txt")), "plain");
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(src.Path()))
+        names.push_back(fs::relative(entry.path(), src.Path()).string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"plain.txt", "renamed.txt", "頭髮", "頭髮/發展.txt"}));
 }
 
 } // namespace
