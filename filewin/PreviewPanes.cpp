@@ -2,10 +2,10 @@
 
 #include "core/Paths.h"
 #include "filewin/FileCon.h"
-#include "filewin/PaneFontDialog.h"
 #include "platform/CodePage.h"
 #include "platform/UiFonts.h"
 #include "settings/IniFile.h"
+#include "tools/FontDialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -168,17 +168,17 @@ void PreviewPanes::Wrap(Pane& pane, bool on) {
 void PreviewPanes::ApplyFont(Pane& pane) {
     // A family with glyphs for the character set, when the chosen one has none.
     pane.text->setFont(
-        UiFont(pane.font.charset.value_or(PaneCharsetLatin), PaneFontOf(pane.font, font())));
+        UiFont(pane.font.charset.value_or(PaneCharsetLatin), FontOf(pane.font, font())));
     QPalette palette = pane.text->palette();
-    palette.setColor(QPalette::Text, PaneColourOf(pane.font, palette.color(QPalette::Text)));
+    palette.setColor(QPalette::Text, ColorOf(pane.font).value_or(palette.color(QPalette::Text)));
     pane.text->setPalette(palette);
 }
 
 void PreviewPanes::ChooseFont(int tag) {
     Pane& pane = panes_[tag - 1];
-    PaneFontDialog dialog(pane.font, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    pane.font = dialog.Font();
+    const std::optional<FontSetting> chosen = tessarim::ChooseFont(this, pane.font);
+    if (!chosen) return;
+    pane.font = *chosen;
     ApplyFont(pane);
     IniFile ini(SettingsPath());
     Write(ini, tag == 1 ? keys::PrvSrcFont : keys::PrvConFont, pane.font);

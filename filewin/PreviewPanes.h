@@ -47,7 +47,7 @@ private:
         QLabel* label;
         QCheckBox *shown, *wrap;
         QPushButton* fontButton;
-        FontSpec font;
+        FontSetting font;
         bool busy = false; // SrcPreviewBusy, ConPreviewBusy
     };
     void Draw();

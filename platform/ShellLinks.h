@@ -15,7 +15,7 @@ struct ShortcutTarget {
     std::string description; // the entry's comment
 };
 
-// One argument of an Exec key as the Desktop Entry Specification wants it:
+// One argument of an Exec key as freedesktop.org desktop entries want it:
 // "%" doubled, the argument in double quotes when it holds a reserved
 // character, with '"', '`', '$' and '\' escaped inside the quotes.
 std::string ExecArgument(std::string_view argument);

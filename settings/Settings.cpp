@@ -37,8 +37,8 @@ std::string SettingsPath() {
     return ProgramDir() + std::string(SettingsFileName);
 }
 
-FontSpec ParseFontSpec(std::string_view text) {
-    FontSpec font;
+FontSetting ParseFontSetting(std::string_view text) {
+    FontSetting font;
     if (text.empty()) return font;
     std::vector<std::string_view> fields;
     for (std::size_t start = 0;;) {
@@ -59,7 +59,7 @@ FontSpec ParseFontSpec(std::string_view text) {
     return font;
 }
 
-std::string FormatFontSpec(const FontSpec& font) {
+std::string FormatFontSetting(const FontSetting& font) {
     return font.face.value_or("") + "," + std::to_string(font.size.value_or(0)) + "," +
            std::to_string(font.color.value_or(0)) + "," + std::to_string(font.charset.value_or(0));
 }
@@ -112,12 +112,12 @@ void WriteValue(IniFile& ini, std::string_view section, std::string_view name,
     ini.WriteString(section, name, value);
 }
 
-FontSpec Read(const IniFile& ini, const FontKey& key) {
-    return ParseFontSpec(ini.ReadString(key.section, key.name, ""));
+FontSetting Read(const IniFile& ini, const FontKey& key) {
+    return ParseFontSetting(ini.ReadString(key.section, key.name, ""));
 }
 
-void Write(IniFile& ini, const FontKey& key, const FontSpec& font) {
-    ini.WriteString(key.section, key.name, FormatFontSpec(font));
+void Write(IniFile& ini, const FontKey& key, const FontSetting& font) {
+    ini.WriteString(key.section, key.name, FormatFontSetting(font));
 }
 
 std::string ReadHistoryEntry(const IniFile& ini, int number) {

@@ -52,7 +52,7 @@ struct FontKey {
 
 // The fields a font string sets; a field that is missing or unreadable is empty
 // and leaves that property of the font alone.
-struct FontSpec {
+struct FontSetting {
     std::optional<std::string> face;
     std::optional<int> size;           // points
     std::optional<std::int32_t> color; // 0xBBGGRR; system colours are negative
@@ -61,9 +61,9 @@ struct FontSpec {
 
 // Splits at every comma; face, size and colour come from the first three fields,
 // the character set only when there are exactly four.
-FontSpec ParseFontSpec(std::string_view text);
+FontSetting ParseFontSetting(std::string_view text);
 // All four fields; a missing field is written as 0 (an empty face as nothing).
-std::string FormatFontSpec(const FontSpec& font);
+std::string FormatFontSetting(const FontSetting& font);
 
 // The interface language a system without settings starts in: 1 (Traditional)
 // for code page 950, 2 (Simplified) for 936, else 0 (English).
@@ -195,7 +195,7 @@ auto Read(const IniFile& ini, const CallerKey<T>& key, const std::type_identity_
     return ReadValue(ini, key.section, key.name, fallback);
 }
 
-FontSpec Read(const IniFile& ini, const FontKey& key);
+FontSetting Read(const IniFile& ini, const FontKey& key);
 
 template <class T>
 void Write(IniFile& ini, const Key<T>& key, const std::type_identity_t<T>& value) {
@@ -212,7 +212,7 @@ void Write(IniFile& ini, const CallerKey<T>& key, const std::type_identity_t<T>&
     WriteValue(ini, key.section, key.name, value);
 }
 
-void Write(IniFile& ini, const FontKey& key, const FontSpec& font);
+void Write(IniFile& ini, const FontKey& key, const FontSetting& font);
 
 // History entry number (from 1) of the SendKeysAfrMsg section.
 std::string ReadHistoryEntry(const IniFile& ini, int number);

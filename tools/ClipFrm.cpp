@@ -178,7 +178,7 @@ void TClipForm::UpdateLang() {
     close_->setAccessibleName(QString::fromUtf8(texts.close));
 }
 
-void TClipForm::SetMemoFont(const FontSpec& font) {
+void TClipForm::SetMemoFont(const FontSetting& font) {
     font_ = font;
     ApplyFont();
     UpdateMemo();

@@ -35,8 +35,8 @@ public:
     void UpdateCharset();
     void UpdateLang();
     // The memo's font, as the font button sets it; the text is decoded anew.
-    void SetMemoFont(const FontSpec& font);
-    const FontSpec& MemoFont() const { return font_; }
+    void SetMemoFont(const FontSetting& font);
+    const FontSetting& MemoFont() const { return font_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -52,7 +52,7 @@ private:
     const ProgramSettings& settings_;
     HelpViewer& help_;
     int codePage_;
-    FontSpec font_;
+    FontSetting font_;
     std::unique_ptr<TClipboardMonitor> monitor_;
     QLabel* title_ = nullptr;
     QCheckBox* wordWrap_ = nullptr;

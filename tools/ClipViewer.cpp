@@ -66,7 +66,7 @@ ViewerRect SavedViewerRect(const IniFile& ini, int designedWidth, int designedHe
     return rect;
 }
 
-void SaveViewer(IniFile& ini, const ViewerRect& normal, const FontSpec& font) {
+void SaveViewer(IniFile& ini, const ViewerRect& normal, const FontSetting& font) {
     Write(ini, keys::ClipTop, std::int64_t{normal.top});
     Write(ini, keys::ClipLeft, std::int64_t{normal.left});
     Write(ini, keys::ClipWidth, std::int64_t{normal.width});

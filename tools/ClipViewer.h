@@ -39,7 +39,7 @@ ViewerRect BringOnScreen(ViewerRect window, const std::vector<ViewerRect>& scree
 ViewerRect SavedViewerRect(const IniFile& ini, int designedWidth, int designedHeight,
                            const ViewerRect& screen);
 // What closing writes when positions are remembered.
-void SaveViewer(IniFile& ini, const ViewerRect& normal, const FontSpec& font);
+void SaveViewer(IniFile& ini, const ViewerRect& normal, const FontSetting& font);
 
 struct ViewerTexts {
     const char* caption;

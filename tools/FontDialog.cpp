@@ -21,21 +21,22 @@ std::int32_t ColorNumber(const QColor& color) {
 
 } // namespace
 
-QFont FontOf(const FontSpec& spec, const QFont& base) {
+QFont FontOf(const FontSetting& setting, const QFont& base) {
     QFont font = base;
-    if (spec.face) font.setFamily(QString::fromStdString(*spec.face));
-    if (spec.size && *spec.size > 0) font.setPointSize(*spec.size);
-    return spec.charset ? UiFont(*spec.charset, font) : font;
+    if (setting.face && !setting.face->empty())
+        font.setFamily(QString::fromStdString(*setting.face));
+    if (setting.size && *setting.size > 0) font.setPointSize(*setting.size);
+    return setting.charset ? UiFont(*setting.charset, font) : font;
 }
 
-std::optional<QColor> ColorOf(const FontSpec& spec) {
+std::optional<QColor> ColorOf(const FontSetting& setting) {
     // Negative numbers stand for system colours, which the desktop's palette has.
-    if (!spec.color || *spec.color < 0 || *spec.color > 0xFFFFFF) return std::nullopt;
-    const auto c = static_cast<std::uint32_t>(*spec.color);
+    if (!setting.color || *setting.color < 0 || *setting.color > 0xFFFFFF) return std::nullopt;
+    const auto c = static_cast<std::uint32_t>(*setting.color);
     return QColor(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
 }
 
-std::optional<FontSpec> ChooseFont(QWidget* parent, const FontSpec& current) {
+std::optional<FontSetting> ChooseFont(QWidget* parent, const FontSetting& current) {
     QDialog dialog(parent);
     dialog.setObjectName("FontDialog1");
     dialog.setWindowTitle("Font");
@@ -77,7 +78,7 @@ std::optional<FontSpec> ChooseFont(QWidget* parent, const FontSpec& current) {
     form->addRow("Script", script);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    FontSpec chosen;
+    FontSetting chosen;
     chosen.face = face->currentFont().family().toStdString();
     chosen.size = size->value();
     chosen.color = ColorNumber(colour);

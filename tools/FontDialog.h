@@ -10,12 +10,12 @@
 namespace tessarim {
 
 // The chosen font, or nothing when the dialog was cancelled.
-std::optional<FontSpec> ChooseFont(QWidget* parent, const FontSpec& current);
+std::optional<FontSetting> ChooseFont(QWidget* parent, const FontSetting& current);
 
-// The font a spec gives on top of a base font; the character set picks a
+// The font a setting gives on top of a base font; the character set picks a
 // family with glyphs for its script.
-QFont FontOf(const FontSpec& spec, const QFont& base);
-// The colour of a spec, when it is an ordinary 0xBBGGRR value.
-std::optional<QColor> ColorOf(const FontSpec& spec);
+QFont FontOf(const FontSetting& setting, const QFont& base);
+// The colour of a setting, when it is an ordinary 0xBBGGRR value.
+std::optional<QColor> ColorOf(const FontSetting& setting);
 
 } // namespace tessarim

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ini.ReadBool(section, key, true);
     (void)Read(ini, keys::Fix_UNN);
     (void)Read(ini, keys::Ignore);
-    (void)ParseFontSpec(ini.ReadString(section, key, ""));
+    (void)ParseFontSetting(ini.ReadString(section, key, ""));
 
     ini.WriteString(section, key, value);
     const std::string firstLine = value.substr(0, value.find_first_of("\r\n"));

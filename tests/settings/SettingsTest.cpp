@@ -12,7 +12,7 @@ using test::ScopedEnv;
 using test::TempFolder;
 
 // Face, size, colour and character set, "-" where the font string leaves one alone.
-std::string Fields(const FontSpec& font) {
+std::string Fields(const FontSetting& font) {
     std::string text = font.face.value_or("-");
     for (const std::optional<int>& number : {font.size, font.color, font.charset})
         text.append(",").append(number ? std::to_string(*number) : "-");
@@ -54,7 +54,7 @@ TEST(Settings, FontStrings) {
         {"Sans,big,0x10,300", "Sans,-,16,-"},   // unreadable, and beyond a byte
         {"", "-,-,-,-"}};
     for (const auto& [text, fields] : fonts)
-        EXPECT_EQ(Fields(ParseFontSpec(text)), fields) << text;
+        EXPECT_EQ(Fields(ParseFontSetting(text)), fields) << text;
 }
 
 TEST(Settings, TypedWritesGoToTheirSections) {
@@ -62,7 +62,7 @@ TEST(Settings, TypedWritesGoToTheirSections) {
     IniFile ini(folder.File("Tessarim.ini"));
     Write(ini, keys::Sound, false);
     Write(ini, keys::ClipTop, -20);
-    Write(ini, keys::PrvConFont, ParseFontSpec("Noto Sans CJK TC,12,-2147483640,136"));
+    Write(ini, keys::PrvConFont, ParseFontSetting("Noto Sans CJK TC,12,-2147483640,136"));
     Write(ini, keys::Virtkey(3), 17);
     WriteHistoryEntry(ini, 2, "[ENTER]");
     EXPECT_EQ(test::ReadFile(ini.Path()),

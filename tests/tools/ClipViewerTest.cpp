@@ -75,7 +75,7 @@ TEST_F(ClipViewerTest, FollowsEveryCopyWhileShownAndANewFontReadsTheTextAgain) {
     const std::u16string gbkAsBig5 = AnsiToWide(WideToAnsi(u"简体", 936), 950);
     QApplication::clipboard()->setText(QString::fromStdU16String(gbkAsBig5));
     EXPECT_EQ(Shown(viewer).toStdU16String(), gbkAsBig5);
-    FontSpec font = viewer.MemoFont();
+    FontSetting font = viewer.MemoFont();
     font.charset = 134;
     viewer.SetMemoFont(font);
     EXPECT_EQ(Shown(viewer).toStdU16String(), u"简体");
