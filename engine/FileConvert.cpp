@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <sys/file.h>
@@ -354,11 +355,16 @@ struct Filled {
     bool last;
 };
 
+constexpr std::uint64_t UnknownSize = std::numeric_limits<std::uint64_t>::max();
+
 // The block loop of both kinds of input. fill(data, count) reads up to count
-// bytes.
+// bytes; inputSize, where known, keeps the buffer of a small file small (a
+// block's worth of zeros written for a 2 KB file would cost more than its
+// conversion).
 template <typename Fill>
-std::uint64_t ConvertBlocks(Fill fill, std::FILE* output, const ConvertOptions& options,
-                            FixTables* fixTables, std::size_t blockSize) {
+std::uint64_t ConvertBlocks(Fill fill, std::uint64_t inputSize, std::FILE* output,
+                            const ConvertOptions& options, FixTables* fixTables,
+                            std::size_t blockSize) {
     if (blockSize % 2 != 0 || blockSize <= 2 * MaxCarry)
         throw std::invalid_argument("block size " + std::to_string(blockSize));
     Bytes block;
@@ -369,7 +375,8 @@ std::uint64_t ConvertBlocks(Fill fill, std::FILE* output, const ConvertOptions& 
     bool first = true;
     bool last = false;
     while (!last) {
-        const std::size_t wanted = blockSize - pending.size();
+        const auto wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(blockSize - pending.size(), inputSize - consumed));
         // Resizing the previous block's buffer mostly keeps its size, so the bytes
         // about to be read over are not cleared first.
         block.resize(pending.size() + wanted);
@@ -418,7 +425,7 @@ std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE*
             left -= fresh;
             return Filled{fresh, left == 0};
         },
-        output, options, fixTables, blockSize);
+        size, output, options, fixTables, blockSize);
 }
 
 std::uint64_t ConvertOpenStream(std::FILE* input, std::string_view start, std::FILE* output,
@@ -441,7 +448,7 @@ std::uint64_t ConvertOpenStream(std::FILE* input, std::string_view start, std::F
             }
             return Filled{got, false};
         },
-        output, options, fixTables, blockSize);
+        UnknownSize, output, options, fixTables, blockSize);
 }
 
 std::string MakeTempFile(const std::string& folder) {
