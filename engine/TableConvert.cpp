@@ -26,6 +26,20 @@ void ConvertPair(std::uint8_t* p, const std::array<DbcsCode, TableSpan>& table) 
     std::memcpy(p, &to, 2);
 }
 
+// Four characters read and written as one word: bytes lead first, so the word
+// taken in memory order holds the codes from its highest sixteen bits down.
+void ConvertFourPairs(std::uint8_t* p, std::uint64_t word,
+                      const std::array<DbcsCode, TableSpan>& table) {
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    const std::uint64_t to = std::uint64_t{table[(word >> 48) - 0x8000u]} << 48 |
+                             std::uint64_t{table[(word >> 32 & 0xFFFF) - 0x8000u]} << 32 |
+                             std::uint64_t{table[(word >> 16 & 0xFFFF) - 0x8000u]} << 16 |
+                             table[(word & 0xFFFF) - 0x8000u];
+    const std::uint64_t out =
+        std::endian::native == std::endian::little ? __builtin_bswap64(to) : to;
+    std::memcpy(p, &out, 8);
+}
+
 } // namespace
 
 bool ConvertTableInPlace(std::span<std::uint8_t> bytes, Direction direction) {
@@ -38,10 +52,7 @@ bool ConvertTableInPlace(std::span<std::uint8_t> bytes, Direction direction) {
     while (i + 8 <= n) {
         const std::uint64_t v = runs::Load64(p + i);
         if (runs::FourPairs(v)) {
-            ConvertPair(p + i, table);
-            ConvertPair(p + i + 2, table);
-            ConvertPair(p + i + 4, table);
-            ConvertPair(p + i + 6, table);
+            ConvertFourPairs(p + i, v, table);
             i += 8;
         } else if (runs::AllAscii(v)) {
             i += 8;
