@@ -1,81 +1,20 @@
 #include "engine/CodeTables.h"
 
-#include "data/EmbeddedData.h"
-
-#include <string>
-
+// The tables of the built-in mapping text, read at build time (see
+// GenCodeTables.cpp): a short conversion then touches only the pages of the
+// characters it meets, and nothing is parsed at start.
 namespace tessarim {
 
-namespace {
-
-const CodeTableSet& BuiltInTables() {
-    // The built-in text is checked by the tests, so it reads to its end.
-    static const CodeTableSet tables = [] {
-        CodeTableSet t;
-        ParseCodeTables(data::StrTbl(), t);
-        return t;
-    }();
-    return tables;
-}
-
-} // namespace
-
-bool IsGbCode(unsigned code, GbKind kind) {
-    const unsigned trail = code & 0xFF;
-    switch (kind) {
-    case GB2312:
-        return code >= 0xA1A1 && code <= 0xF7FE && trail >= 0xA1;
-    case GBKKind:
-        return code >= 0x8140 && code <= 0xFEFE && trail >= 0x40;
-    }
-    return false;
-}
-
-bool IsBig5Code(unsigned code) {
-    return code >= 0xA140 && code <= 0xF9FE && (code & 0xFF) >= 0x40;
-}
-
-std::string ParseCodeTables(std::span<const std::uint8_t> text, CodeTableSet& t) {
-    t.gbToBig5.fill(Big5WhiteSquare);
-    t.big5ToGb.fill(GbWhiteSquare);
-
-    std::size_t lineIndex = 0;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        // A line ends at LF, CR LF or a lone CR.
-        std::size_t end = pos;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
-            ++end;
-        const auto line = text.subspan(pos, end - pos);
-        pos = end;
-        if (pos < text.size()) {
-            const bool crlf = text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n';
-            pos += crlf ? 2 : 1;
-        }
-
-        const std::size_t pairs = line.size() / 2;
-        const unsigned gb = pairs ? line[0] * 256u + line[1] : 0;
-        if (!IsGbCode(gb, GBKKind)) {
-            return "Invalid GBK code in line " + std::to_string(lineIndex);
-        }
-        for (std::size_t k = 1; k < pairs; ++k) {
-            const unsigned big5 = line[2 * k] * 256u + line[2 * k + 1];
-            if (!IsBig5Code(big5)) {
-                return "Invalid Big5 code in line " + std::to_string(lineIndex);
-            }
-            t.big5ToGb[big5 - 0x8000] = static_cast<DbcsCode>(gb);
-        }
-        if (pairs > 1) t.gbToBig5[gb - 0x8000] = static_cast<DbcsCode>(line[2] * 256u + line[3]);
-        ++lineIndex;
-    }
-    return {};
-}
+namespace generated {
+extern const std::array<DbcsCode, TableSpan> GbToBig5;
+extern const std::array<DbcsCode, TableSpan> Big5ToGb;
+} // namespace generated
 
 const std::array<DbcsCode, TableSpan>& GbToBig5Table() {
-    return BuiltInTables().gbToBig5;
+    return generated::GbToBig5;
 }
 const std::array<DbcsCode, TableSpan>& Big5ToGbTable() {
-    return BuiltInTables().big5ToGb;
+    return generated::Big5ToGb;
 }
 
 } // namespace tessarim

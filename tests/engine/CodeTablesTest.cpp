@@ -40,8 +40,10 @@ TEST_F(CodeTablesTest, LaterLinesWinAndAnInvalidCodeStopsLoading) {
     EXPECT_EQ(ToBig5(0xB0A2), Big5WhiteSquare);
     EXPECT_EQ(ToBig5(0xB0A3), Big5WhiteSquare);
     EXPECT_EQ(Load("b0a1 a440 0a  4142 a441 0a"), "Invalid GBK code in line 1");
-    // The built-in text reads to its end.
+    // The built-in text reads to its end, to the tables compiled in.
     EXPECT_EQ(ParseCodeTables(data::StrTbl(), tables), "");
+    EXPECT_TRUE(tables.gbToBig5 == GbToBig5Table());
+    EXPECT_TRUE(tables.big5ToGb == Big5ToGbTable());
 }
 
 // The table road on the built-in tables: a byte of 0x81 or more takes whatever
