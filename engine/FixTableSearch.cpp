@@ -37,7 +37,7 @@ const std::uint64_t* HeadGroups::Bits() {
 
 void HeadGroups::Grow() {
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(old.empty() ? 1024 : 2 * old.size(), Slot{});
+    slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
     for (const Slot& slot : old) {
         if (slot.count == 0) continue;
         std::size_t at = Home(slot.head);

@@ -3,6 +3,7 @@
 #include "engine/ByteRuns.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <initializer_list>
@@ -40,7 +41,9 @@ std::size_t CountLines(std::string_view text, std::size_t stride,
     for (; at + 8 <= n; at += 8) {
         std::uint64_t found = breaks(runs::Load64(p + at));
         if constexpr (std::endian::native == std::endian::big) found = __builtin_bswap64(found);
-        const auto count = static_cast<std::size_t>(std::popcount(found));
+        // The breaks' high bits moved down to ones and summed into the top
+        // byte (std::popcount is a library call on the baseline processor).
+        const auto count = static_cast<std::size_t>(((found >> 7) * runs::LowBits) >> 56);
         if ((lines % stride) + count >= stride) {
             // A kept line starts after one of these breaks.
             for (; found != 0; found &= found - 1) {
@@ -93,25 +96,37 @@ std::size_t Width(unsigned code) {
 
 std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
                                std::string_view index) {
-    // FNV-1a over each text and its length, eight bytes a step.
-    std::uint64_t hash = 0xCBF29CE484222325ull;
-    const auto mix = [&hash](std::uint64_t word) {
+    // An FNV-1a-like mix over each text and its length, eight bytes a step, in
+    // four lanes that do not wait on each other: every start reads the lists
+    // whole.
+    std::array<std::uint64_t, 4> lanes = {0xCBF29CE484222325ull, 0x84222325CBF29CE4ull,
+                                          0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full};
+    const auto mix = [](std::uint64_t& hash, std::uint64_t word) {
         hash ^= word;
         hash *= 0x100000001B3ull;
         hash ^= hash >> 29;
     };
     for (const std::string_view text : {keys, values, index}) {
-        mix(text.size());
+        mix(lanes[0], text.size());
         std::size_t at = 0;
+        for (; at + 32 <= text.size(); at += 32) {
+            std::uint64_t words[4];
+            std::memcpy(words, text.data() + at, 32);
+            for (std::size_t lane = 0; lane < 4; ++lane)
+                mix(lanes[lane], words[lane]);
+        }
         for (; at + 8 <= text.size(); at += 8) {
             std::uint64_t word;
             std::memcpy(&word, text.data() + at, 8);
-            mix(word);
+            mix(lanes[0], word);
         }
         std::uint64_t rest = 0;
         if (at < text.size()) std::memcpy(&rest, text.data() + at, text.size() - at);
-        mix(rest);
+        mix(lanes[0], rest);
     }
+    std::uint64_t hash = lanes[0];
+    for (std::size_t lane = 1; lane < 4; ++lane)
+        mix(hash, lanes[lane]);
     return hash;
 }
 
@@ -263,8 +278,8 @@ void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
     }
 }
 
-const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t width,
-                                            std::string_view text) const {
+inline const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t width,
+                                                   std::string_view text) const {
     const std::string_view rest = text.substr(width + 2);
     const std::uint64_t restTail = LoadTail(rest.data(), std::min<std::size_t>(rest.size(), 8));
     const std::span<const HeadKey> keys = groups_.Keys(head, restTail, rest.size());
@@ -297,9 +312,23 @@ bool FixTableStore::Matches(std::uint32_t entry, std::string_view text) const {
     return text.starts_with(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin));
 }
 
-FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t at) {
+bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
     const auto* const p = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
+    std::size_t at = 0;
+    std::size_t copied = 0; // bytes before this are in output already
+    bool changed = false;
+    // Takes in a match at `at`; the search goes on after its key.
+    const auto replace = [&](const Match& match) {
+        if (!changed) {
+            output.clear();
+            output.reserve(n);
+            changed = true;
+        }
+        output.append(text, copied, at - copied);
+        output.append(match.value);
+        at = copied = at + match.keyLength;
+    };
     const std::uint64_t* const attention = attention_.data();
     const std::uint64_t* const bits = groups_.Bits();
     const auto marked = [&](std::uint32_t code, std::uint32_t head) {
@@ -338,13 +367,17 @@ FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t a
                                  marked(headAt(2) >> 16, headAt(2)) << 2 |
                                  marked(headAt(3) >> 16, headAt(3)) << 3;
                 const std::size_t base = at;
-                for (; found != 0; found &= found - 1) {
+                bool replaced = false;
+                for (; found != 0 && !replaced; found &= found - 1) {
                     const unsigned k = static_cast<unsigned>(std::countr_zero(found));
                     at = base + 2 * k;
                     const Match match = lookUp(headAt(k) >> 16, headAt(k), 2);
-                    if (match.keyLength != 0) return {at, match};
+                    if (match.keyLength != 0) {
+                        replace(match);
+                        replaced = true;
+                    }
                 }
-                at = base + 8;
+                if (!replaced) at = base + 8;
                 continue;
             }
         }
@@ -357,7 +390,10 @@ FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t a
         const std::size_t width = pair ? 2 : 1;
         if (marked(code, head)) {
             const Match match = lookUp(code, head, width);
-            if (match.keyLength != 0) return {at, match};
+            if (match.keyLength != 0) {
+                replace(match);
+                continue;
+            }
         }
         at += width;
     }
@@ -372,10 +408,14 @@ FixTableStore::Hit FixTableStore::NextMatch(std::string_view text, std::size_t a
             code = lead << 8; // an unpaired lead byte at the end
         }
         const Match match = Find(code, text.substr(at));
-        if (match.keyLength != 0) return {at, match};
+        if (match.keyLength != 0) {
+            replace(match);
+            continue;
+        }
         at += width;
     }
-    return {n, {}};
+    if (changed) output.append(text, copied, n - copied);
+    return changed;
 }
 
 FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {

@@ -67,13 +67,11 @@ public:
 
     bool Empty() const { return lines_ == 0; }
     std::size_t EntryCount() const { return lines_; }
-    struct Hit {
-        std::size_t at; // the size of the text when no key matches
-        Match match;
-    };
-    // The first character boundary from `at` on where a key matches, and the
-    // entry that applies there.
-    Hit NextMatch(std::string_view text, std::size_t at);
+    // Writes the text with every match replaced into output and says true;
+    // says false, leaving output as it was, when no key matches anywhere.
+    // Matches are looked for at character boundaries from the start, and the
+    // search goes on after each replaced key.
+    bool Rewrite(std::string_view text, std::string& output);
     // The first entry of the character's slot, in list order, whose key the text
     // begins with; keyLength 0 when there is none.
     Match Find(unsigned code, std::string_view text);
@@ -107,8 +105,8 @@ private:
     bool Open(const SlotLayout& layout);
     void Build(std::uint32_t number, unsigned code, bool shared);
     // The first key filed under the text's head that the text begins with.
-    const HeadKey* FirstWithHead(std::uint32_t head, std::size_t width,
-                                 std::string_view text) const;
+    [[gnu::always_inline]] const HeadKey* FirstWithHead(std::uint32_t head, std::size_t width,
+                                                        std::string_view text) const;
     Match MatchOf(std::uint32_t entry) const;
     Match ScanLines(const Record& record, std::string_view text) const;
     bool Matches(std::uint32_t entry, std::string_view text) const;
