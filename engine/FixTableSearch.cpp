@@ -6,9 +6,16 @@ namespace tessarim {
 
 void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
     if (keys.empty()) return;
-    const std::size_t bit = BitOf(head);
     Bits();
-    bits_[bit >> 6] |= 1ull << (bit & 63);
+    const auto set = [this](std::size_t which, std::size_t bit) {
+        bits_[which * Words + (bit >> 6)] |= 1ull << (bit & 63);
+    };
+    set(0, BitOf(head));
+    for (const HeadKey& key : keys)
+        if (key.length < 2)
+            set(1, BitOf(head));
+        else
+            set(2, PairBitOf(head, static_cast<std::uint32_t>(key.tail & 0xFFFF)));
     if (2 * (used_ + 1) > slots_.size()) Grow();
     std::size_t at = Home(head);
     while (slots_[at].count != 0)
@@ -18,9 +25,9 @@ void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
             static_cast<std::uint32_t>(keys.size())};
     for (const HeadKey& key : keys) {
         if (key.length < 2)
-            slot.shortTail = true;
+            slot.shortTail = 1;
         else
-            slot.nextBits |= 1ull << NextBit(key.tail);
+            slot.nextBits |= 1u << NextBit(key.tail);
     }
     ++used_;
     keys_.insert(keys_.end(), keys.begin(), keys.end());
@@ -28,8 +35,7 @@ void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
 
 const std::uint64_t* HeadGroups::Bits() {
     if (!bits_) {
-        bits_.reset(static_cast<std::uint64_t*>(
-            std::calloc((std::size_t{1} << BitCount) / 64, sizeof(std::uint64_t))));
+        bits_.reset(static_cast<std::uint64_t*>(std::calloc(3 * Words, sizeof(std::uint64_t))));
         if (!bits_) throw std::bad_alloc();
     }
     return bits_.get();

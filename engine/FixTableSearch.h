@@ -86,27 +86,42 @@ public:
             return {keys_.data() + slot.begin, slot.count};
         }
     }
-    // One bit for every head keys are filed under (and by chance for a few
-    // others); BitOf(head) tells which.
+    // Three sets of bits, Words words each. The first has a bit for every head
+    // keys are filed under (and by chance for a few others); BitOf(head)
+    // tells which. The second marks heads with a key whose tail is shorter
+    // than two bytes; the third a head together with the first two bytes of
+    // a longer tail (PairBitOf). A text can begin a key at a place only where
+    // the first set, or one of the other two, has its bit.
     const std::uint64_t* Bits();
-    static std::size_t BitOf(std::uint32_t head) { return (head * 0x9E3779B1u) >> (32 - BitCount); }
+    static std::size_t BitOf(std::uint32_t head) {
+        return (head * BitMultiplier) >> (32 - BitCount);
+    }
+    // next: the first two bytes after the head, the first lowest.
+    static std::size_t PairBitOf(std::uint32_t head, std::uint32_t next) {
+        return ((head ^ next * PairMultiplier) * BitMultiplier) >> (32 - BitCount);
+    }
+    static constexpr std::uint32_t BitMultiplier = 0x9E3779B1u;
+    static constexpr std::uint32_t PairMultiplier = 0x85EBCA6Bu;
+    // 128 KiB of bits a set: a table of tens of thousands of keys marks a few
+    // per cent.
+    static constexpr unsigned BitCount = 20;
+    static constexpr std::size_t Words = (std::size_t{1} << BitCount) / 64;
     void Clear();
 
 private:
+    // Sixteen bytes, so that the table of a large fix table stays in a
+    // processor's cache.
     struct Slot {
         std::uint32_t head = 0;
         std::uint32_t begin = 0;
-        std::uint32_t count = 0;    // 0: empty
-        bool shortTail = false;     // a tail of fewer than two bytes
-        std::uint64_t nextBits = 0; // NextBit of every longer tail
+        std::uint32_t count : 31 = 0;    // 0: empty
+        std::uint32_t shortTail : 1 = 0; // a tail of fewer than two bytes
+        std::uint32_t nextBits = 0;      // NextBit of every longer tail
     };
-    // One of 64 bits for the first two bytes of a tail.
+    // One of 32 bits for the first two bytes of a tail.
     static unsigned NextBit(std::uint64_t tail) {
-        return static_cast<unsigned>((tail & 0xFFFF) * 0x9E37u >> 10) & 63;
+        return static_cast<unsigned>((tail & 0xFFFF) * 0x9E37u >> 10) & 31;
     }
-    // 128 KiB of bits: a table of tens of thousands of keys marks a few per cent.
-    static constexpr unsigned BitCount = 20;
-
     std::size_t Home(std::uint32_t head) const {
         return static_cast<std::size_t>(head * 0xC2B2AE3D27D4EB4Full >> 40) & (slots_.size() - 1);
     }

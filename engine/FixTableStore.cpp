@@ -10,6 +10,10 @@
 #include <limits>
 #include <utility>
 
+#ifdef TESSARIM_EIGHT_MARKS_AVX2
+#include <immintrin.h>
+#endif
+
 namespace tessarim {
 
 namespace {
@@ -91,6 +95,63 @@ Line LineAt(std::string_view text, std::size_t start) {
 std::size_t Width(unsigned code) {
     return code < 0x81 ? 1 : 2;
 }
+
+// Sixteen bytes that are eight double-byte characters, with eight more bytes
+// readable after them for the heads: which of the eight places are marked (bit
+// k for the place 2k), each head (its character and the next) in heads; or
+// NotEight when the bytes are no such run.
+constexpr unsigned NotEight = 0x100;
+constexpr std::size_t EightBytesRead = 24;
+
+#ifdef TESSARIM_EIGHT_MARKS_AVX2
+struct EightMarksAvx2 {
+    // The bits of a set at eight places. The set as 32-bit words: word w of
+    // 64 bits is words 2w and 2w + 1.
+    __attribute__((target("avx2"))) static __m256i BitsAt(const std::uint64_t* set, __m256i bit) {
+        const __m256i found =
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(set), _mm256_srli_epi32(bit, 5), 4);
+        return _mm256_srlv_epi32(found, _mm256_and_si256(bit, _mm256_set1_epi32(31)));
+    }
+
+    __attribute__((target("avx2"))) inline unsigned
+    operator()(const std::uint8_t* p, const std::uint64_t* attention, const std::uint64_t* bits,
+               std::array<std::uint32_t, 8>& heads) const {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // A byte of 0x81 or more at every even place: eight characters.
+        const __m128i leads =
+            _mm_cmpgt_epi8(_mm_xor_si128(low, _mm_set1_epi8(-128)), _mm_setzero_si128());
+        if ((_mm_movemask_epi8(leads) & 0x5555) != 0x5555) return NotEight;
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+        const __m256i bytes = _mm256_set_m128i(high, low);
+        // Each lane's four places from its bytes 0-11: the head is bytes
+        // 2j..2j+3, first byte highest; the next two bytes 2j+4, 2j+5, first
+        // lowest.
+        const __m256i head = _mm256_shuffle_epi8(
+            bytes, _mm256_setr_epi8(3, 2, 1, 0, 5, 4, 3, 2, 7, 6, 5, 4, 9, 8, 7, 6, //
+                                    3, 2, 1, 0, 5, 4, 3, 2, 7, 6, 5, 4, 9, 8, 7, 6));
+        const __m256i next = _mm256_shuffle_epi8(
+            bytes, _mm256_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1, //
+                                    4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1));
+        const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(HeadGroups::BitMultiplier));
+        const __m256i shortBit =
+            _mm256_srli_epi32(_mm256_mullo_epi32(head, multiplier), 32 - HeadGroups::BitCount);
+        const __m256i pair = _mm256_xor_si256(
+            head, _mm256_mullo_epi32(
+                      next, _mm256_set1_epi32(static_cast<int>(HeadGroups::PairMultiplier))));
+        const __m256i pairBit =
+            _mm256_srli_epi32(_mm256_mullo_epi32(pair, multiplier), 32 - HeadGroups::BitCount);
+        const __m256i code = _mm256_srli_epi32(head, 16);
+        const __m256i marks =
+            _mm256_or_si256(BitsAt(attention, code),
+                            _mm256_or_si256(BitsAt(bits + HeadGroups::Words, shortBit),
+                                            BitsAt(bits + 2 * HeadGroups::Words, pairBit)));
+        const auto found = static_cast<unsigned>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(marks, 31))));
+        if (found != 0) _mm256_storeu_si256(reinterpret_cast<__m256i*>(heads.data()), head);
+        return found;
+    }
+};
+#endif
 
 } // namespace
 
@@ -312,7 +373,9 @@ bool FixTableStore::Matches(std::uint32_t entry, std::string_view text) const {
     return text.starts_with(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin));
 }
 
-bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
+template <typename EightMarks>
+[[gnu::always_inline]] inline bool
+FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks) {
     const auto* const p = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
     std::size_t at = 0;
@@ -345,9 +408,28 @@ bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
         return {};
     };
     // Where four bytes can be read, a character that needs no look at its
-    // slot is passed when the bits know no key with its head; four
+    // slot is passed when the bits know no key with its head; eight or four
     // double-byte characters at a time in runs of Chinese text.
+    std::array<std::uint32_t, 8> heads;
     for (const std::size_t end = n > 3 ? n - 3 : 0; at < end;) {
+        if (at + EightBytesRead <= n) {
+            unsigned found = eightMarks(p + at, attention, bits, heads);
+            if (found != NotEight) {
+                const std::size_t base = at;
+                bool replaced = false;
+                for (; found != 0 && !replaced; found &= found - 1) {
+                    const unsigned k = static_cast<unsigned>(std::countr_zero(found));
+                    at = base + 2 * k;
+                    const Match match = lookUp(heads[k] >> 16, heads[k], 2);
+                    if (match.keyLength != 0) {
+                        replace(match);
+                        replaced = true;
+                    }
+                }
+                if (!replaced) at = base + 16;
+                continue;
+            }
+        }
         if (at + 10 <= n) {
             std::uint64_t run = runs::Load64(p + at);
             if (!singleByteKeys_ && runs::AllAscii(run)) {
@@ -417,6 +499,23 @@ bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
     if (changed) output.append(text, copied, n - copied);
     return changed;
 }
+
+bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
+#ifdef TESSARIM_EIGHT_MARKS_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return RewriteAvx2(text, output);
+#endif
+    return RewriteWith(text, output,
+                       [](const std::uint8_t*, const std::uint64_t*, const std::uint64_t*,
+                          std::array<std::uint32_t, 8>&) { return NotEight; });
+}
+
+#ifdef TESSARIM_EIGHT_MARKS_AVX2
+__attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string_view text,
+                                                                std::string& output) {
+    return RewriteWith(text, output, EightMarksAvx2{});
+}
+#endif
 
 FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
     const std::uint32_t slot = layout_.SlotOf(code);

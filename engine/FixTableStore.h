@@ -5,6 +5,11 @@
 // time a character of that slot is looked up, so a short conversion touches a
 // small part of a large table. Internal to the engine.
 #include "engine/FixTableSearch.h"
+
+// Eight characters at a time through AVX2 on x86-64 processors that have it.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TESSARIM_EIGHT_MARKS_AVX2 1
+#endif
 #include "platform/MappedFile.h"
 
 #include <cstdint>
@@ -103,6 +108,13 @@ private:
     static constexpr std::size_t LineStride = 16;
 
     bool Open(const SlotLayout& layout);
+    // Rewrite's loop; eightMarks tests eight characters at a time where the
+    // processor can.
+    template <typename EightMarks>
+    bool RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks);
+#ifdef TESSARIM_EIGHT_MARKS_AVX2
+    bool RewriteAvx2(std::string_view text, std::string& output);
+#endif
     void Build(std::uint32_t number, unsigned code, bool shared);
     // The first key filed under the text's head that the text begins with.
     [[gnu::always_inline]] const HeadKey* FirstWithHead(std::uint32_t head, std::size_t width,

@@ -86,12 +86,6 @@ FileConTexts English() {
         "the .TXT extension.\r\nTo apply multiple file extensions to your filter, separate "
         "them using a \r\nsemicolon (;).\r\n\r\nNote: '|' is invalid character and cannot be "
         "used in both columns.";
-    t.OverwriteTitle = "Confirm";
-    t.OverwriteQuestion = "%s already exists.\r\n\r\nReplace it?";
-    t.Yes = "Yes";
-    t.No = "No";
-    t.YesToAll = "Yes to All";
-    t.NoToAll = "No to All";
     t.RunStopped = "Stopped. The files not converted stay in the file list.";
     t.RunFailures = "These files were not converted:";
     t.NotListed = "These could not be read and were left out:";
@@ -176,12 +170,6 @@ FileConTexts Traditional() {
         "檔案類型欄：\r\n輸入在檔案類型選單中顯示的過濾器名稱。\r\n\r\n過濾器欄：\r\n輸入"
         "定義過濾器的萬用字元及副檔名，例如 *.TXT 只顯示副檔名為 .TXT 的檔案。\r\n"
         "多個副檔名以分號 (;) 分隔。\r\n\r\n注意：兩欄均不得使用 '|' 符號。";
-    t.OverwriteTitle = "確認";
-    t.OverwriteQuestion = "%s 已經存在。\r\n\r\n要取代它嗎？";
-    t.Yes = "是";
-    t.No = "否";
-    t.YesToAll = "全部皆是";
-    t.NoToAll = "全部皆否";
     t.RunStopped = "已停止。未轉換的檔案仍留在檔案清單中。";
     t.RunFailures = "以下檔案未能轉換：";
     t.NotListed = "以下項目無法讀取，未被加入：";
@@ -266,12 +254,6 @@ FileConTexts Simplified() {
         "档案类型栏：\r\n输入在文件类型选单中显示的过滤器名称。\r\n\r\n过滤器栏：\r\n输入"
         "定义过滤器的通配符及扩展名，例如 *.TXT 只显示扩展名为 .TXT 的文件。\r\n"
         "多个扩展名以分号 (;) 分隔。\r\n\r\n注意：两栏均不得使用 '|' 符号。";
-    t.OverwriteTitle = "确认";
-    t.OverwriteQuestion = "%s 已经存在。\r\n\r\n要取代它吗？";
-    t.Yes = "是";
-    t.No = "否";
-    t.YesToAll = "全部皆是";
-    t.NoToAll = "全部皆否";
     t.RunStopped = "已停止。未转换的文件仍留在档案清单中。";
     t.RunFailures = "以下文件未能转换：";
     t.NotListed = "以下项目无法读取，未被加入：";

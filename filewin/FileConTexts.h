@@ -36,8 +36,7 @@ struct FileConTexts {
     std::string RootRefused;
     // The filter editor.
     std::string FilterType, FilterMasks, Help, Cancel, OK, FilterBarReserved, FilterHelp;
-    // The overwrite question and what the run reports beyond the finished message.
-    std::string OverwriteTitle, OverwriteQuestion, YesToAll, NoToAll, Yes, No;
+    // What the run reports beyond the finished message.
     std::string RunStopped, RunFailures, NotListed;
 };
 

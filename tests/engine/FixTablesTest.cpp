@@ -163,6 +163,7 @@ TEST(CommaText, SplitsLikeTheEditorWritesAndToleratesStrayQuotes) {
 // a build writes it, or at random, so that a slot also holds keys of other
 // characters.
 TEST(FixTableStore, AgreesWithAScanOfTheListsInOrder) {
+    using namespace std::string_literals;
     const SlotLayout layout{0xA140, 22720, 22848};
     std::mt19937 random(20240607);
     const auto word = [&](unsigned maxLength) {
@@ -214,7 +215,16 @@ TEST(FixTableStore, AgreesWithAScanOfTheListsInOrder) {
         FixTables tables;
         ASSERT_TRUE(tables.Store(FixTableId::Big5).OpenTexts(layout, keyText, valueText, index));
         for (int probe = 0; probe < 30; ++probe) {
-            const std::string text = word(40);
+            // Half the texts mostly double-byte characters, in runs long
+            // enough for the search to take many characters at a time.
+            std::string text = word(40);
+            if (probe % 2 == 1) {
+                text.clear();
+                for (std::size_t c = random() % 60; c > 0; --c)
+                    text += random() % 8 == 0 ? "a"
+                                              : "\xA4"s + "\x40\xA4"
+                                                          "ab"[random() % 4];
+            }
             std::string expected;
             for (std::size_t i = 0; i < text.size();) {
                 const std::size_t width = static_cast<std::uint8_t>(text[i]) >= 0x81 ? 2 : 1;
