@@ -1,6 +1,7 @@
 #include "engine/FixTableStore.h"
 
 #include "engine/ByteRuns.h"
+#include "engine/Cpu.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +11,7 @@
 #include <limits>
 #include <utility>
 
-#ifdef TESSARIM_EIGHT_MARKS_AVX2
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
 #include <immintrin.h>
 #endif
 
@@ -20,13 +21,52 @@ namespace {
 
 constexpr std::size_t NotLines = std::numeric_limits<std::size_t>::max();
 
+// The line breaks among 64 bytes as bits, the first byte lowest, and how many
+// there are: eight bytes at a time without vector instructions...
+struct Breaks64Plain {
+    static std::uint64_t Breaks(const std::uint8_t* p) {
+        std::uint64_t mask = 0;
+        for (unsigned word = 0; word < 8; ++word) {
+            // The high bit of each byte that is a line break, and of no other.
+            const std::uint64_t x = runs::Load64(p + 8 * word) ^ (runs::LowBits * '\n');
+            constexpr std::uint64_t low7 = ~runs::HighBits;
+            std::uint64_t found = ~(((x & low7) + low7) | x | low7);
+            if constexpr (std::endian::native == std::endian::big) found = __builtin_bswap64(found);
+            // Each byte's high bit gathered into one byte, the first lowest.
+            mask |= ((found >> 7) * 0x0102040810204080ull >> 56) << (8 * word);
+        }
+        return mask;
+    }
+    static unsigned Count(std::uint64_t mask) { return static_cast<unsigned>(std::popcount(mask)); }
+};
+
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+// ... and 32 at a time with AVX2.
+struct Breaks64Avx2 {
+    __attribute__((target("avx2,popcnt"))) static std::uint64_t Breaks(const std::uint8_t* p) {
+        const __m256i breaks = _mm256_set1_epi8('\n');
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        return std::uint64_t{static_cast<std::uint32_t>(
+                   _mm256_movemask_epi8(_mm256_cmpeq_epi8(low, breaks)))} |
+               std::uint64_t{static_cast<std::uint32_t>(
+                   _mm256_movemask_epi8(_mm256_cmpeq_epi8(high, breaks)))}
+                   << 32;
+    }
+    __attribute__((target("avx2,popcnt"))) static unsigned Count(std::uint64_t mask) {
+        return static_cast<unsigned>(__builtin_popcountll(mask));
+    }
+};
+#endif
+
 // Counts the lines of a list file, keeping the start of every stride-th line.
 // The files are written with a line break after every line; a text that does
 // not end in one did not come from a finished build. Lines are a few bytes
-// long, so line breaks are counted eight bytes at a time rather than looked for
-// one by one; only a word in which a kept line starts is looked at closer.
-std::size_t CountLines(std::string_view text, std::size_t stride,
-                       std::vector<std::uint32_t>& marks) {
+// long, so line breaks are counted 64 bytes at a time rather than looked for
+// one by one; only a stretch in which a kept line starts is looked at closer.
+template <typename Breaks64>
+[[gnu::always_inline]] inline std::size_t CountLinesWith(std::string_view text, std::size_t stride,
+                                                         std::vector<std::uint32_t>& marks) {
     marks.clear();
     if (text.empty()) return 0;
     if (text.back() != '\n' || text.size() > std::numeric_limits<std::uint32_t>::max())
@@ -35,29 +75,18 @@ std::size_t CountLines(std::string_view text, std::size_t stride,
     const std::size_t n = text.size();
     std::size_t lines = 0; // line breaks before `at`
     marks.push_back(0);
-    const auto breaks = [](std::uint64_t word) {
-        // The high bit of each byte that is a line break, and of no other.
-        const std::uint64_t x = word ^ (runs::LowBits * '\n');
-        constexpr std::uint64_t low7 = ~runs::HighBits;
-        return ~(((x & low7) + low7) | x | low7);
-    };
     std::size_t at = 0;
-    for (; at + 8 <= n; at += 8) {
-        std::uint64_t found = breaks(runs::Load64(p + at));
-        if constexpr (std::endian::native == std::endian::big) found = __builtin_bswap64(found);
-        // The breaks' high bits moved down to ones and summed into the top
-        // byte (std::popcount is a library call on the baseline processor).
-        const auto count = static_cast<std::size_t>(((found >> 7) * runs::LowBits) >> 56);
-        if ((lines % stride) + count >= stride) {
-            // A kept line starts after one of these breaks.
-            for (; found != 0; found &= found - 1) {
-                ++lines;
-                if (lines % stride == 0)
-                    marks.push_back(
-                        static_cast<std::uint32_t>(at + std::countr_zero(found) / 8 + 1));
-            }
-        } else {
+    for (; at + 64 <= n; at += 64) {
+        std::uint64_t found = Breaks64::Breaks(p + at);
+        const std::size_t count = Breaks64::Count(found);
+        if ((lines % stride) + count < stride) {
             lines += count;
+            continue;
+        }
+        for (; found != 0; found &= found - 1) {
+            ++lines;
+            if (lines % stride == 0)
+                marks.push_back(static_cast<std::uint32_t>(at + std::countr_zero(found) + 1));
         }
     }
     for (; at < n; ++at) {
@@ -68,6 +97,21 @@ std::size_t CountLines(std::string_view text, std::size_t stride,
     // The text ends in a break, after which no line starts.
     if (lines % stride == 0) marks.pop_back();
     return lines;
+}
+
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+__attribute__((target("avx2,popcnt"))) std::size_t
+CountLinesAvx2(std::string_view text, std::size_t stride, std::vector<std::uint32_t>& marks) {
+    return CountLinesWith<Breaks64Avx2>(text, stride, marks);
+}
+#endif
+
+std::size_t CountLines(std::string_view text, std::size_t stride,
+                       std::vector<std::uint32_t>& marks) {
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+    if (UseAvx2()) return CountLinesAvx2(text, stride, marks);
+#endif
+    return CountLinesWith<Breaks64Plain>(text, stride, marks);
 }
 
 std::uint32_t GetLe32(std::string_view in, std::size_t at) {
@@ -103,7 +147,7 @@ std::size_t Width(unsigned code) {
 constexpr unsigned NotEight = 0x100;
 constexpr std::size_t EightBytesRead = 24;
 
-#ifdef TESSARIM_EIGHT_MARKS_AVX2
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
 struct EightMarksAvx2 {
     // The bits of a set at eight places. The set as 32-bit words: word w of
     // 64 bits is words 2w and 2w + 1.
@@ -381,8 +425,15 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
     std::size_t at = 0;
     std::size_t copied = 0; // bytes before this are in output already
     bool changed = false;
-    // Takes in a match at `at`; the search goes on after its key.
+    // Takes in a match at `at`; the search goes on after its key. Many
+    // entries keep a word as it is, so that no shorter key splits it: such a
+    // match changes nothing to write.
     const auto replace = [&](const Match& match) {
+        if (match.value.size() == match.keyLength &&
+            std::memcmp(match.value.data(), p + at, match.keyLength) == 0) {
+            at += match.keyLength;
+            return;
+        }
         if (!changed) {
             output.clear();
             output.reserve(n);
@@ -501,16 +552,15 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
 }
 
 bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
-#ifdef TESSARIM_EIGHT_MARKS_AVX2
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return RewriteAvx2(text, output);
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+    if (UseAvx2()) return RewriteAvx2(text, output);
 #endif
     return RewriteWith(text, output,
                        [](const std::uint8_t*, const std::uint64_t*, const std::uint64_t*,
                           std::array<std::uint32_t, 8>&) { return NotEight; });
 }
 
-#ifdef TESSARIM_EIGHT_MARKS_AVX2
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
 __attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string_view text,
                                                                 std::string& output) {
     return RewriteWith(text, output, EightMarksAvx2{});

@@ -4,12 +4,8 @@
 // a table only counts lines; a slot's entries are taken from the texts the first
 // time a character of that slot is looked up, so a short conversion touches a
 // small part of a large table. Internal to the engine.
+#include "engine/Cpu.h"
 #include "engine/FixTableSearch.h"
-
-// Eight characters at a time through AVX2 on x86-64 processors that have it.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TESSARIM_EIGHT_MARKS_AVX2 1
-#endif
 #include "platform/MappedFile.h"
 
 #include <cstdint>
@@ -112,7 +108,7 @@ private:
     // processor can.
     template <typename EightMarks>
     bool RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks);
-#ifdef TESSARIM_EIGHT_MARKS_AVX2
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
     bool RewriteAvx2(std::string_view text, std::string& output);
 #endif
     void Build(std::uint32_t number, unsigned code, bool shared);

@@ -1,0 +1,17 @@
+#pragma once
+// Which instructions the hot loops may use beyond the x86-64 baseline.
+// Internal to the engine.
+
+// Loops built for AVX2 exist on x86-64 with GCC or Clang.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TESSARIM_HAVE_AVX2_LOOPS 1
+#endif
+
+namespace tessarim {
+
+// The processor has AVX2 (and POPCNT), and TESSARIM_BASELINE_CPU is not set in
+// the environment: the tests run the engine both ways, and a user can rule out
+// the wider loops when comparing results.
+bool UseAvx2();
+
+} // namespace tessarim
