@@ -3,6 +3,7 @@
 #include "common/AsciiText.h"
 #include "data/EmbeddedData.h"
 #include "engine/FixTableFile.h"
+#include "engine/FixTableLines.h"
 
 #include <algorithm>
 #include <array>
@@ -30,12 +31,15 @@ struct TableLayout {
     std::string_view keysFile;
     std::string_view valuesFile;
     std::string_view indexFile;
+    // The table's filter image (FixTableStore::FilterImage): optional, it
+    // spares a short conversion the filing of the slots it meets.
+    std::string_view filterFile;
     SlotLayout slots;
 };
 
 constexpr std::array<TableLayout, 2> Layouts{{
-    {"b5fix.dat", "b5_1.ndx", "b5_2.ndx", "key1.ndx", {0xA140, 22720, 22848}},
-    {"gbfix.dat", "gb_1.ndx", "gb_2.ndx", "key2.ndx", {0x8140, 32192, 32320}},
+    {"b5fix.dat", "b5_1.ndx", "b5_2.ndx", "key1.ndx", "b5_3.ndx", {0xA140, 22720, 22848}},
+    {"gbfix.dat", "gb_1.ndx", "gb_2.ndx", "key2.ndx", "gb_3.ndx", {0x8140, 32192, 32320}},
 }};
 
 const TableLayout& LayoutOf(FixTableId table) {
@@ -162,13 +166,14 @@ ListTexts BuildLists(const SlotLayout& layout, const std::vector<FixEntry>& pair
 }
 
 void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const ListTexts& lists,
-                     mode_t readable) {
+                     std::string_view filter, mode_t readable) {
     const fs::path indexPath = folder + std::string(layout.indexFile);
     // Without the index the lists count as out of date, so a build that stops
     // halfway is done again at the next load.
     fs::remove(indexPath);
     WriteReadOnlyFile(folder + std::string(layout.keysFile), lists.keys, readable);
     WriteReadOnlyFile(folder + std::string(layout.valuesFile), lists.values, readable);
+    WriteReadOnlyFile(folder + std::string(layout.filterFile), filter, readable);
     WriteReadOnlyFile(indexPath, lists.index, readable);
 }
 
@@ -198,17 +203,19 @@ bool Rebuild(FixTableId id, const std::string& folder, FixTableStore& table,
     // the file system's clock, leaving its stamp as it is; its index is not
     // trusted until the file has stood still for longer than that. Otherwise
     // the stamp names the lists' checksum, which a load compares.
+    const std::uint64_t checksum = FixListsChecksum(lists.keys, lists.values, lists.index);
     if (WrittenJustNow(*source))
         stamp->version.clear();
     else
-        stamp->version += ChecksumText(FixListsChecksum(lists.keys, lists.values, lists.index));
+        stamp->version += ChecksumText(checksum);
+    // The table in memory has all its slots filed by the filter image.
+    table.OpenTexts(layout.slots, lists.keys, lists.values, lists.index);
+    const std::string filter = table.FilterImage(checksum);
     try {
-        WriteIndexFiles(layout, folder, lists, status.st_mode);
+        WriteIndexFiles(layout, folder, lists, filter, status.st_mode);
         stamps.Write(id, *stamp);
     } catch (const std::exception&) {
     }
-    table.OpenTexts(layout.slots, std::move(lists.keys), std::move(lists.values),
-                    std::move(lists.index));
     return true;
 }
 
@@ -275,9 +282,13 @@ bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
     if (FixIndexIsCurrent(id, folder, stamps) &&
         table.OpenFiles(layout.slots, folder + std::string(layout.keysFile),
                         folder + std::string(layout.valuesFile),
-                        folder + std::string(layout.indexFile)) &&
-        stamps.ReadVersion(id).ends_with(ChecksumText(table.Checksum())))
-        return true;
+                        folder + std::string(layout.indexFile))) {
+        const std::uint64_t checksum = table.Checksum();
+        if (stamps.ReadVersion(id).ends_with(ChecksumText(checksum))) {
+            table.UseFilterFile(folder + std::string(layout.filterFile), checksum);
+            return true;
+        }
+    }
     table.Clear();
     try {
         return Rebuild(id, folder, table, stamps);

@@ -6,16 +6,18 @@ namespace tessarim {
 
 void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
     if (keys.empty()) return;
-    Bits();
-    const auto set = [this](std::size_t which, std::size_t bit) {
-        bits_[which * Words + (bit >> 6)] |= 1ull << (bit & 63);
-    };
-    set(0, BitOf(head));
-    for (const HeadKey& key : keys)
-        if (key.length < 2)
-            set(1, BitOf(head));
-        else
-            set(2, PairBitOf(head, static_cast<std::uint32_t>(key.tail & 0xFFFF)));
+    if (markBits_) {
+        Bits();
+        const auto set = [this](std::size_t which, std::size_t bit) {
+            bits_[which * Words + (bit >> 6)] |= 1ull << (bit & 63);
+        };
+        set(0, BitOf(head));
+        for (const HeadKey& key : keys)
+            if (key.length < 2)
+                set(1, BitOf(head));
+            else
+                set(2, PairBitOf(head, static_cast<std::uint32_t>(key.tail & 0xFFFF)));
+    }
     if (2 * (used_ + 1) > slots_.size()) Grow();
     std::size_t at = Home(head);
     while (slots_[at].count != 0)
@@ -58,6 +60,7 @@ void HeadGroups::Clear() {
     used_ = 0;
     keys_ = {};
     bits_.reset();
+    markBits_ = true;
 }
 
 } // namespace tessarim

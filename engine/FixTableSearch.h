@@ -106,6 +106,9 @@ public:
     // per cent.
     static constexpr unsigned BitCount = 20;
     static constexpr std::size_t Words = (std::size_t{1} << BitCount) / 64;
+    // Whether Add marks the bits; a table that has all its bits from a filter
+    // image leaves its own untouched.
+    void MarkBits(bool mark) { markBits_ = mark; }
     void Clear();
 
 private:
@@ -136,6 +139,7 @@ private:
         void operator()(std::uint64_t* words) const { std::free(words); }
     };
     std::unique_ptr<std::uint64_t[], Free> bits_;
+    bool markBits_ = true;
 };
 
 } // namespace tessarim

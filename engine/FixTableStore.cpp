@@ -2,13 +2,12 @@
 
 #include "engine/ByteRuns.h"
 #include "engine/Cpu.h"
+#include "engine/FixTableLines.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
-#include <initializer_list>
-#include <limits>
 #include <utility>
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
@@ -18,101 +17,6 @@
 namespace tessarim {
 
 namespace {
-
-constexpr std::size_t NotLines = std::numeric_limits<std::size_t>::max();
-
-// The line breaks among 64 bytes as bits, the first byte lowest, and how many
-// there are: eight bytes at a time without vector instructions...
-struct Breaks64Plain {
-    static std::uint64_t Breaks(const std::uint8_t* p) {
-        std::uint64_t mask = 0;
-        for (unsigned word = 0; word < 8; ++word) {
-            // The high bit of each byte that is a line break, and of no other.
-            const std::uint64_t x = runs::Load64(p + 8 * word) ^ (runs::LowBits * '\n');
-            constexpr std::uint64_t low7 = ~runs::HighBits;
-            std::uint64_t found = ~(((x & low7) + low7) | x | low7);
-            if constexpr (std::endian::native == std::endian::big) found = __builtin_bswap64(found);
-            // Each byte's high bit gathered into one byte, the first lowest.
-            mask |= ((found >> 7) * 0x0102040810204080ull >> 56) << (8 * word);
-        }
-        return mask;
-    }
-    static unsigned Count(std::uint64_t mask) { return static_cast<unsigned>(std::popcount(mask)); }
-};
-
-#ifdef TESSARIM_HAVE_AVX2_LOOPS
-// ... and 32 at a time with AVX2.
-struct Breaks64Avx2 {
-    __attribute__((target("avx2,popcnt"))) static std::uint64_t Breaks(const std::uint8_t* p) {
-        const __m256i breaks = _mm256_set1_epi8('\n');
-        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
-        return std::uint64_t{static_cast<std::uint32_t>(
-                   _mm256_movemask_epi8(_mm256_cmpeq_epi8(low, breaks)))} |
-               std::uint64_t{static_cast<std::uint32_t>(
-                   _mm256_movemask_epi8(_mm256_cmpeq_epi8(high, breaks)))}
-                   << 32;
-    }
-    __attribute__((target("avx2,popcnt"))) static unsigned Count(std::uint64_t mask) {
-        return static_cast<unsigned>(__builtin_popcountll(mask));
-    }
-};
-#endif
-
-// Counts the lines of a list file, keeping the start of every stride-th line.
-// The files are written with a line break after every line; a text that does
-// not end in one did not come from a finished build. Lines are a few bytes
-// long, so line breaks are counted 64 bytes at a time rather than looked for
-// one by one; only a stretch in which a kept line starts is looked at closer.
-template <typename Breaks64>
-[[gnu::always_inline]] inline std::size_t CountLinesWith(std::string_view text, std::size_t stride,
-                                                         std::vector<std::uint32_t>& marks) {
-    marks.clear();
-    if (text.empty()) return 0;
-    if (text.back() != '\n' || text.size() > std::numeric_limits<std::uint32_t>::max())
-        return NotLines;
-    const auto* const p = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t lines = 0; // line breaks before `at`
-    marks.push_back(0);
-    std::size_t at = 0;
-    for (; at + 64 <= n; at += 64) {
-        std::uint64_t found = Breaks64::Breaks(p + at);
-        const std::size_t count = Breaks64::Count(found);
-        if ((lines % stride) + count < stride) {
-            lines += count;
-            continue;
-        }
-        for (; found != 0; found &= found - 1) {
-            ++lines;
-            if (lines % stride == 0)
-                marks.push_back(static_cast<std::uint32_t>(at + std::countr_zero(found) + 1));
-        }
-    }
-    for (; at < n; ++at) {
-        if (p[at] != '\n') continue;
-        ++lines;
-        if (lines % stride == 0) marks.push_back(static_cast<std::uint32_t>(at + 1));
-    }
-    // The text ends in a break, after which no line starts.
-    if (lines % stride == 0) marks.pop_back();
-    return lines;
-}
-
-#ifdef TESSARIM_HAVE_AVX2_LOOPS
-__attribute__((target("avx2,popcnt"))) std::size_t
-CountLinesAvx2(std::string_view text, std::size_t stride, std::vector<std::uint32_t>& marks) {
-    return CountLinesWith<Breaks64Avx2>(text, stride, marks);
-}
-#endif
-
-std::size_t CountLines(std::string_view text, std::size_t stride,
-                       std::vector<std::uint32_t>& marks) {
-#ifdef TESSARIM_HAVE_AVX2_LOOPS
-    if (UseAvx2()) return CountLinesAvx2(text, stride, marks);
-#endif
-    return CountLinesWith<Breaks64Plain>(text, stride, marks);
-}
 
 std::uint32_t GetLe32(std::string_view in, std::size_t at) {
     std::uint32_t value = 0;
@@ -199,42 +103,6 @@ struct EightMarksAvx2 {
 
 } // namespace
 
-std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
-                               std::string_view index) {
-    // An FNV-1a-like mix over each text and its length, eight bytes a step, in
-    // four lanes that do not wait on each other: every start reads the lists
-    // whole.
-    std::array<std::uint64_t, 4> lanes = {0xCBF29CE484222325ull, 0x84222325CBF29CE4ull,
-                                          0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full};
-    const auto mix = [](std::uint64_t& hash, std::uint64_t word) {
-        hash ^= word;
-        hash *= 0x100000001B3ull;
-        hash ^= hash >> 29;
-    };
-    for (const std::string_view text : {keys, values, index}) {
-        mix(lanes[0], text.size());
-        std::size_t at = 0;
-        for (; at + 32 <= text.size(); at += 32) {
-            std::uint64_t words[4];
-            std::memcpy(words, text.data() + at, 32);
-            for (std::size_t lane = 0; lane < 4; ++lane)
-                mix(lanes[lane], words[lane]);
-        }
-        for (; at + 8 <= text.size(); at += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, text.data() + at, 8);
-            mix(lanes[0], word);
-        }
-        std::uint64_t rest = 0;
-        if (at < text.size()) std::memcpy(&rest, text.data() + at, text.size() - at);
-        mix(lanes[0], rest);
-    }
-    std::uint64_t hash = lanes[0];
-    for (std::size_t lane = 1; lane < 4; ++lane)
-        mix(hash, lanes[lane]);
-    return hash;
-}
-
 std::uint64_t FixTableStore::Checksum() const {
     return FixListsChecksum(keys_, values_, index_);
 }
@@ -282,6 +150,8 @@ void FixTableStore::Clear() {
     singleByteKeys_ = false;
     std::fill(attention_.begin(), attention_.end(), 0);
     groups_.Clear();
+    mappedFilter_ = MappedFile();
+    filterAttention_ = filterBits_ = nullptr;
 }
 
 bool FixTableStore::Open(const SlotLayout& layout) {
@@ -443,8 +313,9 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
         output.append(match.value);
         at = copied = at + match.keyLength;
     };
-    const std::uint64_t* const attention = attention_.data();
-    const std::uint64_t* const bits = groups_.Bits();
+    const std::uint64_t* const attention = filterAttention_ ? filterAttention_ : attention_.data();
+    const std::uint64_t* const bits = filterBits_ ? filterBits_ : groups_.Bits();
+    const std::uint64_t* const live = attention_.data();
     const auto marked = [&](std::uint32_t code, std::uint32_t head) {
         const std::size_t bit = HeadGroups::BitOf(head);
         return static_cast<unsigned>(
@@ -452,7 +323,7 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
     };
     // At a marked place: the entry whose key matches there, if any.
     const auto lookUp = [&](std::uint32_t code, std::uint32_t head, std::size_t width) -> Match {
-        if ((attention[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
+        if ((live[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
         if (const HeadKey* key = FirstWithHead(head, width, text.substr(at)))
             return {key->keyLength,
                     values_.substr(key->valueBegin, key->valueEnd - key->valueBegin)};
@@ -567,6 +438,75 @@ __attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string_view
 }
 #endif
 
+void FixTableStore::BuildRecord(std::uint32_t number, std::uint32_t slot) {
+    if (records_[number].entries != NotBuilt) return;
+    const unsigned code = slot < layout_.doubleByteSlots ? layout_.codeBase + slot
+                                                         : slot - layout_.doubleByteSlots + 1;
+    Build(number, code, slot == layout_.doubleByteSlots - 1);
+    // Its keys all have heads now: the bits speak for the character.
+    if (records_[number].shortCount == 0) attention_[code >> 6] &= ~(1ull << (code & 63));
+}
+
+namespace {
+
+// The filter image: a header, the characters that need a full look-up, then
+// the three bit sets of HeadGroups, all as little-endian 64-bit words.
+constexpr char FilterMagic[8] = {'T', 'S', 'M', 'F', 'I', 'L', 'T', '1'};
+constexpr std::size_t FilterHeaderSize = 24; // magic, lists' checksum, body's checksum
+constexpr std::size_t FilterAttentionWords = 0x10000 / 64;
+constexpr std::size_t FilterSize =
+    FilterHeaderSize + 8 * (FilterAttentionWords + 3 * HeadGroups::Words);
+
+std::uint64_t GetLe64(const char* p) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | static_cast<std::uint8_t>(p[i]);
+    return value;
+}
+
+void PutLe64(std::string& out, std::uint64_t value) {
+    for (int shift = 0; shift < 64; shift += 8)
+        out += static_cast<char>(value >> shift & 0xFF);
+}
+
+} // namespace
+
+std::string FixTableStore::FilterImage(std::uint64_t listsChecksum) {
+    for (std::uint32_t slot = 0; slot < recordOfSlot_.size(); ++slot)
+        if (recordOfSlot_[slot] != 0) BuildRecord(recordOfSlot_[slot] - 1u, slot);
+    std::string body;
+    body.reserve(FilterSize - FilterHeaderSize);
+    for (const std::uint64_t word : attention_)
+        PutLe64(body, word);
+    const std::uint64_t* const bits = groups_.Bits();
+    for (std::size_t w = 0; w < 3 * HeadGroups::Words; ++w)
+        PutLe64(body, bits[w]);
+    std::string image(FilterMagic, sizeof FilterMagic);
+    PutLe64(image, listsChecksum);
+    PutLe64(image, FixListsChecksum(body, {}, {}));
+    return image + body;
+}
+
+bool FixTableStore::UseFilterFile(const std::string& path, std::uint64_t listsChecksum) {
+    // The image holds the words as a little-endian processor does.
+    if constexpr (std::endian::native != std::endian::little) return false;
+    if (Empty()) return false;
+    MappedFile file(path);
+    const std::string_view image = file.Valid() ? file.Text() : std::string_view();
+    if (image.size() != FilterSize ||
+        image.substr(0, sizeof FilterMagic) != std::string_view(FilterMagic, sizeof FilterMagic) ||
+        GetLe64(image.data() + 8) != listsChecksum ||
+        GetLe64(image.data() + 16) != FixListsChecksum(image.substr(FilterHeaderSize), {}, {}))
+        return false;
+    mappedFilter_ = std::move(file);
+    const auto* const words =
+        reinterpret_cast<const std::uint64_t*>(mappedFilter_.Text().data() + FilterHeaderSize);
+    filterAttention_ = words;
+    filterBits_ = words + FilterAttentionWords;
+    groups_.MarkBits(false);
+    return true;
+}
+
 FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
     const std::uint32_t slot = layout_.SlotOf(code);
     if (slot == SlotLayout::NoSlot || recordOfSlot_[slot] == 0) return {};
@@ -577,9 +517,7 @@ FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
             ++records_[number].scans;
             return ScanLines(records_[number], text);
         }
-        Build(number, code, shared);
-        // Its keys all have heads now: the bits speak for the character.
-        if (records_[number].shortCount == 0) attention_[code >> 6] &= ~(1ull << (code & 63));
+        BuildRecord(number, slot);
     }
     const Record& record = records_[number];
     std::uint32_t best = NotBuilt;

@@ -42,10 +42,6 @@ inline unsigned FirstCode(std::string_view key) {
 
 inline constexpr std::size_t FixIndexRecordSize = 12;
 
-// The checksum FixTableStore::Checksum gives for these three texts.
-std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
-                               std::string_view index);
-
 class FixTableStore {
 public:
     struct Match {
@@ -65,6 +61,18 @@ public:
     // A checksum of the three texts as opened, which tells an index file
     // changed or swapped after its build from the one the build wrote.
     std::uint64_t Checksum() const;
+
+    // Files every slot, then gives the filter image of the table: which
+    // characters need a full look-up wherever they stand (keys too short for a
+    // head, or the slot the byte 0 shares) and the bit sets of every head, as
+    // a file beside the lists keeps them. listsChecksum ties it to the lists
+    // it was made from.
+    std::string FilterImage(std::uint64_t listsChecksum);
+    // Takes the filter image of this table's lists from a file, so that a
+    // short text passes the places no key begins at without filing or
+    // scanning their slots. False (and nothing changes) when the file is
+    // missing, damaged, or made from other lists.
+    bool UseFilterFile(const std::string& path, std::uint64_t listsChecksum);
 
     bool Empty() const { return lines_ == 0; }
     std::size_t EntryCount() const { return lines_; }
@@ -100,8 +108,9 @@ private:
     static constexpr std::uint32_t ScansBeforeBuild = 2;
     static constexpr std::uint32_t NotBuilt = 0xFFFFFFFF;
     // Every this many lines the offset of a line is kept, so finding a line
-    // means skipping fewer than this many.
-    static constexpr std::size_t LineStride = 16;
+    // means skipping fewer than this many (at most a few hundred bytes, only
+    // when a slot is scanned or filed), and opening a table keeps few.
+    static constexpr std::size_t LineStride = 64;
 
     bool Open(const SlotLayout& layout);
     // Rewrite's loop; eightMarks tests eight characters at a time where the
@@ -112,6 +121,9 @@ private:
     bool RewriteAvx2(std::string_view text, std::string& output);
 #endif
     void Build(std::uint32_t number, unsigned code, bool shared);
+    // Files the slot of the record unless done, as Find does when it gives up
+    // scanning.
+    void BuildRecord(std::uint32_t number, std::uint32_t slot);
     // The first key filed under the text's head that the text begins with.
     [[gnu::always_inline]] const HeadKey* FirstWithHead(std::uint32_t head, std::size_t width,
                                                         std::string_view text) const;
@@ -138,6 +150,12 @@ private:
     bool singleByteKeys_ = false;
     std::vector<std::uint64_t> attention_ = std::vector<std::uint64_t>(0x10000 / 64);
     HeadGroups groups_;
+    // Where the scan looks for marked places: the characters that need a look
+    // at their slot and the bits of the filed heads, or, once a filter image
+    // is in use, that image's bits, which know every head from the start.
+    MappedFile mappedFilter_;
+    const std::uint64_t* filterAttention_ = nullptr;
+    const std::uint64_t* filterBits_ = nullptr;
     // Working space of Build, kept from one slot to the next.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> buildHeads_; // head, entry
     std::vector<HeadKey> buildGroup_;

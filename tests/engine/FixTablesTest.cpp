@@ -84,6 +84,42 @@ TEST_F(FixTablesTest, IndexIsReusedWhileCurrentAndRebuiltOnANewStamp) {
     EXPECT_TRUE(Current());
 }
 
+// The filter image beside the lists serves only the lists it was made from:
+// an image of another table, a cut one, or one whose bits were wiped would
+// make the search pass keys by.
+TEST_F(FixTablesTest, FilterImageIsUsedOnlyWithTheListsItWasMadeFrom) {
+    const auto run = [](const std::string& word) { // long enough to go eight at a time
+        std::string text;
+        for (int i = 0; i < 12; ++i)
+            text += Liao;
+        return text + word + text;
+    };
+    const std::string filter = folder.File("b5_3.ndx");
+    const auto filterInUse = [&] {
+        FixTableStore& store = tables.Store(FixTableId::Big5);
+        return store.UseFilterFile(filter, store.Checksum());
+    };
+    WriteTable("b5fix.dat", {Tai + Wan + "," + TaiT + Wan});
+    EXPECT_TRUE(Load());
+    EXPECT_EQ(Apply(run(Tai + Wan)), run(TaiT + Wan));
+    EXPECT_TRUE(Load()); // from the files, with the image
+    EXPECT_TRUE(filterInUse());
+    EXPECT_EQ(Apply(run(Tai + Wan)), run(TaiT + Wan));
+    const std::string other = ReadFile(filter);
+
+    WriteTable("b5fix.dat", {De + Wan + "," + Hair}, Stamp + 10);
+    EXPECT_TRUE(Load());
+    std::string wiped = ReadFile(filter);
+    std::fill(wiped.begin() + 24, wiped.end(), '\0');
+    for (const std::string& bytes : {other, ReadFile(filter).substr(0, 4000), wiped}) {
+        fs::permissions(filter, fs::perms::owner_write, fs::perm_options::add);
+        WriteFile(filter, bytes);
+        EXPECT_TRUE(Load());
+        EXPECT_FALSE(filterInUse());
+        EXPECT_EQ(Apply(run(De + Wan)), run(Hair));
+    }
+}
+
 // The editor saves and has the table loaded at once, again and again within
 // one second, and the whole-second stamp stays the same.
 TEST_F(FixTablesTest, TableRewrittenWithinTheSameSecondIsIndexedAgain) {
