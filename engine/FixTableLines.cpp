@@ -137,7 +137,7 @@ std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
             }
         }
         std::uint64_t rest[4] = {};
-        std::memcpy(rest, text.data() + at, text.size() - at);
+        if (at < text.size()) std::memcpy(rest, text.data() + at, text.size() - at);
         for (std::size_t lane = 0; lane < 4; ++lane) {
             sums[lane] += rest[lane];
             weighted[lane] += sums[lane];
