@@ -112,13 +112,21 @@ std::size_t CountLines(std::string_view text, std::size_t stride,
     return CountLinesWith<Breaks64Plain>(text, stride, marks);
 }
 
-std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
-                               std::string_view index) {
+#if defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+__attribute__((target_clones("avx2", "default")))
+#endif
+#endif
+std::uint64_t
+FixListsChecksum(std::string_view keys, std::string_view values, std::string_view index) {
     // Every start reads the lists whole, so the sums must keep up with memory:
     // Fletcher's two sums over 64-bit words (the second weighs each word by
     // its place, so moved words show), in four lanes the compiler runs side by
     // side, each text's length mixed in, and the lanes mixed at the end.
-    std::array<std::uint64_t, 4> sums{}, weighted{};
+    // Four 64-bit lanes as one vector (GCC and Clang), added by the widest
+    // instructions the processor has.
+    using Lanes = std::uint64_t __attribute__((vector_size(32)));
+    Lanes sums{}, weighted{};
     std::uint64_t hash = 0xCBF29CE484222325ull;
     const auto mix = [&hash](std::uint64_t word) {
         hash ^= word;
@@ -129,19 +137,15 @@ std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
         mix(text.size());
         std::size_t at = 0;
         for (; at + 32 <= text.size(); at += 32) {
-            std::uint64_t words[4];
-            std::memcpy(words, text.data() + at, 32);
-            for (std::size_t lane = 0; lane < 4; ++lane) {
-                sums[lane] += words[lane];
-                weighted[lane] += sums[lane];
-            }
+            Lanes words;
+            std::memcpy(&words, text.data() + at, 32);
+            sums += words;
+            weighted += sums;
         }
-        std::uint64_t rest[4] = {};
-        if (at < text.size()) std::memcpy(rest, text.data() + at, text.size() - at);
-        for (std::size_t lane = 0; lane < 4; ++lane) {
-            sums[lane] += rest[lane];
-            weighted[lane] += sums[lane];
-        }
+        Lanes rest{};
+        if (at < text.size()) std::memcpy(&rest, text.data() + at, text.size() - at);
+        sums += rest;
+        weighted += sums;
     }
     for (std::size_t lane = 0; lane < 4; ++lane) {
         mix(sums[lane]);
@@ -149,4 +153,5 @@ std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
     }
     return hash;
 }
+
 } // namespace tessarim

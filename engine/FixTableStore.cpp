@@ -19,9 +19,9 @@ namespace tessarim {
 namespace {
 
 std::uint32_t GetLe32(std::string_view in, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<std::uint8_t>(in[at + static_cast<std::size_t>(i)]);
+    std::uint32_t value;
+    std::memcpy(&value, in.data() + at, 4);
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
     return value;
 }
 
@@ -170,6 +170,7 @@ bool FixTableStore::Open(const SlotLayout& layout) {
         Clear();
         return false;
     }
+    records_.reserve(index_.size() / FixIndexRecordSize);
     std::uint32_t nextSlot = 0;
     for (std::size_t at = 0; at < index_.size(); at += FixIndexRecordSize) {
         const std::uint32_t slot = GetLe32(index_, at);

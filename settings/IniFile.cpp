@@ -102,11 +102,15 @@ private:
         while (Available() < want && !done_) {
             storage_.erase(0, position_);
             const std::size_t kept = storage_.size();
-            storage_.resize(kept + Piece);
+            storage_.resize(kept + piece_);
             ssize_t got;
             do {
-                got = ::read(fd_, storage_.data() + kept, Piece);
+                got = ::read(fd_, storage_.data() + kept, piece_);
             } while (got < 0 && errno == EINTR);
+            // Pieces grow while reads fill them: a settings file of a few
+            // hundred bytes, read for every value asked, costs no 64 KiB
+            // buffer cleared each time.
+            if (got == static_cast<ssize_t>(piece_)) piece_ = std::min(2 * piece_, Piece);
             failed_ = got < 0;
             done_ = got <= 0;
             storage_.resize(kept + static_cast<std::size_t>(got > 0 ? got : 0));
@@ -117,6 +121,7 @@ private:
     }
 
     static constexpr std::size_t Piece = 64 * 1024;
+    std::size_t piece_ = 1024;
     int fd_ = -1;
     std::string storage_;
     std::string_view buffer_;
