@@ -5,6 +5,7 @@
 #include "mainwin/ClipMon.h"
 #include "platform/ForegroundPaste.h"
 #include "tests/support/TestSupport.h"
+#include "tests/xvfb/XApplicationTest.h"
 #include "tests/xvfb/XSession.h"
 
 #include <QApplication>
@@ -29,49 +30,15 @@ namespace {
 
 using test::Process;
 using test::WaitFor;
-using test::XSession;
 
-// One X server and one application object for the whole suite: this process
-// is a desktop program of its own there.
-class X11ClipboardTest : public ::testing::Test {
+class X11ClipboardTest : public test::XApplicationTest {
 protected:
-    static inline std::unique_ptr<XSession> x;
-    static inline std::unique_ptr<QApplication> application;
-    static inline std::string missing;
     test::TempFolder home;
     test::TempFolder runtime;
     std::unique_ptr<Process> program;
 
-    static void SetUpTestSuite() {
-        missing = test::MissingProgram({"Xvfb", "openbox", "xclip"});
-        if (!missing.empty()) return;
-        x = std::make_unique<XSession>();
-        qputenv("DISPLAY", QByteArray::fromStdString(x->Display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        static int argc = 1;
-        static char name[] = "xvfb_tests";
-        static char* argv[] = {name, nullptr};
-        application = std::make_unique<QApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() {
-        application.reset();
-        x.reset();
-    }
-    void SetUp() override {
-        if (!missing.empty()) GTEST_SKIP() << missing << " is not installed; the X11 tests need it";
-    }
+    static void SetUpTestSuite() { StartSession({"Xvfb", "openbox", "xclip"}); }
 
-    // Waits for the condition while this process's events (its clipboard's
-    // requests among them) are handled.
-    template <class Condition>
-    static bool Pump(Condition condition, int timeoutMs = 5000) {
-        return WaitFor(
-            [&] {
-                QCoreApplication::processEvents();
-                return condition();
-            },
-            timeoutMs);
-    }
     // Lets the events of the next 200 ms arrive.
     static void Settle() {
         Pump([] { return false; }, 200);

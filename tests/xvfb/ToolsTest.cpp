@@ -11,6 +11,7 @@
 #include "platform/X11Windows.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
+#include "tests/xvfb/XApplicationTest.h"
 #include "tests/xvfb/XSession.h"
 #include "tools/DlgH.h"
 #include "tools/EngineCalls.h"
@@ -37,42 +38,13 @@ using test::Process;
 using test::WaitFor;
 using test::XSession;
 
-class X11ToolsTest : public ::testing::Test {
+class X11ToolsTest : public test::XApplicationTest {
 protected:
-    static inline std::unique_ptr<XSession> x;
-    static inline std::unique_ptr<QApplication> application;
-    static inline std::string missing;
     test::TempFolder home;
     test::TempFolder runtime;
 
-    static void SetUpTestSuite() {
-        missing = test::MissingProgram({"Xvfb", "openbox", "xclip", "xdotool"});
-        if (!missing.empty()) return;
-        x = std::make_unique<XSession>();
-        qputenv("DISPLAY", QByteArray::fromStdString(x->Display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        static int argc = 1;
-        static char name[] = "xvfb_tests";
-        static char* argv[] = {name, nullptr};
-        application = std::make_unique<QApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() {
-        application.reset();
-        x.reset();
-    }
-    void SetUp() override {
-        if (!missing.empty()) GTEST_SKIP() << missing << " is not installed; the X11 tests need it";
-    }
+    static void SetUpTestSuite() { StartSession({"Xvfb", "openbox", "xclip", "xdotool"}); }
 
-    template <class Condition>
-    static bool Pump(Condition condition, int timeoutMs = 5000) {
-        return WaitFor(
-            [&] {
-                QCoreApplication::processEvents();
-                return condition();
-            },
-            timeoutMs);
-    }
     static void Xdotool(const std::string& arguments) {
         ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
     }

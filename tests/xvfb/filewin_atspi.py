@@ -99,9 +99,15 @@ def drive(child, mode):
         fail("Stop left nothing listed")
     if mode == "convert":
         wait_for(lambda: count() == 0, "an empty list after the run", 10)
-    press(button["Close"])
+    close_and_exit(child, button["Close"])
+
+
+def close_and_exit(child, close, timeout=30):
+    """Closes the window with its Close button; the program must end then, and
+    this script ends with its exit status."""
+    press(close)
     try:
-        child.wait(timeout=20)
+        child.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
         child.kill()
         fail("the program did not end when its window closed")

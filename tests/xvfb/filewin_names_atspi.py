@@ -16,7 +16,8 @@ import time
 
 import pyatspi
 
-from filewin_atspi import TIMEOUT, application, fail, find, press, sensitive, wait_for
+from filewin_atspi import (TIMEOUT, application, close_and_exit, fail, find, press, sensitive,
+                           wait_for)
 
 UP_KEY, RETURN_KEY = 0xFF52, 0xFF0D  # keysyms
 
@@ -114,13 +115,7 @@ def drive(child, old, new):
     press(wait_for(lambda: find(dialog, "OK", pyatspi.ROLE_PUSH_BUTTON), "OK"))
     wait_for(lambda: row_of(new) is not None, new + " in the source list")
 
-    press(close)
-    try:
-        child.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        child.kill()
-        fail("the program did not end when its window closed")
-    sys.exit(child.returncode)
+    close_and_exit(child, close)
 
 
 if __name__ == "__main__":
