@@ -47,12 +47,13 @@ inline std::uint64_t LoadTail(const char* p, std::size_t length) {
 // A key filed under its head: the bytes after the head, and what its entry
 // needs to be applied, at hand without a look at the lists.
 struct HeadKey {
-    std::uint64_t tail;       // its first eight bytes, as LoadTail gives them
-    std::uint32_t length;     // of the whole tail
-    std::uint32_t tailAt;     // where the tail begins in the keys' text
-    std::uint32_t entry;      // list order
-    std::uint32_t keyLength;  // of the whole key
-    std::uint32_t valueBegin; // the replacement in the values' text
+    std::uint64_t tail;           // its first eight bytes, as LoadTail gives them
+    std::uint32_t length;         // of the whole tail
+    std::uint32_t tailAt;         // where the tail begins in the keys' text
+    std::uint32_t entry;          // list order
+    std::uint32_t keyLength : 31; // of the whole key
+    std::uint32_t same : 1;       // the replacement is the key itself
+    std::uint32_t valueBegin;     // the replacement in the values' text
     std::uint32_t valueEnd;
 
     // The text after the head (`rest`, its first eight bytes in `restTail`)

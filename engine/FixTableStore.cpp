@@ -246,9 +246,12 @@ void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
             const Entry& e = entries_[heads[i].second];
             const std::size_t tail = e.keyBegin + width + 2;
             const std::size_t length = e.keyEnd - tail;
+            const std::string_view key = keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin);
+            const bool same = key == values_.substr(e.valueBegin, e.valueEnd - e.valueBegin);
             group.push_back({LoadTail(keys_.data() + tail, std::min<std::size_t>(length, 8)),
                              static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(tail),
-                             heads[i].second, e.keyEnd - e.keyBegin, e.valueBegin, e.valueEnd});
+                             heads[i].second, static_cast<std::uint32_t>(key.size()), same,
+                             e.valueBegin, e.valueEnd});
         }
         groups_.Add(head, group);
     }
@@ -271,7 +274,9 @@ FixTableStore::Match FixTableStore::ScanLines(const Record& record, std::string_
         // Empty keys are left out, as Build leaves them out.
         if (keyEnd > key && text.starts_with(keys_.substr(key, keyEnd - key))) {
             const std::size_t value = LineStart(values_, valueMarks_, line);
-            return {keyEnd - key, values_.substr(value, LineAt(values_, value).end - value)};
+            const std::string_view replacement =
+                values_.substr(value, LineAt(values_, value).end - value);
+            return {keyEnd - key, replacement, replacement == keys_.substr(key, keyEnd - key)};
         }
         key = keyNext;
     }
@@ -280,7 +285,8 @@ FixTableStore::Match FixTableStore::ScanLines(const Record& record, std::string_
 
 FixTableStore::Match FixTableStore::MatchOf(std::uint32_t entry) const {
     const Entry& e = entries_[entry];
-    return {e.keyEnd - e.keyBegin, values_.substr(e.valueBegin, e.valueEnd - e.valueBegin)};
+    const std::string_view value = values_.substr(e.valueBegin, e.valueEnd - e.valueBegin);
+    return {e.keyEnd - e.keyBegin, value, value == keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin)};
 }
 
 bool FixTableStore::Matches(std::uint32_t entry, std::string_view text) const {
@@ -296,12 +302,9 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
     std::size_t at = 0;
     std::size_t copied = 0; // bytes before this are in output already
     bool changed = false;
-    // Takes in a match at `at`; the search goes on after its key. Many
-    // entries keep a word as it is, so that no shorter key splits it: such a
-    // match changes nothing to write.
+    // Takes in a match at `at`; the search goes on after its key.
     const auto replace = [&](const Match& match) {
-        if (match.value.size() == match.keyLength &&
-            std::memcmp(match.value.data(), p + at, match.keyLength) == 0) {
+        if (match.same) {
             at += match.keyLength;
             return;
         }
@@ -327,7 +330,8 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
         if ((live[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
         if (const HeadKey* key = FirstWithHead(head, width, text.substr(at)))
             return {key->keyLength,
-                    values_.substr(key->valueBegin, key->valueEnd - key->valueBegin)};
+                    values_.substr(key->valueBegin, key->valueEnd - key->valueBegin),
+                    key->same != 0};
         return {};
     };
     // Where four bytes can be read, a character that needs no look at its

@@ -47,6 +47,9 @@ public:
     struct Match {
         std::size_t keyLength;
         std::string_view value;
+        // The value is the key itself: many entries keep a word as it is, so
+        // that no shorter key splits it, and such a match changes nothing.
+        bool same = false;
     };
 
     // Maps the three files. False when one cannot be read or they do not fit
