@@ -234,6 +234,49 @@ struct Utf8Sink {
     }
 };
 
+// Utf8Sink, with each byte 0x1F taking the next of the marked units while any
+// is left (characters of the BMP, no surrogates).
+struct MarkedUtf8Sink : Utf8Sink {
+    const char16_t* next;
+    const char16_t* end;
+    void Ascii(std::uint8_t b) {
+        if (b != 0x1F || next == end) {
+            *out++ = b;
+            return;
+        }
+        const char16_t unit = *next++;
+        if (unit < 0x80) {
+            *out++ = static_cast<std::uint8_t>(unit);
+            return;
+        }
+        const std::uint32_t packed = PackUtf8(unit);
+        std::memcpy(out, &packed, 4);
+        out += reinterpret_cast<const std::uint8_t*>(&packed)[3];
+    }
+};
+
+// Walks bytes of 936 or 950 into UTF-8 written at out[at...] by the sink made
+// by makeSink(table, euroByte, where), over what out held there, then cuts out
+// to the result. Room: two bytes give at most three, one byte gives one, except
+// that the euro byte of 936 gives three, a marked unit up to three; and four
+// bytes for the sink's four-byte stores.
+template <class MakeSink>
+void WalkIntoUtf8(std::string_view bytes, int codePage, std::size_t marked, Bytes& out,
+                  std::size_t at, MakeSink makeSink) {
+    const Decoder& decode = DecoderFor(codePage);
+    const std::uint32_t euroByte = PackUtf8(decode.Single(EuroByte));
+    const std::size_t euros =
+        decode.Single(EuroByte) == Unmapped
+            ? 0
+            : static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x80'));
+    const std::size_t room = at + bytes.size() + bytes.size() / 2 + 2 * euros + 2 * marked + 4;
+    if (out.size() < room) out.resize(room);
+    auto sink = makeSink(Utf8TableFor(codePage), euroByte,
+                         reinterpret_cast<std::uint8_t*>(out.data() + at));
+    WalkDoubleByte(bytes, sink);
+    out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(sink.out) - out.data()));
+}
+
 void DoubleByteToWide(std::string_view bytes, int codePage, std::u16string& out) {
     const std::size_t start = out.size();
     out.resize(start + bytes.size()); // never more units than bytes
@@ -335,20 +378,19 @@ void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out) {
         WideToUtf8Append(text, out);
         return;
     }
-    // Two bytes give at most three, one byte gives one, except that the euro
-    // byte of 936 gives three; and room for the sink's four-byte stores.
-    const Decoder& decode = DecoderFor(codePage);
-    const std::uint32_t euroByte = PackUtf8(decode.Single(EuroByte));
-    const std::size_t euros =
-        decode.Single(EuroByte) == Unmapped
-            ? 0
-            : static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x80'));
-    const std::size_t start = out.size();
-    out.resize(start + bytes.size() + bytes.size() / 2 + 2 * euros + 4);
-    Utf8Sink sink{Utf8TableFor(codePage), euroByte,
-                  reinterpret_cast<std::uint8_t*>(out.data() + start)};
-    WalkDoubleByte(bytes, sink);
-    out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(sink.out) - out.data()));
+    WalkIntoUtf8(bytes, codePage, 0, out, out.size(),
+                 [](const Utf8Table& table, std::uint32_t euroByte, std::uint8_t* at) {
+                     return Utf8Sink{table, euroByte, at};
+                 });
+}
+
+void AnsiToUtf8Marked(std::string_view bytes, int codePage, std::u16string_view marked, Bytes& out,
+                      std::size_t at) {
+    WalkIntoUtf8(bytes, codePage, marked.size(), out, at,
+                 [&](const Utf8Table& table, std::uint32_t euroByte, std::uint8_t* to) {
+                     return MarkedUtf8Sink{
+                         {table, euroByte, to}, marked.data(), marked.data() + marked.size()};
+                 });
 }
 
 } // namespace tessarim

@@ -135,9 +135,15 @@ std::size_t ConvertStream(Bytes& text, const ConvertOptions& options, BlockPosit
         !(refs && HasRefStart(text)))
         return ConvertDoubleByteToUtf8(text, source, addBom, DoubleByteCarry(text, position, refs));
 
+    std::size_t carry = 0;
+    if (source == UTF8 && target == UTF8 && face == FaceT && !fixHtml &&
+        !(refs && HasRefStart(text)) &&
+        Utf8ToTraditionalUtf8(text, position, refs, addBom, fixTables, Scratch().bytes,
+                              Scratch().units, carry))
+        return carry;
+
     std::u16string& units = Scratch().units;
     units.clear();
-    std::size_t carry = 0;
     if (source <= UTF8) {
         ReadUnicodeStream(text, source, position, refs, units, carry);
     } else {
