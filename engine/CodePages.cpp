@@ -164,9 +164,11 @@ bool FourCodes(const std::uint8_t* p) {
 // Walks double-byte text character by character and hands each to the sink:
 // Ascii(byte), Pair(code) for a lead byte with a trail byte, Single(byte) for a
 // byte from 0x80 up that starts no pair (then the byte after it still counts). Runs of
-// ASCII and of double-byte characters go eight bytes at a time.
+// ASCII and of double-byte characters go eight bytes at a time. Returns the
+// sink as it ends. It works on its own copy, so a sink writing bytes keeps its
+// write position in a register instead of reading it back after every byte.
 template <class Sink>
-void WalkDoubleByte(std::string_view bytes, Sink& sink) {
+Sink WalkDoubleByte(std::string_view bytes, Sink sink) {
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
@@ -199,6 +201,7 @@ void WalkDoubleByte(std::string_view bytes, Sink& sink) {
     }
     while (i < n)
         step();
+    return sink;
 }
 
 struct WideSink {
@@ -271,17 +274,16 @@ void WalkIntoUtf8(std::string_view bytes, int codePage, std::size_t marked, Byte
             : static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x80'));
     const std::size_t room = at + bytes.size() + bytes.size() / 2 + 2 * euros + 2 * marked + 4;
     if (out.size() < room) out.resize(room);
-    auto sink = makeSink(Utf8TableFor(codePage), euroByte,
-                         reinterpret_cast<std::uint8_t*>(out.data() + at));
-    WalkDoubleByte(bytes, sink);
+    const auto sink =
+        WalkDoubleByte(bytes, makeSink(Utf8TableFor(codePage), euroByte,
+                                       reinterpret_cast<std::uint8_t*>(out.data() + at)));
     out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(sink.out) - out.data()));
 }
 
 void DoubleByteToWide(std::string_view bytes, int codePage, std::u16string& out) {
     const std::size_t start = out.size();
     out.resize(start + bytes.size()); // never more units than bytes
-    WideSink sink{DecoderFor(codePage), out.data() + start};
-    WalkDoubleByte(bytes, sink);
+    const WideSink sink = WalkDoubleByte(bytes, WideSink{DecoderFor(codePage), out.data() + start});
     out.resize(static_cast<std::size_t>(sink.out - out.data()));
 }
 

@@ -94,13 +94,13 @@ const TraditionalCodes& Traditional() {
 struct TraditionalSink {
     const std::uint16_t* code;
     std::uint8_t* out;
-    std::u16string& saved;
+    std::u16string* saved;
     void Ascii8(const std::uint8_t* p) {
         std::memcpy(out, p, 8);
         out += 8;
         if (!runs::HasZeroByte(runs::Load64(p) ^ (Marker * runs::LowBits))) return;
         for (int k = 0; k < 8; ++k)
-            if (p[k] == Marker) saved += Marker;
+            if (p[k] == Marker) *saved += Marker;
     }
     void Unit(char16_t unit) {
         const std::uint16_t c = code[unit];
@@ -111,7 +111,7 @@ struct TraditionalSink {
             return;
         }
         *out++ = static_cast<std::uint8_t>(c);
-        if (c == Marker) saved += unit;
+        if (c == Marker) *saved += unit;
     }
     void Pair(char16_t high, char16_t low) {
         Unit(high);
@@ -238,7 +238,7 @@ bool Utf8ToTraditionalUtf8(Bytes& text, BlockPosition position, bool decodeRefer
     const std::size_t room = block.size() * (codes.code[utf8::Replacement] >= 0x100 ? 2 : 1) + 8;
     if (big5.size() < room) big5.resize(room);
     saved.clear();
-    TraditionalSink sink{codes.code.data(), reinterpret_cast<std::uint8_t*>(big5.data()), saved};
+    TraditionalSink sink{codes.code.data(), reinterpret_cast<std::uint8_t*>(big5.data()), &saved};
     const std::size_t read = utf8::Walk(reinterpret_cast<const std::uint8_t*>(block.data()),
                                         block.size(), position.last, sink);
     carry = block.size() - read + held;

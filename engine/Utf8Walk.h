@@ -8,6 +8,7 @@
 // surrogate pair.
 #include "engine/ByteRuns.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -66,10 +67,36 @@ inline bool CouldStartLowSurrogate(const std::uint8_t* p, std::size_t n) {
     return n < 3 && (n < 1 || p[0] == 0xED) && (n < 2 || (p[1] >= 0xB0 && p[1] <= 0xBF));
 }
 
+// A three-byte sequence at p (n bytes left) whose lead byte is neither E0
+// nor ED, so any continuation bytes make a character.
+inline bool IsPlainThree(const std::uint8_t* p, std::size_t n) {
+    return n >= 3 && p[0] >= 0xE1 && p[0] <= 0xEF && p[0] != 0xED && IsContinuation(p[1]) &&
+           IsContinuation(p[2]);
+}
+
+// The first six bytes of v (in memory order) are two such sequences.
+inline bool TwoPlainThrees(std::uint64_t v) {
+    constexpr bool little = std::endian::native == std::endian::little;
+    constexpr std::uint64_t mask = little ? 0x0000C0C0F0C0C0F0ull : 0xF0C0C0F0C0C00000ull;
+    constexpr std::uint64_t shape = little ? 0x00008080E08080E0ull : 0xE08080E080800000ull;
+    if ((v & mask) != shape) return false;
+    const auto lead = [&](int k) {
+        return static_cast<std::uint8_t>(little ? v >> (8 * k) : v >> (56 - 8 * k));
+    };
+    return lead(0) != 0xE0 && lead(0) != 0xED && lead(3) != 0xE0 && lead(3) != 0xED;
+}
+
+inline char16_t ThreeByteUnit(const std::uint8_t* p) {
+    return static_cast<char16_t>((p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+}
+
 // Reads p[0..n) into the sink; returns how many bytes were read (the rest is a
-// cut-off sequence left for the next block, never when final is set).
+// cut-off sequence left for the next block, never when final is set). The
+// sink is worked on as a local copy: a sink that writes bytes would otherwise
+// have its write position read back from memory after every byte it writes.
 template <class Sink>
-std::size_t Walk(const std::uint8_t* p, std::size_t n, bool final, Sink& sink) {
+std::size_t Walk(const std::uint8_t* p, std::size_t n, bool final, Sink& into) {
+    Sink sink = into;
     std::size_t i = 0;
     while (i < n) {
         const std::uint8_t b = p[i];
@@ -82,12 +109,18 @@ std::size_t Walk(const std::uint8_t* p, std::size_t n, bool final, Sink& sink) {
             continue;
         }
         // Most of Chinese text: three bytes whose lead byte accepts any
-        // continuation byte second (E0 and ED narrow it).
-        if (b >= 0xE1 && b != 0xED && b <= 0xEF && i + 3 <= n && IsContinuation(p[i + 1]) &&
-            IsContinuation(p[i + 2])) {
-            sink.Unit(static_cast<char16_t>((b & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 |
-                                            (p[i + 2] & 0x3F)));
-            i += 3;
+        // continuation byte second (E0 and ED narrow it), taken two at a time
+        // while they run.
+        if (IsPlainThree(p + i, n - i)) {
+            while (i + 8 <= n && TwoPlainThrees(runs::Load64(p + i))) {
+                sink.Unit(ThreeByteUnit(p + i));
+                sink.Unit(ThreeByteUnit(p + i + 3));
+                i += 6;
+            }
+            if (IsPlainThree(p + i, n - i)) {
+                sink.Unit(ThreeByteUnit(p + i));
+                i += 3;
+            }
             continue;
         }
         const std::size_t length = SequenceLength(b);
@@ -159,6 +192,7 @@ std::size_t Walk(const std::uint8_t* p, std::size_t n, bool final, Sink& sink) {
                   static_cast<char16_t>(0xDC00 + ((scalar - 0x10000) & 0x3FF)));
         i += 4;
     }
+    into = sink;
     return i;
 }
 
