@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -152,13 +153,17 @@ bool IsTrailByte(std::uint8_t b) {
     return b >= FirstTrail && b <= LastTrail && b != 0x7F;
 }
 
-// Bytes 0, 2, 4 and 6 (lead bytes of 0x81 or more, as FourPairs found) are
-// lead bytes of a code page and the bytes after them its trail bytes.
-bool FourCodes(const std::uint8_t* p) {
-    bool codes = true;
-    for (int k = 0; k < 8; k += 2)
-        codes &= p[k] <= LastLead && IsTrailByte(p[k + 1]);
-    return codes;
+// Bytes 0, 2, 4 and 6 of v in memory order (lead bytes of 0x81 or more, as
+// FourPairs found) are lead bytes of a code page and the bytes after them its
+// trail bytes: no byte is 0xFF, and no trail byte is 0x7F or below 0x40.
+bool FourCodes(std::uint64_t v) {
+    constexpr bool little = std::endian::native == std::endian::little;
+    constexpr std::uint64_t leads = little ? 0x00FF00FF00FF00FFull : 0xFF00FF00FF00FF00ull;
+    constexpr std::uint64_t trailTops = ~leads & runs::HighBits;
+    // A byte's top bit or-ed with the bit below it: set from 0x40 up.
+    const bool trailsFrom40 = ((v | v << 1) & trailTops) == trailTops;
+    return trailsFrom40 && !runs::HasZeroByte(~v) &&
+           !runs::HasZeroByte((v ^ (0x7F * runs::LowBits)) | leads);
 }
 
 // Walks double-byte text character by character and hands each to the sink:
@@ -191,7 +196,7 @@ Sink WalkDoubleByte(std::string_view bytes, Sink sink) {
             for (int k = 0; k < 8; ++k)
                 sink.Ascii(p[i + k]);
             i += 8;
-        } else if (runs::AllPairBytes(v) || (runs::FourPairs(v) && FourCodes(p + i))) {
+        } else if (runs::AllPairBytes(v) || (runs::FourPairs(v) && FourCodes(v))) {
             for (int k = 0; k < 8; k += 2)
                 sink.Pair(p[i + k], p[i + k + 1]);
             i += 8;

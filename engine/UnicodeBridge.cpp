@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -45,14 +46,33 @@ void RestoreMarked(std::u16string& text, std::u16string_view saved) {
 }
 
 // What ConvertFaceW(FaceT) makes of each UTF-16 unit before the fix table:
-// its Big5 code (the byte itself below 0x100), or Marker when the unit waits
-// in the side list. The tables map character by character, so a text's bytes
-// are its units' codes one after the other; `usable` tells that the tables
-// keep to that (every Big5 code they give decodes as one character).
+// its Big5 code, or Marker when the unit waits in the side list. The tables
+// map character by character, so a text's bytes are its units' codes one after
+// the other; `usable` tells that the tables keep to that (every Big5 code they
+// give decodes as one character). Each entry holds the code's bytes in memory
+// order, a single byte followed by 0, so that it is stored as it stands.
 struct TraditionalCodes {
-    std::array<std::uint16_t, 0x10000> code;
+    std::array<std::uint16_t, 0x10000> bytes;
     bool usable;
 };
+
+std::uint8_t FirstByte(std::uint16_t entry) {
+    return static_cast<std::uint8_t>(std::endian::native == std::endian::little ? entry
+                                                                                : entry >> 8);
+}
+
+// Whether an entry holds a double-byte code (lead bytes are 0x81 and up).
+bool IsDoubleByte(std::uint16_t entry) {
+    return FirstByte(entry) >= 0x80;
+}
+
+std::uint16_t Entry(unsigned code) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(code >= 0x100 ? code >> 8 : code),
+                                   static_cast<std::uint8_t>(code >= 0x100 ? code & 0xFF : 0)};
+    std::uint16_t entry;
+    std::memcpy(&entry, bytes, 2);
+    return entry;
+}
 
 std::unique_ptr<TraditionalCodes> BuildTraditionalCodes() {
     auto codes = std::make_unique<TraditionalCodes>();
@@ -73,14 +93,15 @@ std::unique_ptr<TraditionalCodes> BuildTraditionalCodes() {
         }
         const char16_t to = converted[u];
         if (Unmapped(all[u], to) || all[u] == Marker) {
-            codes->code[u] = Marker;
+            codes->bytes[u] = Entry(Marker);
             continue;
         }
         const unsigned code = EncodeUnit(to, CodePageBig5);
-        codes->code[u] = static_cast<std::uint16_t>(code == 0 && to != 0 ? '?' : code);
+        codes->bytes[u] = Entry(code == 0 && to != 0 ? '?' : code);
     }
+    // Runs of ASCII are copied as they are.
     for (unsigned b = 0; b < 0x80 && codes->usable; ++b)
-        codes->usable = codes->code[b] == b;
+        codes->usable = codes->bytes[b] == Entry(b);
     return codes;
 }
 
@@ -89,10 +110,10 @@ const TraditionalCodes& Traditional() {
     return *codes;
 }
 
-// Writes each unit's code from TraditionalCodes, lead byte first, and saves
-// what a marker stands for.
+// Writes each unit's code from TraditionalCodes and saves what a marker
+// stands for. Stores two bytes where one may be kept: the buffer has room.
 struct TraditionalSink {
-    const std::uint16_t* code;
+    const std::uint16_t* bytes;
     std::uint8_t* out;
     std::u16string* saved;
     void Ascii8(const std::uint8_t* p) {
@@ -103,15 +124,26 @@ struct TraditionalSink {
             if (p[k] == Marker) *saved += Marker;
     }
     void Unit(char16_t unit) {
-        const std::uint16_t c = code[unit];
-        if (c >= 0x100) {
-            out[0] = static_cast<std::uint8_t>(c >> 8);
-            out[1] = static_cast<std::uint8_t>(c);
+        const std::uint16_t entry = bytes[unit];
+        std::memcpy(out, &entry, 2);
+        if (IsDoubleByte(entry)) {
             out += 2;
             return;
         }
-        *out++ = static_cast<std::uint8_t>(c);
-        if (c == Marker) *saved += unit;
+        ++out;
+        if (FirstByte(entry) == Marker) *saved += unit;
+    }
+    // Two double-byte codes, the common case, as one four-byte store.
+    void Units(char16_t first, char16_t second) {
+        const std::uint16_t a = bytes[first], b = bytes[second];
+        if (!IsDoubleByte(a) || !IsDoubleByte(b)) {
+            Unit(first);
+            Unit(second);
+            return;
+        }
+        std::memcpy(out, &a, 2);
+        std::memcpy(out + 2, &b, 2);
+        out += 4;
     }
     void Pair(char16_t high, char16_t low) {
         Unit(high);
@@ -235,10 +267,11 @@ bool Utf8ToTraditionalUtf8(Bytes& text, BlockPosition position, bool decodeRefer
 
     // Each byte read gives at most one code of two bytes, or of one when a
     // stray byte's U+FFFD becomes one; and room for an eight-byte store.
-    const std::size_t room = block.size() * (codes.code[utf8::Replacement] >= 0x100 ? 2 : 1) + 8;
+    const std::size_t room =
+        block.size() * (IsDoubleByte(codes.bytes[utf8::Replacement]) ? 2 : 1) + 8;
     if (big5.size() < room) big5.resize(room);
     saved.clear();
-    TraditionalSink sink{codes.code.data(), reinterpret_cast<std::uint8_t*>(big5.data()), &saved};
+    TraditionalSink sink{codes.bytes.data(), reinterpret_cast<std::uint8_t*>(big5.data()), &saved};
     const std::size_t read = utf8::Walk(reinterpret_cast<const std::uint8_t*>(block.data()),
                                         block.size(), position.last, sink);
     carry = block.size() - read + held;

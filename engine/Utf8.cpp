@@ -17,6 +17,7 @@ struct WideSink {
         out += 8;
     }
     void Unit(char16_t unit) { *out++ = unit; }
+    void Units(char16_t first, char16_t second) { Pair(first, second); }
     void Pair(char16_t high, char16_t low) {
         out[0] = high;
         out[1] = low;

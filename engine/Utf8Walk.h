@@ -4,7 +4,8 @@
 // Utf8.h). Internal to the engine.
 //
 // A sink has Ascii8(p) for eight ASCII bytes at p, Unit(u) for one code unit
-// (an ASCII byte, a character of the BMP or U+FFFD) and Pair(high, low) for a
+// (an ASCII byte, a character of the BMP or U+FFFD), Units(u, v) for two
+// characters of the BMP in a row (no surrogates) and Pair(high, low) for a
 // surrogate pair.
 #include "engine/ByteRuns.h"
 
@@ -90,6 +91,25 @@ inline char16_t ThreeByteUnit(const std::uint8_t* p) {
     return static_cast<char16_t>((p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
 }
 
+// Reads the run of such sequences from p[i] on (there is one) into the sink;
+// returns where it ends. A loop of its own, so the sink's write position and
+// tables stay in registers.
+template <class Sink>
+[[gnu::noinline]] std::size_t PlainThrees(const std::uint8_t* p, std::size_t i, std::size_t n,
+                                          Sink& into) {
+    Sink sink = into;
+    while (i + 8 <= n && TwoPlainThrees(runs::Load64(p + i))) {
+        sink.Units(ThreeByteUnit(p + i), ThreeByteUnit(p + i + 3));
+        i += 6;
+    }
+    if (IsPlainThree(p + i, n - i)) {
+        sink.Unit(ThreeByteUnit(p + i));
+        i += 3;
+    }
+    into = sink;
+    return i;
+}
+
 // Reads p[0..n) into the sink; returns how many bytes were read (the rest is a
 // cut-off sequence left for the next block, never when final is set). The
 // sink is worked on as a local copy: a sink that writes bytes would otherwise
@@ -112,15 +132,7 @@ std::size_t Walk(const std::uint8_t* p, std::size_t n, bool final, Sink& into) {
         // continuation byte second (E0 and ED narrow it), taken two at a time
         // while they run.
         if (IsPlainThree(p + i, n - i)) {
-            while (i + 8 <= n && TwoPlainThrees(runs::Load64(p + i))) {
-                sink.Unit(ThreeByteUnit(p + i));
-                sink.Unit(ThreeByteUnit(p + i + 3));
-                i += 6;
-            }
-            if (IsPlainThree(p + i, n - i)) {
-                sink.Unit(ThreeByteUnit(p + i));
-                i += 3;
-            }
+            i = PlainThrees(p, i, n, sink);
             continue;
         }
         const std::size_t length = SequenceLength(b);
