@@ -28,8 +28,8 @@ void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out);
 
 // The same written over out from offset at on (what out held there is
 // dropped, not cleared first), with each byte 0x1F standing for the next unit
-// of marked while any is left: characters of the BMP, no surrogates. out ends
-// where the result ends.
+// of marked while any is left (characters of the BMP, no surrogates; none
+// when marked is empty). out ends where the result ends.
 void AnsiToUtf8Marked(std::string_view bytes, int codePage, std::u16string_view marked, Bytes& out,
                       std::size_t at);
 

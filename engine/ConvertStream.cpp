@@ -59,10 +59,13 @@ std::size_t DoubleByteCarry(std::string_view text, BlockPosition position, bool 
 // GBK or Big5 to UTF-8 when nothing happens to the text in between: one pass
 // instead of two through UTF-16, with the same result.
 std::size_t ConvertDoubleByteToUtf8(Bytes& text, Code source, bool addBom, std::size_t carry) {
+    // Written over the scratch buffer, which needs no clearing first.
     Bytes& out = Scratch().bytes;
-    out.assign(addBom ? "\xEF\xBB\xBF" : "");
-    AnsiToUtf8Append(std::string_view(text).substr(0, text.size() - carry),
-                     source == GBK ? CodePageGbk : CodePageBig5, out);
+    const std::size_t bom = addBom ? 3 : 0;
+    if (out.size() < bom) out.resize(bom);
+    out.replace(0, bom, "\xEF\xBB\xBF", bom);
+    AnsiToUtf8Marked(std::string_view(text).substr(0, text.size() - carry),
+                     source == GBK ? CodePageGbk : CodePageBig5, {}, out, bom);
     text.swap(out);
     return carry;
 }
