@@ -16,12 +16,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <vector>
 
 namespace tessarim {
 namespace {
 
-using test::ToHex;
+// Where two texts part, with a few bytes of each from there, in hex.
+std::string Difference(std::string_view a, std::string_view b) {
+    const std::size_t at = static_cast<std::size_t>(
+        std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+    return "at byte " + std::to_string(at) + ": " + test::ToHex(a.substr(at, 12)) + " / " +
+           test::ToHex(b.substr(at, 12));
+}
 
 // The road through UTF-16, from its public parts.
 std::size_t ThroughUtf16(Bytes& text, const ConvertOptions& options, BlockPosition position,
@@ -75,7 +83,8 @@ protected:
                 const Bytes got = InBlocks(text, sizes, [&](Bytes& b, BlockPosition p) {
                     return ConvertStream(b, options, p, direct);
                 });
-                ASSERT_EQ(ToHex(got), ToHex(expected)) << "bom " << bom << " refs " << refs;
+                ASSERT_TRUE(got == expected)
+                    << Difference(got, expected) << ", bom " << bom << ", refs " << refs;
             }
         }
     }
