@@ -134,7 +134,7 @@ struct TraditionalSink {
         if (FirstByte(entry) == Marker) *saved += unit;
     }
     // Two double-byte codes, the common case, as one four-byte store.
-    void Units(char16_t first, char16_t second) {
+    [[gnu::always_inline]] void Units(char16_t first, char16_t second) {
         const std::uint16_t a = bytes[first], b = bytes[second];
         if (!IsDoubleByte(a) || !IsDoubleByte(b)) {
             Unit(first);

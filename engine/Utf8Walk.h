@@ -98,6 +98,12 @@ template <class Sink>
 [[gnu::noinline]] std::size_t PlainThrees(const std::uint8_t* p, std::size_t i, std::size_t n,
                                           Sink& into) {
     Sink sink = into;
+    while (i + 14 <= n && TwoPlainThrees(runs::Load64(p + i)) &&
+           TwoPlainThrees(runs::Load64(p + i + 6))) {
+        sink.Units(ThreeByteUnit(p + i), ThreeByteUnit(p + i + 3));
+        sink.Units(ThreeByteUnit(p + i + 6), ThreeByteUnit(p + i + 9));
+        i += 12;
+    }
     while (i + 8 <= n && TwoPlainThrees(runs::Load64(p + i))) {
         sink.Units(ThreeByteUnit(p + i), ThreeByteUnit(p + i + 3));
         i += 6;
