@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -152,21 +153,27 @@ bool IsTrailByte(std::uint8_t b) {
     return b >= FirstTrail && b <= LastTrail && b != 0x7F;
 }
 
-// Bytes 0, 2, 4 and 6 (lead bytes of 0x81 or more, as FourPairs found) are
-// lead bytes of a code page and the bytes after them its trail bytes.
-bool FourCodes(const std::uint8_t* p) {
-    bool codes = true;
-    for (int k = 0; k < 8; k += 2)
-        codes &= p[k] <= LastLead && IsTrailByte(p[k + 1]);
-    return codes;
+// Bytes 0, 2, 4 and 6 of v in memory order (lead bytes of 0x81 or more, as
+// FourPairs found) are lead bytes of a code page and the bytes after them its
+// trail bytes: no byte is 0xFF, and no trail byte is 0x7F or below 0x40.
+bool FourCodes(std::uint64_t v) {
+    constexpr bool little = std::endian::native == std::endian::little;
+    constexpr std::uint64_t leads = little ? 0x00FF00FF00FF00FFull : 0xFF00FF00FF00FF00ull;
+    constexpr std::uint64_t trailTops = ~leads & runs::HighBits;
+    // A byte's top bit or-ed with the bit below it: set from 0x40 up.
+    const bool trailsFrom40 = ((v | v << 1) & trailTops) == trailTops;
+    return trailsFrom40 && !runs::HasZeroByte(~v) &&
+           !runs::HasZeroByte((v ^ (0x7F * runs::LowBits)) | leads);
 }
 
 // Walks double-byte text character by character and hands each to the sink:
 // Ascii(byte), Pair(code) for a lead byte with a trail byte, Single(byte) for a
 // byte from 0x80 up that starts no pair (then the byte after it still counts). Runs of
-// ASCII and of double-byte characters go eight bytes at a time.
+// ASCII and of double-byte characters go eight bytes at a time. Returns the
+// sink as it ends. It works on its own copy, so a sink writing bytes keeps its
+// write position in a register instead of reading it back after every byte.
 template <class Sink>
-void WalkDoubleByte(std::string_view bytes, Sink& sink) {
+Sink WalkDoubleByte(std::string_view bytes, Sink sink) {
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
@@ -189,7 +196,7 @@ void WalkDoubleByte(std::string_view bytes, Sink& sink) {
             for (int k = 0; k < 8; ++k)
                 sink.Ascii(p[i + k]);
             i += 8;
-        } else if (runs::AllPairBytes(v) || (runs::FourPairs(v) && FourCodes(p + i))) {
+        } else if (runs::AllPairBytes(v) || (runs::FourPairs(v) && FourCodes(v))) {
             for (int k = 0; k < 8; k += 2)
                 sink.Pair(p[i + k], p[i + k + 1]);
             i += 8;
@@ -199,6 +206,7 @@ void WalkDoubleByte(std::string_view bytes, Sink& sink) {
     }
     while (i < n)
         step();
+    return sink;
 }
 
 struct WideSink {
@@ -234,11 +242,53 @@ struct Utf8Sink {
     }
 };
 
+// Utf8Sink, with each byte 0x1F taking the next of the marked units while any
+// is left (characters of the BMP, no surrogates).
+struct MarkedUtf8Sink : Utf8Sink {
+    const char16_t* next;
+    const char16_t* end;
+    void Ascii(std::uint8_t b) {
+        if (b != 0x1F || next == end) {
+            *out++ = b;
+            return;
+        }
+        const char16_t unit = *next++;
+        if (unit < 0x80) {
+            *out++ = static_cast<std::uint8_t>(unit);
+            return;
+        }
+        const std::uint32_t packed = PackUtf8(unit);
+        std::memcpy(out, &packed, 4);
+        out += reinterpret_cast<const std::uint8_t*>(&packed)[3];
+    }
+};
+
+// Walks bytes of 936 or 950 into UTF-8 written at out[at...] by the sink made
+// by makeSink(table, euroByte, where), over what out held there, then cuts out
+// to the result. Room: two bytes give at most three, one byte gives one, except
+// that the euro byte of 936 gives three, a marked unit up to three; and four
+// bytes for the sink's four-byte stores.
+template <class MakeSink>
+void WalkIntoUtf8(std::string_view bytes, int codePage, std::size_t marked, Bytes& out,
+                  std::size_t at, MakeSink makeSink) {
+    const Decoder& decode = DecoderFor(codePage);
+    const std::uint32_t euroByte = PackUtf8(decode.Single(EuroByte));
+    const std::size_t euros =
+        decode.Single(EuroByte) == Unmapped
+            ? 0
+            : static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x80'));
+    const std::size_t room = at + bytes.size() + bytes.size() / 2 + 2 * euros + 2 * marked + 4;
+    if (out.size() < room) out.resize(room);
+    const auto sink =
+        WalkDoubleByte(bytes, makeSink(Utf8TableFor(codePage), euroByte,
+                                       reinterpret_cast<std::uint8_t*>(out.data() + at)));
+    out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(sink.out) - out.data()));
+}
+
 void DoubleByteToWide(std::string_view bytes, int codePage, std::u16string& out) {
     const std::size_t start = out.size();
     out.resize(start + bytes.size()); // never more units than bytes
-    WideSink sink{DecoderFor(codePage), out.data() + start};
-    WalkDoubleByte(bytes, sink);
+    const WideSink sink = WalkDoubleByte(bytes, WideSink{DecoderFor(codePage), out.data() + start});
     out.resize(static_cast<std::size_t>(sink.out - out.data()));
 }
 
@@ -335,20 +385,19 @@ void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out) {
         WideToUtf8Append(text, out);
         return;
     }
-    // Two bytes give at most three, one byte gives one, except that the euro
-    // byte of 936 gives three; and room for the sink's four-byte stores.
-    const Decoder& decode = DecoderFor(codePage);
-    const std::uint32_t euroByte = PackUtf8(decode.Single(EuroByte));
-    const std::size_t euros =
-        decode.Single(EuroByte) == Unmapped
-            ? 0
-            : static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x80'));
-    const std::size_t start = out.size();
-    out.resize(start + bytes.size() + bytes.size() / 2 + 2 * euros + 4);
-    Utf8Sink sink{Utf8TableFor(codePage), euroByte,
-                  reinterpret_cast<std::uint8_t*>(out.data() + start)};
-    WalkDoubleByte(bytes, sink);
-    out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(sink.out) - out.data()));
+    WalkIntoUtf8(bytes, codePage, 0, out, out.size(),
+                 [](const Utf8Table& table, std::uint32_t euroByte, std::uint8_t* at) {
+                     return Utf8Sink{table, euroByte, at};
+                 });
+}
+
+void AnsiToUtf8Marked(std::string_view bytes, int codePage, std::u16string_view marked, Bytes& out,
+                      std::size_t at) {
+    WalkIntoUtf8(bytes, codePage, marked.size(), out, at,
+                 [&](const Utf8Table& table, std::uint32_t euroByte, std::uint8_t* to) {
+                     return MarkedUtf8Sink{
+                         {table, euroByte, to}, marked.data(), marked.data() + marked.size()};
+                 });
 }
 
 } // namespace tessarim

@@ -26,6 +26,13 @@ void WideToAnsiAppend(std::u16string_view text, int codePage, Bytes& out);
 // would, in one pass.
 void AnsiToUtf8Append(std::string_view bytes, int codePage, Bytes& out);
 
+// The same written over out from offset at on (what out held there is
+// dropped, not cleared first), with each byte 0x1F standing for the next unit
+// of marked while any is left (characters of the BMP, no surrogates; none
+// when marked is empty). out ends where the result ends.
+void AnsiToUtf8Marked(std::string_view bytes, int codePage, std::u16string_view marked, Bytes& out,
+                      std::size_t at);
+
 // The code of a character in 936 or 950, 0 when the code page lacks it: a
 // double-byte code, or the single byte of characters below 0x80 and of the euro
 // sign in 936 (0x80).

@@ -59,10 +59,13 @@ std::size_t DoubleByteCarry(std::string_view text, BlockPosition position, bool 
 // GBK or Big5 to UTF-8 when nothing happens to the text in between: one pass
 // instead of two through UTF-16, with the same result.
 std::size_t ConvertDoubleByteToUtf8(Bytes& text, Code source, bool addBom, std::size_t carry) {
+    // Written over the scratch buffer, which needs no clearing first.
     Bytes& out = Scratch().bytes;
-    out.assign(addBom ? "\xEF\xBB\xBF" : "");
-    AnsiToUtf8Append(std::string_view(text).substr(0, text.size() - carry),
-                     source == GBK ? CodePageGbk : CodePageBig5, out);
+    const std::size_t bom = addBom ? 3 : 0;
+    if (out.size() < bom) out.resize(bom);
+    out.replace(0, bom, "\xEF\xBB\xBF", bom);
+    AnsiToUtf8Marked(std::string_view(text).substr(0, text.size() - carry),
+                     source == GBK ? CodePageGbk : CodePageBig5, {}, out, bom);
     text.swap(out);
     return carry;
 }
@@ -135,9 +138,15 @@ std::size_t ConvertStream(Bytes& text, const ConvertOptions& options, BlockPosit
         !(refs && HasRefStart(text)))
         return ConvertDoubleByteToUtf8(text, source, addBom, DoubleByteCarry(text, position, refs));
 
+    std::size_t carry = 0;
+    if (source == UTF8 && target == UTF8 && face == FaceT && !fixHtml &&
+        !(refs && HasRefStart(text)) &&
+        Utf8ToTraditionalUtf8(text, position, refs, addBom, fixTables, Scratch().bytes,
+                              Scratch().units, carry))
+        return carry;
+
     std::u16string& units = Scratch().units;
     units.clear();
-    std::size_t carry = 0;
     if (source <= UTF8) {
         ReadUnicodeStream(text, source, position, refs, units, carry);
     } else {

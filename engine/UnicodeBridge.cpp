@@ -6,9 +6,14 @@
 #include "engine/HtmlRefs.h"
 #include "engine/TableConvert.h"
 #include "engine/Utf8.h"
+#include "engine/Utf8Walk.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 
 namespace tessarim {
 
@@ -22,6 +27,129 @@ constexpr char16_t Marker = 0x001F;
 bool IsHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
+
+// Whether a character that came back from the tables as `to` was one they
+// cannot map.
+bool Unmapped(char16_t from, char16_t to) {
+    return to == WhiteSquare || (to == u'?' && from != u'?');
+}
+
+// Puts the saved characters back in place of the markers, in order.
+void RestoreMarked(std::u16string& text, std::u16string_view saved) {
+    if (saved.empty()) return;
+    std::size_t next = 0;
+    for (char16_t& unit : text) {
+        if (unit != Marker) continue;
+        if (next == saved.size()) break;
+        unit = saved[next++];
+    }
+}
+
+// What ConvertFaceW(FaceT) makes of each UTF-16 unit before the fix table:
+// its Big5 code, or Marker when the unit waits in the side list. The tables
+// map character by character, so a text's bytes are its units' codes one after
+// the other; `usable` tells that the tables keep to that (every Big5 code they
+// give decodes as one character). Each entry holds the code's bytes in memory
+// order, a single byte followed by 0, so that it is stored as it stands.
+struct TraditionalCodes {
+    std::array<std::uint16_t, 0x10000> bytes;
+    bool usable;
+};
+
+std::uint8_t FirstByte(std::uint16_t entry) {
+    return static_cast<std::uint8_t>(std::endian::native == std::endian::little ? entry
+                                                                                : entry >> 8);
+}
+
+// Whether an entry holds a double-byte code (lead bytes are 0x81 and up).
+bool IsDoubleByte(std::uint16_t entry) {
+    return FirstByte(entry) >= 0x80;
+}
+
+std::uint16_t Entry(unsigned code) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(code >= 0x100 ? code >> 8 : code),
+                                   static_cast<std::uint8_t>(code >= 0x100 ? code & 0xFF : 0)};
+    std::uint16_t entry;
+    std::memcpy(&entry, bytes, 2);
+    return entry;
+}
+
+std::unique_ptr<TraditionalCodes> BuildTraditionalCodes() {
+    auto codes = std::make_unique<TraditionalCodes>();
+    std::u16string all(0x10000, u'\0');
+    for (std::size_t u = 0; u < all.size(); ++u)
+        all[u] = static_cast<char16_t>(u);
+    Bytes bytes = WideToAnsi(all, CodePageGbk);
+    StreamConvert(bytes, GbToBig5);
+    const std::u16string converted = AnsiToWide(bytes, CodePageBig5);
+    codes->usable = converted.size() == all.size();
+    const auto& table = GbToBig5Table();
+    for (std::size_t u = 0; u < all.size() && codes->usable; ++u) {
+        const unsigned gbk = EncodeUnit(all[u], CodePageGbk);
+        if (gbk >= 0x100) {
+            const unsigned big5 = table[gbk - 0x8000], lead = big5 >> 8, trail = big5 & 0xFF;
+            codes->usable =
+                lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+        }
+        const char16_t to = converted[u];
+        if (Unmapped(all[u], to) || all[u] == Marker) {
+            codes->bytes[u] = Entry(Marker);
+            continue;
+        }
+        const unsigned code = EncodeUnit(to, CodePageBig5);
+        codes->bytes[u] = Entry(code == 0 && to != 0 ? '?' : code);
+    }
+    // Runs of ASCII are copied as they are.
+    for (unsigned b = 0; b < 0x80 && codes->usable; ++b)
+        codes->usable = codes->bytes[b] == Entry(b);
+    return codes;
+}
+
+const TraditionalCodes& Traditional() {
+    static const auto codes = BuildTraditionalCodes();
+    return *codes;
+}
+
+// Writes each unit's code from TraditionalCodes and saves what a marker
+// stands for. Stores two bytes where one may be kept: the buffer has room.
+struct TraditionalSink {
+    const std::uint16_t* bytes;
+    std::uint8_t* out;
+    std::u16string* saved;
+    void Ascii8(const std::uint8_t* p) {
+        std::memcpy(out, p, 8);
+        out += 8;
+        if (!runs::HasZeroByte(runs::Load64(p) ^ (Marker * runs::LowBits))) return;
+        for (int k = 0; k < 8; ++k)
+            if (p[k] == Marker) *saved += Marker;
+    }
+    void Unit(char16_t unit) {
+        const std::uint16_t entry = bytes[unit];
+        std::memcpy(out, &entry, 2);
+        if (IsDoubleByte(entry)) {
+            out += 2;
+            return;
+        }
+        ++out;
+        if (FirstByte(entry) == Marker) *saved += unit;
+    }
+    // Two double-byte codes, the common case, as one four-byte store.
+    [[gnu::always_inline]] void Units(char16_t first, char16_t second) {
+        const std::uint16_t a = bytes[first], b = bytes[second];
+        if (!IsDoubleByte(a) || !IsDoubleByte(b)) {
+            Unit(first);
+            Unit(second);
+            return;
+        }
+        std::memcpy(out, &a, 2);
+        std::memcpy(out + 2, &b, 2);
+        out += 4;
+    }
+    void Pair(char16_t high, char16_t low) {
+        Unit(high);
+        Unit(low);
+    }
+};
 
 // Where a numeric reference may be starting near the end of a block: the number
 // of units (or bytes) from the last "&" among the final LongestOpenReference to
@@ -102,7 +230,7 @@ void ConvertFaceW(std::u16string& text, Face face, FixTables* fixTables) {
     std::u16string saved;
     for (std::size_t i = 0; i < text.size() && i < converted.size(); ++i) {
         const char16_t to = converted[i];
-        const bool unmapped = to == WhiteSquare || (to == u'?' && text[i] != u'?');
+        const bool unmapped = Unmapped(text[i], to);
         if (toTraditional) {
             if (unmapped || text[i] == Marker) {
                 saved += text[i];
@@ -119,14 +247,52 @@ void ConvertFaceW(std::u16string& text, Face face, FixTables* fixTables) {
     text.clear();
     AnsiToWideAppend(bytes, second, text);
 
-    if (toTraditional && !saved.empty()) {
-        std::size_t next = 0;
-        for (char16_t& unit : text) {
-            if (unit != Marker) continue;
-            if (next == saved.size()) break;
-            unit = saved[next++];
-        }
+    if (toTraditional) RestoreMarked(text, saved);
+}
+
+bool Utf8ToTraditionalUtf8(Bytes& text, BlockPosition position, bool decodeReferences, bool addBom,
+                           FixTables* fixTables, Bytes& big5, std::u16string& saved,
+                           std::size_t& carry) {
+    const TraditionalCodes& codes = Traditional();
+    if (!codes.usable) return false;
+    // As ReadUtf8 reads the block.
+    std::string_view block = text;
+    std::size_t held = 0;
+    if (decodeReferences && !position.last) {
+        held = HeldReference(block, block.size());
+        block.remove_suffix(held);
     }
+    if (position.first && block.size() >= 3 && block.substr(0, 3) == "\xEF\xBB\xBF")
+        block.remove_prefix(3);
+
+    // Each byte read gives at most one code of two bytes, or of one when a
+    // stray byte's U+FFFD becomes one; and room for an eight-byte store.
+    const std::size_t room =
+        block.size() * (IsDoubleByte(codes.bytes[utf8::Replacement]) ? 2 : 1) + 8;
+    if (big5.size() < room) big5.resize(room);
+    saved.clear();
+    TraditionalSink sink{codes.bytes.data(), reinterpret_cast<std::uint8_t*>(big5.data()), &saved};
+    const std::size_t read = utf8::Walk(reinterpret_cast<const std::uint8_t*>(block.data()),
+                                        block.size(), position.last, sink);
+    carry = block.size() - read + held;
+    big5.resize(static_cast<std::size_t>(sink.out - reinterpret_cast<std::uint8_t*>(big5.data())));
+    ApplyFixTable(fixTables, big5, GbToBig5);
+
+    const std::size_t bom = addBom ? 3 : 0;
+    if (std::none_of(saved.begin(), saved.end(),
+                     [](char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; })) {
+        if (text.size() < bom) text.resize(bom);
+        text.replace(0, bom, "\xEF\xBB\xBF", bom);
+        AnsiToUtf8Marked(big5, CodePageBig5, saved, text, bom);
+        return true;
+    }
+    // Halves of a pair become one character only when they stay side by side:
+    // the general way.
+    std::u16string units = AnsiToWide(big5, CodePageBig5);
+    RestoreMarked(units, saved);
+    text.assign(addBom ? "\xEF\xBB\xBF" : "");
+    WideToUtf8Append(units, text);
+    return true;
 }
 
 void WideToBig5Append(std::u16string_view text, Bytes& out) {

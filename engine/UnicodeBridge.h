@@ -31,6 +31,18 @@ void ReadUnicodeStream(std::string_view block, Code code, BlockPosition position
 // code page 936 lacks becomes "?".
 void ConvertFaceW(std::u16string& text, Face face, FixTables* fixTables);
 
+// A UTF-8 block to UTF-8 in the Traditional typeface: what ReadUnicodeStream,
+// ConvertFaceW(FaceT) and WideToUtf8Append give in turn (the BOM written when
+// addBom), with the same carry, but without UTF-16 between: the characters go
+// straight to Big5 codes, the fix table works on those, and they go straight
+// to UTF-8. Numeric references are not decoded, so when decodeReferences is
+// set the block must hold no "&#" (they are still held back at the end).
+// big5 and saved are working buffers. False, with nothing changed, when the
+// tables do not map character by character (then the general way it is).
+bool Utf8ToTraditionalUtf8(Bytes& text, BlockPosition position, bool decodeReferences, bool addBom,
+                           FixTables* fixTables, Bytes& big5, std::u16string& saved,
+                           std::size_t& carry);
+
 // Encodes text as Big5; characters Big5 lacks but GBK holds arrive in their
 // Traditional form through the GBK->Big5 table.
 Bytes WideToBig5(std::u16string_view text);

@@ -2,7 +2,7 @@
 // typeface, with reference decoding and the more-blocks flag on and off.
 // Checks what a block promises the block loop and the reader of its output:
 // the carry fits, the table road maps pair by pair, code-page and UTF-8 targets
-// get the encoding they name, and the UTF-8 shortcut gives what the general
+// get the encoding they name, and the shortcuts to UTF-8 give what the general
 // road gives.
 //
 // Input: source, target, flags (bits 0-1 typeface, 2 fixHtml, 3 addBom,
@@ -11,6 +11,7 @@
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
 #include "engine/HtmlRefs.h"
+#include "engine/UnicodeBridge.h"
 #include "engine/Utf8.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -99,6 +100,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             AnsiToWide(std::string_view(original).substr(0, original.size() - carry),
                        source == GBK ? CodePageGbk : CodePageBig5);
         if (refs) DecodeNumericRefs(units);
+        FUZZ_CHECK(text == (addBom && position.first ? "\xEF\xBB\xBF" : "") + WideToUtf8(units));
+    }
+    // So does UTF-8 to UTF-8 in the Traditional typeface.
+    if (source == UTF8 && target == UTF8 && face == FaceT && !fixHtml) {
+        std::u16string units;
+        std::size_t held = 0;
+        ReadUnicodeStream(original, UTF8, position, refs, units, held);
+        if (refs) DecodeNumericRefs(units);
+        ConvertFaceW(units, FaceT, nullptr);
+        FUZZ_CHECK(held == carry);
         FUZZ_CHECK(text == (addBom && position.first ? "\xEF\xBB\xBF" : "") + WideToUtf8(units));
     }
     return 0;
