@@ -269,7 +269,33 @@ inline const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size
 
 FixTableStore::Match FixTableStore::ScanLines(const Record& record, std::string_view text) const {
     std::size_t key = LineStart(keys_, keyMarks_, record.first);
+    // Most keys are short lines: with eight bytes of the text and of the line
+    // at hand, the line's end and a mismatch are found without a walk or a
+    // library call.
+    std::uint64_t textWord = 0;
+    if (text.size() >= 8) std::memcpy(&textWord, text.data(), 8);
     for (std::uint32_t line = record.first; line <= record.last; ++line) {
+        if (text.size() >= 8 && key + 8 <= keys_.size()) {
+            const std::uint64_t lineWord =
+                runs::Load64(reinterpret_cast<const std::uint8_t*>(keys_.data()) + key);
+            const std::uint64_t x = lineWord ^ (runs::LowBits * '\n');
+            constexpr std::uint64_t low7 = ~runs::HighBits;
+            std::uint64_t breaks = ~(((x & low7) + low7) | x | low7);
+            if constexpr (std::endian::native == std::endian::big)
+                breaks = __builtin_bswap64(breaks);
+            if (breaks != 0) {
+                // The key's bytes before the line end (and its CR) must be the
+                // text's first bytes.
+                std::size_t length = static_cast<std::size_t>(std::countr_zero(breaks)) / 8;
+                const std::size_t next = key + length + 1;
+                if (length > 0 && keys_[key + length - 1] == '\r') --length;
+                const std::uint64_t mask = length == 0 ? 0 : ~0ull >> (64 - 8 * length);
+                if (length == 0 || ((lineWord ^ textWord) & mask) != 0) {
+                    key = next;
+                    continue;
+                }
+            }
+        }
         const auto [keyEnd, keyNext] = LineAt(keys_, key);
         // Empty keys are left out, as Build leaves them out.
         if (keyEnd > key && text.starts_with(keys_.substr(key, keyEnd - key))) {
