@@ -45,62 +45,27 @@ void ConvertFourPairs(std::uint8_t* p, std::uint64_t word,
     std::memcpy(p, &out, 8);
 }
 
-// Sixteen bytes that are eight double-byte characters converted at once with
-// AVX2: false, and nothing changed, when they are not.
-#ifdef TESSARIM_HAVE_AVX2_LOOPS
-struct EightPairsAvx2 {
-    __attribute__((target("avx2"))) bool operator()(std::uint8_t* p, const DbcsCode* table) const {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        // A byte of 0x81 or more at every even place.
-        const __m128i leads =
-            _mm_cmpgt_epi8(_mm_xor_si128(bytes, _mm_set1_epi8(-128)), _mm_setzero_si128());
-        if ((_mm_movemask_epi8(leads) & 0x5555) != 0x5555) return false;
-        // Each character's code (lead * 256 + trail) less 0x8000, as 32 bits.
-        const __m128i swap = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
-        const __m256i index = _mm256_sub_epi32(_mm256_cvtepu16_epi32(_mm_shuffle_epi8(bytes, swap)),
-                                               _mm256_set1_epi32(0x8000));
-        // The table read as 32-bit words, so that no lane reads past its end:
-        // an even index takes the word's low half, an odd one its high half.
-        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table),
-                                                     _mm256_srli_epi32(index, 1), 4);
-        const __m256i codes = _mm256_and_si256(
-            _mm256_srlv_epi32(words,
-                              _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4)),
-            _mm256_set1_epi32(0xFFFF));
-        // Eight 16-bit codes in order, then lead byte first again.
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(codes, codes), 0x08);
-        const __m128i out = _mm_shuffle_epi8(_mm256_castsi256_si128(packed), swap);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), out);
-        return true;
-    }
-};
-#endif
+using Table = std::array<DbcsCode, TableSpan>;
 
-// Runs of Chinese text go sixteen bytes at a time where eightPairs can
-// (AVX2), else eight; runs of ASCII eight. The lookups of a run do not wait
-// on each other.
-template <typename EightPairs>
-bool ConvertWith(std::uint8_t* p, std::size_t n, const std::array<DbcsCode, TableSpan>& table,
-                 EightPairs eightPairs) {
-    std::size_t i = 0;
-    while (i + 8 <= n) {
-        if (i + 16 <= n && eightPairs(p + i, table.data())) {
-            i += 16;
-            continue;
-        }
-        const std::uint64_t v = runs::Load64(p + i);
-        if (runs::FourPairs(v)) {
-            ConvertFourPairs(p + i, v, table);
-            i += 8;
-        } else if (runs::AllAscii(v)) {
-            i += 8;
-        } else if (p[i] < 0x81) {
-            ++i;
-        } else {
-            ConvertPair(p + i, table);
-            i += 2;
-        }
+// One step through text that has eight more bytes: runs of Chinese text and
+// of ASCII go eight bytes at a time, the four lookups of a run not waiting on
+// each other. The next place to go on from.
+std::size_t Step(std::uint8_t* p, std::size_t i, const Table& table) {
+    const std::uint64_t v = runs::Load64(p + i);
+    if (runs::FourPairs(v)) {
+        ConvertFourPairs(p + i, v, table);
+        return i + 8;
     }
+    if (runs::AllAscii(v)) return i + 8;
+    if (p[i] < 0x81) return i + 1;
+    ConvertPair(p + i, table);
+    return i + 2;
+}
+
+// The text from i on; true when it ends in an unpaired lead byte.
+bool ConvertFrom(std::uint8_t* p, std::size_t i, std::size_t n, const Table& table) {
+    while (i + 8 <= n)
+        i = Step(p, i, table);
     while (i + 1 < n) {
         if (p[i] < 0x81) {
             ++i;
@@ -113,9 +78,39 @@ bool ConvertWith(std::uint8_t* p, std::size_t n, const std::array<DbcsCode, Tabl
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
+// The same with AVX2: sixteen bytes that are eight double-byte characters
+// go through the table at once.
 __attribute__((target("avx2"))) bool ConvertAvx2(std::uint8_t* p, std::size_t n,
-                                                 const std::array<DbcsCode, TableSpan>& table) {
-    return ConvertWith(p, n, table, EightPairsAvx2{});
+                                                 const Table& table) {
+    const __m128i swap = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
+    std::size_t i = 0;
+    while (i + 16 <= n) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        // A byte of 0x81 or more at every even place.
+        const __m128i leads =
+            _mm_cmpgt_epi8(_mm_xor_si128(bytes, _mm_set1_epi8(-128)), _mm_setzero_si128());
+        if ((_mm_movemask_epi8(leads) & 0x5555) != 0x5555) {
+            i = Step(p, i, table);
+            continue;
+        }
+        // Each character's code (lead * 256 + trail) less 0x8000, as 32 bits.
+        const __m256i index = _mm256_sub_epi32(_mm256_cvtepu16_epi32(_mm_shuffle_epi8(bytes, swap)),
+                                               _mm256_set1_epi32(0x8000));
+        // The table read as 32-bit words, so that no lane reads past its end:
+        // an even index takes the word's low half, an odd one its high half.
+        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table.data()),
+                                                     _mm256_srli_epi32(index, 1), 4);
+        const __m256i codes = _mm256_and_si256(
+            _mm256_srlv_epi32(words,
+                              _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4)),
+            _mm256_set1_epi32(0xFFFF));
+        // Eight 16-bit codes in order, then lead byte first again.
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(codes, codes), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
+                         _mm_shuffle_epi8(_mm256_castsi256_si128(packed), swap));
+        i += 16;
+    }
+    return ConvertFrom(p, i, n, table);
 }
 #endif
 
@@ -126,8 +121,7 @@ bool ConvertTableInPlace(std::span<std::uint8_t> bytes, Direction direction) {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
     if (UseAvx2()) return ConvertAvx2(bytes.data(), bytes.size(), table);
 #endif
-    return ConvertWith(bytes.data(), bytes.size(), table,
-                       [](std::uint8_t*, const DbcsCode*) { return false; });
+    return ConvertFrom(bytes.data(), 0, bytes.size(), table);
 }
 
 int StreamConvert(Bytes& text, Direction direction) {
