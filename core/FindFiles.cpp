@@ -24,10 +24,16 @@ std::vector<std::string_view> SplitPatterns(std::string_view patterns) {
     return pieces;
 }
 
+// Letters compared without case first, then exactly; bytes as unsigned. No
+// copies: a sort of thousands of names makes tens of thousands of comparisons.
 bool NameBefore(const std::string& a, const std::string& b) {
-    const std::string lowerA = LowerCaseAscii(a);
-    const std::string lowerB = LowerCaseAscii(b);
-    return lowerA != lowerB ? lowerA < lowerB : a < b;
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
 } // namespace
@@ -86,7 +92,9 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, std::strin
         if (std::none_of(pieces.begin(), pieces.end(),
                          [&](std::string_view piece) { return MatchesWildcard(piece, name); }))
             continue;
-        if (QueryFileKind(entries->path().string()) != FileKind::Regular) continue;
+        // The kind the folder listing gives spares a look at each file; a link
+        // is followed.
+        if (!entries->is_regular_file(kindError)) continue;
         names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end(), NameBefore);

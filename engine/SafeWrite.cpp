@@ -98,15 +98,20 @@ std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struc
     return found;
 }
 
-std::string ResolveForWriting(const std::string& path) {
+std::string ResolveForWriting(const std::string& path, std::optional<struct stat>* found) {
     struct stat link {};
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    if (::lstat(path.c_str(), &link) != 0) {
+        if (found) found->reset();
+        return path;
+    }
+    if (found) *found = link;
+    if (!S_ISLNK(link.st_mode)) return path;
     if (link.st_uid != ::geteuid()) throw ConvertError("Cannot create file " + path);
     std::error_code error;
     const fs::path target = fs::weakly_canonical(path, error);
     if (error) throw ConvertError("Cannot create file " + path);
     // The link's target may be a link again; the same rule holds for it.
-    return target.string() == path ? path : ResolveForWriting(target.string());
+    return target.string() == path ? path : ResolveForWriting(target.string(), found);
 }
 
 void CopyExtendedAttributes(int from, int to) {

@@ -55,7 +55,9 @@ std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struc
 // link there leads to when the link belongs to the user running the program.
 // A link of anyone else is never written through (another user may have planted
 // it in a shared folder); that throws ConvertError "Cannot create file <path>".
-std::string ResolveForWriting(const std::string& path);
+// found, when given, receives what is at the path returned (not following a
+// link there), or nothing when nothing is.
+std::string ResolveForWriting(const std::string& path, std::optional<struct stat>* found = nullptr);
 
 // Gives the new file the old one's extended attributes (ACLs and labels among
 // them), leaving out file capabilities, which like set-ID bits belong to the

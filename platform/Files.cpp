@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -45,6 +46,19 @@ bool OthersMayChange(const std::string& path) {
     if (info.st_uid != ::geteuid() && info.st_uid != 0) return true;
     if (info.st_mode & S_IWOTH) return true;
     return (info.st_mode & S_IWGRP) && info.st_gid != ::getegid();
+}
+
+unsigned FileCreationMask() {
+    static const unsigned mask = [] {
+        // The kernel tells it without changing it.
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.starts_with("Umask:")) return std::stoul(line.substr(6), nullptr, 8) & 0777;
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return static_cast<unsigned long>(current);
+    }();
+    return mask;
 }
 
 bool ClearReadOnly(const std::string& path) {

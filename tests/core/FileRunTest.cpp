@@ -61,8 +61,10 @@ TEST_F(FileRunTest, WorkersReportInListOrderAndWriteWhatOneAtATimeWrites) {
 
 TEST_F(FileRunTest, NoFileIsBegunOnceTheRunIsStopped) {
     EXPECT_EQ(Run(2, 8).size(), 8u);
-    // Two workers: the file after the stopping one may have been under way.
-    for (std::size_t i = 9; i < tasks.size(); ++i)
+    // Two workers: the files up to their window past the stopping one may have
+    // been under way, none after them.
+    static_assert(7 + 2 * FilesAheadPerWorker < 24);
+    for (std::size_t i = 7 + 2 * FilesAheadPerWorker; i < tasks.size(); ++i)
         EXPECT_FALSE(fs::exists(tasks[i].output)) << i;
 }
 
