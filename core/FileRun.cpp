@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sched.h>
 #include <set>
 #include <thread>
 
@@ -26,6 +27,11 @@ bool FilesAreIndependent(const std::vector<FileTask>& tasks) {
 }
 
 unsigned WorkersPerCore() {
+    // The cores this process may run on (taskset, a container's cpuset), not
+    // the machine's: two workers on one core only take turns.
+    cpu_set_t cores;
+    if (::sched_getaffinity(0, sizeof cores, &cores) == 0)
+        return static_cast<unsigned>(std::max(1, CPU_COUNT(&cores)));
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
@@ -124,12 +130,11 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
         for (std::size_t due = 0; due < tasks.size();) {
             std::optional<std::size_t> mine;
             Outcome outcome;
-            // After Ctrl-C no more files are begun here either.
-            const bool interrupted = held.Pending();
+            // After Ctrl-C no file is begun or reported any more.
+            if (held.Pending()) break;
             {
                 std::unique_lock lock(mutex);
-                if (!interrupted && !outcomes[due].done && next < tasks.size() &&
-                    next < due + window) {
+                if (!outcomes[due].done && next < tasks.size() && next < due + window) {
                     mine = next++;
                 } else {
                     waiting = true;
@@ -145,7 +150,7 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
                 continue;
             }
             if (outcome.error) std::rethrow_exception(outcome.error);
-            if (!report(*outcome.result) || held.Pending()) break;
+            if (!report(*outcome.result)) break;
             {
                 std::lock_guard lock(mutex);
                 accepted = ++due;

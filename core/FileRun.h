@@ -43,7 +43,7 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
                   const FileRules& rules, FixTables& tables, const TableLoad& load,
                   unsigned workers, const FileReport& report);
 
-// The number of workers for a run: one per core.
+// The number of workers for a run: one per core the process may run on.
 unsigned WorkersPerCore();
 
 } // namespace tessarim
