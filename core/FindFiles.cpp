@@ -7,8 +7,8 @@
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace tessarim {
 
@@ -76,30 +76,41 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
 std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns,
                                            bool recursive) {
     const std::vector<std::string_view> pieces = SplitPatterns(patterns);
+    const std::string prefix = AddTrailingBackslash(folder);
     std::vector<std::string> names;
     std::vector<std::string> folders;
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        std::string name = entries->path().filename().string();
+    // The listing itself, as the kernel gives it: a listing of thousands of
+    // files is read before the first is converted, and the kind each entry
+    // comes with spares a look at each file.
+    DIR* const listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    while (const dirent* entry = listing ? ::readdir(listing) : nullptr) {
+        const std::string_view name = entry->d_name;
         // A conversion's saved original is no input, even when a pattern names it.
         if (IsHiddenName(name) || IsConversionCopyName(name)) continue;
-        std::error_code kindError;
-        if (recursive && entries->is_directory(kindError) && !entries->is_symlink(kindError)) {
-            folders.push_back(std::move(name));
+        unsigned char type = entry->d_type;
+        struct stat status {};
+        if (type == DT_UNKNOWN && ::lstat((prefix + entry->d_name).c_str(), &status) == 0)
+            type = S_ISDIR(status.st_mode)   ? DT_DIR
+                   : S_ISLNK(status.st_mode) ? DT_LNK
+                   : S_ISREG(status.st_mode) ? DT_REG
+                                             : DT_UNKNOWN;
+        if (recursive && type == DT_DIR) {
+            folders.emplace_back(name);
             continue;
         }
         if (std::none_of(pieces.begin(), pieces.end(),
                          [&](std::string_view piece) { return MatchesWildcard(piece, name); }))
             continue;
-        // The kind the folder listing gives spares a look at each file; a link
-        // is followed.
-        if (!entries->is_regular_file(kindError)) continue;
-        names.push_back(std::move(name));
+        // A link is followed.
+        if (type == DT_LNK)
+            type = ::stat((prefix + entry->d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode)
+                       ? DT_REG
+                       : DT_UNKNOWN;
+        if (type == DT_REG) names.emplace_back(name);
     }
+    if (listing) ::closedir(listing);
     std::sort(names.begin(), names.end(), NameBefore);
     std::sort(folders.begin(), folders.end(), NameBefore);
-    const std::string prefix = AddTrailingBackslash(folder);
     std::vector<std::string> paths;
     paths.reserve(names.size());
     for (const std::string& name : names)
