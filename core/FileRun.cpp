@@ -89,6 +89,13 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     // helper takes the next file not begun, as far as the window allows, and
     // files what came of it; it wakes this thread only when this one waits.
     const auto help = [&](FixTables& own) {
+        // A helper loads its own tables while this thread converts its first
+        // file. One whose tables cannot be loaded leaves its files to the others.
+        try {
+            load(own);
+        } catch (...) {
+            return;
+        }
         for (;;) {
             std::size_t index;
             {
@@ -124,7 +131,6 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     try {
         for (unsigned w = 1; w < workers; ++w) {
             ownTables.push_back(std::make_unique<FixTables>());
-            load(*ownTables.back());
             helpers.emplace_back(help, std::ref(*ownTables.back()));
         }
         for (std::size_t due = 0; due < tasks.size();) {

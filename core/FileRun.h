@@ -35,10 +35,11 @@ constexpr std::size_t FilesAheadPerWorker = 4;
 
 // Converts the files in order, with up to `workers` workers (one for a few
 // files, or files that are not independent): the calling thread with `tables`
-// (the caller's, loaded), and a thread for each other one with tables loaded by
-// `load`. A file's exception is thrown here when its turn to be reported comes.
-// When a report stops the run, no file is begun any more; files already under
-// way (see FilesAheadPerWorker) are finished.
+// (the caller's, loaded), and a thread for each other one with tables that
+// `load` loads on that thread (it must show nothing). A file's exception is
+// thrown here when its turn to be reported comes. When a report stops the run,
+// no file is begun any more; files already under way (see FilesAheadPerWorker)
+// are finished.
 void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request,
                   const FileRules& rules, FixTables& tables, const TableLoad& load,
                   unsigned workers, const FileReport& report);
