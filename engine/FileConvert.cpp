@@ -359,6 +359,23 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
             if (!temp.empty()) ::unlink(temp.c_str());
         }
     } finish;
+    // A new destination is written as a file without a name, which vanishes by
+    // itself whatever stops the run, and is named when complete. Its inode is
+    // made without holding the folder, which other workers write into too; a
+    // named temporary file and its rename take the folder's lock twice.
+    if (!exists)
+        if (const UniqueFd unnamed = CreateUnnamedBeside(FolderOf(destination))) {
+            ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size),
+                           unnamed.get(), false, options, fixTables);
+            StopIfInterrupted();
+            if (::fchmod(unnamed.get(), NewFileMode(sourceStatus.st_mode)) != 0)
+                throw ConvertError("Stream write error");
+            // Whatever appeared under the name meanwhile (a link planted by
+            // someone else) is not replaced.
+            if (!NameUnnamed(unnamed.get(), destination))
+                throw ConvertError("Cannot create file " + named);
+            return;
+        }
     TempFile temp;
     try {
         temp = CreateTempBeside(FolderOf(destination));

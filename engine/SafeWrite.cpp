@@ -72,6 +72,19 @@ TempFile CreateTempBeside(const std::string& folder) {
     }
 }
 
+UniqueFd CreateUnnamedBeside(const std::string& folder) {
+    // The name is given through the descriptor's entry in /proc.
+    static const bool named = ::access("/proc/self/fd", X_OK) == 0;
+    if (!named) return UniqueFd();
+    return UniqueFd(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+}
+
+bool NameUnnamed(int fd, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    // A link does not replace what is there.
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, bool complete) {
     std::string record(complete ? Complete : Partial);
     record += FileIdentity(owner);
