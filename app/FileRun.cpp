@@ -18,6 +18,8 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <set>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace tessarim {
@@ -39,10 +41,14 @@ void RemoveQuotes(std::string& name) {
     if (!name.empty() && name.back() == '"') name.pop_back();
 }
 
-// Bare name when the file is in the current folder, else the full path.
-std::string NameForMessage(const std::string& path) {
+// The current folder with a trailing "/".
+std::string CurrentFolder() {
     std::error_code error;
-    const std::string here = AddTrailingBackslash(std::filesystem::current_path(error).string());
+    return AddTrailingBackslash(std::filesystem::current_path(error).string());
+}
+
+// Bare name when the file is in the folder here (ending in "/"), else the full path.
+std::string NameForMessage(const std::string& path, const std::string& here = CurrentFolder()) {
     return ExtractFilePath(path) == here ? ExtractFileName(path) : path;
 }
 
@@ -58,26 +64,27 @@ struct PlannedFile {
 };
 
 // What tells two names of one file apart from two files: the file itself when
-// it exists, else the full path.
-std::string Identity(const std::string& path) {
+// it exists, else the full path. there: whether it exists.
+std::string Identity(const std::string& path, bool* there = nullptr) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) == 0)
-        return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+    const bool exists = ::stat(path.c_str(), &status) == 0;
+    if (there) *there = exists;
+    if (exists) return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
     std::string id = "/";
     id += FullPath(path);
     return id;
 }
 
 // The output of an input: the input itself in place; else the output pattern
-// applied to it, in the same subfolder below the output pattern's folder as
-// the input is below the input pattern's.
+// (a full path) applied to it, in the same subfolder below the output
+// pattern's folder as the input is below the input pattern's.
 std::string OutputOf(const std::string& input, const std::string& inputFolder,
-                     const CommandLineArgs& args) {
+                     const std::string& outputPattern, const CommandLineArgs& args) {
     if (args.InPlace) return input;
-    const std::string out = FullPath(args.FileOut);
-    if (!HasWildcards(args.FileOut)) return out;
+    if (!HasWildcards(args.FileOut)) return outputPattern;
     const std::string below = ExtractFilePath(input).substr(inputFolder.size());
-    return BuildOutputName(input, ExtractFilePath(out) + below + ExtractFileName(out));
+    return BuildOutputName(input,
+                           ExtractFilePath(outputPattern) + below + ExtractFileName(outputPattern));
 }
 
 // Every output is decided before anything is written, so no input is written
@@ -88,16 +95,27 @@ std::string OutputOf(const std::string& input, const std::string& inputFolder,
 std::vector<PlannedFile> PlanOutputs(const std::vector<std::string>& inputs,
                                      const std::string& inputFolder, const CommandLineArgs& args) {
     std::vector<PlannedFile> plan;
+    plan.reserve(inputs.size());
+    const std::string outputPattern = args.InPlace ? std::string() : FullPath(args.FileOut);
     for (const std::string& input : inputs)
-        plan.push_back({input, OutputOf(input, inputFolder, args), {}});
+        plan.push_back({input, OutputOf(input, inputFolder, outputPattern, args), {}});
     // A single named file written over itself is the described in-place request.
     if (args.InPlace || (plan.size() == 1 && !HasWildcards(args.FileIn))) return plan;
+    // The inputs are looked at only when an output may be one of them: one that
+    // exists, or one named as an input (which a missing input would be). Into an
+    // empty folder, that is never.
+    const std::set<std::string_view> inputNames(inputs.begin(), inputs.end());
     std::map<std::string, std::string> inputOf;
-    for (const std::string& input : inputs)
-        inputOf.emplace(Identity(input), input);
+    bool inputsLooked = false;
     std::map<std::string, std::string> outputOf;
     for (PlannedFile& file : plan) {
-        const std::string id = Identity(file.output);
+        bool there = false;
+        const std::string id = Identity(file.output, &there);
+        if (!inputsLooked && (there || inputNames.count(file.output))) {
+            for (const std::string& input : inputs)
+                inputOf.emplace(Identity(input), input);
+            inputsLooked = true;
+        }
         if (const auto taken = outputOf.find(id); taken != outputOf.end())
             file.conflict = file.output + " is already the output of " + taken->second + "; " +
                             file.input + " is not converted.";
@@ -203,10 +221,9 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
                 // The temporary file is the owner's alone; the result gets the mode
                 // of the file it replaces, or a new file's.
                 struct stat old {};
-                const mode_t mask = ::umask(0);
-                ::umask(mask);
-                ::chmod(temp.c_str(),
-                        ::stat(output.c_str(), &old) == 0 ? old.st_mode & 07777 : 0666 & ~mask);
+                ::chmod(temp.c_str(), ::stat(output.c_str(), &old) == 0
+                                          ? old.st_mode & 07777
+                                          : 0666 & ~static_cast<mode_t>(FileCreationMask()));
                 std::filesystem::rename(temp, output);
             } catch (...) {
                 std::error_code ignored;
@@ -294,16 +311,19 @@ int ConvertAll(CommandLineArgs& args) {
         }
     };
     std::size_t reported = 0;
+    const std::string here = CurrentFolder();
     const auto report = [&](const FileResult& result) {
         const std::size_t at = taskAt[reported++];
         tellConflictsBefore(at);
         told = at + 1;
-        const std::string name = NameForMessage(plan[at].input);
+        const std::string& input = plan[at].input;
+        // Most files are converted without a word: their name is seldom needed.
+        const auto name = [&] { return NameForMessage(input, here); };
         switch (result.outcome) {
         case FileOutcome::Skipped: {
             ++skipped;
             const std::string why =
-                name + ": skipped (" + std::string(SkipReasonText(result.skipped)) + ").";
+                name() + ": skipped (" + std::string(SkipReasonText(result.skipped)) + ").";
             // A file named alone was wanted: not converting it is a failure.
             if (!pattern) {
                 ShowError(why);
@@ -317,17 +337,17 @@ int ConvertAll(CommandLineArgs& args) {
             ++failed;
             status = ExitFailure;
             if (result.failure == FailureKind::ReadOnlyTarget)
-                ShowError(NameForMessage(result.path) + " cannot be replaced (ReadOnly)");
+                ShowError(NameForMessage(result.path, here) + " cannot be replaced (ReadOnly)");
             else if (!result.message.empty())
-                ShowError(pattern ? name + ": " + result.message : result.message);
+                ShowError(pattern ? name() + ": " + result.message : result.message);
             break;
         case FileOutcome::Converted:
             ++converted;
             if (result.replaced > 0 && !args.quiet)
-                ShowNote(name + ": " + std::to_string(result.replaced) +
+                ShowNote(name() + ": " + std::to_string(result.replaced) +
                          " characters replaced by \"?\", \"\u25A1\" or U+FFFD.");
             if (args.verbose)
-                ShowNote(name + ": converted from " +
+                ShowNote(name() + ": converted from " +
                          std::string(result.asciiOnly ? "ASCII" : CodeLabel(result.source)) +
                          " to " + std::string(CodeLabel(args.CodeOut)) + ".");
             break;

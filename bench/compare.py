@@ -30,18 +30,16 @@ MEMORY_LIMIT_KIB = 16 * 1024
 
 
 def remove(path):
-    """Removes a file; a folder is emptied (the many-files run writes into one)."""
-    if os.path.isdir(path):
-        shutil.rmtree(path)
-        os.makedirs(path)
-    elif os.path.exists(path):
+    if os.path.exists(path):
         os.remove(path)
 
 
 def run(command, output, stdin=None, stdout=None):
-    """Runs a command that writes output (removed first); returns the seconds
-    taken, wall and CPU (user + system of the process and its children)."""
-    remove(output)
+    """Runs a command that writes output (removed first, when named); returns
+    the seconds taken, wall and CPU (user + system of the process and its
+    children)."""
+    if output:
+        remove(output)
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     with open(stdin, "rb") if stdin else open(os.devnull, "rb") as fin, \
@@ -261,6 +259,25 @@ def scenario_small_file(ctx):
         [(iconv(source, "GBK", "BIG5", ctx.path("small-peer.b5")), 1)], max(41, ctx.runs))
 
 
+class FolderRun(Command):
+    """A run that writes into a new folder each time; the folders are removed
+    at the end. Emptying one folder for the next run would time the file
+    system instead: ext4 gives new files inodes past those freed in the last
+    seconds, and looks past each of thousands under the folder's lock."""
+
+    def __init__(self, argv_into, base, name):
+        super().__init__(None, None, name=name)
+        self.argv_into = argv_into
+        self.base = base
+        self.folders = []
+
+    def run(self):
+        self.output = f"{self.base}-{len(self.folders) + 1}"
+        os.makedirs(self.output)
+        self.folders.append(self.output)
+        return run(self.argv_into(self.output), None)
+
+
 def scenario_many_files(ctx):
     """A pattern run over 2,000 files of 20 KB with a worker per core, against
     the same run held to one core; both must write the same files."""
@@ -270,20 +287,21 @@ def scenario_many_files(ctx):
     text = repeat_to(simplified.encode("cp936"), 20000)[:20000]
     for i in range(2000):
         write(os.path.join(folder, f"f{i:04d}.txt"), text)
-    every, one = ctx.path("every"), ctx.path("one")
-    os.makedirs(every)
-    os.makedirs(one)
     pattern = os.path.join(folder, "*.txt")
-    run_all = Command([ctx.tessarim, "/i:gbk", "/o:big5", pattern, os.path.join(every, "*.b5")],
-                      every)
-    run_one = Command(["taskset", "-c", "0", ctx.tessarim, "/i:gbk", "/o:big5", pattern,
-                       os.path.join(one, "*.b5")], one, name="one core")
+    run_all = FolderRun(lambda out: [ctx.tessarim, "/i:gbk", "/o:big5", pattern,
+                                     os.path.join(out, "*.b5")], ctx.path("every"), "tessarim")
+    run_one = FolderRun(lambda out: ["taskset", "-c", "0", ctx.tessarim, "/i:gbk", "/o:big5",
+                                     pattern, os.path.join(out, "*.b5")], ctx.path("one"),
+                        "one core")
     ok = compare(f"Pattern run, 2,000 files of 20 KB, a worker per core ({os.cpu_count()} cores)",
                  run_all, [(run_one, 1.8)], ctx.runs, memory=False, by_wall=True)
+    every, one = run_all.output, run_one.output
     same = sorted(os.listdir(every)) == sorted(os.listdir(one)) and all(
         open(os.path.join(every, n), "rb").read() == open(os.path.join(one, n), "rb").read()
         for n in os.listdir(every))
     print(f"  same files as one at a time: {'yes' if same else 'NO'}")
+    for made in run_all.folders + run_one.folders:
+        shutil.rmtree(made)
     return ok and same
 
 

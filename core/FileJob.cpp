@@ -61,7 +61,7 @@ SkipReason SkipReasonOf(const std::string& input, const FileRules& rules) {
     const std::string name = ExtractFileName(input);
     if (IsHiddenName(name)) return SkipReason::Hidden;
     if (IsIgnoredFile(rules.ignore, name)) return SkipReason::Ignored;
-    if (IsCompoundDocument(input)) return SkipReason::Compound;
+    if (HasCompoundSignature(input)) return SkipReason::Compound;
     return SkipReason::None;
 }
 
@@ -83,14 +83,18 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
             result.outcome = FileOutcome::Skipped;
             return result;
         }
-        if (!IsValidFileName(ExtractFileName(output)) || DirExists(output))
+        const FileKind outputKind = QueryFileKind(output);
+        if (!IsValidFileName(ExtractFileName(output)) || outputKind == FileKind::Folder)
             return Failure(FailureKind::InvalidOutputName, output, "Invalid output filename.");
-        const std::string folder = ExtractFileDir(output);
-        if (!DirExists(folder) && !ForceDirectories(folder))
-            return Failure(FailureKind::FolderNotCreated, output,
-                           "Fail to create output directory");
-        if (QueryFileKind(output) != FileKind::Missing && IsReadOnly(output))
+        // An output that is there is in a folder that is there.
+        if (outputKind == FileKind::Missing) {
+            const std::string folder = ExtractFileDir(output);
+            if (!DirExists(folder) && !ForceDirectories(folder))
+                return Failure(FailureKind::FolderNotCreated, output,
+                               "Fail to create output directory");
+        } else if (IsReadOnly(output)) {
             return Failure(FailureKind::ReadOnlyTarget, output, "");
+        }
 
         ConvertOptions options;
         options.source = request.source;
@@ -111,8 +115,9 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
         if (options.target == BIG5 && options.face == FaceS) options.face = FaceD;
         // ASCII going to an 8-bit code is copied as it is.
         const bool copy = result.asciiOnly && options.target != ULE && options.target != UBE;
+        // The input is a file, as its skip reason said: only its name counts.
         options.fixHtmlCharset =
-            !copy && rules.fixHtmlCharset && IsHtmlTypeFile(rules.htmlTypes, input);
+            !copy && rules.fixHtmlCharset && rules.htmlTypes.Matches(ExtractFileName(input));
         options.addBom = request.target == ULE || request.target == UBE ||
                          (request.target == UTF8 && rules.addBomToUtf8 && !copy);
         options.decodeReferences = !copy && rules.decodeReferences;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sched.h>
 #include <set>
 #include <thread>
 
@@ -26,6 +27,11 @@ bool FilesAreIndependent(const std::vector<FileTask>& tasks) {
 }
 
 unsigned WorkersPerCore() {
+    // The cores this process may run on (taskset, a container's cpuset), not
+    // the machine's: two workers on one core only take turns.
+    cpu_set_t cores;
+    if (::sched_getaffinity(0, sizeof cores, &cores) == 0)
+        return static_cast<unsigned>(std::max(1, CPU_COUNT(&cores)));
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
@@ -36,6 +42,18 @@ struct Outcome {
     std::exception_ptr error;
     bool done = false;
 };
+
+Outcome Convert(const FileTask& task, const FileRequest& request, const FileRules& rules,
+                FixTables& tables) {
+    Outcome outcome;
+    try {
+        outcome.result = ConvertOneFile(task.input, task.output, request, rules, &tables);
+    } catch (...) {
+        outcome.error = std::current_exception();
+    }
+    outcome.done = true;
+    return outcome;
+}
 
 } // namespace
 
@@ -52,72 +70,98 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
         return;
     }
 
-    // Ctrl-C, SIGTERM and SIGHUP wait in every thread (the workers take this
+    // Ctrl-C, SIGTERM and SIGHUP wait in every thread (the helpers take this
     // thread's mask) until the files under way are done: delivered to an idle
     // thread, one would end the process while another is half written.
     const DeferredInterrupts held;
+    const std::size_t window = FilesAheadPerWorker * workers;
     std::vector<Outcome> outcomes(tasks.size());
     std::mutex mutex;
-    std::condition_variable finished, reportedMore;
-    std::size_t next = 0;
-    std::size_t reported = 0;
+    // reportable: the file whose report is due is done; opened: the reports
+    // went on, so the files they let begin may be.
+    std::condition_variable reportable, opened;
+    std::size_t next = 0;     // the first file not begun
+    std::size_t accepted = 0; // the files whose reports went through
     bool stopped = false;
-    // A worker takes the next file not begun, converts it and files what came of
-    // it. It keeps at most one file per worker ahead of the reports, so that a
-    // stop leaves few files converted that one at a time would not reach.
-    const auto work = [&](FixTables& own) {
+    bool waiting = false; // this thread waits for the file whose report is due
+    // This thread converts files too, between reports: with a thread per other
+    // core, no thread waits for a core, and none is woken for each file. A
+    // helper takes the next file not begun, as far as the window allows, and
+    // files what came of it; it wakes this thread only when this one waits.
+    const auto help = [&](FixTables& own) {
+        // A helper loads its own tables while this thread converts its first
+        // file. One whose tables cannot be loaded leaves its files to the others.
+        try {
+            load(own);
+        } catch (...) {
+            return;
+        }
         for (;;) {
             std::size_t index;
             {
                 std::unique_lock lock(mutex);
-                reportedMore.wait(lock, [&] { return stopped || next < reported + workers; });
-                if (stopped || next == tasks.size()) return;
+                opened.wait(lock, [&] {
+                    return stopped || next == tasks.size() || next < accepted + window;
+                });
+                // After Ctrl-C the files under way fail at once; no more are begun.
+                if (stopped || next == tasks.size() || held.Pending()) return;
                 index = next++;
             }
-            Outcome outcome;
-            try {
-                outcome.result =
-                    ConvertOneFile(tasks[index].input, tasks[index].output, request, rules, &own);
-            } catch (...) {
-                outcome.error = std::current_exception();
-            }
-            outcome.done = true;
+            Outcome outcome = Convert(tasks[index], request, rules, own);
+            bool wake;
             {
                 std::lock_guard lock(mutex);
                 outcomes[index] = std::move(outcome);
+                wake = waiting;
             }
-            finished.notify_all();
+            if (wake) reportable.notify_one();
         }
     };
 
     std::vector<std::unique_ptr<FixTables>> ownTables;
-    std::vector<std::jthread> threads;
+    std::vector<std::jthread> helpers;
     const auto stop = [&] {
         {
             std::lock_guard lock(mutex);
             stopped = true;
         }
-        reportedMore.notify_all();
-        threads.clear(); // joins: a file under way is finished
+        opened.notify_all();
+        helpers.clear(); // joins: a file under way is finished
     };
     try {
-        threads.emplace_back(work, std::ref(tables));
         for (unsigned w = 1; w < workers; ++w) {
             ownTables.push_back(std::make_unique<FixTables>());
-            load(*ownTables.back());
-            threads.emplace_back(work, std::ref(*ownTables.back()));
+            helpers.emplace_back(help, std::ref(*ownTables.back()));
         }
-        for (std::size_t index = 0; index < tasks.size(); ++index) {
+        for (std::size_t due = 0; due < tasks.size();) {
+            std::optional<std::size_t> mine;
             Outcome outcome;
+            // After Ctrl-C no file is begun or reported any more.
+            if (held.Pending()) break;
             {
                 std::unique_lock lock(mutex);
-                finished.wait(lock, [&] { return outcomes[index].done; });
-                outcome = std::move(outcomes[index]);
-                reported = index + 1;
+                if (!outcomes[due].done && next < tasks.size() && next < due + window) {
+                    mine = next++;
+                } else {
+                    waiting = true;
+                    reportable.wait(lock, [&] { return outcomes[due].done; });
+                    waiting = false;
+                    outcome = std::move(outcomes[due]);
+                }
             }
-            reportedMore.notify_all();
+            if (mine) {
+                Outcome done = Convert(tasks[*mine], request, rules, tables);
+                std::lock_guard lock(mutex);
+                outcomes[*mine] = std::move(done);
+                continue;
+            }
             if (outcome.error) std::rethrow_exception(outcome.error);
-            if (!report(*outcome.result) || held.Pending()) break;
+            if (!report(*outcome.result)) break;
+            {
+                std::lock_guard lock(mutex);
+                accepted = ++due;
+            }
+            opened.notify_all();
         }
     } catch (...) {
         stop();

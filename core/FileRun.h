@@ -4,6 +4,7 @@
 // calling thread, and once the caller stops the run no further file is begun.
 #include "core/FileJob.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,18 +27,24 @@ using TableLoad = std::function<void(FixTables&)>;
 // no two write the same output and no output is another file's input.
 bool FilesAreIndependent(const std::vector<FileTask>& tasks);
 
-// Converts the files in order, `tables` (the caller's, loaded) for the first
-// worker and tables loaded by `load` for each other one, with up to `workers`
-// threads (one for a few files, or files that are not independent). A file's
-// exception is thrown here when its turn to be reported comes. Workers run at
-// most one file each ahead of the reports: when a report stops the run, the
-// files after it are not begun, except up to one per other worker already
-// under way, which is finished.
+// How far the workers may get ahead of the reports: at most this many files per
+// worker are begun after the last file whose report went through. Enough that a
+// worker seldom waits for the report of a file another one is still on; few,
+// so that a run stopped by a report has converted few files it does not report.
+constexpr std::size_t FilesAheadPerWorker = 4;
+
+// Converts the files in order, with up to `workers` workers (one for a few
+// files, or files that are not independent): the calling thread with `tables`
+// (the caller's, loaded), and a thread for each other one with tables that
+// `load` loads on that thread (it must show nothing). A file's exception is
+// thrown here when its turn to be reported comes. When a report stops the run,
+// no file is begun any more; files already under way (see FilesAheadPerWorker)
+// are finished.
 void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request,
                   const FileRules& rules, FixTables& tables, const TableLoad& load,
                   unsigned workers, const FileReport& report);
 
-// The number of workers for a run: one per core.
+// The number of workers for a run: one per core the process may run on.
 unsigned WorkersPerCore();
 
 } // namespace tessarim

@@ -7,8 +7,8 @@
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace tessarim {
 
@@ -24,10 +24,16 @@ std::vector<std::string_view> SplitPatterns(std::string_view patterns) {
     return pieces;
 }
 
+// Letters compared without case first, then exactly; bytes as unsigned. No
+// copies: a sort of thousands of names makes tens of thousands of comparisons.
 bool NameBefore(const std::string& a, const std::string& b) {
-    const std::string lowerA = LowerCaseAscii(a);
-    const std::string lowerB = LowerCaseAscii(b);
-    return lowerA != lowerB ? lowerA < lowerB : a < b;
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
 } // namespace
@@ -70,28 +76,41 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
 std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns,
                                            bool recursive) {
     const std::vector<std::string_view> pieces = SplitPatterns(patterns);
+    const std::string prefix = AddTrailingBackslash(folder);
     std::vector<std::string> names;
     std::vector<std::string> folders;
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        std::string name = entries->path().filename().string();
+    // The listing itself, as the kernel gives it: a listing of thousands of
+    // files is read before the first is converted, and the kind each entry
+    // comes with spares a look at each file.
+    DIR* const listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    while (const dirent* entry = listing ? ::readdir(listing) : nullptr) {
+        const std::string_view name = entry->d_name;
         // A conversion's saved original is no input, even when a pattern names it.
         if (IsHiddenName(name) || IsConversionCopyName(name)) continue;
-        std::error_code kindError;
-        if (recursive && entries->is_directory(kindError) && !entries->is_symlink(kindError)) {
-            folders.push_back(std::move(name));
+        unsigned char type = entry->d_type;
+        struct stat status {};
+        if (type == DT_UNKNOWN && ::lstat((prefix + entry->d_name).c_str(), &status) == 0)
+            type = S_ISDIR(status.st_mode)   ? DT_DIR
+                   : S_ISLNK(status.st_mode) ? DT_LNK
+                   : S_ISREG(status.st_mode) ? DT_REG
+                                             : DT_UNKNOWN;
+        if (recursive && type == DT_DIR) {
+            folders.emplace_back(name);
             continue;
         }
         if (std::none_of(pieces.begin(), pieces.end(),
                          [&](std::string_view piece) { return MatchesWildcard(piece, name); }))
             continue;
-        if (QueryFileKind(entries->path().string()) != FileKind::Regular) continue;
-        names.push_back(std::move(name));
+        // A link is followed.
+        if (type == DT_LNK)
+            type = ::stat((prefix + entry->d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode)
+                       ? DT_REG
+                       : DT_UNKNOWN;
+        if (type == DT_REG) names.emplace_back(name);
     }
+    if (listing) ::closedir(listing);
     std::sort(names.begin(), names.end(), NameBefore);
     std::sort(folders.begin(), folders.end(), NameBefore);
-    const std::string prefix = AddTrailingBackslash(folder);
     std::vector<std::string> paths;
     paths.reserve(names.size());
     for (const std::string& name : names)

@@ -5,9 +5,11 @@
 #include "platform/Files.h"
 
 #include <array>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
+#include <unistd.h>
 
 namespace tessarim {
 
@@ -197,14 +199,22 @@ bool IsCompoundDocument(const std::string& path) {
     default:
         throw ConvertError("Cannot open file " + path);
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw ConvertError("Cannot open file " + path);
-    std::array<char, CompoundSignature.size()> head{};
-    file.read(head.data(), head.size());
-    if (file.gcount() != static_cast<std::streamsize>(head.size())) return false;
-    for (std::size_t i = 0; i < head.size(); ++i)
-        if (static_cast<unsigned char>(head[i]) != CompoundSignature[i]) return false;
-    return true;
+    return HasCompoundSignature(path);
+}
+
+bool HasCompoundSignature(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw ConvertError("Cannot open file " + path);
+    std::array<unsigned char, CompoundSignature.size()> head{};
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const ssize_t read = ::read(fd, head.data() + got, head.size() - got);
+        if (read < 0 && errno == EINTR) continue;
+        if (read <= 0) break;
+        got += static_cast<std::size_t>(read);
+    }
+    ::close(fd);
+    return got == head.size() && head == CompoundSignature;
 }
 
 } // namespace tessarim

@@ -89,6 +89,8 @@ bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path);
 // opened, a folder included. A device, socket or FIFO is never opened and is no
 // compound document.
 bool IsCompoundDocument(const std::string& path);
+// The same for a path known to name a regular file: the file is only read.
+bool HasCompoundSignature(const std::string& path);
 
 // The length in bytes of the character at pos: a whole UTF-8 sequence, or one byte
 // where the bytes are not valid UTF-8. Zero at the end of the text.

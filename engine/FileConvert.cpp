@@ -44,26 +44,6 @@ bool Injected(FileOperation operation) {
     return state.hook && state.hook(operation, state.count++);
 }
 
-// An open file that is closed on every path.
-class File {
-public:
-    explicit File(std::FILE* file) : file_(file) {}
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    ~File() {
-        if (file_) std::fclose(file_);
-    }
-    std::FILE* get() const { return file_; }
-    // Closes now and reports whether everything written reached the file.
-    bool Close() {
-        std::FILE* file = std::exchange(file_, nullptr);
-        return file && std::fclose(file) == 0;
-    }
-
-private:
-    std::FILE* file_;
-};
-
 // Set while a file is half written on this thread: the signals held back then.
 thread_local const DeferredInterrupts* interrupts = nullptr;
 
@@ -77,6 +57,20 @@ void ReadExactly(std::FILE* input, char* data, std::size_t count) {
     StopIfInterrupted();
     if (Injected(FileOperation::Read) || std::fread(data, 1, count, input) != count)
         throw ConvertError("Stream read error");
+}
+
+// Reads count bytes of the file at the offset; fewer means the file changed.
+void ReadExactly(int fd, char* data, std::size_t count, off_t at) {
+    StopIfInterrupted();
+    if (Injected(FileOperation::Read)) throw ConvertError("Stream read error");
+    while (count > 0) {
+        const ssize_t got = ::pread(fd, data, count, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) throw ConvertError("Stream read error");
+        data += got;
+        count -= static_cast<std::size_t>(got);
+        at += got;
+    }
 }
 
 void WriteAll(std::FILE* output, const char* data, std::size_t count) {
@@ -129,25 +123,98 @@ std::uint64_t CopyContents(int input, int output) {
     }
 }
 
-// A stdio stream on its own descriptor of the open file, from its start.
-std::FILE* StreamOf(int fd, const char* mode) {
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    std::FILE* file = own < 0 ? nullptr : ::fdopen(own, mode);
-    if (!file) {
-        if (own >= 0) ::close(own);
-        throw ConvertError("Stream read error");
-    }
-    return file;
+FileProgressHook& Progress() {
+    thread_local FileProgressHook hook;
+    return hook;
 }
 
-// Converts from one descriptor into another, the output cut to what was
-// written; returns that length.
-std::uint64_t ConvertBetween(int input, std::uint64_t size, int output,
+// What one read of the block loop gives: the bytes read, and whether the input
+// ends with them.
+struct Filled {
+    std::size_t count;
+    bool last;
+};
+
+constexpr std::uint64_t UnknownSize = std::numeric_limits<std::uint64_t>::max();
+
+// The block loop of both kinds of input. fill(data, count) reads up to count
+// bytes; inputSize, where known, keeps the buffer of a small file small (a
+// block's worth of zeros written for a 2 KB file would cost more than its
+// conversion).
+template <typename Fill, typename Write>
+std::uint64_t ConvertBlocks(Fill fill, std::uint64_t inputSize, Write write,
+                            const ConvertOptions& options, FixTables* fixTables,
+                            std::size_t blockSize) {
+    if (blockSize % 2 != 0 || blockSize <= 2 * MaxCarry)
+        throw std::invalid_argument("block size " + std::to_string(blockSize));
+    Bytes block;
+    Bytes pending; // bytes the previous block handed on
+    std::array<char, MaxCarry> tail;
+    std::uint64_t written = 0;
+    std::uint64_t consumed = 0; // input bytes read, for the progress hook
+    bool first = true;
+    bool last = false;
+    while (!last) {
+        const auto wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(blockSize - pending.size(), inputSize - consumed));
+        // Resizing the previous block's buffer mostly keeps its size, so the bytes
+        // about to be read over are not cleared first.
+        block.resize(pending.size() + wanted);
+        std::copy(pending.begin(), pending.end(), block.begin());
+        const Filled filled = fill(block.data() + pending.size(), wanted);
+        last = filled.last;
+        consumed += filled.count;
+        block.resize(pending.size() + filled.count);
+
+        const std::size_t kept = std::min(block.size(), tail.size());
+        std::copy(block.end() - static_cast<std::ptrdiff_t>(kept), block.end(), tail.begin());
+        const bool counting = options.replaced || options.failOnReplacement;
+        const std::size_t marksIn = counting ? CountReplacementMarks(block, options.source) : 0;
+        const std::size_t carry =
+            ConvertStream(block, options, BlockPosition{first, last}, fixTables);
+        if (carry > kept) throw ConvertError("Stream read error");
+        pending.assign(tail.data() + kept - carry, carry);
+        if (counting) {
+            // The bytes handed on are counted again with the next block.
+            const std::size_t marksOut = CountReplacementMarks(block, options.target) +
+                                         CountReplacementMarks(pending, options.source);
+            const std::size_t replaced = marksOut > marksIn ? marksOut - marksIn : 0;
+            if (replaced > 0 && options.failOnReplacement)
+                throw LossyConversion("Characters the target code lacks would be replaced");
+            if (options.replaced) *options.replaced += replaced;
+        }
+        write(block.data(), block.size());
+        written += block.size();
+        first = false;
+        if (const FileProgressHook& progress = Progress()) progress(consumed);
+    }
+    return written;
+}
+
+// Converts from one descriptor into another, both from their starts; returns
+// the number of bytes written. cut: the output held bytes before (a file
+// converted in place) and is cut to what was written.
+std::uint64_t ConvertBetween(int input, std::uint64_t size, int output, bool cut,
                              const ConvertOptions& options, FixTables* fixTables) {
-    File in(StreamOf(input, "rb"));
-    File out(StreamOf(output, "r+b"));
-    const std::uint64_t written = ConvertFileBlocks(in.get(), size, out.get(), options, fixTables);
-    if (!out.Close() || ::ftruncate(output, static_cast<off_t>(written)) != 0)
+    std::uint64_t read = 0;
+    std::uint64_t written = 0;
+    // An empty file stays empty, without a byte-order mark.
+    if (size > 0)
+        ConvertBlocks(
+            [&](char* data, std::size_t count) {
+                const auto fresh =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(count, size - read));
+                ReadExactly(input, data, fresh, static_cast<off_t>(read));
+                read += fresh;
+                return Filled{fresh, read == size};
+            },
+            size,
+            [&](const char* data, std::size_t count) {
+                WriteAll(output, data, count, static_cast<off_t>(written));
+                written += count;
+            },
+            options, fixTables, BlockSize);
+    if (cut && ::ftruncate(output, static_cast<off_t>(written)) != 0)
         throw ConvertError("Stream write error");
     return written;
 }
@@ -232,7 +299,7 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
     SyncFolder(folder);
 
     try {
-        ConvertBetween(copy.fd.get(), size, file.get(), options, fixTables);
+        ConvertBetween(copy.fd.get(), size, file.get(), true, options, fixTables);
         // A signal that came with the last bytes still undoes the conversion.
         StopIfInterrupted();
         if (::fsync(file.get()) != 0) throw ConvertError("Stream write error");
@@ -251,9 +318,7 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
 // The mode of a new destination: the source's, as the user's file mask allows,
 // without set-ID bits.
 mode_t NewFileMode(mode_t source) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return source & 0777 & ~mask;
+    return source & 0777 & ~static_cast<mode_t>(FileCreationMask());
 }
 
 // Gives the finished new file what the file it replaces had: owner and group
@@ -280,10 +345,10 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
     if (!input) throw ConvertError("Cannot open file " + source);
     const struct stat sourceStatus = StatusOf(input.get());
     if (!S_ISREG(sourceStatus.st_mode)) throw ConvertError("Cannot open file " + source);
-    const std::string destination = ResolveForWriting(named);
-    struct stat old {};
-    const bool exists = ::lstat(destination.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) throw ConvertError("Cannot create file " + named);
+    std::optional<struct stat> there;
+    const std::string destination = ResolveForWriting(named, &there);
+    const bool exists = there.has_value();
+    if (exists && !S_ISREG(there->st_mode)) throw ConvertError("Cannot create file " + named);
 
     const DeferredInterrupts held;
     interrupts = &held;
@@ -294,6 +359,23 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
             if (!temp.empty()) ::unlink(temp.c_str());
         }
     } finish;
+    // A new destination is written as a file without a name, which vanishes by
+    // itself whatever stops the run, and is named when complete. Its inode is
+    // made without holding the folder, which other workers write into too; a
+    // named temporary file and its rename take the folder's lock twice.
+    if (!exists)
+        if (const UniqueFd unnamed = CreateUnnamedBeside(FolderOf(destination))) {
+            ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size),
+                           unnamed.get(), false, options, fixTables);
+            StopIfInterrupted();
+            if (::fchmod(unnamed.get(), NewFileMode(sourceStatus.st_mode)) != 0)
+                throw ConvertError("Stream write error");
+            // Whatever appeared under the name meanwhile (a link planted by
+            // someone else) is not replaced.
+            if (!NameUnnamed(unnamed.get(), destination))
+                throw ConvertError("Cannot create file " + named);
+            return;
+        }
     TempFile temp;
     try {
         temp = CreateTempBeside(FolderOf(destination));
@@ -305,15 +387,16 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
             ::open(destination.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!output) throw ConvertError("Cannot create file " + named);
         ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), output.get(),
-                       options, fixTables);
+                       true, options, fixTables);
         return;
     }
     finish.temp = temp.path;
+    // The temporary file is new and empty: nothing to cut.
     ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), temp.fd.get(),
-                   options, fixTables);
+                   false, options, fixTables);
     StopIfInterrupted();
     if (exists)
-        TakeOverFrom(destination, old, temp.fd.get());
+        TakeOverFrom(destination, *there, temp.fd.get());
     else if (::fchmod(temp.fd.get(), NewFileMode(sourceStatus.st_mode)) != 0)
         throw ConvertError("Stream write error");
     // The old destination is given up only for new contents already on disk;
@@ -330,13 +413,6 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
 
 } // namespace
 
-namespace {
-FileProgressHook& Progress() {
-    thread_local FileProgressHook hook;
-    return hook;
-}
-} // namespace
-
 void SetFileProgressHook(FileProgressHook hook) {
     Progress() = std::move(hook);
 }
@@ -345,73 +421,6 @@ void SetFileFaultHook(FileFaultHook hook) {
     Faults().hook = std::move(hook);
     Faults().count = 0;
 }
-
-namespace {
-
-// What one read of the block loop gives: the bytes read, and whether the input
-// ends with them.
-struct Filled {
-    std::size_t count;
-    bool last;
-};
-
-constexpr std::uint64_t UnknownSize = std::numeric_limits<std::uint64_t>::max();
-
-// The block loop of both kinds of input. fill(data, count) reads up to count
-// bytes; inputSize, where known, keeps the buffer of a small file small (a
-// block's worth of zeros written for a 2 KB file would cost more than its
-// conversion).
-template <typename Fill>
-std::uint64_t ConvertBlocks(Fill fill, std::uint64_t inputSize, std::FILE* output,
-                            const ConvertOptions& options, FixTables* fixTables,
-                            std::size_t blockSize) {
-    if (blockSize % 2 != 0 || blockSize <= 2 * MaxCarry)
-        throw std::invalid_argument("block size " + std::to_string(blockSize));
-    Bytes block;
-    Bytes pending; // bytes the previous block handed on
-    std::array<char, MaxCarry> tail;
-    std::uint64_t written = 0;
-    std::uint64_t consumed = 0; // input bytes read, for the progress hook
-    bool first = true;
-    bool last = false;
-    while (!last) {
-        const auto wanted = static_cast<std::size_t>(
-            std::min<std::uint64_t>(blockSize - pending.size(), inputSize - consumed));
-        // Resizing the previous block's buffer mostly keeps its size, so the bytes
-        // about to be read over are not cleared first.
-        block.resize(pending.size() + wanted);
-        std::copy(pending.begin(), pending.end(), block.begin());
-        const Filled filled = fill(block.data() + pending.size(), wanted);
-        last = filled.last;
-        consumed += filled.count;
-        block.resize(pending.size() + filled.count);
-
-        const std::size_t kept = std::min(block.size(), tail.size());
-        std::copy(block.end() - static_cast<std::ptrdiff_t>(kept), block.end(), tail.begin());
-        const bool counting = options.replaced || options.failOnReplacement;
-        const std::size_t marksIn = counting ? CountReplacementMarks(block, options.source) : 0;
-        const std::size_t carry =
-            ConvertStream(block, options, BlockPosition{first, last}, fixTables);
-        if (carry > kept) throw ConvertError("Stream read error");
-        pending.assign(tail.data() + kept - carry, carry);
-        if (counting) {
-            // The bytes handed on are counted again with the next block.
-            const std::size_t marksOut = CountReplacementMarks(block, options.target) +
-                                         CountReplacementMarks(pending, options.source);
-            const std::size_t replaced = marksOut > marksIn ? marksOut - marksIn : 0;
-            if (replaced > 0 && options.failOnReplacement)
-                throw LossyConversion("Characters the target code lacks would be replaced");
-            if (options.replaced) *options.replaced += replaced;
-        }
-        WriteAll(output, block.data(), block.size());
-        written += block.size();
-        first = false;
-        if (const FileProgressHook& progress = Progress()) progress(consumed);
-    }
-    return written;
-}
-
-} // namespace
 
 std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE* output,
                                 const ConvertOptions& options, FixTables* fixTables,
@@ -425,7 +434,8 @@ std::uint64_t ConvertFileBlocks(std::FILE* input, std::uint64_t size, std::FILE*
             left -= fresh;
             return Filled{fresh, left == 0};
         },
-        size, output, options, fixTables, blockSize);
+        size, [&](const char* data, std::size_t count) { WriteAll(output, data, count); }, options,
+        fixTables, blockSize);
 }
 
 std::uint64_t ConvertOpenStream(std::FILE* input, std::string_view start, std::FILE* output,
@@ -448,7 +458,8 @@ std::uint64_t ConvertOpenStream(std::FILE* input, std::string_view start, std::F
             }
             return Filled{got, false};
         },
-        UnknownSize, output, options, fixTables, blockSize);
+        UnknownSize, [&](const char* data, std::size_t count) { WriteAll(output, data, count); },
+        options, fixTables, blockSize);
 }
 
 std::string MakeTempFile(const std::string& folder) {
@@ -488,10 +499,16 @@ void ConvertFile(const std::string& source, const std::string& destination,
     const std::string from = FullPath(source);
     const std::string to = FullPath(destination);
     // A device, FIFO or socket is never opened (a FIFO would wait for a writer)
-    // nor replaced by a file (a device node is part of the system).
-    if (QueryFileKind(from) != FileKind::Regular) throw ConvertError("Cannot open file " + from);
-    if (QueryFileKind(to) == FileKind::System) throw ConvertError("Cannot create file " + to);
-    if (SameFile(from, to))
+    // nor replaced by a file (a device node is part of the system). One look at
+    // each path (links followed) tells that and whether both are one file.
+    struct stat in {
+    }, out{};
+    if (::stat(from.c_str(), &in) != 0 || !S_ISREG(in.st_mode))
+        throw ConvertError("Cannot open file " + from);
+    const bool outExists = ::stat(to.c_str(), &out) == 0;
+    if (outExists && !S_ISREG(out.st_mode) && !S_ISDIR(out.st_mode))
+        throw ConvertError("Cannot create file " + to);
+    if (outExists ? in.st_dev == out.st_dev && in.st_ino == out.st_ino : from == to)
         ConvertInPlace(from, options, fixTables);
     else
         ConvertToSeparate(from, to, options, fixTables);

@@ -27,10 +27,11 @@ class FixTables;
 // that file names the saved original and how to restore it, and converts
 // nothing until it is dealt with.
 //
-// A separate destination is written beside itself under a new name and takes
-// its place only when complete: a new one with the source's mode bits, an
-// existing one keeping its owner and group (refused when they cannot be kept),
-// mode without set-ID bits and extended attributes.
+// A separate destination is written beside itself under a new name (a new one,
+// where the file system can, as a file without a name, which nothing can leave
+// behind) and takes its place only when complete: a new one with the source's
+// mode bits, an existing one keeping its owner and group (refused when they
+// cannot be kept), mode without set-ID bits and extended attributes.
 //
 // Links: a destination (or a file converted in place) reached through a link
 // is written only when the link belongs to the user running the program.

@@ -72,6 +72,19 @@ TempFile CreateTempBeside(const std::string& folder) {
     }
 }
 
+UniqueFd CreateUnnamedBeside(const std::string& folder) {
+    // The name is given through the descriptor's entry in /proc.
+    static const bool named = ::access("/proc/self/fd", X_OK) == 0;
+    if (!named) return UniqueFd();
+    return UniqueFd(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+}
+
+bool NameUnnamed(int fd, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    // A link does not replace what is there.
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, bool complete) {
     std::string record(complete ? Complete : Partial);
     record += FileIdentity(owner);
@@ -98,15 +111,20 @@ std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struc
     return found;
 }
 
-std::string ResolveForWriting(const std::string& path) {
+std::string ResolveForWriting(const std::string& path, std::optional<struct stat>* found) {
     struct stat link {};
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    if (::lstat(path.c_str(), &link) != 0) {
+        if (found) found->reset();
+        return path;
+    }
+    if (found) *found = link;
+    if (!S_ISLNK(link.st_mode)) return path;
     if (link.st_uid != ::geteuid()) throw ConvertError("Cannot create file " + path);
     std::error_code error;
     const fs::path target = fs::weakly_canonical(path, error);
     if (error) throw ConvertError("Cannot create file " + path);
     // The link's target may be a link again; the same rule holds for it.
-    return target.string() == path ? path : ResolveForWriting(target.string());
+    return target.string() == path ? path : ResolveForWriting(target.string(), found);
 }
 
 void CopyExtendedAttributes(int from, int to) {

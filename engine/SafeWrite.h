@@ -40,6 +40,15 @@ struct TempFile {
 };
 TempFile CreateTempBeside(const std::string& folder);
 
+// A new file without a name in the folder (ending in '/'), open for reading and
+// writing, mode 0600; none where the file system cannot make one. It vanishes
+// when closed, unless NameUnnamed gave it a name.
+UniqueFd CreateUnnamedBeside(const std::string& folder);
+
+// Gives the file made by CreateUnnamedBeside the path, where nothing is yet:
+// false when something is there, a link included, or the name cannot be given.
+bool NameUnnamed(int fd, const std::string& path);
+
 // Records on the saved copy which file it holds the original of (the file
 // itself, whatever path leads to it, and the path for the user), and whether
 // it is all there yet. False when the file system keeps no such record.
@@ -55,7 +64,9 @@ std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struc
 // link there leads to when the link belongs to the user running the program.
 // A link of anyone else is never written through (another user may have planted
 // it in a shared folder); that throws ConvertError "Cannot create file <path>".
-std::string ResolveForWriting(const std::string& path);
+// found, when given, receives what is at the path returned (not following a
+// link there), or nothing when nothing is.
+std::string ResolveForWriting(const std::string& path, std::optional<struct stat>* found = nullptr);
 
 // Gives the new file the old one's extended attributes (ACLs and labels among
 // them), leaving out file capabilities, which like set-ID bits belong to the

@@ -1,6 +1,9 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -47,6 +50,19 @@ bool OthersMayChange(const std::string& path) {
     return (info.st_mode & S_IWGRP) && info.st_gid != ::getegid();
 }
 
+unsigned FileCreationMask() {
+    static const unsigned mask = [] {
+        // The kernel tells it without changing it.
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.starts_with("Umask:")) return std::stoul(line.substr(6), nullptr, 8) & 0777;
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return static_cast<unsigned long>(current);
+    }();
+    return mask;
+}
+
 bool ClearReadOnly(const std::string& path) {
     return ChangeMode(path, S_IWUSR, 0);
 }
@@ -55,8 +71,28 @@ bool SetReadOnly(const std::string& path) {
     return ChangeMode(path, 0, AllWriteBits);
 }
 
+namespace {
+
+// Absolute, without an empty, "." or ".." part (a trailing "/" is kept by
+// normalising too): what normalising would give back unchanged.
+bool IsNormalAbsolute(std::string_view path) {
+    if (path.empty() || path.front() != '/') return false;
+    for (std::size_t at = 1; at < path.size();) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        const std::string_view part = path.substr(at, end - at);
+        if (part.empty() || part == "." || part == "..") return false;
+        at = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string FullPath(const std::string& path) {
     if (path.empty()) return {};
+    // Most paths a run meets are full already; taking them apart costs more than
+    // the rest of a look at the file.
+    if (IsNormalAbsolute(path)) return path;
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     // Without a current folder the path can only be tidied as it stands.

@@ -1,8 +1,8 @@
 // The built program interrupted, raced and misled, as an unlucky or hostile
 // user would: killed or stopped by a signal at timed points of an in-place
-// conversion, started twice on one file, given patterns whose outputs collide,
-// and given a settings folder with traps in it. Nothing the user had is lost,
-// and every refusal says why.
+// conversion and of a run over many files, started twice on one file, given patterns whose outputs
+// collide, and given a settings folder with traps in it. Nothing the user had is lost, and every
+// refusal says why.
 #include "engine/ConvertStream.h"
 #include "tests/support/TestSupport.h"
 
@@ -138,6 +138,45 @@ TEST_F(ReliabilityRun, KilledOrStoppedAtAnyMomentTheOriginalSurvives) {
         }
     EXPECT_GT(named, 0);
     std::printf("interrupted at %d moments, %d named by the next run\n", points, named);
+}
+
+// Many files, a worker per core, stopped politely at timed points: the run ends
+// by the signal once the files under way are done, and every output there is
+// whole; nothing half written or temporary is left.
+TEST_F(ReliabilityRun, PatternRunStoppedMidwayLeavesOnlyWholeFiles) {
+    std::string text;
+    while (text.size() < 200'000)
+        text += "A" + GbkWe + "\r\n";
+    const std::string converted = ToBig5(text);
+    fs::create_directories(work.File("in"));
+    for (int i = 0; i < 60; ++i)
+        Write("in/" + std::to_string(i) + ".txt", text);
+    const Names pattern{"/i:gbk", "/o:big5", "/f:t", "in/*.txt", "out/*.b5"};
+    ASSERT_EQ(Run(pattern).first, 0); // the first run also builds the table's index
+    fs::remove_all(work.File("out"));
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(pattern).first, 0);
+    const auto whole = std::chrono::steady_clock::now() - begin;
+    int midway = 0;
+    for (const int signal : {SIGINT, SIGTERM})
+        for (int step = 1; step < 4; ++step) {
+            fs::remove_all(work.File("out"));
+            const pid_t run = Start(pattern);
+            std::this_thread::sleep_for(whole * step / 4);
+            ::kill(run, signal);
+            const int status = Wait(run);
+            EXPECT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == signal : WEXITSTATUS(status) == 0)
+                << signal << " " << step;
+            std::error_code none;
+            int outputs = 0;
+            for (const auto& entry : fs::directory_iterator(work.File("out"), none)) {
+                EXPECT_TRUE(test::ReadFile(entry.path().string()) == converted)
+                    << entry.path() << " " << signal << " " << step;
+                ++outputs;
+            }
+            midway += outputs > 0 && outputs < 60;
+        }
+    std::printf("stopped midway %d times of 6\n", midway);
 }
 
 TEST_F(ReliabilityRun, TwoRunsOnOneFileNeverConvertItHalfTwice) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sched.h>
 
 namespace tessarim {
 namespace {
@@ -61,9 +62,27 @@ TEST_F(FileRunTest, WorkersReportInListOrderAndWriteWhatOneAtATimeWrites) {
 
 TEST_F(FileRunTest, NoFileIsBegunOnceTheRunIsStopped) {
     EXPECT_EQ(Run(2, 8).size(), 8u);
-    // Two workers: the file after the stopping one may have been under way.
-    for (std::size_t i = 9; i < tasks.size(); ++i)
+    // Two workers: the files up to their window past the stopping one may have
+    // been under way, none after them.
+    static_assert(7 + 2 * FilesAheadPerWorker < 24);
+    for (std::size_t i = 7 + 2 * FilesAheadPerWorker; i < tasks.size(); ++i)
         EXPECT_FALSE(fs::exists(tasks[i].output)) << i;
+}
+
+// A process held to one core (taskset) converts one file at a time.
+TEST(FileRun, AWorkerPerCoreThisProcessMayUse) {
+    cpu_set_t all, one;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(WorkersPerCore(), static_cast<unsigned>(CPU_COUNT(&all)));
+    CPU_ZERO(&one);
+    for (int core = 0; core < CPU_SETSIZE; ++core)
+        if (CPU_ISSET(core, &all)) {
+            CPU_SET(core, &one);
+            break;
+        }
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(WorkersPerCore(), 1u);
+    ::sched_setaffinity(0, sizeof all, &all);
 }
 
 // A file written twice, or an output that is another file's input, depends on

@@ -113,6 +113,26 @@ TEST_F(FileConvertTest, FailureNeverTouchesAnExistingSeparateDestination) {
     EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
 }
 
+// A new destination is written unseen and named when complete: a file that
+// appears under its name meanwhile (a link planted by someone else) is left as
+// it is, and a failure leaves nothing behind.
+TEST_F(FileConvertTest, NewDestinationTakesOnlyAFreeName) {
+    WriteFile(P("in.txt"), GbkAcrossBlocks(BlockSize + 10));
+    SetFileFaultHook([&](FileOperation operation, std::uint64_t) {
+        if (operation == FileOperation::Write && !fs::exists(P("out.txt")))
+            WriteFile(P("out.txt"), "planted");
+        return false;
+    });
+    EXPECT_THROW(Convert("in.txt", "out.txt", GBK, BIG5, FaceT), ConvertError);
+    EXPECT_EQ(ReadFile(P("out.txt")), "planted");
+    EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
+    SetFileFaultHook([](FileOperation operation, std::uint64_t index) {
+        return operation == FileOperation::Write && index > 1;
+    });
+    EXPECT_THROW(Convert("in.txt", "new.txt", GBK, BIG5, FaceT), ConvertError);
+    EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
+}
+
 // A copy keeps the date, goes into a folder destination under the source's name
 // and makes a read-only destination writable first when asked.
 TEST_F(FileConvertTest, CopyKeepsTheDateAndFillsAFolderDestination) {

@@ -70,6 +70,10 @@ TEST(Files, ReadOnlyRules) {
 TEST(Files, FullPathAndSameFile) {
     EXPECT_EQ(FullPath("a/../b"), fs::current_path().string() + "/b");
     EXPECT_EQ(FullPath("/x/./y/../z/"), "/x/z/");
+    // Full paths that look normal but are not, beside ones that are.
+    for (const char* path :
+         {"/", "/a/b", "/a/b/", "//a", "/a//b", "/a/.", "/a/..", "/..", "/.a/..b/"})
+        EXPECT_EQ(FullPath(path), fs::path(path).lexically_normal().string()) << path;
     test::TempFolder folder;
     const std::string file = folder.File("file.txt");
     test::WriteFile(file, "text");
