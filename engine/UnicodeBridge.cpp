@@ -184,8 +184,10 @@ void ReadUtf16(std::string_view block, bool bigEndian, BlockPosition position, b
     carry = 2 * held;
 }
 
-void ReadUtf8(std::string_view block, BlockPosition position, bool references, std::u16string& text,
-              std::size_t& carry) {
+// Narrows a UTF-8 block to what is read as text: a numeric reference a later
+// block may finish is held back (its length returned), and the first block's
+// byte-order mark is left out.
+std::size_t Utf8BlockBody(std::string_view& block, BlockPosition position, bool references) {
     std::size_t held = 0;
     if (references && !position.last) {
         held = HeldReference(block, block.size());
@@ -193,6 +195,12 @@ void ReadUtf8(std::string_view block, BlockPosition position, bool references, s
     }
     if (position.first && block.size() >= 3 && block.substr(0, 3) == "\xEF\xBB\xBF")
         block.remove_prefix(3);
+    return held;
+}
+
+void ReadUtf8(std::string_view block, BlockPosition position, bool references, std::u16string& text,
+              std::size_t& carry) {
+    const std::size_t held = Utf8BlockBody(block, position, references);
     text.clear();
     carry = Utf8ToWideAppend(block, position.last, text) + held;
 }
@@ -257,13 +265,7 @@ bool Utf8ToTraditionalUtf8(Bytes& text, BlockPosition position, bool decodeRefer
     if (!codes.usable) return false;
     // As ReadUtf8 reads the block.
     std::string_view block = text;
-    std::size_t held = 0;
-    if (decodeReferences && !position.last) {
-        held = HeldReference(block, block.size());
-        block.remove_suffix(held);
-    }
-    if (position.first && block.size() >= 3 && block.substr(0, 3) == "\xEF\xBB\xBF")
-        block.remove_prefix(3);
+    const std::size_t held = Utf8BlockBody(block, position, decodeReferences);
 
     // Each byte read gives at most one code of two bytes, or of one when a
     // stray byte's U+FFFD becomes one; and room for an eight-byte store.
