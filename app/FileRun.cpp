@@ -179,17 +179,10 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
             if (!sniffer.Feed(std::string_view(chunk).substr(0, got)) || got < chunk.size()) break;
         }
         if (std::ferror(input)) throw ConvertError("Stream read error");
-        const TextCode detected = sniffer.Result();
-        options.source =
-            detected.asciiOnly
-                ? (request.target == GBK || request.target == BIG5 ? request.target : UTF8)
-            : detected.code == Undetermined ? GBK
-                                            : detected.code;
+        options.source = SourceOfDetected(sniffer.Result(), request.target);
     }
     options.target = request.target;
-    options.face =
-        request.faceFromCodes ? DefaultFace(options.source, options.target) : request.face;
-    if (options.target == BIG5 && options.face == FaceS) options.face = FaceD;
+    options.face = FaceFor(request, options.source);
     options.addBom = request.target == ULE || request.target == UBE ||
                      (request.target == UTF8 && rules.addBomToUtf8);
     options.decodeReferences = rules.decodeReferences;

@@ -40,6 +40,16 @@ Face DefaultFace(Code source, Code target) {
     return FaceD;
 }
 
+Code SourceOfDetected(const TextCode& detected, Code target) {
+    if (detected.asciiOnly) return target == GBK || target == BIG5 ? target : UTF8;
+    return detected.code == Undetermined ? GBK : detected.code;
+}
+
+Face FaceFor(const FileRequest& request, Code source) {
+    const Face face = request.faceFromCodes ? DefaultFace(source, request.target) : request.face;
+    return request.target == BIG5 && face == FaceS ? FaceD : face;
+}
+
 std::string_view SkipReasonText(SkipReason reason) {
     switch (reason) {
     case SkipReason::NotRegular:
@@ -101,18 +111,11 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
         if (options.source == Undetermined) {
             const TextCode detected = DetectFileCode(input);
             result.asciiOnly = detected.asciiOnly;
-            // ASCII reads the same in every 8-bit target; UTF-16 takes it as UTF-8.
-            options.source =
-                detected.asciiOnly
-                    ? (request.target == GBK || request.target == BIG5 ? request.target : UTF8)
-                : detected.code == Undetermined ? GBK
-                                                : detected.code;
+            options.source = SourceOfDetected(detected, request.target);
         }
         result.source = options.source;
         options.target = request.target;
-        options.face =
-            request.faceFromCodes ? DefaultFace(options.source, options.target) : request.face;
-        if (options.target == BIG5 && options.face == FaceS) options.face = FaceD;
+        options.face = FaceFor(request, options.source);
         // ASCII going to an 8-bit code is copied as it is.
         const bool copy = result.asciiOnly && options.target != ULE && options.target != UBE;
         // The input is a file, as its skip reason said: only its name counts.

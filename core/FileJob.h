@@ -4,6 +4,7 @@
 // lists. The caller counts and shows the results.
 #include "core/Paths.h"
 #include "engine/ConFunc.h"
+#include "engine/Detect.h"
 
 #include <cstdint>
 #include <string>
@@ -44,6 +45,15 @@ struct FileRequest {
 
 // The typeface a conversion between the two codes takes when none was asked for.
 Face DefaultFace(Code source, Code target);
+
+// The source code of a text whose code was detected: ASCII reads the same in
+// every 8-bit target (UTF-16 takes it as UTF-8), and GBK when detection
+// cannot tell.
+Code SourceOfDetected(const TextCode& detected, Code target);
+
+// The typeface of the request for this source: asked for, or following from the
+// codes; Big5 has no Simplified characters to write.
+Face FaceFor(const FileRequest& request, Code source);
 
 enum class FileOutcome { Converted, Skipped, Failed };
 enum class SkipReason { None, NotRegular, Hidden, Ignored, Compound };
