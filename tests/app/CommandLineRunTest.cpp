@@ -72,11 +72,7 @@ protected:
         test::WriteFile(work.File(name), bytes);
     }
     Names List(const std::string& folder = "") const {
-        Names names;
-        for (const auto& entry : fs::directory_iterator(work.File(folder)))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+        return test::FolderNames(work.File(folder));
     }
 
     test::TempFolder work;

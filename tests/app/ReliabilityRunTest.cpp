@@ -67,13 +67,7 @@ protected:
     void Write(const std::string& name, std::string_view bytes) const {
         test::WriteFile(work.File(name), bytes);
     }
-    Names List() const {
-        Names names;
-        for (const auto& entry : fs::directory_iterator(work.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    Names List() const { return test::FolderNames(work.Path()); }
 
     test::TempFolder work;
 };

@@ -34,13 +34,7 @@ protected:
                  Face face) const {
         ConvertFile(P(in), P(out), {from, to, face, false, true}, nullptr);
     }
-    Names Listed() const {
-        Names names;
-        for (const auto& entry : fs::directory_iterator(folder.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    Names Listed() const { return test::FolderNames(folder.Path()); }
 
     test::TempFolder folder;
 };

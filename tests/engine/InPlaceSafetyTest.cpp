@@ -79,13 +79,7 @@ protected:
         SetFileFaultHook(nullptr);
         return count;
     }
-    Names Listed() const {
-        Names names;
-        for (const auto& entry : fs::directory_iterator(folder.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    Names Listed() const { return test::FolderNames(folder.Path()); }
 
     test::TempFolder folder;
 };

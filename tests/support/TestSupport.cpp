@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
+
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -58,6 +60,14 @@ std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path.string());
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void WriteFile(const std::filesystem::path& path, std::string_view bytes) {

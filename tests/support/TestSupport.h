@@ -32,6 +32,8 @@ private:
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 
 // Sets (or, with nullptr, removes) an environment variable until the end of the scope.
 class ScopedEnv {
