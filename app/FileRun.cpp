@@ -52,6 +52,12 @@ std::string NameForMessage(const std::string& path, const std::string& here = Cu
     return ExtractFilePath(path) == here ? ExtractFileName(path) : path;
 }
 
+// "f.txt: 2 characters replaced by ..." and "1 character" for one.
+std::string ReplacedNote(const std::string& name, std::uint64_t replaced) {
+    return name + ": " + std::to_string(replaced) + (replaced == 1 ? " character" : " characters") +
+           " replaced by \"?\", \"\u25A1\" or U+FFFD.";
+}
+
 std::string_view CodeLabel(Code code) {
     return code == Undetermined ? "unknown" : CodeKeyword(code);
 }
@@ -230,10 +236,7 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
             (toStdout ? "output stopped before them (--strict)." : "not converted (--strict)."));
         return ExitFailure;
     }
-    if (replaced > 0 && !args.quiet)
-        ShowNote(name + ": " + std::to_string(replaced) +
-                 " characters replaced by \"?\", "
-                 "\"\u25A1\" or U+FFFD.");
+    if (replaced > 0 && !args.quiet) ShowNote(ReplacedNote(name, replaced));
     if (args.verbose)
         ShowNote(name + ": converted from " + std::string(CodeLabel(options.source)) + " to " +
                  std::string(CodeLabel(options.target)) + ".");
@@ -336,9 +339,7 @@ int ConvertAll(CommandLineArgs& args) {
             break;
         case FileOutcome::Converted:
             ++converted;
-            if (result.replaced > 0 && !args.quiet)
-                ShowNote(name() + ": " + std::to_string(result.replaced) +
-                         " characters replaced by \"?\", \"\u25A1\" or U+FFFD.");
+            if (result.replaced > 0 && !args.quiet) ShowNote(ReplacedNote(name(), result.replaced));
             if (args.verbose)
                 ShowNote(name() + ": converted from " +
                          std::string(result.asciiOnly ? "ASCII" : CodeLabel(result.source)) +

@@ -70,7 +70,7 @@ def main():
                 subprocess.run([program, "-q", "/o:UTF8", big5_path, big5_back_path], env=env)
                 if run("iconv", "-f", "UTF-8", "-t", "CP950", page_path).returncode != 0:
                     big5_lacking += 1
-                    if b"characters replaced" not in big5.stderr:
+                    if b" replaced by " not in big5.stderr:
                         unreported.append(page)
                 else:
                     with open(big5_back_path, "rb") as f:
@@ -82,7 +82,7 @@ def main():
                     changed.append(page)
             if reference.returncode != 0:
                 iconv_refuses.append(page)
-                if b"characters replaced" not in there.stderr:
+                if b" replaced by " not in there.stderr:
                     unreported.append(page)
                 continue
             subprocess.run([program, "-q", "/i:UTF8", "/o:GBK", page_path, given_path], env=env)

@@ -179,7 +179,7 @@ TEST_F(LinuxRun, ReplacedCharactersAreCountedAndStrictChangesNothing) {
     // Invalid UTF-8 counts too; a "?" the input held does not.
     Write("bad.u8", "why?\xFF\n");
     EXPECT_EQ(Run({"/i:utf8", "/o:utf8", "bad.u8", "bad.out"}),
-              Outcome(0, "bad.u8: 1 characters replaced by \"?\", \"\u25A1\" or U+FFFD.\n"));
+              Outcome(0, "bad.u8: 1 character replaced by \"?\", \"\u25A1\" or U+FFFD.\n"));
     // Strict: nothing written, in place or over an existing destination.
     Write("old.b5", "old");
     for (const Names& args : {Names{"f.txt", "old.b5"}, Names{"f.txt"}}) {
