@@ -60,9 +60,7 @@ Outcome Convert(const FileTask& task, const FileRequest& request, const FileRule
 void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request,
                   const FileRules& rules, FixTables& tables, const TableLoad& load,
                   unsigned workers, const FileReport& report) {
-    // Threads and their own tables pay off over many files, not a few.
-    constexpr std::size_t FewFiles = 16;
-    if (tasks.size() < FewFiles || !FilesAreIndependent(tasks)) workers = 1;
+    if (tasks.size() < FilesForWorkers || !FilesAreIndependent(tasks)) workers = 1;
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, tasks.size()));
     if (workers <= 1) {
         for (const FileTask& task : tasks)

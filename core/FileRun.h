@@ -27,6 +27,10 @@ using TableLoad = std::function<void(FixTables&)>;
 // no two write the same output and no output is another file's input.
 bool FilesAreIndependent(const std::vector<FileTask>& tasks);
 
+// Fewer files than this are converted one at a time: threads and their own
+// tables pay off over many files, not a few.
+constexpr std::size_t FilesForWorkers = 16;
+
 // How far the workers may get ahead of the reports: at most this many files per
 // worker are begun after the last file whose report went through. Enough that a
 // worker seldom waits for the report of a file another one is still on; few,

@@ -86,4 +86,10 @@ void LoadTablesForFaceAgain(FixTables& tables, Face face, const std::string& fol
     if (face == FaceS) LoadQuietly(tables, FixTableId::Gbk, dir);
 }
 
+void LoadTablesLike(FixTables& own, const FixTables& loaded, const std::string& folder) {
+    const std::string dir = folder.empty() ? ProgramDir() : folder;
+    for (const FixTableId table : {FixTableId::Gbk, FixTableId::Big5})
+        if (loaded.EntryCount(table) > 0) LoadQuietly(own, table, dir);
+}
+
 } // namespace tessarim

@@ -40,4 +40,7 @@ void LoadTablesForFace(FixTables& tables, Face face, const std::string& folder =
 // nothing is shown, since their first load reported any failure.
 void LoadTablesForFaceAgain(FixTables& tables, Face face, const std::string& folder = {});
 
+// The tables `loaded` holds, loaded into a worker thread's own, quietly too.
+void LoadTablesLike(FixTables& own, const FixTables& loaded, const std::string& folder = {});
+
 } // namespace tessarim

@@ -1,8 +1,11 @@
 #include "filewin/BatchRun.h"
 
+#include "core/FileRun.h"
 #include "core/Paths.h"
+#include "core/TableLoader.h"
 #include "engine/Detect.h"
 #include "engine/FileConvert.h"
+#include "engine/FixTables.h"
 #include "filewin/FileCon.h"
 #include "filewin/FileConTexts.h"
 #include "filewin/NameConvert.h"
@@ -10,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/Sound.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -71,6 +75,9 @@ public:
         return FreeSuffixedName(path, suffix_);
     }
 
+    // Every destination from now on is written without a question.
+    bool AsksNoMore() const { return !confirm_ || answer_ == OverwriteAnswer::YesToAll; }
+
 private:
     bool confirm_;
     const char* suffix_;
@@ -91,6 +98,24 @@ FileResult CoreConverter::Convert(const FileJob& job,
         ~Reset() { SetFileProgressHook({}); }
     } reset;
     return ConvertOneFile(job.source, job.destination, job.request, rules_, fixTables_);
+}
+
+void FileConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) {
+    for (const FileJob& job : jobs)
+        if (!report(Convert(job, {}))) return;
+}
+
+void CoreConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) {
+    if (jobs.empty()) return;
+    std::vector<FileTask> tasks;
+    tasks.reserve(jobs.size());
+    for (const FileJob& job : jobs)
+        tasks.push_back({job.source, job.destination});
+    FixTables none;
+    FixTables& tables = fixTables_ ? *fixTables_ : none;
+    ConvertFiles(
+        tasks, jobs.front().request, rules_, tables,
+        [&](FixTables& own) { LoadTablesLike(own, tables); }, WorkersPerCore(), report);
 }
 
 void CoreConverter::Copy(const std::string& source, const std::string& destination) {
@@ -202,30 +227,102 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         }
     }
 
-    std::vector<std::string> kept;
     const std::vector<std::string> files = con.JobFiles;
+    std::vector<bool> keep(files.size()); // not converted: stays in the File List
+    const auto keepFrom = [&](std::size_t i) { std::fill(keep.begin() + i, keep.end(), true); };
+    const FileRequest request{.source = source, .target = target, .face = face};
+    const auto nameOf = [&](const std::string& path) {
+        return con.DestFolder +
+               (con.IncludesSubfolders ? relative(path) : outName(ExtractFileName(path)));
+    };
+    const auto statusOf = [&](std::size_t i) {
+        return texts.M3 + "(" + std::to_string(i + 1) + "/" + std::to_string(files.size()) + ")  " +
+               files[i];
+    };
+    bool failed = false; // a failure ended the run
+    // What came of file i; false when it ends the run.
+    const auto take = [&](std::size_t i, const std::string& destination, std::uint64_t size,
+                          const FileResult& done) {
+        if (done.outcome == FileOutcome::Skipped) return true;
+        if (done.failure == FailureKind::ReadOnlyTarget) {
+            // Reported, kept in the list, and the run goes on.
+            ui.ShowError(ReadOnlyText(destination));
+            keep[i] = true;
+            return true;
+        }
+        if (done.outcome == FileOutcome::Failed) {
+            // Any other failure ends the run; what is left stays listed.
+            ui.ShowError(done.message);
+            result.failures.push_back(files[i] + ": " + done.message);
+            keepFrom(i);
+            failed = true;
+            return false;
+        }
+        result.bytes += size;
+        return true;
+    };
+    // Files side by side, from `first` on: none of them is asked about, so the
+    // run reads as one file after another.
+    const auto sideBySide = [&](std::size_t first) {
+        std::vector<FileJob> jobs;
+        std::vector<std::size_t> at;
+        std::vector<std::uint64_t> sizes;
+        for (std::size_t i = first; i < files.size(); ++i) {
+            if (QueryFileKind(files[i]) != FileKind::Regular) continue; // vanished
+            jobs.push_back(
+                {.source = files[i], .destination = nameOf(files[i]), .request = request});
+            at.push_back(i);
+            sizes.push_back(SizeOf(files[i]));
+        }
+        std::size_t reported = 0;
+        converter.ConvertMany(jobs, [&](const FileResult& done) {
+            const std::size_t k = reported++, i = at[k];
+            progress.filesDone = i + 1;
+            progress.bytesDone += sizes[k];
+            ui.Status(statusOf(i), progress);
+            if (!take(i, jobs[k].destination, sizes[k], done)) return false;
+            if (!ui.StopRequested()) return true;
+            result.stopped = true;
+            keepFrom(i + 1);
+            return false;
+        });
+    };
+    // Nothing is asked when no destination exists yet and no two files share one.
+    const auto noneAsked = [&] {
+        if (!settings.cfmOverwrite) return true;
+        std::unordered_set<std::string> names;
+        for (const std::string& path : files) {
+            std::string name = nameOf(path);
+            if (Exists(name) || !names.insert(std::move(name)).second) return false;
+        }
+        return true;
+    };
+
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string& path = files[i];
         if (ui.StopRequested()) {
             result.stopped = true;
-            kept.insert(kept.end(), files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
+            keepFrom(i);
+            break;
+        }
+        // The rest side by side once no question can come any more: the run
+        // would wait for an answer while files under way got ahead of it.
+        if (files.size() - i >= FilesForWorkers &&
+            (destinations.AsksNoMore() || (i == 0 && noneAsked()))) {
+            sideBySide(i);
             break;
         }
         progress.filesDone = i;
         if (QueryFileKind(path) != FileKind::Regular) continue; // vanished: nothing to keep
         const std::uint64_t size = SizeOf(path);
-        const std::string name =
-            con.IncludesSubfolders ? relative(path) : outName(ExtractFileName(path));
-        FileJob job{.source = path,
-                    .destination = destinations.Resolve(con.DestFolder + name),
-                    .request = {.source = source, .target = target, .face = face}};
+        FileJob job{
+            .source = path, .destination = destinations.Resolve(nameOf(path)), .request = request};
         if (job.destination.empty()) {
-            kept.push_back(path);
+            keep[i] = true;
             progress.bytesDone += size;
             continue;
         }
-        const std::string status = texts.M3 + "(" + std::to_string(i + 1) + "/" +
-                                   std::to_string(files.size()) + ")  " + path;
+        const std::string status = statusOf(i);
         ui.Status(status, progress);
         const std::uint64_t before = progress.bytesDone;
         const FileResult done = converter.Convert(job, [&](std::uint64_t bytes) {
@@ -233,22 +330,14 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
             ui.Status(status, progress);
         });
         progress.bytesDone = before + size;
-        if (done.outcome == FileOutcome::Skipped) continue;
-        if (done.failure == FailureKind::ReadOnlyTarget) {
-            // Reported, kept in the list, and the run goes on.
-            ui.ShowError(ReadOnlyText(job.destination));
-            kept.push_back(path);
-            continue;
-        }
-        if (done.outcome == FileOutcome::Failed) {
-            // Any other failure ends the run; what is left stays listed.
-            ui.ShowError(done.message);
-            result.failures.push_back(path + ": " + done.message);
-            kept.insert(kept.end(), files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
-            finish(std::move(kept));
-            return result;
-        }
-        result.bytes += size;
+        if (!take(i, job.destination, size, done)) break;
+    }
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (keep[i]) kept.push_back(files[i]);
+    if (failed) {
+        finish(std::move(kept));
+        return result;
     }
     progress.filesDone = files.size();
     result.seconds =

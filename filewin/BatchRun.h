@@ -56,6 +56,9 @@ struct FileJob {
     FileRequest request;
 };
 
+// Hears of each file of ConvertMany in list order; false ends the run.
+using JobReport = std::function<bool(const FileResult&)>;
+
 // Converts and copies files.
 class FileConverter {
 public:
@@ -64,6 +67,11 @@ public:
     // caller's thread.
     virtual FileResult Convert(const FileJob& job,
                                const std::function<void(std::uint64_t)>& onBytes) = 0;
+    // Converts the jobs (all with one request) as if one after another: report
+    // hears of each in list order on the caller's thread, and once it says
+    // false no file is begun any more (those under way are finished). Here one
+    // at a time; a converter with workers converts side by side.
+    virtual void ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report);
     // Failures throw with the user's words.
     virtual void Copy(const std::string& source, const std::string& destination) = 0;
 };
@@ -75,6 +83,8 @@ public:
         : rules_(rules), fixTables_(fixTables) {}
     FileResult Convert(const FileJob& job,
                        const std::function<void(std::uint64_t)>& onBytes) override;
+    // A worker per core, each with its own copy of the tables.
+    void ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) override;
     void Copy(const std::string& source, const std::string& destination) override;
 
 private:

@@ -43,8 +43,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <unordered_map>
 
 namespace tessarim {
@@ -114,6 +117,64 @@ FileResult ThreadedConverter::Convert(const FileJob& job,
     delete worker;
     if (failure) std::rethrow_exception(failure);
     return result;
+}
+
+void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) {
+    // The workers go on while this thread takes their reports; a few reports
+    // may wait for it, so that a question or an error box on screen holds the
+    // run up soon, and a stop begins few files after it.
+    constexpr std::size_t Waiting = 8;
+    std::mutex mutex;
+    std::condition_variable room;
+    std::deque<FileResult> results;
+    bool halted = false; // a report said false
+    bool draining = false;
+    QObject here; // takes the reports on this thread
+    const auto drain = [&] {
+        // A box a report shows runs events: a drain asked meanwhile is this one's.
+        if (draining) return;
+        draining = true;
+        for (;;) {
+            FileResult done;
+            {
+                std::lock_guard lock(mutex);
+                if (results.empty()) break;
+                done = std::move(results.front());
+                results.pop_front();
+            }
+            room.notify_one();
+            if (halted || report(done)) continue;
+            std::lock_guard lock(mutex);
+            halted = true;
+            results.clear();
+        }
+        room.notify_one();
+        draining = false;
+    };
+    std::exception_ptr failure;
+    QEventLoop loop;
+    QThread* worker = QThread::create([&] {
+        try {
+            inner_.ConvertMany(jobs, [&](const FileResult& done) {
+                std::unique_lock lock(mutex);
+                room.wait(lock, [&] { return halted || results.size() < Waiting; });
+                if (halted) return false;
+                results.push_back(done);
+                if (results.size() == 1)
+                    QMetaObject::invokeMethod(&here, drain, Qt::QueuedConnection);
+                return true;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    delete worker;
+    drain(); // what came after the last drain asked for
+    if (failure) std::rethrow_exception(failure);
 }
 
 void ThreadedConverter::Copy(const std::string& source, const std::string& destination) {

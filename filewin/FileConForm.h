@@ -1,7 +1,7 @@
 #pragma once
 // `TForm1`: the file conversion window. It shows FileCon and forwards the
-// user's clicks to it; the run converts on a worker thread, one file at a time,
-// so the window repaints and Stop answers while a large file converts.
+// user's clicks to it; the run converts on worker threads, so the window
+// repaints and Stop answers while a large file or many small ones convert.
 #include "filewin/BatchRun.h"
 #include "filewin/FileCon.h"
 #include "filewin/FileConTexts.h"
@@ -40,6 +40,8 @@ public:
     explicit ThreadedConverter(FileConverter& inner) : inner_(inner) {}
     FileResult Convert(const FileJob& job,
                        const std::function<void(std::uint64_t)>& onBytes) override;
+    // The reports come to the caller's thread, which waits in its event loop.
+    void ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) override;
     void Copy(const std::string& source, const std::string& destination) override;
 
 private:

@@ -199,6 +199,52 @@ TEST_F(BatchRunTest, StopOrAnErrorLeavesTheFilesNotConvertedListed) {
     EXPECT_EQ(sound.beeps, 0);
 }
 
+// Enough files for workers: the run must read as one file after another.
+TEST_F(BatchRunTest, ManyFilesConvertSideBySideAndReadAsOneAfterAnother) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        names.push_back(std::to_string(100 + i) + ".txt");
+        WriteFile(src.File(names.back()), Gbk);
+    }
+    List({});
+    RunResult result = Run();
+    for (const std::string& name : names)
+        ASSERT_EQ(ReadFile(dest.File(name)), Big5) << name;
+    EXPECT_EQ(result.bytes, 160u);
+    EXPECT_TRUE(con.JobFiles.empty());
+    ASSERT_EQ(ui.infos.size(), 1u);
+    EXPECT_TRUE(ui.infos[0].find("Total size converted: 160 bytes") != std::string::npos);
+    EXPECT_EQ(ui.bytesShown.back(), 160u) << "progress reaches the end";
+
+    // Again over the files just written: the first question is asked alone;
+    // "Yes to all" lets the rest go side by side. A read-only destination is
+    // reported where it stands in the list and stays listed.
+    List({});
+    ASSERT_TRUE(SetReadOnly(dest.File("120.txt")));
+    ui.answers = {OverwriteAnswer::YesToAll};
+    result = Run();
+    EXPECT_EQ(ui.asked, std::vector<std::string>{"100.txt"});
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"Cannot replace " + dest.File("120.txt") +
+                                                  "\r\n\r\nThe file is *ReadOnly."});
+    EXPECT_EQ(con.JobFiles, std::vector<std::string>{src.File("120.txt")});
+    EXPECT_EQ(result.bytes, 156u);
+    ClearReadOnly(dest.File("120.txt"));
+
+    // Stop after the fifth report: the files not reported stay listed, even
+    // those a worker had under way.
+    for (const std::string& name : names)
+        fs::remove(dest.File(name));
+    List({});
+    const std::vector<std::string> listed = con.JobFiles;
+    ui.stopAfter = 5;
+    result = Run();
+    EXPECT_TRUE(result.stopped);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(ReadFile(dest.File(ExtractFileName(listed[i]))), Big5);
+    EXPECT_EQ(con.JobFiles, std::vector<std::string>(listed.begin() + 5, listed.end()));
+    EXPECT_EQ(sound.beeps, 2) << "no end sound for the stopped run";
+}
+
 TEST_F(BatchRunTest, ProgressMovesWithinALargeFile) {
     std::string text;
     for (int i = 0; i < 700000; ++i)

@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -131,6 +132,54 @@ TEST_F(FormTest, DuringARunOnlyStopAnswersAndStopKeepsTheRestListed) {
     EXPECT_FALSE(fs::exists(dest.File("b.txt")));
     EXPECT_EQ(Find<QListWidget>(*form, "ConList")->count(), 2);
     EXPECT_TRUE(Find(*form, "ConvertBtn")->isEnabled());
+    EXPECT_FALSE(Find(*form, "StopBtn")->isEnabled());
+}
+
+// Many files go to workers; their reports reach the window on its own thread.
+class StoppingConverter : public CoreConverter {
+public:
+    using CoreConverter::CoreConverter;
+    QAbstractButton* stop = nullptr;
+    std::size_t stopAt = 0; // clicks Stop before this report (0: never)
+    void ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) override {
+        std::size_t reports = 0;
+        CoreConverter::ConvertMany(jobs, [&](const FileResult& done) {
+            if (++reports == stopAt)
+                QMetaObject::invokeMethod(stop, &QAbstractButton::click,
+                                          Qt::BlockingQueuedConnection);
+            return report(done);
+        });
+    }
+};
+
+TEST_F(FormTest, ManyFilesConvertOnWorkersAndStopStillAnswers) {
+    settings.cfmOverwrite = false; // the files under way at Stop are written again
+    for (int i = 0; i < 40; ++i)
+        WriteFile(src.File(std::to_string(100 + i) + ".txt"), "text");
+    auto form = Open();
+    StoppingConverter core(form->Logic().Rules, nullptr);
+    ThreadedConverter threaded(core);
+    form->SetConverter(threaded);
+    core.stop = Find(*form, "StopBtn");
+    core.stopAt = 3;
+    Find(*form, "AddAllBtn")->click();
+    Find(*form, "ConvertBtn")->click();
+    // Stop takes effect at the next report the window takes, which may be the
+    // first: the reports before Stop need not have reached it yet.
+    const std::vector<std::string> left = form->Logic().JobFiles;
+    EXPECT_GE(left.size(), 37u);
+    EXPECT_LT(left.size(), 40u);
+    EXPECT_EQ(Find<QListWidget>(*form, "ConList")->count(), static_cast<int>(left.size()));
+    for (const std::string& name : test::FolderNames(src.Path())) {
+        if (std::find(left.begin(), left.end(), src.File(name)) == left.end()) {
+            EXPECT_EQ(test::ReadFile(dest.File(name)), "text") << name << " left the list";
+        }
+    }
+
+    core.stopAt = 0;
+    Find(*form, "ConvertBtn")->click();
+    EXPECT_EQ(Find<QListWidget>(*form, "ConList")->count(), 0);
+    EXPECT_EQ(test::FolderNames(dest.Path()).size(), 40u);
     EXPECT_FALSE(Find(*form, "StopBtn")->isEnabled());
 }
 

@@ -68,25 +68,35 @@ TEST_F(FileWindowTest, OpenedOnAFolderConvertsItsFilesIntoTheDestination) {
 }
 
 TEST_F(FileWindowTest, StopEndsALongRunAfterTheFileInProgress) {
-    // 60 files of 2 MB: long enough to press Stop in the middle.
-    std::string big;
-    for (int i = 0; i < 200000; ++i)
-        big += Gbk;
-    std::string bigBig5;
-    for (int i = 0; i < 200000; ++i)
-        bigBig5 += Big5;
-    for (int i = 0; i < 60; ++i)
-        test::WriteFile(src.File(std::to_string(100 + i).append(".txt")), big);
+    // Fewer files than go to workers, so they convert one at a time, each with
+    // its progress (the window's run on workers stops in FileConFormTest). 15
+    // files of 20 MB of text rich in phrases: long enough to press Stop in the
+    // middle, a conversion being fast.
+    const std::string sample = test::ReadFile(TESSARIM_SOURCE_DIR "/samples/sample_gbk.txt");
+    std::string text;
+    while (text.size() < 20'000'000)
+        text += sample;
+    for (int i = 0; i < 15; ++i)
+        test::WriteFile(src.File(std::to_string(100 + i).append(".txt")), text);
+    // The whole conversion of one file, by the command line with the same tables.
+    const std::string reference = runtime.File("whole.b5");
+    ASSERT_EQ(test::RunProcess(TESSARIM_BINARY_DIR "/tessarim",
+                               {"/i:gbk", "/o:big5", src.File("100.txt"), reference}, src.Dir(),
+                               {"TESSARIM_HOME=" + home.Dir()})
+                  .status,
+              0);
+    const std::string whole = test::ReadFile(reference);
+    fs::remove(reference);
     const test::ProcessResult run = Drive("stop");
     ASSERT_EQ(run.status, 0) << run.errorOutput;
     int written = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(dest.Path())) {
         ++written;
         // Every file there is whole: the one in progress was finished.
-        EXPECT_EQ(fs::file_size(entry.path()), bigBig5.size()) << entry.path();
+        EXPECT_TRUE(test::ReadFile(entry.path()) == whole) << entry.path();
     }
     EXPECT_GT(written, 0);
-    EXPECT_LT(written, 60) << "the run went on after Stop";
+    EXPECT_LT(written, 15) << "the run went on after Stop";
 }
 
 TEST_F(FileWindowTest, NamesConvertInPlaceAndAFileRenamesFromTheSourceMenu) {
