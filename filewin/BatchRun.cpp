@@ -171,8 +171,10 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
 
     RunProgress progress;
     progress.filesTotal = con.JobFiles.size();
+    std::vector<std::uint64_t> sizes; // as the run begins, for its progress
+    sizes.reserve(con.JobFiles.size());
     for (const std::string& path : con.JobFiles)
-        progress.bytesTotal += SizeOf(path);
+        progress.bytesTotal += sizes.emplace_back(SizeOf(path));
     Destinations destinations(settings.cfmOverwrite, target, ui);
     std::vector<std::string> keptPass;
 
@@ -266,21 +268,19 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     const auto sideBySide = [&](std::size_t first) {
         std::vector<FileJob> jobs;
         std::vector<std::size_t> at;
-        std::vector<std::uint64_t> sizes;
         for (std::size_t i = first; i < files.size(); ++i) {
             if (QueryFileKind(files[i]) != FileKind::Regular) continue; // vanished
             jobs.push_back(
                 {.source = files[i], .destination = nameOf(files[i]), .request = request});
             at.push_back(i);
-            sizes.push_back(SizeOf(files[i]));
         }
         std::size_t reported = 0;
         converter.ConvertMany(jobs, [&](const FileResult& done) {
             const std::size_t k = reported++, i = at[k];
             progress.filesDone = i + 1;
-            progress.bytesDone += sizes[k];
+            progress.bytesDone += sizes[i];
             ui.Status(statusOf(i), progress);
-            if (!take(i, jobs[k].destination, sizes[k], done)) return false;
+            if (!take(i, jobs[k].destination, sizes[i], done)) return false;
             if (!ui.StopRequested()) return true;
             result.stopped = true;
             keepFrom(i + 1);
@@ -314,7 +314,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         }
         progress.filesDone = i;
         if (QueryFileKind(path) != FileKind::Regular) continue; // vanished: nothing to keep
-        const std::uint64_t size = SizeOf(path);
+        const std::uint64_t size = sizes[i];
         FileJob job{
             .source = path, .destination = destinations.Resolve(nameOf(path)), .request = request};
         if (job.destination.empty()) {
