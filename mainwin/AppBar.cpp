@@ -208,16 +208,24 @@ void TAppBar::AppBarDestroyed() {
     SetEdge(abeUnknown);
 }
 
+void TAppBar::RevealOnRequest() {
+    heldOut_ = true;
+    ShowAutoHideBar(true);
+    shell_.Activate();
+}
+
 void TAppBar::Activated(bool active) {
+    heldOut_ = false;
     if (!active) ShowAutoHideBar(false);
 }
 
 void TAppBar::PointerTouched() {
+    heldOut_ = false;
     ShowAutoHideBar(true);
 }
 
 void TAppBar::TimerTick(Point cursor, bool active) {
-    if (active) return;
+    if (active || heldOut_) return;
     const ShellMetrics metrics = shell_.Metrics();
     const Rect near =
         WindowRect().Inflated(2 * metrics.doubleClickWidth, 2 * metrics.doubleClickHeight);

@@ -130,6 +130,10 @@ public:
     void ShellNotification(ShellNotice notice, bool value);
 
     void ShowAutoHideBar(bool show);
+    // The user called the bar (another start, the tray icon): an auto-hide bar
+    // comes out and stays until the user has been with it, since the window
+    // manager may not hand it the keyboard at once.
+    void RevealOnRequest();
 
 protected:
     // Called when the bar's state changed (querying false) or, during a drag,
@@ -159,6 +163,7 @@ private:
     TAppBarEdge dragEdge_ = abeUnknown;
     bool fullScreenApp_ = false;
     bool autoHideShown_ = false;
+    bool heldOut_ = false;   // revealed on request, neither active nor touched since
     bool hasCaption_ = true; // a new window has its designed frame
 };
 

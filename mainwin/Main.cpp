@@ -503,7 +503,7 @@ void TMainForm::BringToFront() {
     }
     raise();
     activateWindow();
-    ShowAutoHideBar(true);
+    RevealOnRequest();
 }
 
 void TMainForm::Hide1Click() {

@@ -98,6 +98,9 @@ public:
     // has no frame.
     virtual void SetFloatingFrame(bool floating) = 0;
     virtual void SetTaskbarEntry(bool shown) = 0;
+    // Gives the bar the keyboard as the user asked for it (another start, the
+    // tray icon), in a way a manager that keeps focus from programs obeys.
+    virtual void Activate() = 0;
 
     using NoticeHandler = std::function<void(ShellNotice, bool)>;
     void SetNoticeHandler(NoticeHandler handler) { notice_ = std::move(handler); }

@@ -417,6 +417,22 @@ void X11AppBarShell::SetTaskbarEntry(bool shown) {
     ApplyStates();
 }
 
+void X11AppBarShell::Activate() {
+    if (!IsMapped()) return;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = Window();
+    message.type = atoms_[ActiveWindow];
+    // From a pager: focus-stealing prevention lets a user's request through.
+    message.data.data32[0] = 2;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+}
+
 void X11AppBarShell::ApplyWindowKind() {
     // A floating bar is a toolbar torn off its edge: moved, sized and closed,
     // never minimised (it has no taskbar button to come back from) nor

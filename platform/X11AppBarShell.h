@@ -57,6 +57,7 @@ public:
     void SetTopmost(bool topmost) override;
     void SetFloatingFrame(bool floating) override;
     void SetTaskbarEntry(bool shown) override;
+    void Activate() override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

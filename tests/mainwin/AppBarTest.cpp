@@ -90,6 +90,21 @@ TEST_F(AppBarTest, HiddenAutoHideBarLeavesTwoBorderWidthsAndComesOutWhenTouched)
     EXPECT_FALSE(bar.AutoHideShown());
     EXPECT_EQ(bar.window, (Rect{0, -30, 1024, 2}));
 
+    // Called by the user (another start, the tray icon) with the pointer far
+    // away and the keyboard not (yet) given to it: it stays out until the user
+    // has been with it, then the usual rules apply.
+    bar.RevealOnRequest();
+    EXPECT_EQ(shell.activations, 1);
+    bar.TimerTick({500, 400}, false);
+    EXPECT_TRUE(bar.AutoHideShown()) << "a keyboard user has not reached it yet";
+    bar.Activated(true);
+    bar.Activated(false);
+    EXPECT_FALSE(bar.AutoHideShown());
+    bar.RevealOnRequest();
+    bar.PointerTouched();
+    bar.TimerTick({500, 400}, false);
+    EXPECT_FALSE(bar.AutoHideShown()) << "the pointer came and went";
+
     // With the slot another bar's, auto-hide goes off, says so, and the bar docks.
     test::CapturedMessages messages;
     shell.autoHideOwner[abeBottom] = FakeAppBarShell::Another;

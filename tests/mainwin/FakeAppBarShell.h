@@ -23,6 +23,7 @@ public:
     bool topmost = false;
     bool floatingFrame = true;
     bool taskbarEntry = true;
+    int activations = 0;
 
     Rect ScreenRect() const override { return {0, 0, 1024, 768}; }
     Rect WorkArea() const override { return {0, 0, 1024, 738}; } // a 30-pixel panel below
@@ -54,6 +55,7 @@ public:
     void SetTopmost(bool on) override { topmost = on; }
     void SetFloatingFrame(bool floating) override { floatingFrame = floating; }
     void SetTaskbarEntry(bool shown) override { taskbarEntry = shown; }
+    void Activate() override { ++activations; }
 };
 
 } // namespace tessarim::test

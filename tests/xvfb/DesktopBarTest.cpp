@@ -171,11 +171,20 @@ TEST_F(DesktopBarTest, AutoHideBarLeavesTwoPixelsAndSlidesOutWhenThePointerTouch
     x->MovePointer(500, 400);
     EXPECT_TRUE(BarTopReaches(bar, 2 - BarHeight)) << "hides again once the pointer leaves";
 
-    // A second start brings the running bar forward and ends. It is out only
-    // until the next timer tick, the pointer being far: look at once.
+    // A second start brings the running bar forward and ends. The bar gets the
+    // keyboard and stays out, the pointer far away: a keyboard user reaches it.
     auto second = x->StartProgram(home, runtime);
     EXPECT_TRUE(BarTopReaches(bar, 0, 5000)) << "the running bar came forward";
     EXPECT_EQ(second->WaitForExit(5000), 0);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return x->Property(x->Root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW) ==
+                   std::vector<std::uint32_t>{bar};
+        },
+        5000))
+        << "the bar has the keyboard";
+    std::this_thread::sleep_for(std::chrono::milliseconds(800)); // timer ticks
+    EXPECT_EQ(x->WindowGeometry(bar).y, 0) << "still out";
     EXPECT_EQ(x->Bars().size(), 1u);
     EXPECT_FALSE(program->WaitForExit(0));
 }
