@@ -15,9 +15,12 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <span>
 #include <stdexcept>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tessarim {
 
@@ -31,9 +34,9 @@ struct TableLayout {
     std::string_view keysFile;
     std::string_view valuesFile;
     std::string_view indexFile;
-    // The table's filter image (FixTableStore::FilterImage): optional, it
-    // spares a short conversion the filing of the slots it meets.
-    std::string_view filterFile;
+    // The table's image (FixTableStore::Image): every slot filed, searched as
+    // it is mapped, so a conversion neither reads the lists nor files a slot.
+    std::string_view imageFile;
     SlotLayout slots;
 };
 
@@ -67,16 +70,19 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
 // of an unforeseeable name first, created exclusively, so a failed write never
 // leaves a short file under the real name and nothing planted in the folder is
 // ever written through.
-void WriteReadOnlyFile(const fs::path& path, std::string_view bytes, mode_t readable) {
+void WriteReadOnlyFile(const fs::path& path, std::span<const std::string_view> pieces,
+                       mode_t readable) {
     std::string temp = path.string() + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) throw std::runtime_error("cannot create " + temp);
     bool ok = ::fchmod(fd, readable & 0444) == 0;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        done += ok ? static_cast<std::size_t>(n) : 0;
+    for (const std::string_view bytes : pieces) {
+        for (std::size_t done = 0; ok && done < bytes.size();) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            ok = n > 0;
+            done += ok ? static_cast<std::size_t>(n) : 0;
+        }
     }
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
@@ -166,15 +172,18 @@ ListTexts BuildLists(const SlotLayout& layout, const std::vector<FixEntry>& pair
 }
 
 void WriteIndexFiles(const TableLayout& layout, const std::string& folder, const ListTexts& lists,
-                     std::string_view filter, mode_t readable) {
+                     std::span<const std::string_view> image, mode_t readable) {
     const fs::path indexPath = folder + std::string(layout.indexFile);
     // Without the index the lists count as out of date, so a build that stops
     // halfway is done again at the next load.
     fs::remove(indexPath);
-    WriteReadOnlyFile(folder + std::string(layout.keysFile), lists.keys, readable);
-    WriteReadOnlyFile(folder + std::string(layout.valuesFile), lists.values, readable);
-    WriteReadOnlyFile(folder + std::string(layout.filterFile), filter, readable);
-    WriteReadOnlyFile(indexPath, lists.index, readable);
+    const auto write = [&](std::string_view file, std::string_view text) {
+        WriteReadOnlyFile(folder + std::string(file), std::span(&text, 1), readable);
+    };
+    write(layout.keysFile, lists.keys);
+    write(layout.valuesFile, lists.values);
+    WriteReadOnlyFile(folder + std::string(layout.imageFile), image, readable);
+    write(layout.indexFile, lists.index);
 }
 
 // The checksum as the stamp ends with it: a blank and 16 hexadecimal digits.
@@ -208,11 +217,11 @@ bool Rebuild(FixTableId id, const std::string& folder, FixTableStore& table,
         stamp->version.clear();
     else
         stamp->version += ChecksumText(checksum);
-    // The table in memory has all its slots filed by the filter image.
+    // The table in memory has all its slots filed by the image.
     table.OpenTexts(layout.slots, lists.keys, lists.values, lists.index);
-    const std::string filter = table.FilterImage(checksum);
+    const std::vector<std::string_view> image = table.Image(checksum);
     try {
-        WriteIndexFiles(layout, folder, lists, filter, status.st_mode);
+        WriteIndexFiles(layout, folder, lists, image, status.st_mode);
         stamps.Write(id, *stamp);
     } catch (const std::exception&) {
     }
@@ -255,20 +264,59 @@ std::optional<FixTableStamp> StampOfFile(const std::string& path) {
     return stamp;
 }
 
+namespace {
+
+// The stamp of the table file as it is now and the version recorded with the
+// index, when that version was recorded for the file as it is now.
+struct CurrentStamp {
+    FixTableStamp source;
+    std::string recorded;
+};
+std::optional<CurrentStamp> CurrentSourceStamp(const TableLayout& layout, const std::string& folder,
+                                               const FixStampStore& stamps, FixTableId table) {
+    const std::optional<fs::path> source = FindSource(folder, layout.source);
+    if (!source) return std::nullopt;
+    std::optional<FixTableStamp> stamp = StampOfFile(source->string());
+    // An empty version (an index built by an older version of the program, or
+    // from a file written just before) is never current.
+    if (!stamp || stamp->version.empty()) return std::nullopt;
+    std::string recorded = stamps.ReadVersion(table);
+    // The recorded version goes on after the file's own with the identities
+    // of the index files a load checked (" @..."), if any, and the lists'
+    // checksum, which a load compares.
+    if (!recorded.starts_with(stamp->version + ' ')) return std::nullopt;
+    return CurrentStamp{std::move(*stamp), std::move(recorded)};
+}
+
+// The parts of a recorded version after the table file's own.
+struct RecordedParts {
+    std::string identities;
+    std::uint64_t checksum = 0;
+};
+std::optional<RecordedParts> PartsOf(std::string_view recorded, std::string_view source) {
+    constexpr std::size_t ChecksumLength = 17; // as ChecksumText writes it
+    if (recorded.size() < source.size() + ChecksumLength) return std::nullopt;
+    const std::string_view digits = recorded.substr(recorded.size() - 16);
+    RecordedParts parts;
+    for (const char c : digits) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return std::nullopt;
+        parts.checksum = parts.checksum << 4 | static_cast<unsigned>(digit);
+    }
+    const std::string_view middle =
+        recorded.substr(source.size(), recorded.size() - ChecksumLength - source.size());
+    if (middle.starts_with(" @")) parts.identities = middle.substr(2);
+    return parts;
+}
+
+} // namespace
+
 bool FixIndexIsCurrent(FixTableId table, const std::string& folder, const FixStampStore& stamps) {
     const TableLayout& layout = LayoutOf(table);
     std::error_code error;
     for (std::string_view file : {layout.keysFile, layout.valuesFile, layout.indexFile})
         if (!fs::exists(folder + std::string(file), error)) return false;
-    const std::optional<fs::path> source = FindSource(folder, layout.source);
-    if (!source) return false;
-    std::optional<FixTableStamp> stamp = StampOfFile(source->string());
-    // An empty version (an index built by an older version of the program, or
-    // from a file written just before) is never current.
-    if (!stamp || stamp->version.empty()) return false;
-    // The recorded version ends with the checksum of the lists, which a load compares.
-    stamp->version += ' ';
-    return stamps.ReadVersion(table).starts_with(stamp->version);
+    return CurrentSourceStamp(layout, folder, stamps, table).has_value();
 }
 
 bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
@@ -277,15 +325,27 @@ bool LoadFixTable(FixTables& tables, FixTableId id, const std::string& folder,
     FixTableStore& table = tables.Store(id);
     table.Clear();
     // The index files are used when they are what the last build wrote: their
-    // checksum is the one the stamp names. Emptied, cut, swapped or damaged ones
-    // are built again.
-    if (FixIndexIsCurrent(id, folder, stamps) &&
-        table.OpenFiles(layout.slots, folder + std::string(layout.keysFile),
-                        folder + std::string(layout.valuesFile),
-                        folder + std::string(layout.indexFile))) {
-        const std::uint64_t checksum = table.Checksum();
-        if (stamps.ReadVersion(id).ends_with(ChecksumText(checksum))) {
-            table.UseFilterFile(folder + std::string(layout.filterFile), checksum);
+    // checksums are the ones it recorded, or they are as a load that compared
+    // the checksums found them. Emptied, cut, swapped or damaged ones, and
+    // those of an older version of the program, are built again.
+    if (const std::optional<CurrentStamp> stamp = CurrentSourceStamp(layout, folder, stamps, id)) {
+        const std::optional<RecordedParts> parts = PartsOf(stamp->recorded, stamp->source.version);
+        if (parts && table.OpenImage(layout.slots, folder + std::string(layout.keysFile),
+                                     folder + std::string(layout.valuesFile),
+                                     folder + std::string(layout.indexFile),
+                                     folder + std::string(layout.imageFile), parts->checksum,
+                                     parts->identities)) {
+            // Checked now and settled: later loads need not compare the checksums.
+            const std::string settled = table.SettledIdentities();
+            if (!settled.empty() && settled != parts->identities) {
+                try {
+                    stamps.Write(id,
+                                 {stamp->source.seconds, stamp->source.version + " @" + settled +
+                                                             ChecksumText(parts->checksum)});
+                } catch (const std::exception&) {
+                    // Only the next load's time.
+                }
+            }
             return true;
         }
     }

@@ -118,7 +118,7 @@ __attribute__((target_clones("avx2", "default")))
 #endif
 #endif
 std::uint64_t
-FixListsChecksum(std::string_view keys, std::string_view values, std::string_view index) {
+FixChecksum(std::span<const std::string_view> texts) {
     // Every start reads the lists whole, so the sums must keep up with memory:
     // Fletcher's two sums over 64-bit words (the second weighs each word by
     // its place, so moved words show), in four lanes the compiler runs side by
@@ -133,7 +133,7 @@ FixListsChecksum(std::string_view keys, std::string_view values, std::string_vie
         hash *= 0x100000001B3ull;
         hash ^= hash >> 29;
     };
-    for (const std::string_view text : {keys, values, index}) {
+    for (const std::string_view text : texts) {
         mix(text.size());
         std::size_t at = 0;
         for (; at + 32 <= text.size(); at += 32) {

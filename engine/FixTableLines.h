@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -19,9 +20,13 @@ inline constexpr std::size_t NotLines = std::numeric_limits<std::size_t>::max();
 std::size_t CountLines(std::string_view text, std::size_t stride,
                        std::vector<std::uint32_t>& marks);
 
-// A checksum of the three list files as a build writes them (and of a filter
-// image, as one text).
-std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
-                               std::string_view index);
+// A checksum of texts taken one after another, each with its length, as a
+// build writes them: the three list files, or the pieces of a table's image.
+std::uint64_t FixChecksum(std::span<const std::string_view> texts);
+inline std::uint64_t FixListsChecksum(std::string_view keys, std::string_view values,
+                                      std::string_view index) {
+    const std::string_view lists[] = {keys, values, index};
+    return FixChecksum(lists);
+}
 
 } // namespace tessarim

@@ -1,5 +1,7 @@
 #include "engine/FixTableSearch.h"
 
+#include <bit>
+#include <cstdint>
 #include <new>
 
 namespace tessarim {
@@ -33,6 +35,37 @@ void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
     }
     ++used_;
     keys_.insert(keys_.end(), keys.begin(), keys.end());
+    ViewOwn();
+}
+
+void HeadGroups::ViewOwn() {
+    slotData_ = slots_.data();
+    slotCount_ = slots_.size();
+    keyData_ = keys_.data();
+}
+
+std::string_view HeadGroups::SlotBytes() const {
+    return {reinterpret_cast<const char*>(slotData_), slotCount_ * sizeof(Slot)};
+}
+
+std::string_view HeadGroups::KeyBytes() const {
+    return {reinterpret_cast<const char*>(keys_.data()), keys_.size() * sizeof(HeadKey)};
+}
+
+bool HeadGroups::View(std::string_view slots, std::string_view keys) {
+    static_assert(sizeof(Slot) == 16 && std::is_trivially_copyable_v<Slot>);
+    const std::size_t count = slots.size() / sizeof(Slot);
+    if (slots.size() % sizeof(Slot) != 0 || !std::has_single_bit(count | (count == 0)) ||
+        keys.size() % sizeof(HeadKey) != 0 ||
+        reinterpret_cast<std::uintptr_t>(slots.data()) % alignof(Slot) != 0 ||
+        reinterpret_cast<std::uintptr_t>(keys.data()) % alignof(HeadKey) != 0)
+        return false;
+    Clear();
+    slotData_ = reinterpret_cast<const Slot*>(slots.data());
+    slotCount_ = count;
+    keyData_ = reinterpret_cast<const HeadKey*>(keys.data());
+    markBits_ = false;
+    return true;
 }
 
 const std::uint64_t* HeadGroups::Bits() {
@@ -46,6 +79,7 @@ const std::uint64_t* HeadGroups::Bits() {
 void HeadGroups::Grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+    ViewOwn(); // Home() reads the new size
     for (const Slot& slot : old) {
         if (slot.count == 0) continue;
         std::size_t at = Home(slot.head);
@@ -59,6 +93,7 @@ void HeadGroups::Clear() {
     slots_ = {};
     used_ = 0;
     keys_ = {};
+    ViewOwn();
     bits_.reset();
     markBits_ = true;
 }

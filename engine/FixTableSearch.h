@@ -16,6 +16,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tessarim {
@@ -68,6 +69,9 @@ struct HeadKey {
     }
 };
 
+// Kept as they are in an image, which holds them for the processor that wrote it.
+static_assert(sizeof(HeadKey) == 32 && std::is_trivially_copyable_v<HeadKey>);
+
 class HeadGroups {
 public:
     // Files keys under a head that has none so far; `keys` are in list order.
@@ -77,16 +81,23 @@ public:
     // begin none of their tails.
     std::span<const HeadKey> Keys(std::uint32_t head, std::uint64_t restTail,
                                   std::size_t rest) const {
-        if (slots_.empty()) return {};
-        for (std::size_t at = Home(head);; at = (at + 1) & (slots_.size() - 1)) {
-            const Slot& slot = slots_[at];
+        if (slotCount_ == 0) return {};
+        for (std::size_t at = Home(head);; at = (at + 1) & (slotCount_ - 1)) {
+            const Slot& slot = slotData_[at];
             if (slot.count == 0) return {};
             if (slot.head != head) continue;
             if (rest >= 2 && !slot.shortTail && !((slot.nextBits >> NextBit(restTail)) & 1))
                 return {};
-            return {keys_.data() + slot.begin, slot.count};
+            return {keyData_ + slot.begin, slot.count};
         }
     }
+    // The filed groups as bytes an image keeps: the hash table, then the keys.
+    std::string_view SlotBytes() const;
+    std::string_view KeyBytes() const;
+    // Searches the groups an image keeps (as SlotBytes and KeyBytes gave them)
+    // in place; the bytes must stay while they are searched. False, and
+    // nothing changed, when they cannot be such groups.
+    bool View(std::string_view slots, std::string_view keys);
     // Three sets of bits, Words words each. The first has a bit for every head
     // keys are filed under (and by chance for a few others); BitOf(head)
     // tells which. The second marks heads with a key whose tail is shorter
@@ -127,13 +138,19 @@ private:
         return static_cast<unsigned>((tail & 0xFFFF) * 0x9E37u >> 10) & 31;
     }
     std::size_t Home(std::uint32_t head) const {
-        return static_cast<std::size_t>(head * 0xC2B2AE3D27D4EB4Full >> 40) & (slots_.size() - 1);
+        return static_cast<std::size_t>(head * 0xC2B2AE3D27D4EB4Full >> 40) & (slotCount_ - 1);
     }
     void Grow();
+    // Points the search at the groups filed here.
+    void ViewOwn();
 
     std::vector<Slot> slots_; // open addressing; a power of two, at most half full
     std::size_t used_ = 0;
     std::vector<HeadKey> keys_;
+    // What Keys searches: the vectors above, or an image's bytes.
+    const Slot* slotData_ = nullptr;
+    std::size_t slotCount_ = 0;
+    const HeadKey* keyData_ = nullptr;
     // Taken from calloc when first asked for, so that the pages a short
     // conversion never marks are never touched.
     struct Free {

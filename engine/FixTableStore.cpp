@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <chrono>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
@@ -103,23 +105,6 @@ struct EightMarksAvx2 {
 
 } // namespace
 
-std::uint64_t FixTableStore::Checksum() const {
-    return FixListsChecksum(keys_, values_, index_);
-}
-
-bool FixTableStore::OpenFiles(const SlotLayout& layout, const std::string& keysPath,
-                              const std::string& valuesPath, const std::string& indexPath) {
-    Clear();
-    mappedKeys_ = MappedFile(keysPath);
-    mappedValues_ = MappedFile(valuesPath);
-    mappedIndex_ = MappedFile(indexPath);
-    if (!mappedKeys_.Valid() || !mappedValues_.Valid() || !mappedIndex_.Valid()) return false;
-    keys_ = mappedKeys_.Text();
-    values_ = mappedValues_.Text();
-    index_ = mappedIndex_.Text();
-    return Open(layout);
-}
-
 bool FixTableStore::OpenTexts(const SlotLayout& layout, std::string keys, std::string values,
                               std::string index) {
     Clear();
@@ -150,8 +135,18 @@ void FixTableStore::Clear() {
     singleByteKeys_ = false;
     std::fill(attention_.begin(), attention_.end(), 0);
     groups_.Clear();
-    mappedFilter_ = MappedFile();
-    filterAttention_ = filterBits_ = nullptr;
+    mappedImage_ = MappedFile();
+    ViewOwn();
+}
+
+void FixTableStore::ViewOwn() {
+    if (mappedImage_.Valid()) return;
+    slotRecords_ = recordOfSlot_.data();
+    recordData_ = records_.data();
+    entryData_ = entries_.data();
+    shortKeyData_ = shortKeys_.data();
+    attentionData_ = attention_.data();
+    bitData_ = nullptr;
 }
 
 bool FixTableStore::Open(const SlotLayout& layout) {
@@ -189,6 +184,7 @@ bool FixTableStore::Open(const SlotLayout& layout) {
         attention_[code >> 6] |= 1ull << (code & 63);
         if (slot == layout.doubleByteSlots - 1) attention_[0] |= 1; // the byte 0 shares it
     }
+    ViewOwn();
     return true;
 }
 
@@ -255,6 +251,7 @@ void FixTableStore::Build(std::uint32_t number, unsigned code, bool shared) {
         }
         groups_.Add(head, group);
     }
+    ViewOwn();
 }
 
 inline const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t width,
@@ -310,13 +307,13 @@ FixTableStore::Match FixTableStore::ScanLines(const Record& record, std::string_
 }
 
 FixTableStore::Match FixTableStore::MatchOf(std::uint32_t entry) const {
-    const Entry& e = entries_[entry];
+    const Entry& e = entryData_[entry];
     const std::string_view value = values_.substr(e.valueBegin, e.valueEnd - e.valueBegin);
     return {e.keyEnd - e.keyBegin, value, value == keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin)};
 }
 
 bool FixTableStore::Matches(std::uint32_t entry, std::string_view text) const {
-    const Entry& e = entries_[entry];
+    const Entry& e = entryData_[entry];
     return text.starts_with(keys_.substr(e.keyBegin, e.keyEnd - e.keyBegin));
 }
 
@@ -343,9 +340,8 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
         output.append(match.value);
         at = copied = at + match.keyLength;
     };
-    const std::uint64_t* const attention = filterAttention_ ? filterAttention_ : attention_.data();
-    const std::uint64_t* const bits = filterBits_ ? filterBits_ : groups_.Bits();
-    const std::uint64_t* const live = attention_.data();
+    const std::uint64_t* const attention = attentionData_;
+    const std::uint64_t* const bits = bitData_ ? bitData_ : groups_.Bits();
     const auto marked = [&](std::uint32_t code, std::uint32_t head) {
         const std::size_t bit = HeadGroups::BitOf(head);
         return static_cast<unsigned>(
@@ -353,7 +349,7 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
     };
     // At a marked place: the entry whose key matches there, if any.
     const auto lookUp = [&](std::uint32_t code, std::uint32_t head, std::size_t width) -> Match {
-        if ((live[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
+        if ((attention[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
         if (const HeadKey* key = FirstWithHead(head, width, text.substr(at)))
             return {key->keyLength,
                     values_.substr(key->valueBegin, key->valueEnd - key->valueBegin),
@@ -480,13 +476,44 @@ void FixTableStore::BuildRecord(std::uint32_t number, std::uint32_t slot) {
 
 namespace {
 
-// The filter image: a header, the characters that need a full look-up, then
-// the three bit sets of HeadGroups, all as little-endian 64-bit words.
-constexpr char FilterMagic[8] = {'T', 'S', 'M', 'F', 'I', 'L', 'T', '1'};
-constexpr std::size_t FilterHeaderSize = 24; // magic, lists' checksum, body's checksum
-constexpr std::size_t FilterAttentionWords = 0x10000 / 64;
-constexpr std::size_t FilterSize =
-    FilterHeaderSize + 8 * (FilterAttentionWords + 3 * HeadGroups::Words);
+// The table's image: a header of little-endian 64-bit words, then the
+// sections, each padded with zeros to a multiple of eight bytes so that every
+// section is aligned as it is mapped. The sections hold the store's arrays as
+// this processor lays them out; the header's shape word tells another layout.
+constexpr char ImageMagic[8] = {'T', 'S', 'M', 'F', 'I', 'L', 'T', '2'};
+enum HeaderWord : std::size_t {
+    MagicWord,
+    ListsChecksumWord,
+    BodyChecksumWord,
+    ShapeWord,
+    CodeBaseWord,
+    SlotCountWord,
+    LinesWord,
+    SingleByteKeysWord,
+    RecordCountWord,
+    EntryCountWord,
+    ShortKeyCountWord,
+    GroupSlotBytesWord,
+    GroupKeyBytesWord,
+    HeaderWords
+};
+constexpr std::size_t HeaderSize = 8 * HeaderWords;
+enum Section : std::size_t {
+    AttentionSection,
+    BitsSection,
+    SlotRecordsSection,
+    RecordsSection,
+    EntriesSection,
+    ShortKeysSection,
+    GroupSlotsSection,
+    GroupKeysSection,
+    SectionCount
+};
+constexpr char Zeros[8] = {};
+
+std::size_t Padding(std::size_t size) {
+    return (8 - size % 8) % 8;
+}
 
 std::uint64_t GetLe64(const char* p) {
     std::uint64_t value = 0;
@@ -500,61 +527,174 @@ void PutLe64(std::string& out, std::uint64_t value) {
         out += static_cast<char>(value >> shift & 0xFF);
 }
 
-} // namespace
-
-std::string FixTableStore::FilterImage(std::uint64_t listsChecksum) {
-    for (std::uint32_t slot = 0; slot < recordOfSlot_.size(); ++slot)
-        if (recordOfSlot_[slot] != 0) BuildRecord(recordOfSlot_[slot] - 1u, slot);
-    std::string body;
-    body.reserve(FilterSize - FilterHeaderSize);
-    for (const std::uint64_t word : attention_)
-        PutLe64(body, word);
-    const std::uint64_t* const bits = groups_.Bits();
-    for (std::size_t w = 0; w < 3 * HeadGroups::Words; ++w)
-        PutLe64(body, bits[w]);
-    std::string image(FilterMagic, sizeof FilterMagic);
-    PutLe64(image, listsChecksum);
-    PutLe64(image, FixListsChecksum(body, {}, {}));
-    return image + body;
+template <typename T>
+std::string_view BytesOf(const std::vector<T>& items) {
+    return {reinterpret_cast<const char*>(items.data()), items.size() * sizeof(T)};
 }
 
-bool FixTableStore::UseFilterFile(const std::string& path, std::uint64_t listsChecksum) {
-    // The image holds the words as a little-endian processor does.
+} // namespace
+
+std::vector<std::string_view> FixTableStore::Image(std::uint64_t listsChecksum) {
+    for (std::uint32_t slot = 0; slot < recordOfSlot_.size(); ++slot)
+        if (recordOfSlot_[slot] != 0) BuildRecord(recordOfSlot_[slot] - 1u, slot);
+    const std::uint64_t* const bits = groups_.Bits();
+    const std::array<std::string_view, SectionCount> sections = {
+        BytesOf(attention_),
+        {reinterpret_cast<const char*>(bits), 3 * HeadGroups::Words * sizeof(std::uint64_t)},
+        BytesOf(recordOfSlot_),
+        BytesOf(records_),
+        BytesOf(entries_),
+        BytesOf(shortKeys_),
+        groups_.SlotBytes(),
+        groups_.KeyBytes()};
+    std::vector<std::string_view> body;
+    for (const std::string_view section : sections) {
+        body.push_back(section);
+        body.emplace_back(Zeros, Padding(section.size()));
+    }
+    imageHeader_.assign(ImageMagic, sizeof ImageMagic);
+    PutLe64(imageHeader_, listsChecksum);
+    PutLe64(imageHeader_, FixChecksum(body));
+    PutLe64(imageHeader_, ImageShape());
+    PutLe64(imageHeader_, layout_.codeBase);
+    PutLe64(imageHeader_, layout_.slotCount);
+    PutLe64(imageHeader_, lines_);
+    PutLe64(imageHeader_, singleByteKeys_);
+    PutLe64(imageHeader_, records_.size());
+    PutLe64(imageHeader_, entries_.size());
+    PutLe64(imageHeader_, shortKeys_.size());
+    PutLe64(imageHeader_, sections[GroupSlotsSection].size());
+    PutLe64(imageHeader_, sections[GroupKeysSection].size());
+    body.insert(body.begin(), imageHeader_);
+    return body;
+}
+
+std::uint64_t FixTableStore::ImageShape() {
+    static_assert(std::is_trivially_copyable_v<Record> && std::is_trivially_copyable_v<Entry>);
+    return sizeof(Record) | sizeof(Entry) << 8 | sizeof(HeadKey) << 16 |
+           std::uint64_t{HeadGroups::BitCount} << 24 | std::uint64_t{LineStride} << 32;
+}
+
+namespace {
+
+std::string IdentitiesOf(std::initializer_list<const MappedFile*> files) {
+    std::string text;
+    for (const MappedFile* file : files) {
+        const MappedFile::Identity& id = file->Stamp();
+        if (!text.empty()) text += '/';
+        text += std::to_string(id.device) + '.' + std::to_string(id.inode) + '.' +
+                std::to_string(id.size) + '.' + std::to_string(id.modified) + '.' +
+                std::to_string(id.changed);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string FixTableStore::SettledIdentities() const {
+    if (!mappedImage_.Valid()) return {};
+    // Longer than any file system's clock tick.
+    constexpr std::int64_t Settled = 2'000'000'000;
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    for (const MappedFile* file : {&mappedKeys_, &mappedValues_, &mappedIndex_, &mappedImage_})
+        if (now - file->Stamp().changed < Settled || now - file->Stamp().modified < Settled)
+            return {};
+    return IdentitiesOf({&mappedKeys_, &mappedValues_, &mappedIndex_, &mappedImage_});
+}
+
+bool FixTableStore::OpenImage(const SlotLayout& layout, const std::string& keysPath,
+                              const std::string& valuesPath, const std::string& indexPath,
+                              const std::string& imagePath, std::uint64_t listsChecksum,
+                              std::string_view trusted) {
+    // The image holds the arrays as a little-endian processor lays them out.
     if constexpr (std::endian::native != std::endian::little) return false;
-    if (Empty()) return false;
-    MappedFile file(path);
-    const std::string_view image = file.Valid() ? file.Text() : std::string_view();
-    if (image.size() != FilterSize ||
-        image.substr(0, sizeof FilterMagic) != std::string_view(FilterMagic, sizeof FilterMagic) ||
-        GetLe64(image.data() + 8) != listsChecksum ||
-        GetLe64(image.data() + 16) != FixListsChecksum(image.substr(FilterHeaderSize), {}, {}))
+    Clear();
+    MappedFile image(imagePath);
+    mappedKeys_ = MappedFile(keysPath);
+    mappedValues_ = MappedFile(valuesPath);
+    mappedIndex_ = MappedFile(indexPath);
+    const std::string_view bytes = image.Valid() ? image.Text() : std::string_view();
+    const auto word = [&](HeaderWord w) { return GetLe64(bytes.data() + 8 * w); };
+    if (!mappedKeys_.Valid() || !mappedValues_.Valid() || !mappedIndex_.Valid() ||
+        bytes.size() < HeaderSize ||
+        bytes.substr(0, sizeof ImageMagic) != std::string_view(ImageMagic, sizeof ImageMagic) ||
+        word(ListsChecksumWord) != listsChecksum || word(ShapeWord) != ImageShape() ||
+        word(CodeBaseWord) != layout.codeBase || word(SlotCountWord) != layout.slotCount ||
+        word(RecordCountWord) > layout.slotCount || word(LinesWord) > 0xFFFFFFFFu ||
+        word(EntryCountWord) > 0xFFFFFFFFu || word(ShortKeyCountWord) > word(EntryCountWord)) {
+        Clear();
         return false;
-    mappedFilter_ = std::move(file);
-    const auto* const words =
-        reinterpret_cast<const std::uint64_t*>(mappedFilter_.Text().data() + FilterHeaderSize);
-    filterAttention_ = words;
-    filterBits_ = words + FilterAttentionWords;
-    groups_.MarkBits(false);
+    }
+    keys_ = mappedKeys_.Text();
+    values_ = mappedValues_.Text();
+    index_ = mappedIndex_.Text();
+    const std::array<std::size_t, SectionCount> sizes = {
+        attention_.size() * sizeof(std::uint64_t),
+        3 * HeadGroups::Words * sizeof(std::uint64_t),
+        layout.slotCount * sizeof(std::uint16_t),
+        word(RecordCountWord) * sizeof(Record),
+        word(EntryCountWord) * sizeof(Entry),
+        word(ShortKeyCountWord) * sizeof(std::uint32_t),
+        word(GroupSlotBytesWord),
+        word(GroupKeyBytesWord)};
+    std::array<std::string_view, SectionCount> sections;
+    std::vector<std::string_view> body;
+    std::size_t at = HeaderSize;
+    for (std::size_t k = 0; k < SectionCount; ++k) {
+        const std::size_t padded = sizes[k] + Padding(sizes[k]);
+        if (sizes[k] > bytes.size() || padded > bytes.size() - at) {
+            Clear();
+            return false;
+        }
+        sections[k] = bytes.substr(at, sizes[k]);
+        body.push_back(sections[k]);
+        body.push_back(bytes.substr(at + sizes[k], padded - sizes[k]));
+        at += padded;
+    }
+    const bool verify = trusted.empty() || trusted != IdentitiesOf({&mappedKeys_, &mappedValues_,
+                                                                    &mappedIndex_, &image});
+    if (at != bytes.size() ||
+        (verify && (FixListsChecksum(keys_, values_, index_) != listsChecksum ||
+                    FixChecksum(body) != word(BodyChecksumWord))) ||
+        !groups_.View(sections[GroupSlotsSection], sections[GroupKeysSection])) {
+        Clear();
+        return false;
+    }
+    layout_ = layout;
+    lines_ = word(LinesWord);
+    singleByteKeys_ = word(SingleByteKeysWord) != 0;
+    const auto at8 = [&](Section k) { return sections[k].data(); };
+    mappedImage_ = std::move(image);
+    attentionData_ = reinterpret_cast<const std::uint64_t*>(at8(AttentionSection));
+    bitData_ = reinterpret_cast<const std::uint64_t*>(at8(BitsSection));
+    slotRecords_ = reinterpret_cast<const std::uint16_t*>(at8(SlotRecordsSection));
+    recordData_ = reinterpret_cast<const Record*>(at8(RecordsSection));
+    entryData_ = reinterpret_cast<const Entry*>(at8(EntriesSection));
+    shortKeyData_ = reinterpret_cast<const std::uint32_t*>(at8(ShortKeysSection));
     return true;
 }
 
 FixTableStore::Match FixTableStore::Find(unsigned code, std::string_view text) {
     const std::uint32_t slot = layout_.SlotOf(code);
-    if (slot == SlotLayout::NoSlot || recordOfSlot_[slot] == 0) return {};
-    const std::uint32_t number = recordOfSlot_[slot] - 1u;
+    if (slot == SlotLayout::NoSlot || slotRecords_[slot] == 0) return {};
+    const std::uint32_t number = slotRecords_[slot] - 1u;
     const bool shared = slot == layout_.doubleByteSlots - 1;
-    if (records_[number].entries == NotBuilt) {
-        if (records_[number].scans < ScansBeforeBuild) {
-            ++records_[number].scans;
-            return ScanLines(records_[number], text);
+    if (recordData_[number].entries == NotBuilt) {
+        if (mappedImage_.Valid()) return {}; // an image has every slot filed
+        Record& record = records_[number];
+        if (record.scans < ScansBeforeBuild) {
+            ++record.scans;
+            return ScanLines(record, text);
         }
         BuildRecord(number, slot);
     }
-    const Record& record = records_[number];
+    const Record& record = recordData_[number];
     std::uint32_t best = NotBuilt;
     for (std::uint32_t s = 0; s < record.shortCount; ++s) {
-        if (Matches(shortKeys_[record.shortBegin + s], text)) {
-            best = shortKeys_[record.shortBegin + s];
+        if (Matches(shortKeyData_[record.shortBegin + s], text)) {
+            best = shortKeyData_[record.shortBegin + s];
             break;
         }
     }

@@ -1,9 +1,10 @@
 #pragma once
 // A fix table in memory, searched in place in the texts of its three list files:
-// keys one per line, replacements one per line, and 12-byte slot records. Opening
-// a table only counts lines; a slot's entries are taken from the texts the first
-// time a character of that slot is looked up, so a short conversion touches a
-// small part of a large table. Internal to the engine.
+// keys one per line, replacements one per line, and 12-byte slot records. Built
+// from texts, a slot's entries are taken from them the first time a character
+// of that slot is looked up; opened from files, the table's image (every slot
+// filed, as the build left it) is searched as it is mapped, so a short
+// conversion reads only what it meets. Internal to the engine.
 #include "engine/Cpu.h"
 #include "engine/FixTableSearch.h"
 #include "platform/MappedFile.h"
@@ -52,30 +53,34 @@ public:
         bool same = false;
     };
 
-    // Maps the three files. False when one cannot be read or they do not fit
-    // together (lists of different lengths, a slot range outside the lists).
-    bool OpenFiles(const SlotLayout& layout, const std::string& keysPath,
-                   const std::string& valuesPath, const std::string& indexPath);
-    // The same over texts built in memory, which the store keeps.
+    // Takes the lists as texts built in memory, which the store keeps. False
+    // when they do not fit together (lists of different lengths, a slot range
+    // outside the lists).
     bool OpenTexts(const SlotLayout& layout, std::string keys, std::string values,
                    std::string index);
+    // Maps the three list files and the table's image a build wrote beside
+    // them, and searches them as they are: nothing is counted or filed at
+    // start. The lists must show listsChecksum and the image the checksum it
+    // was written with, unless the four files are still as `trusted` says
+    // (SettledIdentities of a load that verified them). False, and the store
+    // empty, when a file cannot be read or they do not fit together or the
+    // layout.
+    bool OpenImage(const SlotLayout& layout, const std::string& keysPath,
+                   const std::string& valuesPath, const std::string& indexPath,
+                   const std::string& imagePath, std::uint64_t listsChecksum,
+                   std::string_view trusted);
+    // The four files OpenImage mapped, as text: device, inode, size and times of
+    // each. Empty when there are none, or when one was changed within the last
+    // seconds: a change within the same tick of the file system's clock would
+    // leave its times as they are, so only files that have stood still longer
+    // may be trusted by these alone.
+    std::string SettledIdentities() const;
     void Clear();
 
-    // A checksum of the three texts as opened, which tells an index file
-    // changed or swapped after its build from the one the build wrote.
-    std::uint64_t Checksum() const;
-
-    // Files every slot, then gives the filter image of the table: which
-    // characters need a full look-up wherever they stand (keys too short for a
-    // head, or the slot the byte 0 shares) and the bit sets of every head, as
-    // a file beside the lists keeps them. listsChecksum ties it to the lists
-    // it was made from.
-    std::string FilterImage(std::uint64_t listsChecksum);
-    // Takes the filter image of this table's lists from a file, so that a
-    // short text passes the places no key begins at without filing or
-    // scanning their slots. False (and nothing changes) when the file is
-    // missing, damaged, or made from other lists.
-    bool UseFilterFile(const std::string& path, std::uint64_t listsChecksum);
+    // Files every slot, then gives the table's image as pieces to be written
+    // one after another: everything a search needs, filed, tied to the lists
+    // by listsChecksum. The pieces stay valid while the store is unchanged.
+    std::vector<std::string_view> Image(std::uint64_t listsChecksum);
 
     bool Empty() const { return lines_ == 0; }
     std::size_t EntryCount() const { return lines_; }
@@ -89,6 +94,7 @@ public:
     Match Find(unsigned code, std::string_view text);
 
 private:
+    // Entries and records are kept in an image as they are in memory.
     struct Entry {
         std::uint32_t keyBegin;
         std::uint32_t keyEnd;
@@ -116,6 +122,12 @@ private:
     static constexpr std::size_t LineStride = 64;
 
     bool Open(const SlotLayout& layout);
+    // Points the searches at what the store holds now (after filing, which
+    // may move it), unless an image is in use.
+    void ViewOwn();
+    // The sizes of the arrays an image keeps, and the bits' and lines' strides:
+    // an image of another shape is not used.
+    static std::uint64_t ImageShape();
     // Rewrite's loop; eightMarks tests eight characters at a time where the
     // processor can.
     template <typename EightMarks>
@@ -151,14 +163,20 @@ private:
     // Some slot of a single byte has keys (the byte 0 shares the last
     // double-byte slot); without, runs of ASCII are passed a word at a time.
     bool singleByteKeys_ = false;
+    // The characters whose slot must be looked at (or scanned or filed) at
+    // every place they stand.
     std::vector<std::uint64_t> attention_ = std::vector<std::uint64_t>(0x10000 / 64);
     HeadGroups groups_;
-    // Where the scan looks for marked places: the characters that need a look
-    // at their slot and the bits of the filed heads, or, once a filter image
-    // is in use, that image's bits, which know every head from the start.
-    MappedFile mappedFilter_;
-    const std::uint64_t* filterAttention_ = nullptr;
-    const std::uint64_t* filterBits_ = nullptr;
+    // What the searches read: the vectors above, or the image's bytes once
+    // an image is in use (with every slot filed; nothing is written then).
+    MappedFile mappedImage_;
+    const std::uint16_t* slotRecords_ = nullptr;
+    const Record* recordData_ = nullptr;
+    const Entry* entryData_ = nullptr;
+    const std::uint32_t* shortKeyData_ = nullptr;
+    const std::uint64_t* attentionData_ = nullptr;
+    const std::uint64_t* bitData_ = nullptr; // the heads' bits; null: groups_ keeps them
+    std::string imageHeader_;                // the first piece Image gave
     // Working space of Build, kept from one slot to the next.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> buildHeads_; // head, entry
     std::vector<HeadKey> buildGroup_;

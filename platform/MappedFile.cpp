@@ -14,6 +14,13 @@ MappedFile::MappedFile(const std::string& path) {
     if (fd < 0) return;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const auto nanoseconds = [](const timespec& time) {
+            return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+        };
+        identity_ = {static_cast<std::uint64_t>(info.st_dev),
+                     static_cast<std::uint64_t>(info.st_ino),
+                     static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim),
+                     nanoseconds(info.st_ctim)};
         size_ = static_cast<std::size_t>(info.st_size);
         if (size_ == 0) {
             valid_ = true; // nothing to map
@@ -32,7 +39,7 @@ MappedFile::MappedFile(const std::string& path) {
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      valid_(std::exchange(other.valid_, false)) {}
+      valid_(std::exchange(other.valid_, false)), identity_(std::exchange(other.identity_, {})) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
@@ -40,6 +47,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         valid_ = std::exchange(other.valid_, false);
+        identity_ = std::exchange(other.identity_, {});
     }
     return *this;
 }
@@ -53,6 +61,7 @@ void MappedFile::Release() {
     data_ = nullptr;
     size_ = 0;
     valid_ = false;
+    identity_ = {};
 }
 
 } // namespace tessarim

@@ -2,6 +2,7 @@
 
 #include "engine/FixTableFile.h"
 #include "engine/FixTableIndex.h"
+#include "engine/FixTableLines.h"
 #include "engine/FixTableStore.h"
 #include "tests/engine/MemoryStamps.h"
 #include "tests/support/TestSupport.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace tessarim {
@@ -84,40 +86,62 @@ TEST_F(FixTablesTest, IndexIsReusedWhileCurrentAndRebuiltOnANewStamp) {
     EXPECT_TRUE(Current());
 }
 
-// The filter image beside the lists serves only the lists it was made from:
-// an image of another table, a cut one, or one whose bits were wiped would
-// make the search pass keys by.
-TEST_F(FixTablesTest, FilterImageIsUsedOnlyWithTheListsItWasMadeFrom) {
+// The image beside the lists (every slot filed, searched as it is mapped)
+// serves only the lists it was made from: an image of another table, a cut
+// one, or one whose bits were wiped would make the search pass keys by. Such
+// an image is built again.
+TEST_F(FixTablesTest, ImageIsUsedOnlyWithTheListsItWasMadeFrom) {
     const auto run = [](const std::string& word) { // long enough to go eight at a time
         std::string text;
         for (int i = 0; i < 12; ++i)
             text += Liao;
         return text + word + text;
     };
-    const std::string filter = folder.File("b5_3.ndx");
-    const auto filterInUse = [&] {
-        FixTableStore& store = tables.Store(FixTableId::Big5);
-        return store.UseFilterFile(filter, store.Checksum());
-    };
+    const std::string image = folder.File("b5_3.ndx");
     WriteTable("b5fix.dat", {Tai + Wan + "," + TaiT + Wan});
     EXPECT_TRUE(Load());
     EXPECT_EQ(Apply(run(Tai + Wan)), run(TaiT + Wan));
-    EXPECT_TRUE(Load()); // from the files, with the image
-    EXPECT_TRUE(filterInUse());
+    EXPECT_TRUE(Load()); // from the files
     EXPECT_EQ(Apply(run(Tai + Wan)), run(TaiT + Wan));
-    const std::string other = ReadFile(filter);
+    const std::string other = ReadFile(image);
 
     WriteTable("b5fix.dat", {De + Wan + "," + Hair}, Stamp + 10);
     EXPECT_TRUE(Load());
-    std::string wiped = ReadFile(filter);
-    std::fill(wiped.begin() + 24, wiped.end(), '\0');
-    for (const std::string& bytes : {other, ReadFile(filter).substr(0, 4000), wiped}) {
-        fs::permissions(filter, fs::perms::owner_write, fs::perm_options::add);
-        WriteFile(filter, bytes);
+    const std::string built = ReadFile(image);
+    std::string wiped = built;
+    std::fill(wiped.begin() + 104, wiped.end(), '\0');
+    for (const std::string& bytes : {other, built.substr(0, 4000), wiped, std::string()}) {
+        fs::permissions(image, fs::perms::owner_write, fs::perm_options::add);
+        WriteFile(image, bytes);
         EXPECT_TRUE(Load());
-        EXPECT_FALSE(filterInUse());
-        EXPECT_EQ(Apply(run(De + Wan)), run(Hair));
+        EXPECT_EQ(Apply(run(De + Wan)), run(Hair)) << bytes.size();
+        EXPECT_EQ(ReadFile(image), built) << "built again";
     }
+}
+
+// Files that stood still since a load compared their checksums are used
+// without comparing them again; any later write to one of them shows.
+TEST_F(FixTablesTest, SettledIndexFilesAreTrustedUntilOneIsWritten) {
+    WriteTable("b5fix.dat", {"abc,xyz"});
+    EXPECT_TRUE(Load());
+    EXPECT_TRUE(Load());
+    const auto recorded = [&] { return stamps.ReadVersion(FixTableId::Big5); };
+    EXPECT_EQ(recorded().find(" @"), std::string::npos) << "written just now: not trusted yet";
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    EXPECT_TRUE(Load());
+    ASSERT_NE(recorded().find(" @"), std::string::npos);
+    EXPECT_TRUE(Current());
+    const std::string trusted = recorded();
+    EXPECT_TRUE(Load());
+    EXPECT_EQ(recorded(), trusted);
+    EXPECT_EQ(Apply("abc"), "xyz");
+
+    const std::string values = folder.File("b5_2.ndx");
+    fs::permissions(values, fs::perms::owner_write, fs::perm_options::add);
+    WriteFile(values, "XYZ\r\n"); // the same size
+    EXPECT_TRUE(Load());
+    EXPECT_EQ(Apply("abc"), "xyz");
+    EXPECT_EQ(ReadFile(values), "xyz\r\n") << "built again";
 }
 
 // The editor saves and has the table loaded at once, again and again within
@@ -201,6 +225,7 @@ TEST(CommaText, SplitsLikeTheEditorWritesAndToleratesStrayQuotes) {
 TEST(FixTableStore, AgreesWithAScanOfTheListsInOrder) {
     using namespace std::string_literals;
     const SlotLayout layout{0xA140, 22720, 22848};
+    test::TempFolder files;
     std::mt19937 random(20240607);
     const auto word = [&](unsigned maxLength) {
         std::string w(random() % (maxLength + 1), 'a');
@@ -250,6 +275,24 @@ TEST(FixTableStore, AgreesWithAScanOfTheListsInOrder) {
         }
         FixTables tables;
         ASSERT_TRUE(tables.Store(FixTableId::Big5).OpenTexts(layout, keyText, valueText, index));
+        // The same lists as a build leaves them in files, searched through the
+        // image as it is mapped.
+        FixTables fromImage;
+        {
+            FixTableStore built;
+            ASSERT_TRUE(built.OpenTexts(layout, keyText, valueText, index));
+            const std::uint64_t checksum = FixListsChecksum(keyText, valueText, index);
+            std::string image;
+            for (const std::string_view piece : built.Image(checksum))
+                image += piece;
+            WriteFile(files.File("keys"), keyText);
+            WriteFile(files.File("values"), valueText);
+            WriteFile(files.File("index"), index);
+            WriteFile(files.File("image"), image);
+            ASSERT_TRUE(fromImage.Store(FixTableId::Big5)
+                            .OpenImage(layout, files.File("keys"), files.File("values"),
+                                       files.File("index"), files.File("image"), checksum, ""));
+        }
         for (int probe = 0; probe < 30; ++probe) {
             // Half the texts mostly double-byte characters, in runs long
             // enough for the search to take many characters at a time.
@@ -283,6 +326,9 @@ TEST(FixTableStore, AgreesWithAScanOfTheListsInOrder) {
             std::string applied = text;
             tables.Apply(applied, GbToBig5);
             ASSERT_EQ(applied, expected) << round << ": " << text;
+            applied = text;
+            fromImage.Apply(applied, GbToBig5);
+            ASSERT_EQ(applied, expected) << round << " (image): " << text;
         }
     }
 }
