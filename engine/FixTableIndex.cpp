@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -298,11 +299,9 @@ std::optional<RecordedParts> PartsOf(std::string_view recorded, std::string_view
     if (recorded.size() < source.size() + ChecksumLength) return std::nullopt;
     const std::string_view digits = recorded.substr(recorded.size() - 16);
     RecordedParts parts;
-    for (const char c : digits) {
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0) return std::nullopt;
-        parts.checksum = parts.checksum << 4 | static_cast<unsigned>(digit);
-    }
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), parts.checksum, 16);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
     const std::string_view middle =
         recorded.substr(source.size(), recorded.size() - ChecksumLength - source.size());
     if (middle.starts_with(" @")) parts.identities = middle.substr(2);

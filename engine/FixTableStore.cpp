@@ -572,7 +572,7 @@ std::vector<std::string_view> FixTableStore::Image(std::uint64_t listsChecksum) 
 std::uint64_t FixTableStore::ImageShape() {
     static_assert(std::is_trivially_copyable_v<Record> && std::is_trivially_copyable_v<Entry>);
     return sizeof(Record) | sizeof(Entry) << 8 | sizeof(HeadKey) << 16 |
-           std::uint64_t{HeadGroups::BitCount} << 24 | std::uint64_t{LineStride} << 32;
+           std::uint64_t{HeadGroups::BitCount} << 24;
 }
 
 namespace {

@@ -125,8 +125,8 @@ private:
     // Points the searches at what the store holds now (after filing, which
     // may move it), unless an image is in use.
     void ViewOwn();
-    // The sizes of the arrays an image keeps, and the bits' and lines' strides:
-    // an image of another shape is not used.
+    // The sizes of the arrays an image keeps and of its bit sets: an image of
+    // another shape is not used.
     static std::uint64_t ImageShape();
     // Rewrite's loop; eightMarks tests eight characters at a time where the
     // processor can.

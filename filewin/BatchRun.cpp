@@ -233,9 +233,15 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     std::vector<bool> keep(files.size()); // not converted: stays in the File List
     const auto keepFrom = [&](std::size_t i) { std::fill(keep.begin() + i, keep.end(), true); };
     const FileRequest request{.source = source, .target = target, .face = face};
-    const auto nameOf = [&](const std::string& path) {
-        return con.DestFolder +
-               (con.IncludesSubfolders ? relative(path) : outName(ExtractFileName(path)));
+    // Each file's destination before any question, made once: converting
+    // names is not free, and the check for questions and the run both need it.
+    std::vector<std::string> names(files.size());
+    const auto nameOf = [&](std::size_t i) -> const std::string& {
+        if (names[i].empty())
+            names[i] =
+                con.DestFolder +
+                (con.IncludesSubfolders ? relative(files[i]) : outName(ExtractFileName(files[i])));
+        return names[i];
     };
     const auto statusOf = [&](std::size_t i) {
         return texts.M3 + "(" + std::to_string(i + 1) + "/" + std::to_string(files.size()) + ")  " +
@@ -270,8 +276,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         std::vector<std::size_t> at;
         for (std::size_t i = first; i < files.size(); ++i) {
             if (QueryFileKind(files[i]) != FileKind::Regular) continue; // vanished
-            jobs.push_back(
-                {.source = files[i], .destination = nameOf(files[i]), .request = request});
+            jobs.push_back({.source = files[i], .destination = nameOf(i), .request = request});
             at.push_back(i);
         }
         std::size_t reported = 0;
@@ -290,11 +295,9 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     // Nothing is asked when no destination exists yet and no two files share one.
     const auto noneAsked = [&] {
         if (!settings.cfmOverwrite) return true;
-        std::unordered_set<std::string> names;
-        for (const std::string& path : files) {
-            std::string name = nameOf(path);
-            if (Exists(name) || !names.insert(std::move(name)).second) return false;
-        }
+        std::unordered_set<std::string_view> seen;
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (Exists(nameOf(i)) || !seen.insert(nameOf(i)).second) return false;
         return true;
     };
 
@@ -316,7 +319,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         if (QueryFileKind(path) != FileKind::Regular) continue; // vanished: nothing to keep
         const std::uint64_t size = sizes[i];
         FileJob job{
-            .source = path, .destination = destinations.Resolve(nameOf(path)), .request = request};
+            .source = path, .destination = destinations.Resolve(nameOf(i)), .request = request};
         if (job.destination.empty()) {
             keep[i] = true;
             progress.bytesDone += size;
