@@ -617,8 +617,11 @@ bool FixTableStore::OpenImage(const SlotLayout& layout, const std::string& keysP
     mappedIndex_ = MappedFile(indexPath);
     const std::string_view bytes = image.Valid() ? image.Text() : std::string_view();
     const auto word = [&](HeaderWord w) { return GetLe64(bytes.data() + 8 * w); };
+    // The image tells where to read in the lists: only files no one else may
+    // write are searched as they are (a build writes them anew, read-only).
     if (!mappedKeys_.Valid() || !mappedValues_.Valid() || !mappedIndex_.Valid() ||
-        bytes.size() < HeaderSize ||
+        image.OthersMayWrite() || mappedKeys_.OthersMayWrite() || mappedValues_.OthersMayWrite() ||
+        mappedIndex_.OthersMayWrite() || bytes.size() < HeaderSize ||
         bytes.substr(0, sizeof ImageMagic) != std::string_view(ImageMagic, sizeof ImageMagic) ||
         word(ListsChecksumWord) != listsChecksum || word(ShapeWord) != ImageShape() ||
         word(CodeBaseWord) != layout.codeBase || word(SlotCountWord) != layout.slotCount ||

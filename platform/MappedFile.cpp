@@ -21,6 +21,7 @@ MappedFile::MappedFile(const std::string& path) {
                      static_cast<std::uint64_t>(info.st_ino),
                      static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim),
                      nanoseconds(info.st_ctim)};
+        othersMayWrite_ = info.st_uid != ::geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
         size_ = static_cast<std::size_t>(info.st_size);
         if (size_ == 0) {
             valid_ = true; // nothing to map
@@ -39,7 +40,8 @@ MappedFile::MappedFile(const std::string& path) {
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      valid_(std::exchange(other.valid_, false)), identity_(std::exchange(other.identity_, {})) {}
+      valid_(std::exchange(other.valid_, false)), identity_(std::exchange(other.identity_, {})),
+      othersMayWrite_(std::exchange(other.othersMayWrite_, false)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
@@ -48,6 +50,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         size_ = std::exchange(other.size_, 0);
         valid_ = std::exchange(other.valid_, false);
         identity_ = std::exchange(other.identity_, {});
+        othersMayWrite_ = std::exchange(other.othersMayWrite_, false);
     }
     return *this;
 }
@@ -62,6 +65,7 @@ void MappedFile::Release() {
     size_ = 0;
     valid_ = false;
     identity_ = {};
+    othersMayWrite_ = false;
 }
 
 } // namespace tessarim

@@ -32,6 +32,9 @@ public:
         bool operator==(const Identity&) const = default;
     };
     const Identity& Stamp() const { return identity_; }
+    // Someone other than this process's user may write to the file (it is
+    // another user's, or writable by its group or by all).
+    bool OthersMayWrite() const { return othersMayWrite_; }
 
 private:
     void Release();
@@ -40,6 +43,7 @@ private:
     std::size_t size_ = 0;
     bool valid_ = false;
     Identity identity_;
+    bool othersMayWrite_ = false;
 };
 
 } // namespace tessarim
