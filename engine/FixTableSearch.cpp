@@ -9,16 +9,11 @@ namespace tessarim {
 void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
     if (keys.empty()) return;
     if (markBits_) {
-        Bits();
-        const auto set = [this](std::size_t which, std::size_t bit) {
-            bits_[which * Words + (bit >> 6)] |= 1ull << (bit & 63);
-        };
-        set(0, BitOf(head));
+        Filter();
+        std::uint32_t& word = filter_[WordOf(head)];
         for (const HeadKey& key : keys)
-            if (key.length < 2)
-                set(1, BitOf(head));
-            else
-                set(2, PairBitOf(head, static_cast<std::uint32_t>(key.tail & 0xFFFF)));
+            word |= key.length < 2 ? ShortBits(head)
+                                   : PairBits(head, static_cast<std::uint32_t>(key.tail & 0xFFFF));
     }
     if (2 * (used_ + 1) > slots_.size()) Grow();
     std::size_t at = Home(head);
@@ -68,12 +63,12 @@ bool HeadGroups::View(std::string_view slots, std::string_view keys) {
     return true;
 }
 
-const std::uint64_t* HeadGroups::Bits() {
-    if (!bits_) {
-        bits_.reset(static_cast<std::uint64_t*>(std::calloc(3 * Words, sizeof(std::uint64_t))));
-        if (!bits_) throw std::bad_alloc();
+const std::uint32_t* HeadGroups::Filter() {
+    if (!filter_) {
+        filter_.reset(static_cast<std::uint32_t*>(std::calloc(Words, sizeof(std::uint32_t))));
+        if (!filter_) throw std::bad_alloc();
     }
-    return bits_.get();
+    return filter_.get();
 }
 
 void HeadGroups::Grow() {
@@ -94,7 +89,7 @@ void HeadGroups::Clear() {
     used_ = 0;
     keys_ = {};
     ViewOwn();
-    bits_.reset();
+    filter_.reset();
     markBits_ = true;
 }
 

@@ -5,7 +5,7 @@
 // two bytes or more past its first character agrees with the text on those
 // bytes (the "head": the character and the two bytes after it), so such keys
 // are filed by head, in list order, each with the rest of its bytes (its
-// "tail") at hand; the few shorter keys are tried one by one. A set of heads
+// "tail") at hand; the few shorter keys are tried one by one. A filter of heads
 // hashed into bits tells most places of a text that no key begins there before
 // any head is looked up. Internal to the engine.
 #include <bit>
@@ -98,28 +98,44 @@ public:
     // in place; the bytes must stay while they are searched. False, and
     // nothing changed, when they cannot be such groups.
     bool View(std::string_view slots, std::string_view keys);
-    // Three sets of bits, Words words each. The first has a bit for every head
-    // keys are filed under (and by chance for a few others); BitOf(head)
-    // tells which. The second marks heads with a key whose tail is shorter
-    // than two bytes; the third a head together with the first two bytes of
-    // a longer tail (PairBitOf). A text can begin a key at a place only where
-    // the first set, or one of the other two, has its bit.
-    const std::uint64_t* Bits();
-    static std::size_t BitOf(std::uint32_t head) {
-        return (head * BitMultiplier) >> (32 - BitCount);
+    // The filter: a word of 32 bits for every head's hash (WordOf), with two
+    // bits (ShortBits) for each head filed with a tail shorter than two bytes
+    // and two (PairBits) for each head together with the first two bytes of a
+    // longer tail. A text can begin a key at a place only where the word of
+    // its head has both bits of one of those pairs; all are in one word, so a
+    // place costs one read.
+    const std::uint32_t* Filter();
+    static std::size_t WordOf(std::uint32_t head) {
+        return (head * WordMultiplier) >> (32 - FilterBits);
     }
+    // Two bit numbers from the top ten bits of a hash.
+    static std::uint32_t TwoBits(std::uint32_t hash) {
+        return 1u << (hash >> 27) | 1u << (hash >> 22 & 31);
+    }
+    static std::uint32_t ShortBits(std::uint32_t head) { return TwoBits(head * ShortMultiplier); }
     // next: the first two bytes after the head, the first lowest.
-    static std::size_t PairBitOf(std::uint32_t head, std::uint32_t next) {
-        return ((head ^ next * PairMultiplier) * BitMultiplier) >> (32 - BitCount);
+    static std::uint32_t PairBits(std::uint32_t head, std::uint32_t next) {
+        return TwoBits((head ^ next * PairMultiplier) * ShortMultiplier);
     }
-    static constexpr std::uint32_t BitMultiplier = 0x9E3779B1u;
-    static constexpr std::uint32_t PairMultiplier = 0x85EBCA6Bu;
-    // 128 KiB of bits a set: a table of tens of thousands of keys marks a few
-    // per cent.
-    static constexpr unsigned BitCount = 20;
-    static constexpr std::size_t Words = (std::size_t{1} << BitCount) / 64;
-    // Whether Add marks the bits; a table that has all its bits from a filter
-    // image leaves its own untouched.
+    static bool Marked(const std::uint32_t* filter, std::uint32_t head, std::uint32_t next) {
+        const std::uint32_t word = filter[WordOf(head)];
+        const std::uint32_t shortBits = ShortBits(head);
+        const std::uint32_t pairBits = PairBits(head, next);
+        return (word & shortBits) == shortBits || (word & pairBits) == pairBits;
+    }
+    static constexpr std::uint32_t WordMultiplier = 0x9E3779B1u;
+    static constexpr std::uint32_t ShortMultiplier = 0x85EBCA6Bu;
+    static constexpr std::uint32_t PairMultiplier = 0xC2B2AE35u;
+    // 256 KiB: a table of tens of thousands of keys sets about one bit in 35,
+    // so about one place in 600 of a text no key begins at is looked up for
+    // nothing.
+    static constexpr unsigned FilterBits = 16;
+    static constexpr std::size_t Words = std::size_t{1} << FilterBits;
+    // Changes whenever the filter's hashes do, so that no image keeps bits
+    // another version set.
+    static constexpr unsigned FilterVersion = 3;
+    // Whether Add marks the filter; a table that has its filter from an image
+    // leaves its own untouched.
     void MarkBits(bool mark) { markBits_ = mark; }
     void Clear();
 
@@ -154,9 +170,9 @@ private:
     // Taken from calloc when first asked for, so that the pages a short
     // conversion never marks are never touched.
     struct Free {
-        void operator()(std::uint64_t* words) const { std::free(words); }
+        void operator()(std::uint32_t* words) const { std::free(words); }
     };
-    std::unique_ptr<std::uint64_t[], Free> bits_;
+    std::unique_ptr<std::uint32_t[], Free> filter_;
     bool markBits_ = true;
 };
 

@@ -46,31 +46,66 @@ std::size_t Width(unsigned code) {
     return code < 0x81 ? 1 : 2;
 }
 
-// Sixteen bytes that are eight double-byte characters, with eight more bytes
-// readable after them for the heads: which of the eight places are marked (bit
-// k for the place 2k), each head (its character and the next) in heads; or
-// NotEight when the bytes are no such run.
-constexpr unsigned NotEight = 0x100;
+// Marks reads eight bytes past the sixteen it marks, for the heads.
 constexpr std::size_t EightBytesRead = 24;
+
+// Where a processor has no vector loop, characters are marked one by one.
+struct NoEightMarks {
+    static constexpr bool Available = false;
+    static unsigned Leads(const std::uint8_t*) { return 0; }
+    static unsigned Marks(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
+        return 0;
+    }
+};
+
+// The bytes of sixteen (bit k for byte k) that are the second byte of a
+// character, byte 0 beginning one; `leads` has the lead bytes. A lead byte
+// that begins a character pairs with the byte after it, so in a run of lead
+// bytes every other one begins a character; the run's first does.
+constexpr unsigned TrailsOf(unsigned leads) {
+    constexpr std::uint32_t even = 0x55555555u;
+    const std::uint32_t follows = leads << 1;
+    const std::uint32_t oddRunStarts = leads & ~even & ~follows;
+    const std::uint32_t evenRunCarries = (oddRunStarts + leads) << 1;
+    return (even ^ evenRunCarries) & follows & 0x1FFFF;
+}
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
 struct EightMarksAvx2 {
-    // The bits of a set at eight places. The set as 32-bit words: word w of
-    // 64 bits is words 2w and 2w + 1.
-    __attribute__((target("avx2"))) static __m256i BitsAt(const std::uint64_t* set, __m256i bit) {
-        const __m256i found =
-            _mm256_i32gather_epi32(reinterpret_cast<const int*>(set), _mm256_srli_epi32(bit, 5), 4);
-        return _mm256_srlv_epi32(found, _mm256_and_si256(bit, _mm256_set1_epi32(31)));
+    // Bit `bit` of the 32-bit word of the table at `word`, at eight places.
+    __attribute__((target("avx2"))) static __m256i BitsAt(const std::uint32_t* table, __m256i word,
+                                                          __m256i bit) {
+        const __m256i found = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), word, 4);
+        return _mm256_srlv_epi32(found, bit);
     }
 
-    __attribute__((target("avx2"))) inline unsigned
-    operator()(const std::uint8_t* p, const std::uint64_t* attention, const std::uint64_t* bits,
-               std::array<std::uint32_t, 8>& heads) const {
+    // Bit 0 set where the words have both bits TwoBits takes from the hashes.
+    __attribute__((target("avx2"))) static __m256i BothBits(__m256i words, __m256i hash) {
+        const __m256i first = _mm256_srlv_epi32(words, _mm256_srli_epi32(hash, 27));
+        const __m256i second = _mm256_srlv_epi32(
+            words, _mm256_and_si256(_mm256_srli_epi32(hash, 22), _mm256_set1_epi32(31)));
+        return _mm256_and_si256(first, second);
+    }
+
+    __attribute__((target("avx2"))) static __m256i Times(__m256i x, std::uint32_t multiplier) {
+        return _mm256_mullo_epi32(x, _mm256_set1_epi32(static_cast<int>(multiplier)));
+    }
+
+    static constexpr bool Available = true;
+
+    // Bit k: byte k of sixteen is a lead byte (0x81 or more).
+    __attribute__((target("avx2"))) static unsigned Leads(const std::uint8_t* p) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpgt_epi8(_mm_xor_si128(bytes, _mm_set1_epi8(-128)), _mm_setzero_si128())));
+    }
+
+    // Whether a key may begin at the places 0, 2, ..., 14 of p, each taken as
+    // a double-byte character (bit k for the place 2k); EightBytesRead bytes
+    // must be readable.
+    __attribute__((target("avx2"))) static unsigned
+    Marks(const std::uint8_t* p, const std::uint64_t* attention, const std::uint32_t* filter) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        // A byte of 0x81 or more at every even place: eight characters.
-        const __m128i leads =
-            _mm_cmpgt_epi8(_mm_xor_si128(low, _mm_set1_epi8(-128)), _mm_setzero_si128());
-        if ((_mm_movemask_epi8(leads) & 0x5555) != 0x5555) return NotEight;
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
         const __m256i bytes = _mm256_set_m128i(high, low);
         // Each lane's four places from its bytes 0-11: the head is bytes
@@ -82,26 +117,70 @@ struct EightMarksAvx2 {
         const __m256i next = _mm256_shuffle_epi8(
             bytes, _mm256_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1, //
                                     4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1));
-        const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(HeadGroups::BitMultiplier));
-        const __m256i shortBit =
-            _mm256_srli_epi32(_mm256_mullo_epi32(head, multiplier), 32 - HeadGroups::BitCount);
-        const __m256i pair = _mm256_xor_si256(
-            head, _mm256_mullo_epi32(
-                      next, _mm256_set1_epi32(static_cast<int>(HeadGroups::PairMultiplier))));
-        const __m256i pairBit =
-            _mm256_srli_epi32(_mm256_mullo_epi32(pair, multiplier), 32 - HeadGroups::BitCount);
+        const __m256i word =
+            _mm256_srli_epi32(Times(head, HeadGroups::WordMultiplier), 32 - HeadGroups::FilterBits);
+        const __m256i shortHash = Times(head, HeadGroups::ShortMultiplier);
+        const __m256i pairHash =
+            Times(_mm256_xor_si256(head, Times(next, HeadGroups::PairMultiplier)),
+                  HeadGroups::ShortMultiplier);
+        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(filter), word, 4);
+        // The attention set as 32-bit words: word w of 64 bits is words 2w
+        // and 2w + 1.
         const __m256i code = _mm256_srli_epi32(head, 16);
-        const __m256i marks =
-            _mm256_or_si256(BitsAt(attention, code),
-                            _mm256_or_si256(BitsAt(bits + HeadGroups::Words, shortBit),
-                                            BitsAt(bits + 2 * HeadGroups::Words, pairBit)));
-        const auto found = static_cast<unsigned>(
+        const __m256i attended =
+            BitsAt(reinterpret_cast<const std::uint32_t*>(attention), _mm256_srli_epi32(code, 5),
+                   _mm256_and_si256(code, _mm256_set1_epi32(31)));
+        const __m256i marks = _mm256_or_si256(
+            attended, _mm256_or_si256(BothBits(words, shortHash), BothBits(words, pairHash)));
+        return static_cast<unsigned>(
             _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(marks, 31))));
-        if (found != 0) _mm256_storeu_si256(reinterpret_cast<__m256i*>(heads.data()), head);
-        return found;
     }
 };
 #endif
+
+// Places of a window of text, a bit each.
+template <std::size_t Bits>
+struct PlaceBits {
+    // Bits past the window's end: the last run of characters read at once
+    // may reach 16 bytes past it.
+    std::array<std::uint64_t, Bits / 64 + 1> words;
+
+    void Clear() { words.fill(0); }
+    void Set(std::size_t place) { words[place >> 6] |= 1ull << (place & 63); }
+    bool Test(std::size_t place) const { return (words[place >> 6] >> (place & 63)) & 1; }
+    // Sixteen bits from `place` on.
+    void Put16(std::size_t place, std::uint64_t bits) {
+        const unsigned shift = place & 63;
+        words[place >> 6] |= bits << shift;
+        if (shift > 48) words[(place >> 6) + 1] |= bits >> (64 - shift);
+    }
+    // The set bits at `place` or after and before `end`, in order, as many
+    // as `out` takes; how many.
+    template <std::size_t Room>
+    std::size_t Collect(std::size_t place, std::size_t end,
+                        std::array<std::uint16_t, Room>& out) const {
+        std::size_t count = 0;
+        std::uint64_t bits = words[place >> 6] & (~0ull << (place & 63));
+        for (std::size_t w = place >> 6;;) {
+            for (; bits != 0; bits &= bits - 1) {
+                const std::size_t at = (w << 6) + static_cast<std::size_t>(std::countr_zero(bits));
+                if (at >= end) return count;
+                out[count] = static_cast<std::uint16_t>(at);
+                if (++count == Room) return count;
+            }
+            if (++w > (end - 1) >> 6) return count;
+            bits = words[w];
+        }
+    }
+};
+
+// Bit k of eight to bit 2k.
+constexpr std::uint64_t EvenPlaces(unsigned eight) {
+    std::uint64_t x = eight;
+    x = (x | x << 4) & 0x0F0F;
+    x = (x | x << 2) & 0x3333;
+    return (x | x << 1) & 0x5555;
+}
 
 } // namespace
 
@@ -146,7 +225,7 @@ void FixTableStore::ViewOwn() {
     entryData_ = entries_.data();
     shortKeyData_ = shortKeys_.data();
     attentionData_ = attention_.data();
-    bitData_ = nullptr;
+    filterData_ = nullptr;
 }
 
 bool FixTableStore::Open(const SlotLayout& layout) {
@@ -341,92 +420,115 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
         at = copied = at + match.keyLength;
     };
     const std::uint64_t* const attention = attentionData_;
-    const std::uint64_t* const bits = bitData_ ? bitData_ : groups_.Bits();
-    const auto marked = [&](std::uint32_t code, std::uint32_t head) {
-        const std::size_t bit = HeadGroups::BitOf(head);
-        return static_cast<unsigned>(
-            (attention[code >> 6] >> (code & 63) | bits[bit >> 6] >> (bit & 63)) & 1);
+    const std::uint32_t* const filter = filterData_ ? filterData_ : groups_.Filter();
+    const auto attends = [attention](unsigned code) {
+        return ((attention[code >> 6] >> (code & 63)) & 1) != 0;
     };
-    // At a marked place: the entry whose key matches there, if any.
-    const auto lookUp = [&](std::uint32_t code, std::uint32_t head, std::size_t width) -> Match {
-        if ((attention[code >> 6] >> (code & 63)) & 1) return Find(code, text.substr(at));
-        if (const HeadKey* key = FirstWithHead(head, width, text.substr(at)))
+    // Whether a key may begin at the character at q (not among the last
+    // three bytes).
+    const auto marked = [&](std::size_t q, unsigned code, std::size_t width) {
+        if (attends(code)) return true;
+        // Too near the end for the filter: looked up.
+        if (q + width + 4 > n) return true;
+        return HeadGroups::Marked(filter, HeadOf(text.data() + q, width),
+                                  std::uint32_t{p[q + width + 2]} | std::uint32_t{p[q + width + 3]}
+                                                                        << 8);
+    };
+    // The entry whose key matches at the character at q, if any.
+    const auto lookUp = [&](std::size_t q) -> Match {
+        const unsigned lead = p[q];
+        const std::size_t width = lead >= 0x81 ? 2 : 1;
+        const unsigned code = width == 2 ? lead << 8 | p[q + 1] : lead;
+        if (attends(code)) return Find(code, text.substr(q));
+        if (const HeadKey* key =
+                FirstWithHead(HeadOf(text.data() + q, width), width, text.substr(q)))
             return {key->keyLength,
                     values_.substr(key->valueBegin, key->valueEnd - key->valueBegin),
                     key->same != 0};
         return {};
     };
-    // Where four bytes can be read, a character that needs no look at its
-    // slot is passed when the bits know no key with its head; eight or four
-    // double-byte characters at a time in runs of Chinese text.
-    std::array<std::uint32_t, 8> heads;
+    // The text goes in windows. First the characters of a window are found
+    // and those where a key may begin marked, which needs no look at any key
+    // and so runs without waiting on one; then the marked places are looked
+    // up in order. A match moves on by its key, so the characters found stay
+    // those of the search unless a key ended within a character: the window
+    // then starts again there.
+    constexpr std::size_t Window = 4096;
+    PlaceBits<Window> marks, starts;
+    std::array<std::uint16_t, 32> places;
+    std::array<Match, places.size()> matches;
     for (const std::size_t end = n > 3 ? n - 3 : 0; at < end;) {
-        if (at + EightBytesRead <= n) {
-            unsigned found = eightMarks(p + at, attention, bits, heads);
-            if (found != NotEight) {
-                const std::size_t base = at;
-                bool replaced = false;
-                for (; found != 0 && !replaced; found &= found - 1) {
-                    const unsigned k = static_cast<unsigned>(std::countr_zero(found));
-                    at = base + 2 * k;
-                    const Match match = lookUp(heads[k] >> 16, heads[k], 2);
-                    if (match.keyLength != 0) {
-                        replace(match);
-                        replaced = true;
-                    }
+        const std::size_t base = at;
+        const std::size_t limit = std::min(end, base + Window);
+        marks.Clear();
+        starts.Clear();
+        std::size_t q = base;
+        while (q < limit) {
+            // Sixteen bytes at once; those with a character of a single byte
+            // among them take two sets of marks, at even and at odd places,
+            // where keys are known to begin with double-byte ones only.
+            if (eightMarks.Available && q + EightBytesRead + 1 <= n) {
+                const unsigned leads = eightMarks.Leads(p + q);
+                if ((leads & 0x5555) == 0x5555) {
+                    marks.Put16(q - base, EvenPlaces(eightMarks.Marks(p + q, attention, filter)));
+                    starts.Put16(q - base, 0x5555);
+                    q += 16;
+                    continue;
                 }
-                if (!replaced) at = base + 16;
-                continue;
-            }
-        }
-        if (at + 10 <= n) {
-            std::uint64_t run = runs::Load64(p + at);
-            if (!singleByteKeys_ && runs::AllAscii(run)) {
-                at += 8;
-                continue;
-            }
-            if (runs::FourPairs(run)) {
-                if constexpr (std::endian::native == std::endian::little)
-                    run = __builtin_bswap64(run);
-                const std::uint32_t after = std::uint32_t{p[at + 8]} << 8 | p[at + 9];
-                const auto headAt = [&](unsigned k) {
-                    return static_cast<std::uint32_t>(k == 3 ? run << 16 | after
-                                                             : run >> (32 - 16 * k));
-                };
-                unsigned found = marked(headAt(0) >> 16, headAt(0)) |
-                                 marked(headAt(1) >> 16, headAt(1)) << 1 |
-                                 marked(headAt(2) >> 16, headAt(2)) << 2 |
-                                 marked(headAt(3) >> 16, headAt(3)) << 3;
-                const std::size_t base = at;
-                bool replaced = false;
-                for (; found != 0 && !replaced; found &= found - 1) {
-                    const unsigned k = static_cast<unsigned>(std::countr_zero(found));
-                    at = base + 2 * k;
-                    const Match match = lookUp(headAt(k) >> 16, headAt(k), 2);
-                    if (match.keyLength != 0) {
-                        replace(match);
-                        replaced = true;
-                    }
+                if (!singleByteKeys_ && leads != 0) {
+                    const unsigned trails = TrailsOf(leads);
+                    const unsigned begins = ~trails & 0xFFFF;
+                    const unsigned leadBegins = begins & leads;
+                    std::uint64_t found = 0;
+                    if (leadBegins & 0x5555)
+                        found |= EvenPlaces(eightMarks.Marks(p + q, attention, filter));
+                    if (leadBegins & 0xAAAA)
+                        found |= EvenPlaces(eightMarks.Marks(p + q + 1, attention, filter)) << 1;
+                    marks.Put16(q - base, found & leadBegins);
+                    starts.Put16(q - base, begins);
+                    q += 16 + (trails >> 16); // the last may take a byte of the next sixteen
+                    continue;
                 }
-                if (!replaced) at = base + 8;
+            }
+            // Without keys that begin with a single byte, runs of them are
+            // passed a word at a time.
+            if (!singleByteKeys_ && q + 8 <= n && runs::AllAscii(runs::Load64(p + q))) {
+                starts.Put16(q - base, 0xFF);
+                q += 8;
                 continue;
             }
+            const unsigned lead = p[q];
+            const std::size_t width = lead >= 0x81 ? 2 : 1;
+            starts.Set(q - base);
+            if ((width == 2 || singleByteKeys_) &&
+                marked(q, width == 2 ? lead << 8 | p[q + 1] : lead, width))
+                marks.Set(q - base);
+            q += width;
         }
-        std::uint32_t word;
-        std::memcpy(&word, p + at, 4);
-        if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
-        const bool pair = word >= 0x81000000u;
-        const std::uint32_t code = pair ? word >> 16 : word >> 24;
-        const std::uint32_t head = pair ? word : word >> 8;
-        const std::size_t width = pair ? 2 : 1;
-        if (marked(code, head)) {
-            const Match match = lookUp(code, head, width);
-            if (match.keyLength != 0) {
-                replace(match);
-                continue;
+        const std::size_t found = q - base; // the window's characters, and a part of one
+        std::size_t from = 0;               // places before it are passed or matched
+        bool realign = false;
+        while (!realign && from < found) {
+            const std::size_t count = marks.Collect(from, found, places);
+            if (count == 0) break;
+            // Looked up apart from each other, so that one look-up need not
+            // wait for the one before; a place within a key that matched
+            // before it is looked up for nothing.
+            for (std::size_t k = 0; k < count; ++k)
+                matches[k] = lookUp(base + places[k]);
+            for (std::size_t k = 0; k < count; ++k) {
+                if (places[k] < from || matches[k].keyLength == 0) continue;
+                at = base + places[k];
+                replace(matches[k]);
+                from = at - base;
+                if (from < found && !starts.Test(from)) {
+                    realign = true;
+                    break;
+                }
             }
+            from = std::max<std::size_t>(from, places[count - 1] + 1u);
         }
-        at += width;
+        if (!realign) at = std::max(at, q);
     }
     while (at < n) {
         const unsigned lead = p[at];
@@ -453,9 +555,7 @@ bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
     if (UseAvx2()) return RewriteAvx2(text, output);
 #endif
-    return RewriteWith(text, output,
-                       [](const std::uint8_t*, const std::uint64_t*, const std::uint64_t*,
-                          std::array<std::uint32_t, 8>&) { return NotEight; });
+    return RewriteWith(text, output, NoEightMarks{});
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
@@ -500,7 +600,7 @@ enum HeaderWord : std::size_t {
 constexpr std::size_t HeaderSize = 8 * HeaderWords;
 enum Section : std::size_t {
     AttentionSection,
-    BitsSection,
+    FilterSection,
     SlotRecordsSection,
     RecordsSection,
     EntriesSection,
@@ -537,10 +637,10 @@ std::string_view BytesOf(const std::vector<T>& items) {
 std::vector<std::string_view> FixTableStore::Image(std::uint64_t listsChecksum) {
     for (std::uint32_t slot = 0; slot < recordOfSlot_.size(); ++slot)
         if (recordOfSlot_[slot] != 0) BuildRecord(recordOfSlot_[slot] - 1u, slot);
-    const std::uint64_t* const bits = groups_.Bits();
+    const std::uint32_t* const filter = groups_.Filter();
     const std::array<std::string_view, SectionCount> sections = {
         BytesOf(attention_),
-        {reinterpret_cast<const char*>(bits), 3 * HeadGroups::Words * sizeof(std::uint64_t)},
+        {reinterpret_cast<const char*>(filter), HeadGroups::Words * sizeof(std::uint32_t)},
         BytesOf(recordOfSlot_),
         BytesOf(records_),
         BytesOf(entries_),
@@ -572,7 +672,8 @@ std::vector<std::string_view> FixTableStore::Image(std::uint64_t listsChecksum) 
 std::uint64_t FixTableStore::ImageShape() {
     static_assert(std::is_trivially_copyable_v<Record> && std::is_trivially_copyable_v<Entry>);
     return sizeof(Record) | sizeof(Entry) << 8 | sizeof(HeadKey) << 16 |
-           std::uint64_t{HeadGroups::BitCount} << 24;
+           std::uint64_t{HeadGroups::FilterBits} << 24 |
+           std::uint64_t{HeadGroups::FilterVersion} << 32;
 }
 
 namespace {
@@ -633,15 +734,15 @@ bool FixTableStore::OpenImage(const SlotLayout& layout, const std::string& keysP
     keys_ = mappedKeys_.Text();
     values_ = mappedValues_.Text();
     index_ = mappedIndex_.Text();
-    const std::array<std::size_t, SectionCount> sizes = {
-        attention_.size() * sizeof(std::uint64_t),
-        3 * HeadGroups::Words * sizeof(std::uint64_t),
-        layout.slotCount * sizeof(std::uint16_t),
-        word(RecordCountWord) * sizeof(Record),
-        word(EntryCountWord) * sizeof(Entry),
-        word(ShortKeyCountWord) * sizeof(std::uint32_t),
-        word(GroupSlotBytesWord),
-        word(GroupKeyBytesWord)};
+    const std::array<std::size_t, SectionCount> sizes = {attention_.size() * sizeof(std::uint64_t),
+                                                         HeadGroups::Words * sizeof(std::uint32_t),
+                                                         layout.slotCount * sizeof(std::uint16_t),
+                                                         word(RecordCountWord) * sizeof(Record),
+                                                         word(EntryCountWord) * sizeof(Entry),
+                                                         word(ShortKeyCountWord) *
+                                                             sizeof(std::uint32_t),
+                                                         word(GroupSlotBytesWord),
+                                                         word(GroupKeyBytesWord)};
     std::array<std::string_view, SectionCount> sections;
     std::vector<std::string_view> body;
     std::size_t at = HeaderSize;
@@ -671,7 +772,7 @@ bool FixTableStore::OpenImage(const SlotLayout& layout, const std::string& keysP
     const auto at8 = [&](Section k) { return sections[k].data(); };
     mappedImage_ = std::move(image);
     attentionData_ = reinterpret_cast<const std::uint64_t*>(at8(AttentionSection));
-    bitData_ = reinterpret_cast<const std::uint64_t*>(at8(BitsSection));
+    filterData_ = reinterpret_cast<const std::uint32_t*>(at8(FilterSection));
     slotRecords_ = reinterpret_cast<const std::uint16_t*>(at8(SlotRecordsSection));
     recordData_ = reinterpret_cast<const Record*>(at8(RecordsSection));
     entryData_ = reinterpret_cast<const Entry*>(at8(EntriesSection));

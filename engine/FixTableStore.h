@@ -175,8 +175,8 @@ private:
     const Entry* entryData_ = nullptr;
     const std::uint32_t* shortKeyData_ = nullptr;
     const std::uint64_t* attentionData_ = nullptr;
-    const std::uint64_t* bitData_ = nullptr; // the heads' bits; null: groups_ keeps them
-    std::string imageHeader_;                // the first piece Image gave
+    const std::uint32_t* filterData_ = nullptr; // the heads' filter; null: groups_ keeps it
+    std::string imageHeader_;                   // the first piece Image gave
     // Working space of Build, kept from one slot to the next.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> buildHeads_; // head, entry
     std::vector<HeadKey> buildGroup_;
