@@ -11,9 +11,22 @@ void HeadGroups::Add(std::uint32_t head, std::span<const HeadKey> keys) {
     if (markBits_) {
         Filter();
         std::uint32_t& word = filter_[WordOf(head)];
-        for (const HeadKey& key : keys)
-            word |= key.length < 2 ? ShortBits(head)
-                                   : PairBits(head, static_cast<std::uint32_t>(key.tail & 0xFFFF));
+        std::size_t shortKeys = 0;
+        const HeadKey* shortKey = nullptr;
+        for (const HeadKey& key : keys) {
+            if (key.length < 2) {
+                ++shortKeys;
+                shortKey = &key;
+            } else {
+                word |= PairBits(head, static_cast<std::uint32_t>(key.tail & 0xFFFF));
+            }
+        }
+        // Longer keys before the head itself in list order have their pair
+        // bits; those after it never match.
+        if (shortKeys == 1 && shortKey->length == 0 && shortKey->same)
+            word |= BlockBits(head);
+        else if (shortKeys > 0)
+            word |= ShortBits(head);
     }
     if (2 * (used_ + 1) > slots_.size()) Grow();
     std::size_t at = Home(head);

@@ -99,11 +99,16 @@ public:
     // nothing changed, when they cannot be such groups.
     bool View(std::string_view slots, std::string_view keys);
     // The filter: a word of 32 bits for every head's hash (WordOf), with two
-    // bits (ShortBits) for each head filed with a tail shorter than two bytes
-    // and two (PairBits) for each head together with the first two bytes of a
-    // longer tail. A text can begin a key at a place only where the word of
-    // its head has both bits of one of those pairs; all are in one word, so a
-    // place costs one read.
+    // bits (PairBits) for each head together with the first two bytes of a
+    // tail of two bytes or more, and two for each head filed with a shorter
+    // tail: BlockBits when its only such key is the head itself kept as it
+    // is, ShortBits otherwise. A text can begin a key at a place only where
+    // the word of its head has both bits of one of those pairs; all are in
+    // one word, so a place costs one read.
+    //
+    // Where only BlockBits speak for a place, the look-up there finds either
+    // no key or a key that changes nothing and ends with the head: it
+    // matters only to a place within the head where a key may begin too.
     const std::uint32_t* Filter();
     static std::size_t WordOf(std::uint32_t head) {
         return (head * WordMultiplier) >> (32 - FilterBits);
@@ -112,28 +117,34 @@ public:
     static std::uint32_t TwoBits(std::uint32_t hash) {
         return 1u << (hash >> 27) | 1u << (hash >> 22 & 31);
     }
-    static std::uint32_t ShortBits(std::uint32_t head) { return TwoBits(head * ShortMultiplier); }
+    // Both of a head's pairs from one hash: the second is the first with
+    // each bit number moved by 16.
+    static std::uint32_t HeadHash(std::uint32_t head) { return head * HeadMultiplier; }
+    static constexpr std::uint32_t BlockFlip = 0x84000000u;
+    static std::uint32_t ShortBits(std::uint32_t head) { return TwoBits(HeadHash(head)); }
+    static std::uint32_t BlockBits(std::uint32_t head) {
+        return TwoBits(HeadHash(head) ^ BlockFlip);
+    }
     // next: the first two bytes after the head, the first lowest.
     static std::uint32_t PairBits(std::uint32_t head, std::uint32_t next) {
-        return TwoBits((head ^ next * PairMultiplier) * ShortMultiplier);
+        return TwoBits(HeadHash(head) ^ next * NextMultiplier);
     }
     static bool Marked(const std::uint32_t* filter, std::uint32_t head, std::uint32_t next) {
         const std::uint32_t word = filter[WordOf(head)];
-        const std::uint32_t shortBits = ShortBits(head);
-        const std::uint32_t pairBits = PairBits(head, next);
-        return (word & shortBits) == shortBits || (word & pairBits) == pairBits;
+        const auto has = [word](std::uint32_t bits) { return (word & bits) == bits; };
+        return has(ShortBits(head)) || has(PairBits(head, next)) || has(BlockBits(head));
     }
     static constexpr std::uint32_t WordMultiplier = 0x9E3779B1u;
-    static constexpr std::uint32_t ShortMultiplier = 0x85EBCA6Bu;
-    static constexpr std::uint32_t PairMultiplier = 0xC2B2AE35u;
+    static constexpr std::uint32_t HeadMultiplier = 0x85EBCA6Bu;
+    static constexpr std::uint32_t NextMultiplier = 0xC2B2AE35u;
     // 256 KiB: a table of tens of thousands of keys sets about one bit in 35,
-    // so about one place in 600 of a text no key begins at is looked up for
+    // so about one place in 400 of a text no key begins at is looked up for
     // nothing.
     static constexpr unsigned FilterBits = 16;
     static constexpr std::size_t Words = std::size_t{1} << FilterBits;
     // Changes whenever the filter's hashes do, so that no image keeps bits
     // another version set.
-    static constexpr unsigned FilterVersion = 3;
+    static constexpr unsigned FilterVersion = 5;
     // Whether Add marks the filter; a table that has its filter from an image
     // leaves its own untouched.
     void MarkBits(bool mark) { markBits_ = mark; }

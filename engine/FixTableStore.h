@@ -9,6 +9,7 @@
 #include "engine/FixTableSearch.h"
 #include "platform/MappedFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -128,7 +129,7 @@ private:
     // The sizes of the arrays an image keeps and of its bit sets: an image of
     // another shape is not used.
     static std::uint64_t ImageShape();
-    // Rewrite's loop; eightMarks tests eight characters at a time where the
+    // Rewrite's loop; eightMarks marks sixteen bytes at a time where the
     // processor can.
     template <typename EightMarks>
     bool RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks);
@@ -181,5 +182,15 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> buildHeads_; // head, entry
     std::vector<HeadKey> buildGroup_;
 };
+
+inline const HeadKey* FixTableStore::FirstWithHead(std::uint32_t head, std::size_t width,
+                                                   std::string_view text) const {
+    const std::string_view rest = text.substr(width + 2);
+    const std::uint64_t restTail = LoadTail(rest.data(), std::min<std::size_t>(rest.size(), 8));
+    const std::span<const HeadKey> keys = groups_.Keys(head, restTail, rest.size());
+    for (const HeadKey& key : keys)
+        if (key.Fits(rest, restTail, keys_.data())) return &key;
+    return nullptr;
+}
 
 } // namespace tessarim

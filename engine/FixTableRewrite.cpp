@@ -1,0 +1,355 @@
+#include "engine/FixTableStore.h"
+
+#include "engine/ByteRuns.h"
+#include "engine/Cpu.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+#include <immintrin.h>
+#endif
+
+// The search of a text for the keys of a fix table, and the rewrite of its
+// matches.
+namespace tessarim {
+
+namespace {
+
+// Marks reads eight bytes past the sixteen it marks, for the heads.
+constexpr std::size_t EightBytesRead = 24;
+
+// Sixteen places' marks, a bit each.
+struct MarksOf16 {
+    std::uint16_t any;      // a key may begin there
+    std::uint16_t changing; // one that is more than a head kept as it is
+};
+
+// Where a processor has no vector loop, characters are marked one by one.
+struct NoEightMarks {
+    static constexpr bool Available = false;
+    static unsigned Leads(const std::uint8_t*) { return 0; }
+    static MarksOf16 Marks(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
+        return {};
+    }
+};
+
+// The bytes of sixteen (bit k for byte k) that are the second byte of a
+// character, byte 0 beginning one; `leads` has the lead bytes. A lead byte
+// that begins a character pairs with the byte after it, so in a run of lead
+// bytes every other one begins a character; the run's first does.
+constexpr unsigned TrailsOf(unsigned leads) {
+    constexpr std::uint32_t even = 0x55555555u;
+    const std::uint32_t follows = leads << 1;
+    const std::uint32_t oddRunStarts = leads & ~even & ~follows;
+    const std::uint32_t evenRunCarries = (oddRunStarts + leads) << 1;
+    return (even ^ evenRunCarries) & follows & 0x1FFFF;
+}
+
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+struct EightMarksAvx2 {
+    // Bit `bit` of the 32-bit word of the table at `word`, at eight places.
+    __attribute__((target("avx2"))) static __m256i BitsAt(const std::uint32_t* table, __m256i word,
+                                                          __m256i bit) {
+        const __m256i found = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), word, 4);
+        return _mm256_srlv_epi32(found, bit);
+    }
+
+    // Bit 0 set where the words have both bits TwoBits takes from the hashes.
+    __attribute__((target("avx2"))) static __m256i BothBits(__m256i words, __m256i hash) {
+        const __m256i first = _mm256_srlv_epi32(words, _mm256_srli_epi32(hash, 27));
+        const __m256i second = _mm256_srlv_epi32(
+            words, _mm256_and_si256(_mm256_srli_epi32(hash, 22), _mm256_set1_epi32(31)));
+        return _mm256_and_si256(first, second);
+    }
+
+    // Bit 0 of each place to all of its bits.
+    __attribute__((target("avx2"))) static __m256i Spread(__m256i bits) {
+        return _mm256_srai_epi32(_mm256_slli_epi32(bits, 31), 31);
+    }
+
+    __attribute__((target("avx2"))) static __m256i Times(__m256i x, std::uint32_t multiplier) {
+        return _mm256_mullo_epi32(x, _mm256_set1_epi32(static_cast<int>(multiplier)));
+    }
+
+    static constexpr bool Available = true;
+
+    // Bit k: byte k of sixteen is a lead byte (0x81 or more).
+    __attribute__((target("avx2"))) static unsigned Leads(const std::uint8_t* p) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpgt_epi8(_mm_xor_si128(bytes, _mm_set1_epi8(-128)), _mm_setzero_si128())));
+    }
+
+    // Whether a key may begin at the places 0, 2, ..., 14 of p, each taken as
+    // a double-byte character (bit 2k for the place 2k), and whether more
+    // than a head kept as it is may; EightBytesRead bytes must be readable.
+    __attribute__((target("avx2"))) static MarksOf16
+    Marks(const std::uint8_t* p, const std::uint64_t* attention, const std::uint32_t* filter) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+        const __m256i bytes = _mm256_set_m128i(high, low);
+        // Each lane's four places from its bytes 0-11: the head is bytes
+        // 2j..2j+3, first byte highest; the next two bytes 2j+4, 2j+5, first
+        // lowest.
+        const __m256i head = _mm256_shuffle_epi8(
+            bytes, _mm256_setr_epi8(3, 2, 1, 0, 5, 4, 3, 2, 7, 6, 5, 4, 9, 8, 7, 6, //
+                                    3, 2, 1, 0, 5, 4, 3, 2, 7, 6, 5, 4, 9, 8, 7, 6));
+        const __m256i next = _mm256_shuffle_epi8(
+            bytes, _mm256_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1, //
+                                    4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1));
+        const __m256i word =
+            _mm256_srli_epi32(Times(head, HeadGroups::WordMultiplier), 32 - HeadGroups::FilterBits);
+        const __m256i headHash = Times(head, HeadGroups::HeadMultiplier);
+        const __m256i pairHash =
+            _mm256_xor_si256(headHash, Times(next, HeadGroups::NextMultiplier));
+        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(filter), word, 4);
+        // The attention set as 32-bit words: word w of 64 bits is words 2w
+        // and 2w + 1.
+        const __m256i code = _mm256_srli_epi32(head, 16);
+        const __m256i attended =
+            BitsAt(reinterpret_cast<const std::uint32_t*>(attention), _mm256_srli_epi32(code, 5),
+                   _mm256_and_si256(code, _mm256_set1_epi32(31)));
+        const __m256i changing = _mm256_or_si256(
+            attended, _mm256_or_si256(BothBits(words, headHash), BothBits(words, pairHash)));
+        const __m256i blocking = BothBits(
+            words,
+            _mm256_xor_si256(headHash, _mm256_set1_epi32(static_cast<int>(HeadGroups::BlockFlip))));
+        // Packed to sixteen bits a place, the marks of the even places (any) and then of the odd
+        // ones (changing) alternate in each half of the vector.
+        const auto packed = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+            _mm256_packs_epi32(Spread(_mm256_or_si256(changing, blocking)), Spread(changing))));
+        return {static_cast<std::uint16_t>((packed & 0x55) | (packed >> 8 & 0x5500)),
+                static_cast<std::uint16_t>((packed >> 8 & 0x55) | (packed >> 16 & 0x5500))};
+    }
+};
+#endif
+
+// Places of a window of text, a bit each.
+template <std::size_t Bits>
+struct PlaceBits {
+    // Bits past the window's end: the last run of characters read at once
+    // may reach 16 bytes past it; a word more of zeros after those.
+    std::array<std::uint64_t, Bits / 64 + 2> words;
+
+    void Clear() { words.fill(0); }
+    void Set(std::size_t place) { words[place >> 6] |= 1ull << (place & 63); }
+    bool Test(std::size_t place) const { return (words[place >> 6] >> (place & 63)) & 1; }
+    // Sixteen bits from `place` on.
+    void Put16(std::size_t place, std::uint64_t bits) {
+        const unsigned shift = place & 63;
+        words[place >> 6] |= bits << shift;
+        if (shift > 48) words[(place >> 6) + 1] |= bits >> (64 - shift);
+    }
+    // The set bits at `place` or after and before `end`, in order, as many
+    // as `out` takes; how many.
+    template <std::size_t Room>
+    std::size_t Collect(std::size_t place, std::size_t end,
+                        std::array<std::uint16_t, Room>& out) const {
+        std::size_t count = 0;
+        std::uint64_t bits = words[place >> 6] & (~0ull << (place & 63));
+        for (std::size_t w = place >> 6;;) {
+            for (; bits != 0; bits &= bits - 1) {
+                const std::size_t at = (w << 6) + static_cast<std::size_t>(std::countr_zero(bits));
+                if (at >= end) return count;
+                out[count] = static_cast<std::uint16_t>(at);
+                if (++count == Room) return count;
+            }
+            if (++w > (end - 1) >> 6) return count;
+            bits = words[w];
+        }
+    }
+};
+
+} // namespace
+
+template <typename EightMarks>
+[[gnu::always_inline]] inline bool
+FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks) {
+    const auto* const p = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t at = 0;
+    std::size_t copied = 0; // bytes before this are in output already
+    bool changed = false;
+    // Takes in a match at `at`; the search goes on after its key.
+    const auto replace = [&](const Match& match) {
+        if (match.same) {
+            at += match.keyLength;
+            return;
+        }
+        if (!changed) {
+            output.clear();
+            output.reserve(n);
+            changed = true;
+        }
+        output.append(text, copied, at - copied);
+        output.append(match.value);
+        at = copied = at + match.keyLength;
+    };
+    const std::uint64_t* const attention = attentionData_;
+    const std::uint32_t* const filter = filterData_ ? filterData_ : groups_.Filter();
+    const auto attends = [attention](unsigned code) {
+        return ((attention[code >> 6] >> (code & 63)) & 1) != 0;
+    };
+    // Whether a key may begin at the character at q (not among the last
+    // three bytes).
+    const auto marked = [&](std::size_t q, unsigned code, std::size_t width) {
+        if (attends(code)) return true;
+        // Too near the end for the filter: looked up.
+        if (q + width + 4 > n) return true;
+        return HeadGroups::Marked(filter, HeadOf(text.data() + q, width),
+                                  std::uint32_t{p[q + width + 2]} | std::uint32_t{p[q + width + 3]}
+                                                                        << 8);
+    };
+    // The entry whose key matches at the character at q, if any.
+    const auto lookUp = [&](std::size_t q) -> Match {
+        const unsigned lead = p[q];
+        const std::size_t width = lead >= 0x81 ? 2 : 1;
+        const unsigned code = width == 2 ? lead << 8 | p[q + 1] : lead;
+        if (attends(code)) return Find(code, text.substr(q));
+        if (const HeadKey* key =
+                FirstWithHead(HeadOf(text.data() + q, width), width, text.substr(q)))
+            return {key->keyLength,
+                    values_.substr(key->valueBegin, key->valueEnd - key->valueBegin),
+                    key->same != 0};
+        return {};
+    };
+    // The text goes in windows. First the characters of a window are found
+    // and those where a key may begin marked, which needs no look at any key
+    // and so runs without waiting on one; then the marked places are looked
+    // up in order. A match moves on by its key, so the characters found stay
+    // those of the search unless a key ended within a character: the window
+    // then starts again there.
+    constexpr std::size_t Window = 4096;
+    PlaceBits<Window> marks, changing, starts;
+    std::array<std::uint16_t, 32> places;
+    std::array<Match, places.size()> matches;
+    for (const std::size_t end = n > 3 ? n - 3 : 0; at < end;) {
+        const std::size_t base = at;
+        const std::size_t limit = std::min(end, base + Window);
+        marks.Clear();
+        changing.Clear();
+        starts.Clear();
+        std::size_t q = base;
+        while (q < limit) {
+            // Sixteen bytes at once; those with a character of a single byte
+            // among them take two sets of marks, at even and at odd places,
+            // where keys are known to begin with double-byte ones only.
+            if (eightMarks.Available && q + EightBytesRead + 1 <= n) {
+                const unsigned leads = eightMarks.Leads(p + q);
+                if ((leads & 0x5555) == 0x5555) {
+                    const MarksOf16 found = eightMarks.Marks(p + q, attention, filter);
+                    marks.Put16(q - base, found.any);
+                    changing.Put16(q - base, found.changing);
+                    starts.Put16(q - base, 0x5555);
+                    q += 16;
+                    continue;
+                }
+                if (!singleByteKeys_ && leads != 0) {
+                    const unsigned trails = TrailsOf(leads);
+                    const unsigned begins = ~trails & 0xFFFF;
+                    const unsigned leadBegins = begins & leads;
+                    std::uint64_t any = 0;
+                    std::uint64_t changes = 0;
+                    for (unsigned odd = 0; odd < 2; ++odd) {
+                        if ((leadBegins & (0x5555u << odd)) == 0) continue;
+                        const MarksOf16 found = eightMarks.Marks(p + q + odd, attention, filter);
+                        any |= std::uint64_t{found.any} << odd;
+                        changes |= std::uint64_t{found.changing} << odd;
+                    }
+                    marks.Put16(q - base, any & leadBegins);
+                    changing.Put16(q - base, changes & leadBegins);
+                    starts.Put16(q - base, begins);
+                    q += 16 + (trails >> 16); // the last may take a byte of the next sixteen
+                    continue;
+                }
+            }
+            // Without keys that begin with a single byte, runs of them are
+            // passed a word at a time.
+            if (!singleByteKeys_ && q + 8 <= n && runs::AllAscii(runs::Load64(p + q))) {
+                starts.Put16(q - base, 0xFF);
+                q += 8;
+                continue;
+            }
+            const unsigned lead = p[q];
+            const std::size_t width = lead >= 0x81 ? 2 : 1;
+            starts.Set(q - base);
+            if ((width == 2 || singleByteKeys_) &&
+                marked(q, width == 2 ? lead << 8 | p[q + 1] : lead, width)) {
+                marks.Set(q - base);
+                changing.Set(q - base);
+            }
+            q += width;
+        }
+        // A place where only a double-byte head kept as it is may begin is
+        // looked up only when a key may begin within that head too.
+        for (std::size_t w = 0; w <= (q - base - 1) >> 6; ++w) {
+            const std::uint64_t here = marks.words[w];
+            const std::uint64_t after = marks.words[w + 1];
+            const std::uint64_t within =
+                here >> 1 | here >> 2 | here >> 3 | after << 63 | after << 62 | after << 61;
+            marks.words[w] = changing.words[w] | (here & within);
+        }
+        const std::size_t found = q - base; // the window's characters, and a part of one
+        std::size_t from = 0;               // places before it are passed or matched
+        bool realign = false;
+        while (!realign && from < found) {
+            const std::size_t count = marks.Collect(from, found, places);
+            if (count == 0) break;
+            // Looked up apart from each other, so that one look-up need not
+            // wait for the one before; a place within a key that matched
+            // before it is looked up for nothing.
+            for (std::size_t k = 0; k < count; ++k)
+                matches[k] = lookUp(base + places[k]);
+            for (std::size_t k = 0; k < count; ++k) {
+                if (places[k] < from || matches[k].keyLength == 0) continue;
+                at = base + places[k];
+                replace(matches[k]);
+                from = at - base;
+                if (from < found && !starts.Test(from)) {
+                    realign = true;
+                    break;
+                }
+            }
+            from = std::max<std::size_t>(from, places[count - 1] + 1u);
+        }
+        if (!realign) at = std::max(at, q);
+    }
+    while (at < n) {
+        const unsigned lead = p[at];
+        unsigned code = lead;
+        std::size_t width = 1;
+        if (lead >= 0x81 && at + 1 < n) {
+            code = lead << 8 | p[at + 1];
+            width = 2;
+        } else if (lead >= 0x81) {
+            code = lead << 8; // an unpaired lead byte at the end
+        }
+        const Match match = Find(code, text.substr(at));
+        if (match.keyLength != 0) {
+            replace(match);
+            continue;
+        }
+        at += width;
+    }
+    if (changed) output.append(text, copied, n - copied);
+    return changed;
+}
+
+bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+    if (UseAvx2()) return RewriteAvx2(text, output);
+#endif
+    return RewriteWith(text, output, NoEightMarks{});
+}
+
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+__attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string_view text,
+                                                                std::string& output) {
+    return RewriteWith(text, output, EightMarksAvx2{});
+}
+#endif
+
+} // namespace tessarim
