@@ -13,5 +13,9 @@ namespace tessarim {
 // the environment: the tests run the engine both ways, and a user can rule out
 // the wider loops when comparing results.
 bool UseAvx2();
+// The processor has AVX-512 (F and BW) and BMI2, and TESSARIM_BASELINE_CPU is
+// not set; TESSARIM_BASELINE_CPU=avx2 keeps the AVX2 loops and rules out
+// these, so that the tests can run those too on such a processor.
+bool UseAvx512();
 
 } // namespace tessarim

@@ -27,9 +27,20 @@ struct MarksOf16 {
     std::uint16_t changing; // one that is more than a head kept as it is
 };
 
+// Thirty-two places' marks, the same way.
+struct MarksOf32 {
+    std::uint32_t any;
+    std::uint32_t changing;
+};
+
 // Where a processor has no vector loop, characters are marked one by one.
 struct NoEightMarks {
     static constexpr bool Available = false;
+    static constexpr bool Wide = false;
+    static std::uint32_t Leads32(const std::uint8_t*) { return 0; }
+    static MarksOf32 Marks32(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
+        return {};
+    }
     static unsigned Leads(const std::uint8_t*) { return 0; }
     static MarksOf16 Marks(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
         return {};
@@ -58,10 +69,10 @@ struct EightMarksAvx2 {
     }
 
     // Bit 0 set where the words have both bits TwoBits takes from the hashes.
-    __attribute__((target("avx2"))) static __m256i BothBits(__m256i words, __m256i hash) {
+    __attribute__((target("avx2"))) __m256i BothBits(__m256i words, __m256i hash) const {
         const __m256i first = _mm256_srlv_epi32(words, _mm256_srli_epi32(hash, 27));
-        const __m256i second = _mm256_srlv_epi32(
-            words, _mm256_and_si256(_mm256_srli_epi32(hash, 22), _mm256_set1_epi32(31)));
+        const __m256i second =
+            _mm256_srlv_epi32(words, _mm256_and_si256(_mm256_srli_epi32(hash, 22), low5));
         return _mm256_and_si256(first, second);
     }
 
@@ -70,11 +81,26 @@ struct EightMarksAvx2 {
         return _mm256_srai_epi32(_mm256_slli_epi32(bits, 31), 31);
     }
 
-    __attribute__((target("avx2"))) static __m256i Times(__m256i x, std::uint32_t multiplier) {
-        return _mm256_mullo_epi32(x, _mm256_set1_epi32(static_cast<int>(multiplier)));
+    // The constants of Marks, made once: made from immediates in the loop,
+    // as a compiler likes to, each would cost three instructions a use.
+    __attribute__((target("avx2"))) EightMarksAvx2()
+        : wordMultiplier(_mm256_set1_epi32(static_cast<int>(HeadGroups::WordMultiplier))),
+          headMultiplier(_mm256_set1_epi32(static_cast<int>(HeadGroups::HeadMultiplier))),
+          nextMultiplier(_mm256_set1_epi32(static_cast<int>(HeadGroups::NextMultiplier))),
+          blockFlip(_mm256_set1_epi32(static_cast<int>(HeadGroups::BlockFlip))),
+          low5(_mm256_set1_epi32(31)) {
+        asm(""
+            : "+x"(wordMultiplier), "+x"(headMultiplier), "+x"(nextMultiplier), "+x"(blockFlip),
+              "+x"(low5));
     }
+    __m256i wordMultiplier, headMultiplier, nextMultiplier, blockFlip, low5;
 
     static constexpr bool Available = true;
+    static constexpr bool Wide = false;
+    static std::uint32_t Leads32(const std::uint8_t*) { return 0; }
+    static MarksOf32 Marks32(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
+        return {};
+    }
 
     // Bit k: byte k of sixteen is a lead byte (0x81 or more).
     __attribute__((target("avx2"))) static unsigned Leads(const std::uint8_t* p) {
@@ -86,8 +112,9 @@ struct EightMarksAvx2 {
     // Whether a key may begin at the places 0, 2, ..., 14 of p, each taken as
     // a double-byte character (bit 2k for the place 2k), and whether more
     // than a head kept as it is may; EightBytesRead bytes must be readable.
-    __attribute__((target("avx2"))) static MarksOf16
-    Marks(const std::uint8_t* p, const std::uint64_t* attention, const std::uint32_t* filter) {
+    __attribute__((target("avx2"))) MarksOf16 Marks(const std::uint8_t* p,
+                                                    const std::uint64_t* attention,
+                                                    const std::uint32_t* filter) const {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
         const __m256i bytes = _mm256_set_m128i(high, low);
@@ -100,29 +127,96 @@ struct EightMarksAvx2 {
         const __m256i next = _mm256_shuffle_epi8(
             bytes, _mm256_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1, //
                                     4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1));
-        const __m256i word =
-            _mm256_srli_epi32(Times(head, HeadGroups::WordMultiplier), 32 - HeadGroups::FilterBits);
-        const __m256i headHash = Times(head, HeadGroups::HeadMultiplier);
+        const __m256i word = _mm256_srli_epi32(_mm256_mullo_epi32(head, wordMultiplier),
+                                               32 - HeadGroups::FilterBits);
+        const __m256i headHash = _mm256_mullo_epi32(head, headMultiplier);
         const __m256i pairHash =
-            _mm256_xor_si256(headHash, Times(next, HeadGroups::NextMultiplier));
+            _mm256_xor_si256(headHash, _mm256_mullo_epi32(next, nextMultiplier));
         const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(filter), word, 4);
         // The attention set as 32-bit words: word w of 64 bits is words 2w
         // and 2w + 1.
         const __m256i code = _mm256_srli_epi32(head, 16);
-        const __m256i attended =
-            BitsAt(reinterpret_cast<const std::uint32_t*>(attention), _mm256_srli_epi32(code, 5),
-                   _mm256_and_si256(code, _mm256_set1_epi32(31)));
+        const __m256i attended = BitsAt(reinterpret_cast<const std::uint32_t*>(attention),
+                                        _mm256_srli_epi32(code, 5), _mm256_and_si256(code, low5));
         const __m256i changing = _mm256_or_si256(
             attended, _mm256_or_si256(BothBits(words, headHash), BothBits(words, pairHash)));
-        const __m256i blocking = BothBits(
-            words,
-            _mm256_xor_si256(headHash, _mm256_set1_epi32(static_cast<int>(HeadGroups::BlockFlip))));
+        const __m256i blocking = BothBits(words, _mm256_xor_si256(headHash, blockFlip));
         // Packed to sixteen bits a place, the marks of the even places (any) and then of the odd
         // ones (changing) alternate in each half of the vector.
         const auto packed = static_cast<std::uint32_t>(_mm256_movemask_epi8(
             _mm256_packs_epi32(Spread(_mm256_or_si256(changing, blocking)), Spread(changing))));
         return {static_cast<std::uint16_t>((packed & 0x55) | (packed >> 8 & 0x5500)),
                 static_cast<std::uint16_t>((packed >> 8 & 0x55) | (packed >> 16 & 0x5500))};
+    }
+};
+
+// Sixteen places at once where the processor has AVX-512, the same marks as
+// the eight of EightMarksAvx2.
+#define TESSARIM_AVX512 "avx512f,avx512bw,bmi2"
+struct EightMarksAvx512 : EightMarksAvx2 {
+    static constexpr bool Wide = true;
+
+    // Bit k: byte k of 32 is a lead byte.
+    __attribute__((target("avx2"))) static std::uint32_t Leads32(const std::uint8_t* p) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(
+            _mm256_xor_si256(bytes, _mm256_set1_epi8(-128)), _mm256_setzero_si256())));
+    }
+
+    __attribute__((target(TESSARIM_AVX512))) static __m512i Times512(__m512i x,
+                                                                     std::uint32_t multiplier) {
+        return _mm512_mullo_epi32(x, _mm512_set1_epi32(static_cast<int>(multiplier)));
+    }
+
+    __attribute__((target(TESSARIM_AVX512))) static __m512i BothBits512(__m512i words,
+                                                                        __m512i hash) {
+        const __m512i low5 = _mm512_set1_epi32(31);
+        return _mm512_and_si512(
+            _mm512_srlv_epi32(words, _mm512_srli_epi32(hash, 27)),
+            _mm512_srlv_epi32(words, _mm512_and_si512(_mm512_srli_epi32(hash, 22), low5)));
+    }
+
+    // Bit k of sixteen to bit 2k.
+    __attribute__((target(TESSARIM_AVX512))) static std::uint32_t EvenPlaces(__mmask16 marks) {
+        return static_cast<std::uint32_t>(_pdep_u32(marks, 0x55555555u));
+    }
+
+    // The places 0, 2, ..., 30 of p as Marks marks sixteen; 40 bytes must be
+    // readable.
+    __attribute__((target(TESSARIM_AVX512))) MarksOf32 Marks32(const std::uint8_t* p,
+                                                               const std::uint64_t* attention,
+                                                               const std::uint32_t* filter) const {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 8));
+        const __m512i both = _mm512_inserti64x4(_mm512_castsi256_si512(first), second, 1);
+        // Lane k of four holds bytes 8k to 8k + 15, as a lane of Marks holds
+        // them for its four places.
+        const __m512i bytes = _mm512_shuffle_i64x2(both, both, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m512i head = _mm512_shuffle_epi8(
+            bytes,
+            _mm512_broadcast_i32x4(_mm_setr_epi8(3, 2, 1, 0, 5, 4, 3, 2, 7, 6, 5, 4, 9, 8, 7, 6)));
+        const __m512i next = _mm512_shuffle_epi8(
+            bytes, _mm512_broadcast_i32x4(
+                       _mm_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1)));
+        const __m512i low5 = _mm512_set1_epi32(31);
+        const __m512i word = _mm512_srli_epi32(Times512(head, HeadGroups::WordMultiplier),
+                                               32 - HeadGroups::FilterBits);
+        const __m512i headHash = Times512(head, HeadGroups::HeadMultiplier);
+        const __m512i pairHash =
+            _mm512_xor_si512(headHash, Times512(next, HeadGroups::NextMultiplier));
+        const __m512i words = _mm512_i32gather_epi32(word, filter, 4);
+        const __m512i code = _mm512_srli_epi32(head, 16);
+        const __m512i attended =
+            _mm512_srlv_epi32(_mm512_i32gather_epi32(_mm512_srli_epi32(code, 5), attention, 4),
+                              _mm512_and_si512(code, low5));
+        const __m512i changing = _mm512_or_si512(
+            attended, _mm512_or_si512(BothBits512(words, headHash), BothBits512(words, pairHash)));
+        const __m512i blocking = BothBits512(
+            words,
+            _mm512_xor_si512(headHash, _mm512_set1_epi32(static_cast<int>(HeadGroups::BlockFlip))));
+        const __m512i one = _mm512_set1_epi32(1);
+        return {EvenPlaces(_mm512_test_epi32_mask(_mm512_or_si512(changing, blocking), one)),
+                EvenPlaces(_mm512_test_epi32_mask(changing, one))};
     }
 };
 #endif
@@ -138,10 +232,13 @@ struct PlaceBits {
     void Set(std::size_t place) { words[place >> 6] |= 1ull << (place & 63); }
     bool Test(std::size_t place) const { return (words[place >> 6] >> (place & 63)) & 1; }
     // Sixteen bits from `place` on.
-    void Put16(std::size_t place, std::uint64_t bits) {
+    void Put16(std::size_t place, std::uint64_t bits) { Put<16>(place, bits); }
+    void Put32(std::size_t place, std::uint64_t bits) { Put<32>(place, bits); }
+    template <unsigned Count>
+    void Put(std::size_t place, std::uint64_t bits) {
         const unsigned shift = place & 63;
         words[place >> 6] |= bits << shift;
-        if (shift > 48) words[(place >> 6) + 1] |= bits >> (64 - shift);
+        if (shift > 64 - Count) words[(place >> 6) + 1] |= bits >> (64 - shift);
     }
     // The set bits at `place` or after and before `end`, in order, as many
     // as `out` takes; how many.
@@ -237,6 +334,16 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
             // Sixteen bytes at once; those with a character of a single byte
             // among them take two sets of marks, at even and at odd places,
             // where keys are known to begin with double-byte ones only.
+            if constexpr (EightMarks::Wide) {
+                if (q + 41 <= n && (eightMarks.Leads32(p + q) & 0x55555555u) == 0x55555555u) {
+                    const MarksOf32 found = eightMarks.Marks32(p + q, attention, filter);
+                    marks.Put32(q - base, found.any);
+                    changing.Put32(q - base, found.changing);
+                    starts.Put32(q - base, 0x55555555u);
+                    q += 32;
+                    continue;
+                }
+            }
             if (eightMarks.Available && q + EightBytesRead + 1 <= n) {
                 const unsigned leads = eightMarks.Leads(p + q);
                 if ((leads & 0x5555) == 0x5555) {
@@ -340,6 +447,7 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
 
 bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
+    if (UseAvx512()) return RewriteAvx512(text, output);
     if (UseAvx2()) return RewriteAvx2(text, output);
 #endif
     return RewriteWith(text, output, NoEightMarks{});
@@ -349,6 +457,16 @@ bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
 __attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string_view text,
                                                                 std::string& output) {
     return RewriteWith(text, output, EightMarksAvx2{});
+}
+
+// GCC 12 warns of the undefined vectors its own AVX-512 intrinsics start from.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+__attribute__((target(TESSARIM_AVX512))) bool FixTableStore::RewriteAvx512(std::string_view text,
+                                                                           std::string& output) {
+    return RewriteWith(text, output, EightMarksAvx512{});
 }
 #endif
 

@@ -135,6 +135,7 @@ private:
     bool RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks);
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
     bool RewriteAvx2(std::string_view text, std::string& output);
+    bool RewriteAvx512(std::string_view text, std::string& output);
 #endif
     void Build(std::uint32_t number, unsigned code, bool shared);
     // Files the slot of the record unless done, as Find does when it gives up
