@@ -47,16 +47,17 @@ struct NoEightMarks {
     }
 };
 
-// The bytes of sixteen (bit k for byte k) that are the second byte of a
-// character, byte 0 beginning one; `leads` has the lead bytes. A lead byte
-// that begins a character pairs with the byte after it, so in a run of lead
-// bytes every other one begins a character; the run's first does.
-constexpr unsigned TrailsOf(unsigned leads) {
-    constexpr std::uint32_t even = 0x55555555u;
-    const std::uint32_t follows = leads << 1;
-    const std::uint32_t oddRunStarts = leads & ~even & ~follows;
-    const std::uint32_t evenRunCarries = (oddRunStarts + leads) << 1;
-    return (even ^ evenRunCarries) & follows & 0x1FFFF;
+// The bytes of `count` (16 or 32; bit k for byte k) that are the second
+// byte of a character, and the byte after them if it is one, byte 0
+// beginning one; `leads` has the lead bytes. A lead byte that begins a
+// character pairs with the byte after it, so in a run of lead bytes every
+// other one begins a character; the run's first does.
+constexpr std::uint64_t TrailsOf(std::uint64_t leads, unsigned count) {
+    constexpr std::uint64_t even = 0x5555555555555555ull;
+    const std::uint64_t follows = leads << 1;
+    const std::uint64_t oddRunStarts = leads & ~even & ~follows;
+    const std::uint64_t evenRunCarries = (oddRunStarts + leads) << 1;
+    return (even ^ evenRunCarries) & follows & ((2ull << count) - 1);
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
@@ -153,6 +154,12 @@ struct EightMarksAvx2 {
 // Sixteen places at once where the processor has AVX-512, the same marks as
 // the eight of EightMarksAvx2.
 #define TESSARIM_AVX512 "avx512f,avx512bw,bmi2"
+// GCC 12 warns of the undefined vectors its own AVX-512 intrinsics start from.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 struct EightMarksAvx512 : EightMarksAvx2 {
     static constexpr bool Wide = true;
 
@@ -219,7 +226,14 @@ struct EightMarksAvx512 : EightMarksAvx2 {
                 EvenPlaces(_mm512_test_epi32_mask(changing, one))};
     }
 };
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
 #endif
+#endif
+
+// How many places a step marks.
+template <unsigned Count>
+struct Places {};
 
 // Places of a window of text, a bit each.
 template <std::size_t Bits>
@@ -231,9 +245,7 @@ struct PlaceBits {
     void Clear() { words.fill(0); }
     void Set(std::size_t place) { words[place >> 6] |= 1ull << (place & 63); }
     bool Test(std::size_t place) const { return (words[place >> 6] >> (place & 63)) & 1; }
-    // Sixteen bits from `place` on.
-    void Put16(std::size_t place, std::uint64_t bits) { Put<16>(place, bits); }
-    void Put32(std::size_t place, std::uint64_t bits) { Put<32>(place, bits); }
+    // Count bits (at most 32) from `place` on.
     template <unsigned Count>
     void Put(std::size_t place, std::uint64_t bits) {
         const unsigned shift = place & 63;
@@ -323,60 +335,69 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
     PlaceBits<Window> marks, changing, starts;
     std::array<std::uint16_t, 32> places;
     std::array<Match, places.size()> matches;
+    std::size_t base = 0; // of the window
+    std::size_t q = 0;    // the character being marked
+    // Marks `count` bytes at q at once (leads: which are lead bytes), and
+    // says true; false when none of them begins a double-byte character, or
+    // when some are single bytes and keys may begin with one.
+    const auto markRun = [&]<unsigned count>(Places<count>, std::uint64_t leads) {
+        constexpr std::uint64_t all = (1ull << count) - 1;
+        constexpr std::uint64_t evens = 0x5555555555555555ull & all;
+        const auto marksAt = [&](std::size_t at) {
+            if constexpr (count == 32)
+                return eightMarks.Marks32(p + at, attention, filter);
+            else
+                return eightMarks.Marks(p + at, attention, filter);
+        };
+        if ((leads & evens) == evens) {
+            const auto found = marksAt(q);
+            marks.template Put<count>(q - base, found.any);
+            changing.template Put<count>(q - base, found.changing);
+            starts.template Put<count>(q - base, evens);
+            q += count;
+            return true;
+        }
+        // Single bytes among them: the marks at even and at odd places, of
+        // the places that begin a double-byte character.
+        if (singleByteKeys_ || leads == 0) return false;
+        const std::uint64_t trails = TrailsOf(leads, count);
+        const std::uint64_t begins = ~trails & all;
+        const std::uint64_t leadBegins = begins & leads;
+        std::uint64_t any = 0;
+        std::uint64_t changes = 0;
+        for (unsigned odd = 0; odd < 2; ++odd) {
+            if ((leadBegins & evens << odd) == 0) continue;
+            const auto found = marksAt(q + odd);
+            any |= std::uint64_t{found.any} << odd;
+            changes |= std::uint64_t{found.changing} << odd;
+        }
+        marks.template Put<count>(q - base, any & leadBegins);
+        changing.template Put<count>(q - base, changes & leadBegins);
+        starts.template Put<count>(q - base, begins);
+        q += count + (trails >> count); // the last may take a byte of the next ones
+        return true;
+    };
     for (const std::size_t end = n > 3 ? n - 3 : 0; at < end;) {
-        const std::size_t base = at;
+        base = at;
         const std::size_t limit = std::min(end, base + Window);
         marks.Clear();
         changing.Clear();
         starts.Clear();
-        std::size_t q = base;
+        q = base;
         while (q < limit) {
             // Sixteen bytes at once; those with a character of a single byte
             // among them take two sets of marks, at even and at odd places,
             // where keys are known to begin with double-byte ones only.
             if constexpr (EightMarks::Wide) {
-                if (q + 41 <= n && (eightMarks.Leads32(p + q) & 0x55555555u) == 0x55555555u) {
-                    const MarksOf32 found = eightMarks.Marks32(p + q, attention, filter);
-                    marks.Put32(q - base, found.any);
-                    changing.Put32(q - base, found.changing);
-                    starts.Put32(q - base, 0x55555555u);
-                    q += 32;
-                    continue;
-                }
+                if (q + 41 <= n && markRun(Places<32>{}, eightMarks.Leads32(p + q))) continue;
             }
-            if (eightMarks.Available && q + EightBytesRead + 1 <= n) {
-                const unsigned leads = eightMarks.Leads(p + q);
-                if ((leads & 0x5555) == 0x5555) {
-                    const MarksOf16 found = eightMarks.Marks(p + q, attention, filter);
-                    marks.Put16(q - base, found.any);
-                    changing.Put16(q - base, found.changing);
-                    starts.Put16(q - base, 0x5555);
-                    q += 16;
-                    continue;
-                }
-                if (!singleByteKeys_ && leads != 0) {
-                    const unsigned trails = TrailsOf(leads);
-                    const unsigned begins = ~trails & 0xFFFF;
-                    const unsigned leadBegins = begins & leads;
-                    std::uint64_t any = 0;
-                    std::uint64_t changes = 0;
-                    for (unsigned odd = 0; odd < 2; ++odd) {
-                        if ((leadBegins & (0x5555u << odd)) == 0) continue;
-                        const MarksOf16 found = eightMarks.Marks(p + q + odd, attention, filter);
-                        any |= std::uint64_t{found.any} << odd;
-                        changes |= std::uint64_t{found.changing} << odd;
-                    }
-                    marks.Put16(q - base, any & leadBegins);
-                    changing.Put16(q - base, changes & leadBegins);
-                    starts.Put16(q - base, begins);
-                    q += 16 + (trails >> 16); // the last may take a byte of the next sixteen
-                    continue;
-                }
-            }
+            if (eightMarks.Available && q + EightBytesRead + 1 <= n &&
+                markRun(Places<16>{}, eightMarks.Leads(p + q)))
+                continue;
             // Without keys that begin with a single byte, runs of them are
             // passed a word at a time.
             if (!singleByteKeys_ && q + 8 <= n && runs::AllAscii(runs::Load64(p + q))) {
-                starts.Put16(q - base, 0xFF);
+                starts.Put<8>(q - base, 0xFF);
                 q += 8;
                 continue;
             }
@@ -390,17 +411,24 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
             }
             q += width;
         }
+        const std::size_t found = q - base; // the window's characters, and a part of one
         // A place where only a double-byte head kept as it is may begin is
-        // looked up only when a key may begin within that head too.
-        for (std::size_t w = 0; w <= (q - base - 1) >> 6; ++w) {
+        // looked up only when a key may begin within that head too; within
+        // a head of the window's end, where the marks of what follows are
+        // not known, always.
+        const std::size_t lastHead = found > 3 ? found - 3 : 0;
+        for (std::size_t w = 0; w <= (found - 1) >> 6; ++w) {
             const std::uint64_t here = marks.words[w];
             const std::uint64_t after = marks.words[w + 1];
-            const std::uint64_t within =
-                here >> 1 | here >> 2 | here >> 3 | after << 63 | after << 62 | after << 61;
+            const std::uint64_t nearEnd = lastHead <= (w << 6) ? ~0ull
+                                          : lastHead < (w << 6) + 64
+                                              ? ~0ull << (lastHead - (w << 6))
+                                              : 0;
+            const std::uint64_t within = here >> 1 | here >> 2 | here >> 3 | after << 63 |
+                                         after << 62 | after << 61 | nearEnd;
             marks.words[w] = changing.words[w] | (here & within);
         }
-        const std::size_t found = q - base; // the window's characters, and a part of one
-        std::size_t from = 0;               // places before it are passed or matched
+        std::size_t from = 0; // places before it are passed or matched
         bool realign = false;
         while (!realign && from < found) {
             const std::size_t count = marks.Collect(from, found, places);
@@ -459,11 +487,6 @@ __attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string_view
     return RewriteWith(text, output, EightMarksAvx2{});
 }
 
-// GCC 12 warns of the undefined vectors its own AVX-512 intrinsics start from.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 __attribute__((target(TESSARIM_AVX512))) bool FixTableStore::RewriteAvx512(std::string_view text,
                                                                            std::string& output) {
     return RewriteWith(text, output, EightMarksAvx512{});

@@ -174,7 +174,8 @@ TEST_F(FixTablesTest, LongerKeysFirstEmptyReplacementsDeleteQuotedKeysStayReacha
 }
 
 // A word kept as it is still keeps a key that begins within it from
-// matching, wherever it stands among the characters the search takes at once.
+// matching, wherever it stands among the characters the search takes at once,
+// at the end of the text and where the search takes up the next stretch.
 TEST_F(FixTablesTest, AWordKeptAsItIsCoversTheKeysThatBeginWithinIt) {
     const std::string Fa = HairAsConverted.substr(2); // 發, 頭發's second character
     WriteTable("b5fix.dat", {HairAsConverted + "," + HairAsConverted, Fa + Tai + ",XY"});
@@ -182,13 +183,21 @@ TEST_F(FixTablesTest, AWordKeptAsItIsCoversTheKeysThatBeginWithinIt) {
     std::string after;
     for (int k = 0; k < 20; ++k)
         after += De;
-    for (const std::string lead : {"", "x"}) {
-        std::string before = lead;
-        for (int k = 0; k < 80; ++k, before += De) {
-            EXPECT_EQ(Apply(before + HairAsConverted + Tai + after),
-                      before + HairAsConverted + Tai + after)
-                << lead << k;
-            EXPECT_EQ(Apply(before + Fa + Tai + after), before + "XY" + after) << lead << k;
+    std::string longBefore;
+    for (int k = 0; k < 2000; ++k)
+        longBefore += De;
+    for (const std::string& end : {after, std::string()}) {
+        for (const std::string lead : {"", "x"}) {
+            for (const std::string& start : {std::string(), longBefore}) {
+                std::string before = lead + start;
+                for (int k = 0; k < 80; ++k, before += De) {
+                    EXPECT_EQ(Apply(before + HairAsConverted + Tai + end),
+                              before + HairAsConverted + Tai + end)
+                        << lead << start.size() << ' ' << k << ' ' << end.size();
+                    EXPECT_EQ(Apply(before + Fa + Tai + end), before + "XY" + end)
+                        << lead << start.size() << ' ' << k << ' ' << end.size();
+                }
+            }
         }
     }
 }
