@@ -276,22 +276,31 @@ struct PlaceBits {
 
 template <typename EightMarks>
 [[gnu::always_inline]] inline bool
-FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks) {
+FixTableStore::RewriteWith(std::string& bytes, std::string& output, EightMarks eightMarks) {
+    const std::string_view text = bytes;
     const auto* const p = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
     std::size_t at = 0;
     std::size_t copied = 0; // bytes before this are in output already
-    bool changed = false;
-    // Takes in a match at `at`; the search goes on after its key.
+    bool inOutput = false;
+    // Takes in a match at `at`; the search goes on after its key, so the
+    // bytes before it are read no more and a replacement as long as its key
+    // is written over it. The first of another length moves the text
+    // written so far to output, which takes the rest.
     const auto replace = [&](const Match& match) {
         if (match.same) {
             at += match.keyLength;
             return;
         }
-        if (!changed) {
+        if (!inOutput && match.value.size() == match.keyLength) {
+            std::memcpy(bytes.data() + at, match.value.data(), match.keyLength);
+            at += match.keyLength;
+            return;
+        }
+        if (!inOutput) {
             output.clear();
-            output.reserve(n);
-            changed = true;
+            output.reserve(n + n / 8);
+            inOutput = true;
         }
         output.append(text, copied, at - copied);
         output.append(match.value);
@@ -469,11 +478,11 @@ FixTableStore::RewriteWith(std::string_view text, std::string& output, EightMark
         }
         at += width;
     }
-    if (changed) output.append(text, copied, n - copied);
-    return changed;
+    if (inOutput) output.append(text, copied, n - copied);
+    return inOutput;
 }
 
-bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
+bool FixTableStore::Rewrite(std::string& text, std::string& output) {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
     if (UseAvx512()) return RewriteAvx512(text, output);
     if (UseAvx2()) return RewriteAvx2(text, output);
@@ -482,12 +491,12 @@ bool FixTableStore::Rewrite(std::string_view text, std::string& output) {
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-__attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string_view text,
+__attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string& text,
                                                                 std::string& output) {
     return RewriteWith(text, output, EightMarksAvx2{});
 }
 
-__attribute__((target(TESSARIM_AVX512))) bool FixTableStore::RewriteAvx512(std::string_view text,
+__attribute__((target(TESSARIM_AVX512))) bool FixTableStore::RewriteAvx512(std::string& text,
                                                                            std::string& output) {
     return RewriteWith(text, output, EightMarksAvx512{});
 }

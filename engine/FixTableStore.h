@@ -85,11 +85,12 @@ public:
 
     bool Empty() const { return lines_ == 0; }
     std::size_t EntryCount() const { return lines_; }
-    // Writes the text with every match replaced into output and says true;
-    // says false, leaving output as it was, when no key matches anywhere.
+    // Replaces every match: in the text itself while each replacement is as
+    // long as its key, and says false; once one is not, writes the whole
+    // result into output and says true (the text then holds a part of it).
     // Matches are looked for at character boundaries from the start, and the
     // search goes on after each replaced key.
-    bool Rewrite(std::string_view text, std::string& output);
+    bool Rewrite(std::string& text, std::string& output);
     // The first entry of the character's slot, in list order, whose key the text
     // begins with; keyLength 0 when there is none.
     Match Find(unsigned code, std::string_view text);
@@ -132,10 +133,10 @@ private:
     // Rewrite's loop; eightMarks marks sixteen bytes at a time where the
     // processor can.
     template <typename EightMarks>
-    bool RewriteWith(std::string_view text, std::string& output, EightMarks eightMarks);
+    bool RewriteWith(std::string& text, std::string& output, EightMarks eightMarks);
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-    bool RewriteAvx2(std::string_view text, std::string& output);
-    bool RewriteAvx512(std::string_view text, std::string& output);
+    bool RewriteAvx2(std::string& text, std::string& output);
+    bool RewriteAvx512(std::string& text, std::string& output);
 #endif
     void Build(std::uint32_t number, unsigned code, bool shared);
     // Files the slot of the record unless done, as Find does when it gives up
