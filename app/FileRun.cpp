@@ -16,11 +16,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <memory>
-#include <set>
 #include <string_view>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tessarim {
 
@@ -110,21 +110,35 @@ std::vector<PlannedFile> PlanOutputs(const std::vector<std::string>& inputs,
     // The inputs are looked at only when an output may be one of them: one that
     // exists, or one named as an input (which a missing input would be). Into an
     // empty folder, that is never.
-    const std::set<std::string_view> inputNames(inputs.begin(), inputs.end());
-    std::map<std::string, std::string> inputOf;
+    const std::unordered_set<std::string_view> inputNames(inputs.begin(), inputs.end());
+    std::unordered_map<std::string, std::string_view> inputOf;
     bool inputsLooked = false;
-    std::map<std::string, std::string> outputOf;
+    std::unordered_map<std::string, std::string_view> outputOf;
+    // Each output folder is listed once: a run mostly writes thousands of
+    // files into a folder that holds none of them, and a look at each would
+    // take longer than the listing.
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> listed;
+    const auto mayExist = [&](const std::string& output) {
+        const std::string folder = ExtractFilePath(output);
+        auto at = listed.find(folder);
+        if (at == listed.end()) at = listed.emplace(folder, FolderEntryNames(folder)).first;
+        return !at->second || at->second->count(ExtractFileName(output)) > 0;
+    };
     for (PlannedFile& file : plan) {
         bool there = false;
-        const std::string id = Identity(file.output, &there);
+        std::string id = "/";
+        if (mayExist(file.output))
+            id = Identity(file.output, &there);
+        else
+            id += FullPath(file.output); // as Identity names a file that is not there
         if (!inputsLooked && (there || inputNames.count(file.output))) {
             for (const std::string& input : inputs)
                 inputOf.emplace(Identity(input), input);
             inputsLooked = true;
         }
         if (const auto taken = outputOf.find(id); taken != outputOf.end())
-            file.conflict = file.output + " is already the output of " + taken->second + "; " +
-                            file.input + " is not converted.";
+            file.conflict = file.output + " is already the output of " +
+                            std::string(taken->second) + "; " + file.input + " is not converted.";
         else if (const auto input = inputOf.find(id); input != inputOf.end())
             file.conflict = input->second == file.input
                                 ? file.input + " would be its own output; it is not converted."

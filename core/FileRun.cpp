@@ -10,13 +10,16 @@
 #include <mutex>
 #include <optional>
 #include <sched.h>
-#include <set>
+#include <string_view>
 #include <thread>
+#include <unordered_set>
 
 namespace tessarim {
 
 bool FilesAreIndependent(const std::vector<FileTask>& tasks) {
-    std::set<std::string> outputs, inputs;
+    std::unordered_set<std::string_view> outputs, inputs;
+    outputs.reserve(tasks.size());
+    inputs.reserve(tasks.size());
     for (const FileTask& task : tasks) {
         if (!outputs.insert(task.output).second) return false;
         inputs.insert(task.input);

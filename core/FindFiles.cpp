@@ -121,4 +121,14 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, std::strin
     return paths;
 }
 
+std::optional<std::unordered_set<std::string>> FolderEntryNames(const std::string& folder) {
+    DIR* const listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing) return std::nullopt;
+    std::unordered_set<std::string> names;
+    while (const dirent* entry = ::readdir(listing))
+        names.emplace(entry->d_name);
+    ::closedir(listing);
+    return names;
+}
+
 } // namespace tessarim

@@ -1,8 +1,10 @@
 #pragma once
 // Wildcard expansion for the command line, for patterns the shell left alone
 // (quoted ones).
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace tessarim {
@@ -23,5 +25,9 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name);
 // files before its subfolders'. A folder that cannot be read gives no files.
 std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view patterns,
                                            bool recursive = false);
+
+// The names of every entry of the folder, whatever its kind; nothing when the
+// folder cannot be read.
+std::optional<std::unordered_set<std::string>> FolderEntryNames(const std::string& folder);
 
 } // namespace tessarim
