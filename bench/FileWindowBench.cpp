@@ -11,6 +11,7 @@
 #include "filewin/BatchRun.h"
 #include "filewin/FileConForm.h"
 #include "platform/Sound.h"
+#include "settings/IniFile.h"
 #include "settings/Settings.h"
 
 #include <QAbstractButton>
@@ -112,7 +113,11 @@ RunSettings Quiet() {
 std::unique_ptr<TForm1> OpenOn(const fs::path& folder, Silent& sound, FixTables* tables = nullptr,
                                const fs::path& out = Root / "out") {
     fs::create_directories(fs::path(SettingsPath()).parent_path());
-    Write(SettingsPath(), "[Data]\nSrcDir=" + folder.string() + "\nDestDir=" + out.string() + "\n");
+    // The folders only: the rest of the settings stays, as a user's does, so
+    // the fix-table index built by the first run is not built again by each.
+    IniFile settings(SettingsPath());
+    settings.WriteString("Data", "SrcDir", folder.string());
+    settings.WriteString("Data", "DestDir", out.string());
     auto form = std::make_unique<TForm1>(
         FileCon::Environment{.defaultFolder = Root.string()}, Quiet(),
         TForm1::Services{.sound = sound, .help = nullptr, .options = {}, .fixTables = tables});

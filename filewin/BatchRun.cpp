@@ -17,8 +17,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
+#include <thread>
 #include <unordered_set>
 
 namespace fs = std::filesystem;
@@ -32,20 +32,22 @@ bool Exists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
-std::uint64_t SizeOf(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    return error ? 0 : size;
-}
-
-// The byte-order mark the file starts with, or Undetermined for none or a file
-// that cannot be read.
-Code MarkOf(const std::string& path) {
-    if (QueryFileKind(path) != FileKind::Regular) return Undetermined;
-    std::ifstream file(path, std::ios::binary);
-    char head[3] = {};
-    file.read(head, sizeof head);
-    return DetectBom(std::string_view(head, static_cast<std::size_t>(file.gcount())));
+// Each file looked at once before the run (kind, size, byte-order mark),
+// on as many threads as the run has workers: a run over thousands of small
+// files would otherwise spend a good part of its time here on one core.
+std::vector<FileLook> LookAtFiles(const std::vector<std::string>& files) {
+    std::vector<FileLook> looks(files.size());
+    const auto lookAt = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            looks[i] = LookAtFile(files[i], 3);
+    };
+    const std::size_t threads =
+        files.size() < FilesForWorkers ? 1 : std::min<std::size_t>(WorkersPerCore(), 8);
+    std::vector<std::jthread> helpers;
+    for (std::size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(lookAt, files.size() * t / threads, files.size() * (t + 1) / threads);
+    lookAt(0, files.size() / threads);
+    return looks;
 }
 
 std::string WrongModeText(const FileConTexts& texts, const std::string& path, Code found,
@@ -161,10 +163,12 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
 
     // A Unicode-marked file that contradicts the mode refuses the whole run; a
     // file that vanished or cannot be read is left to the run, which skips it.
-    for (const std::string& path : con.JobFiles) {
-        const Code mark = MarkOf(path);
+    const std::vector<FileLook> looks = LookAtFiles(con.JobFiles);
+    for (std::size_t i = 0; i < looks.size(); ++i) {
+        const Code mark =
+            looks[i].kind == FileKind::Regular ? DetectBom(looks[i].head) : Undetermined;
         if (mark <= UTF8 && mark != source) {
-            ui.ShowError(WrongModeText(texts, path, mark, source, target));
+            ui.ShowError(WrongModeText(texts, con.JobFiles[i], mark, source, target));
             return result;
         }
     }
@@ -173,8 +177,8 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     progress.filesTotal = con.JobFiles.size();
     std::vector<std::uint64_t> sizes; // as the run begins, for its progress
     sizes.reserve(con.JobFiles.size());
-    for (const std::string& path : con.JobFiles)
-        progress.bytesTotal += sizes.emplace_back(SizeOf(path));
+    for (const FileLook& look : looks)
+        progress.bytesTotal += sizes.emplace_back(look.size);
     Destinations destinations(settings.cfmOverwrite, target, ui);
     std::vector<std::string> keptPass;
 
@@ -275,7 +279,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         std::vector<FileJob> jobs;
         std::vector<std::size_t> at;
         for (std::size_t i = first; i < files.size(); ++i) {
-            if (QueryFileKind(files[i]) != FileKind::Regular) continue; // vanished
+            if (looks[i].kind != FileKind::Regular) continue; // gone before the run
             jobs.push_back({.source = files[i], .destination = nameOf(i), .request = request});
             at.push_back(i);
         }

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -29,6 +30,24 @@ FileKind QueryFileKind(const std::string& path) {
     if (S_ISDIR(info.st_mode)) return FileKind::Folder;
     if (S_ISREG(info.st_mode)) return FileKind::Regular;
     return FileKind::System;
+}
+
+FileLook LookAtFile(const std::string& path, std::size_t head) {
+    FileLook look;
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return look;
+    look.kind = S_ISDIR(info.st_mode)   ? FileKind::Folder
+                : S_ISREG(info.st_mode) ? FileKind::Regular
+                                        : FileKind::System;
+    if (look.kind != FileKind::Regular) return look;
+    look.size = static_cast<std::uint64_t>(info.st_size);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return look;
+    look.head.resize(head);
+    const ssize_t got = ::pread(fd, look.head.data(), head, 0);
+    look.head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    ::close(fd);
+    return look;
 }
 
 bool IsHiddenName(std::string_view name) {

@@ -2,6 +2,7 @@
 // File attributes and path identity, the Linux way. A hidden file is one whose
 // name begins with "."; a "system" file is anything that is neither a regular file
 // nor a folder (device, socket, FIFO), which a text converter must leave alone.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,17 @@ enum class FileKind {
 // What the path names, following links. Never opens the file, so a FIFO cannot
 // block the caller.
 FileKind QueryFileKind(const std::string& path);
+
+// What a run needs to know of a file before it begins: its kind (as
+// QueryFileKind tells it), its size, and for a regular file its first bytes
+// (up to `head` of them; none when it cannot be read). Only a regular file is
+// opened, without waiting, so that a FIFO put in its place cannot block.
+struct FileLook {
+    FileKind kind = FileKind::Missing;
+    std::uint64_t size = 0;
+    std::string head;
+};
+FileLook LookAtFile(const std::string& path, std::size_t head);
 
 // The bare name (not a path) begins with ".".
 bool IsHiddenName(std::string_view name);

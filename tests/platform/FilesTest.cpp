@@ -31,6 +31,18 @@ TEST(Files, HiddenNamesAndKindsOfEntries) {
     EXPECT_EQ(QueryFileKind(folder.File("dir")), Folder);
     EXPECT_EQ(QueryFileKind(folder.File("pipe")), System);
     EXPECT_EQ(QueryFileKind("/dev/null"), System);
+
+    // A look before a run tells the same kinds, and opens regular files only:
+    // the pipe, which no one writes, would block an open.
+    for (const char* name : {"file.txt", "link", "dangling", "dir", "pipe", "missing"}) {
+        const FileLook look = LookAtFile(folder.File(name), 3);
+        EXPECT_EQ(look.kind, QueryFileKind(folder.File(name))) << name;
+        const bool regular = look.kind == Regular;
+        EXPECT_EQ(look.size, regular ? 4u : 0u) << name;
+        EXPECT_EQ(look.head, regular ? "tex" : "") << name;
+    }
+    test::WriteFile(folder.File("short"), "\xEF");
+    EXPECT_EQ(LookAtFile(folder.File("short"), 3).head, "\xEF");
 }
 
 // Read-only means the owner's write bit is clear (for root too, who could write
