@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace tessarim {
 namespace {
 
@@ -61,6 +63,41 @@ TEST(TableConvert, PairsBytesAsTheTableRoadDoes) {
         Bytes text = FromHex(in);
         EXPECT_EQ(StreamConvert(text, direction), truncated) << in;
         EXPECT_EQ(test::ToHex(text), out);
+    }
+}
+
+// Text that mixes single bytes with double-byte characters, at every
+// alignment, pairs as one character after another would.
+TEST(TableConvert, MixedTextPairsLikeOneCharacterAfterAnother) {
+    std::mt19937 random(11);
+    const std::string alphabet = "\x81\xA4\x40\x0A a\xFF\x80\xB0\xEA\xC4\xE3";
+    for (int round = 0; round < 400; ++round) {
+        std::string text(std::uniform_int_distribution<std::size_t>(0, 120)(random), ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        for (const Direction direction : {GbToBig5, Big5ToGb}) {
+            const auto& table = direction == GbToBig5 ? GbToBig5Table() : Big5ToGbTable();
+            std::string expected;
+            int truncated = 0;
+            for (std::size_t i = 0; i < text.size();) {
+                const auto lead = static_cast<std::uint8_t>(text[i]);
+                if (lead < 0x81) {
+                    expected += text[i++];
+                } else if (i + 1 < text.size()) {
+                    const auto code = static_cast<DbcsCode>(
+                        lead << 8 | static_cast<std::uint8_t>(text[i + 1]));
+                    for (const std::uint8_t byte : CodeToBytes(table[code - 0x8000u]))
+                        expected += static_cast<char>(byte);
+                    i += 2;
+                } else {
+                    truncated = 1;
+                    ++i;
+                }
+            }
+            Bytes converted = text;
+            ASSERT_EQ(StreamConvert(converted, direction), truncated) << round;
+            ASSERT_EQ(test::ToHex(converted), test::ToHex(expected)) << round;
+        }
     }
 }
 
