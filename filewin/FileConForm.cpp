@@ -124,6 +124,11 @@ void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobR
     // may wait for it, so that a question or an error box on screen holds the
     // run up soon, and a stop begins few files after it.
     constexpr std::size_t Waiting = 8;
+    // This thread takes the reports every BatchMs, or as soon as Batch wait:
+    // woken for each small file, it would take a good part of a core from
+    // the workers.
+    constexpr std::size_t Batch = 4;
+    constexpr int BatchMs = 20;
     std::mutex mutex;
     std::condition_variable room;
     std::deque<FileResult> results;
@@ -160,7 +165,7 @@ void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobR
                 room.wait(lock, [&] { return halted || results.size() < Waiting; });
                 if (halted) return false;
                 results.push_back(done);
-                if (results.size() == 1)
+                if (results.size() == Batch)
                     QMetaObject::invokeMethod(&here, drain, Qt::QueuedConnection);
                 return true;
             });
@@ -169,11 +174,15 @@ void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobR
         }
     });
     QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, drain);
+    poll.start(BatchMs);
     worker->start();
     loop.exec();
+    poll.stop();
     worker->wait();
     delete worker;
-    drain(); // what came after the last drain asked for
+    drain(); // what came after the last drain
     if (failure) std::rethrow_exception(failure);
 }
 
