@@ -37,10 +37,6 @@ struct MarksOf32 {
 struct NoEightMarks {
     static constexpr bool Available = false;
     static constexpr bool Wide = false;
-    static std::uint32_t Leads32(const std::uint8_t*) { return 0; }
-    static MarksOf32 Marks32(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
-        return {};
-    }
     static unsigned Leads(const std::uint8_t*) { return 0; }
     static MarksOf16 Marks(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
         return {};
@@ -70,10 +66,10 @@ struct EightMarksAvx2 {
     }
 
     // Bit 0 set where the words have both bits TwoBits takes from the hashes.
-    __attribute__((target("avx2"))) __m256i BothBits(__m256i words, __m256i hash) const {
+    __attribute__((target("avx2"))) static __m256i BothBits(__m256i words, __m256i hash) {
         const __m256i first = _mm256_srlv_epi32(words, _mm256_srli_epi32(hash, 27));
         const __m256i second =
-            _mm256_srlv_epi32(words, _mm256_and_si256(_mm256_srli_epi32(hash, 22), low5));
+            _mm256_srlv_epi32(words, _mm256_and_si256(_mm256_srli_epi32(hash, 22), Splat(31)));
         return _mm256_and_si256(first, second);
     }
 
@@ -82,26 +78,12 @@ struct EightMarksAvx2 {
         return _mm256_srai_epi32(_mm256_slli_epi32(bits, 31), 31);
     }
 
-    // The constants of Marks, made once: made from immediates in the loop,
-    // as a compiler likes to, each would cost three instructions a use.
-    __attribute__((target("avx2"))) EightMarksAvx2()
-        : wordMultiplier(_mm256_set1_epi32(static_cast<int>(HeadGroups::WordMultiplier))),
-          headMultiplier(_mm256_set1_epi32(static_cast<int>(HeadGroups::HeadMultiplier))),
-          nextMultiplier(_mm256_set1_epi32(static_cast<int>(HeadGroups::NextMultiplier))),
-          blockFlip(_mm256_set1_epi32(static_cast<int>(HeadGroups::BlockFlip))),
-          low5(_mm256_set1_epi32(31)) {
-        asm(""
-            : "+x"(wordMultiplier), "+x"(headMultiplier), "+x"(nextMultiplier), "+x"(blockFlip),
-              "+x"(low5));
+    static __attribute__((target("avx2"))) __m256i Splat(std::uint32_t value) {
+        return _mm256_set1_epi32(static_cast<int>(value));
     }
-    __m256i wordMultiplier, headMultiplier, nextMultiplier, blockFlip, low5;
 
     static constexpr bool Available = true;
     static constexpr bool Wide = false;
-    static std::uint32_t Leads32(const std::uint8_t*) { return 0; }
-    static MarksOf32 Marks32(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
-        return {};
-    }
 
     // Bit k: byte k of sixteen is a lead byte (0x81 or more).
     __attribute__((target("avx2"))) static unsigned Leads(const std::uint8_t* p) {
@@ -128,20 +110,23 @@ struct EightMarksAvx2 {
         const __m256i next = _mm256_shuffle_epi8(
             bytes, _mm256_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1, //
                                     4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1));
-        const __m256i word = _mm256_srli_epi32(_mm256_mullo_epi32(head, wordMultiplier),
-                                               32 - HeadGroups::FilterBits);
-        const __m256i headHash = _mm256_mullo_epi32(head, headMultiplier);
+        const __m256i word =
+            _mm256_srli_epi32(_mm256_mullo_epi32(head, Splat(HeadGroups::WordMultiplier)),
+                              32 - HeadGroups::FilterBits);
+        const __m256i headHash = _mm256_mullo_epi32(head, Splat(HeadGroups::HeadMultiplier));
         const __m256i pairHash =
-            _mm256_xor_si256(headHash, _mm256_mullo_epi32(next, nextMultiplier));
+            _mm256_xor_si256(headHash, _mm256_mullo_epi32(next, Splat(HeadGroups::NextMultiplier)));
         const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(filter), word, 4);
         // The attention set as 32-bit words: word w of 64 bits is words 2w
         // and 2w + 1.
         const __m256i code = _mm256_srli_epi32(head, 16);
-        const __m256i attended = BitsAt(reinterpret_cast<const std::uint32_t*>(attention),
-                                        _mm256_srli_epi32(code, 5), _mm256_and_si256(code, low5));
+        const __m256i attended =
+            BitsAt(reinterpret_cast<const std::uint32_t*>(attention), _mm256_srli_epi32(code, 5),
+                   _mm256_and_si256(code, Splat(31)));
         const __m256i changing = _mm256_or_si256(
             attended, _mm256_or_si256(BothBits(words, headHash), BothBits(words, pairHash)));
-        const __m256i blocking = BothBits(words, _mm256_xor_si256(headHash, blockFlip));
+        const __m256i blocking =
+            BothBits(words, _mm256_xor_si256(headHash, Splat(HeadGroups::BlockFlip)));
         // Packed to sixteen bits a place, the marks of the even places (any) and then of the odd
         // ones (changing) alternate in each half of the vector.
         const auto packed = static_cast<std::uint32_t>(_mm256_movemask_epi8(

@@ -145,9 +145,6 @@ public:
     // Changes whenever the filter's hashes do, so that no image keeps bits
     // another version set.
     static constexpr unsigned FilterVersion = 5;
-    // Whether Add marks the filter; a table that has its filter from an image
-    // leaves its own untouched.
-    void MarkBits(bool mark) { markBits_ = mark; }
     void Clear();
 
 private:
@@ -184,6 +181,8 @@ private:
         void operator()(std::uint32_t* words) const { std::free(words); }
     };
     std::unique_ptr<std::uint32_t[], Free> filter_;
+    // Whether Add marks the filter; a table whose filter comes from an image
+    // leaves it untouched.
     bool markBits_ = true;
 };
 
