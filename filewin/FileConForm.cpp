@@ -11,6 +11,7 @@
 #include "platform/FolderMonitor.h"
 #include "platform/Help.h"
 #include "platform/UiFonts.h"
+#include "platform/WindowSize.h"
 #include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
 
@@ -410,7 +411,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     UpdateLang();
     FillSourceList();
     Refresh();
-    resize(820, 700);
+    ResizeWithinScreen(*this, {820, 700});
     closeBtn_->setFocus();
 }
 

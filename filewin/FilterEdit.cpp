@@ -3,6 +3,7 @@
 #include "filewin/FileConTexts.h"
 #include "platform/Dialogs.h"
 #include "platform/UiFonts.h"
+#include "platform/WindowSize.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -132,7 +133,7 @@ TFilterEditor::TFilterEditor(const std::string& filter, std::int64_t lang, int u
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid_);
     layout->addWidget(buttons);
-    resize(480, 360);
+    ResizeWithinScreen(*this, {480, 360});
 }
 
 // The grid grows as rows are filled: there is always one empty row to type into.

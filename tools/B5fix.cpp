@@ -3,6 +3,7 @@
 #include "platform/Help.h"
 #include "platform/Message.h"
 #include "platform/UiFonts.h"
+#include "platform/WindowSize.h"
 #include "tools/FixTableFiles.h"
 
 #include <QApplication>
@@ -252,7 +253,7 @@ TFormB5fix::TFormB5fix(FixTableMode mode, FixTableEditorPlace place, HelpViewer&
     UpdateLang();
     model_->Reload();
     UpdateCount();
-    resize(620, 520);
+    ResizeWithinScreen(*this, {620, 520});
 }
 
 void TFormB5fix::UpdateLang() {

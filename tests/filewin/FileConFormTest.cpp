@@ -1,6 +1,7 @@
-// The file window's widgets off screen: names for screen readers and texts that
-// fit in each language (with screenshots in build/screenshots/), the controls
-// during a run and Stop, dropped files, and the folder monitor's merging.
+// The file window's widgets off screen: names for screen readers, texts that
+// fit in each language (with screenshots in build/screenshots/), a window that
+// fits a small screen, the controls during a run and Stop, dropped files, and
+// the folder monitor's merging.
 #include "filewin/FileConForm.h"
 #include "core/Paths.h"
 #include "platform/FolderMonitor.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -89,6 +91,12 @@ TEST_F(FormTest, EveryControlIsNamedAndEveryCaptionFitsInEachLanguage) {
                         << button->text().toStdString() << " is cut";
                 }
             }
+            // A screen 800 logical pixels wide (1600 at twice the scale) shows
+            // the whole window.
+            const QSize free = form->screen()->availableGeometry().size();
+            EXPECT_LE(form->width(), free.width()) << "language " << lang;
+            EXPECT_LE(form->height(), free.height()) << "language " << lang;
+            EXPECT_LE(form->minimumSizeHint().width(), 800) << "language " << lang;
             const std::string name =
                 "filewin-" + std::to_string(lang) + (advanced ? "-advanced" : "") + ".png";
             form->grab().save(QString::fromStdString((shots / name).string()));
