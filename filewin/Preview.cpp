@@ -66,7 +66,7 @@ Sample ReadSample(const std::string& path) {
 
 // Bytes of a code as a pane shows them; a character cut off by the end of the
 // sample is left out.
-PaneContent Show(std::string_view bytes, Code code, bool whole, int charset, int codePage,
+PaneContent Show(std::string_view bytes, Code code, bool whole, int charset,
                  bool decodeReferences) {
     PaneContent pane;
     if (code <= UTF8) {
@@ -78,16 +78,17 @@ PaneContent Show(std::string_view bytes, Code code, bool whole, int charset, int
         return pane;
     }
     if (!whole) bytes.remove_suffix(EndsWithLeadByte(bytes));
-    pane.text = AnsiToWide(bytes, PaneCodePage(charset, codePage, code));
+    pane.text = AnsiToWide(bytes, PaneCodePage(charset, code));
     return pane;
 }
 
 } // namespace
 
-int PaneCodePage(int fontCharset, int systemCodePage, Code code) {
+int PaneCodePage(int fontCharset, Code code) {
     if (fontCharset == PaneCharsetGb2312) return CodePageGbk;
     if (fontCharset == PaneCharsetBig5) return CodePageBig5;
-    if (systemCodePage == CodePageGbk || systemCodePage == CodePageBig5) return systemCodePage;
+    // Not the locale's code page: under zh_TW.BIG5 that would show every GBK
+    // file garbled, and a font here has no character set of its own.
     return code == BIG5 ? CodePageBig5 : CodePageGbk; // notations are ASCII
 }
 
@@ -125,8 +126,7 @@ PreviewContent PreviewFile(FileCon& con, const std::string& path, const PreviewO
     const Code target = con.Mode.TargetCode();
     const bool decode = con.Rules.decodeReferences;
     if (options.showSource)
-        panes.source = Show(sample.bytes, source, sample.whole, options.sourceCharset,
-                            options.systemCodePage, decode);
+        panes.source = Show(sample.bytes, source, sample.whole, options.sourceCharset, decode);
     if (!options.showResult) return panes;
     try {
         const ConvertOptions convert{
@@ -139,8 +139,7 @@ PreviewContent PreviewFile(FileCon& con, const std::string& path, const PreviewO
         // A character cut off by the end of the sample is handed on, not written.
         Bytes& converted = sample.bytes;
         ConvertStream(converted, convert, BlockPosition{true, sample.whole}, options.fixTables);
-        panes.result =
-            Show(converted, target, true, options.resultCharset, options.systemCodePage, decode);
+        panes.result = Show(converted, target, true, options.resultCharset, decode);
     } catch (const std::exception& error) {
         // A faulty HTML mask, say: the pane says so and the window goes on.
         std::size_t cut = 0;
@@ -152,22 +151,20 @@ PreviewContent PreviewFile(FileCon& con, const std::string& path, const PreviewO
 PreviewContent PreviewName(const FileCon& con, const std::string& name,
                            const PreviewOptions& options) {
     PreviewContent panes;
-    const auto show = [](std::string_view bytes, int charset, int codePage, Direction direction) {
+    const auto show = [](std::string_view bytes, int charset, Direction direction) {
         std::size_t cut = 0;
         std::u16string text = Utf8ToWide(bytes, cut);
         if (cut == 0 && WideToUtf8(text) == bytes) return text;
-        return AnsiToWide(bytes,
-                          PaneCodePage(charset, codePage, direction == GbToBig5 ? GBK : BIG5));
+        return AnsiToWide(bytes, PaneCodePage(charset, direction == GbToBig5 ? GBK : BIG5));
     };
     const SimpleMode mode = con.Mode.Simple();
     const Direction direction = mode == SimpleMode::Big5ToGb ? Big5ToGb : GbToBig5;
-    if (options.showSource)
-        panes.source.text = show(name, options.sourceCharset, options.systemCodePage, direction);
+    if (options.showSource) panes.source.text = show(name, options.sourceCharset, direction);
     if (options.showResult && mode != SimpleMode::Other) {
         const std::optional<std::string> converted =
             ConvertName(name, direction, options.systemCodePage, options.fixTables);
         if (converted)
-            panes.result.text = show(*converted, options.resultCharset, options.systemCodePage,
+            panes.result.text = show(*converted, options.resultCharset,
                                      direction == GbToBig5 ? Big5ToGb : GbToBig5);
     }
     return panes;

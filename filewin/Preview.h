@@ -42,12 +42,12 @@ struct PreviewContent {
 struct PreviewOptions {
     bool showSource = true, showResult = true; // cbPrvSrcDoc, cbPrvConDoc
     int sourceCharset = PaneCharsetLatin, resultCharset = PaneCharsetLatin;
-    int systemCodePage = 65001;
+    int systemCodePage = 65001; // the code page file names are in
     FixTables* fixTables = nullptr;
 };
 
 // The code page a pane decodes GBK or Big5 bytes of the code with.
-int PaneCodePage(int fontCharset, int systemCodePage, Code code);
+int PaneCodePage(int fontCharset, Code code);
 
 // The content preview of path (the selected file of con's source folder):
 // detects its code first, which may change con's mode. A file that vanished or

@@ -65,21 +65,21 @@ TEST_F(PreviewTest, PanesShowLabelsAndColoursOfTheDetectedCode) {
     EXPECT_EQ(panes.result.label == "", panes.result.colour == PaneWhite);
 }
 
-TEST_F(PreviewTest, DoubleByteTextIsDecodedByTheFontThenTheSystemThenTheShownCode) {
+TEST_F(PreviewTest, DoubleByteTextIsDecodedByTheFontElseByTheShownCode) {
     const std::string file = Make("b5.txt", Big5Hair);
     con.Mode.ClickSimple(SimpleMode::Big5ToGb);
-    // A Big5 font decodes as Big5 even on a GBK system.
-    options.systemCodePage = CodePageGbk;
-    options.sourceCharset = PaneCharsetBig5;
-    EXPECT_EQ(PreviewFile(con, file, options).source.text, u"頭髮");
-    // A Latin font on a GBK system shows the bytes as GBK, as that system would.
-    options.sourceCharset = PaneCharsetLatin;
+    // A font of a character set decodes by it: a GBK font shows Big5 bytes as GBK.
+    options.sourceCharset = PaneCharsetGb2312;
     EXPECT_NE(PreviewFile(con, file, options).source.text, u"頭髮");
-    // On a UTF-8 system each pane decodes by the code it shows.
-    options.systemCodePage = CodePageUtf8;
-    const PreviewContent panes = PreviewFile(con, file, options);
-    EXPECT_EQ(panes.source.text, u"頭髮");
-    EXPECT_EQ(panes.result.text, u"头发");
+    // Otherwise each pane decodes by the code it shows, whatever the locale's
+    // code page: under a GBK locale the Big5 file is still read as Big5.
+    options.sourceCharset = PaneCharsetLatin;
+    for (const int system : {CodePageGbk, CodePageBig5, CodePageUtf8}) {
+        options.systemCodePage = system;
+        const PreviewContent panes = PreviewFile(con, file, options);
+        EXPECT_EQ(panes.source.text, u"頭髮") << system;
+        EXPECT_EQ(panes.result.text, u"头发") << system;
+    }
 }
 
 TEST_F(PreviewTest, SampleIsCutAtTheLimitWithoutABrokenCharacter) {
