@@ -84,13 +84,21 @@ void ModeSelect::HideAdvanced() {
 
 void ModeSelect::ApplyDetectedCode(Code detected) {
     const bool otherChecked = simple_ == SimpleMode::Other;
+    // Checking a radio that is checked already is no click: the window would
+    // otherwise draw the preview again for each preview it draws, forever.
+    const auto checkInput = [this](Code code) {
+        if (inputRadio_ != code) ClickInput(code);
+    };
+    const auto checkSimple = [this](SimpleMode mode) {
+        if (simple_ != mode) ClickSimple(mode);
+    };
     if (detected <= UTF8) {
-        if (advanced_) ClickInput(detected);
+        if (advanced_) checkInput(detected);
     } else if (detected == GBK || detected == BIG5) {
         if (advanced_)
-            ClickInput(detected);
+            checkInput(detected);
         else if (!(otherChecked && source_ == detected))
-            ClickSimple(detected == GBK ? SimpleMode::GbToBig5 : SimpleMode::Big5ToGb);
+            checkSimple(detected == GBK ? SimpleMode::GbToBig5 : SimpleMode::Big5ToGb);
     } else if (detected == Undetermined) {
         // An undetermined file is taken for GBK rather than Unicode.
         if (advanced_ && inputRadio_ <= UTF8)

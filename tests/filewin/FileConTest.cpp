@@ -101,6 +101,31 @@ TEST(ModeSelectTest, DetectedCodeChoosesTheModeAsAClickWould) {
     EXPECT_EQ(plain.SourceCode(), GBK);
 }
 
+// The preview applies the detected code each time it draws, and draws again
+// on every change: a code the mode already has must change nothing.
+TEST(ModeSelectTest, ADetectedCodeTheModeHasIsNoChange) {
+    ModeSelect mode(BIG5, FaceT, true);
+    int changes = 0;
+    mode.Changed = [&] { ++changes; };
+    for (const Code code : {GBK, Undetermined, GBK}) {
+        mode.ApplyDetectedCode(code);
+        EXPECT_EQ(changes, 0) << static_cast<int>(code);
+    }
+    mode.ApplyDetectedCode(BIG5);
+    EXPECT_EQ(changes, 1);
+    mode.ApplyDetectedCode(BIG5);
+    EXPECT_EQ(changes, 1);
+    // The advanced form keeps the face a user unchecked for the same input.
+    mode.ShowAdvanced();
+    mode.ClickOutput(GBK);
+    mode.ClickFace(true, false);
+    ASSERT_EQ(mode.OutputFace(), FaceD);
+    changes = 0;
+    mode.ApplyDetectedCode(BIG5);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(mode.OutputFace(), FaceD);
+}
+
 TEST(FileConTextTest, ShortenedPathsAndCountLabels) {
     const TextWidth chars = [](std::string_view text) { return static_cast<int>(text.size()); };
     const std::string path = "/Alpha/Beta/Gamma/file.txt";
