@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -177,18 +178,22 @@ BENCHMARK(BM_WindowRunOver1000SmallFiles)->Unit(benchmark::kMillisecond)->Iterat
 
 // As a user runs it: the shipped tables on, every file worth a worker. Each run
 // writes into a new folder: creating files where as many were just deleted
-// times ext4's search past the freed inodes, not the run.
+// times ext4's search past the freed inodes, not the run. For the same reason
+// the folders stay when TESSARIM_BENCH_KEEP is set (compare.py, which runs
+// this again and again, removes them at its end).
 void BM_WindowRunOver2000FilesOf20KB(benchmark::State& state) {
     const fs::path folder = ManyFolder();
     Silent sound;
     FixTables& tables = ProgramFixTables();
     LoadFixTableForUse(tables, FixTableId::Big5);
+    const bool keep = !qEnvironmentVariableIsEmpty("TESSARIM_BENCH_KEEP");
+    const std::string prefix = "many-out-" + std::to_string(::getpid()) + "-";
     int run = 0;
     std::unique_ptr<TForm1> form; // closed outside the timing
     for (auto _ : state) {
         state.PauseTiming();
         form.reset();
-        const fs::path out = Root / ("many-out-" + std::to_string(++run));
+        const fs::path out = Root / (prefix + std::to_string(++run));
         fs::remove_all(out);
         fs::create_directories(out);
         form = OpenOn(folder, sound, &tables, out);
@@ -198,8 +203,9 @@ void BM_WindowRunOver2000FilesOf20KB(benchmark::State& state) {
         if (!form->Logic().JobFiles.empty()) state.SkipWithError("files left");
     }
     form.reset();
+    if (keep) return;
     for (int made = 1; made <= run; ++made)
-        fs::remove_all(Root / ("many-out-" + std::to_string(made)));
+        fs::remove_all(Root / (prefix + std::to_string(made)));
 }
 BENCHMARK(BM_WindowRunOver2000FilesOf20KB)->Unit(benchmark::kMillisecond)->Iterations(5);
 
