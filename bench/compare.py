@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times Tessarim against peer tools on the same input, in one run.
 
-    bench/compare.py [--build build] [--runs 7] [--only NAME ...]
+    bench/compare.py [--build build] [--runs 7] [--only NAME ...] [--work FOLDER]
 
 Each scenario builds its input from the bundled samples, then runs Tessarim
 and the peer alternately (so both see the same machine state), file to file,
@@ -422,9 +422,13 @@ def main():
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--only", nargs="*", choices=sorted(SCENARIOS))
+    parser.add_argument("--work", default=None,
+                        help="folder for the scenarios' files (default: the temporary "
+                             "folder); ext4 without a journal, for one, makes each new file "
+                             "look past every file deleted in the last minutes")
     args = parser.parse_args()
     missed = []
-    with tempfile.TemporaryDirectory(prefix="tessarim-bench-") as work:
+    with tempfile.TemporaryDirectory(prefix="tessarim-bench-", dir=args.work) as work:
         ctx = Context(os.path.abspath(args.build), work, args.runs)
         os.makedirs(ctx.home)
         # Settings and fix tables of the runs live in a folder of their own.
