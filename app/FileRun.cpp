@@ -66,7 +66,8 @@ std::string_view CodeLabel(Code code) {
 struct PlannedFile {
     std::string input;
     std::string output;
-    std::string conflict; // the message when the input is skipped
+    std::string conflict;    // the message when the input is skipped
+    bool outputFree = false; // not in the listing of its folder
 };
 
 // What tells two names of one file apart from two files: the file itself when
@@ -104,7 +105,7 @@ std::vector<PlannedFile> PlanOutputs(const std::vector<std::string>& inputs,
     plan.reserve(inputs.size());
     const std::string outputPattern = args.InPlace ? std::string() : FullPath(args.FileOut);
     for (const std::string& input : inputs)
-        plan.push_back({input, OutputOf(input, inputFolder, outputPattern, args), {}});
+        plan.push_back({input, OutputOf(input, inputFolder, outputPattern, args), {}, false});
     // A single named file written over itself is the described in-place request.
     if (args.InPlace || (plan.size() == 1 && !HasWildcards(args.FileIn))) return plan;
     // The inputs are looked at only when an output may be one of them: one that
@@ -127,10 +128,12 @@ std::vector<PlannedFile> PlanOutputs(const std::vector<std::string>& inputs,
     for (PlannedFile& file : plan) {
         bool there = false;
         std::string id = "/";
-        if (mayExist(file.output))
+        if (mayExist(file.output)) {
             id = Identity(file.output, &there);
-        else
+        } else {
             id += FullPath(file.output); // as Identity names a file that is not there
+            file.outputFree = true;
+        }
         if (!inputsLooked && (there || inputNames.count(file.output))) {
             for (const std::string& input : inputs)
                 inputOf.emplace(Identity(input), input);
@@ -307,7 +310,7 @@ int ConvertAll(CommandLineArgs& args) {
     std::vector<std::size_t> taskAt; // each task's place in the plan
     for (std::size_t i = 0; i < plan.size(); ++i) {
         if (!plan[i].conflict.empty()) continue;
-        tasks.push_back({plan[i].input, plan[i].output});
+        tasks.push_back({plan[i].input, plan[i].output, plan[i].outputFree});
         taskAt.push_back(i);
     }
     // Conflicts are told where they stand in the plan, between the files' reports.

@@ -83,8 +83,8 @@ bool IsValidFileName(std::string_view name) {
 }
 
 FileResult ConvertOneFile(const std::string& input, const std::string& output,
-                          const FileRequest& request, const FileRules& rules,
-                          FixTables* fixTables) {
+                          const FileRequest& request, const FileRules& rules, FixTables* fixTables,
+                          bool outputFree) {
     try {
         FileResult result;
         result.path = input;
@@ -93,11 +93,13 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
             result.outcome = FileOutcome::Skipped;
             return result;
         }
-        const FileKind outputKind = QueryFileKind(output);
+        const FileKind outputKind = outputFree ? FileKind::Missing : QueryFileKind(output);
         if (!IsValidFileName(ExtractFileName(output)) || outputKind == FileKind::Folder)
             return Failure(FailureKind::InvalidOutputName, output, "Invalid output filename.");
-        // An output that is there is in a folder that is there.
-        if (outputKind == FileKind::Missing) {
+        // An output that is there is in a folder that is there, as is a free one.
+        if (outputFree) {
+            // Nothing there to be read-only, in a folder that was listed.
+        } else if (outputKind == FileKind::Missing) {
             const std::string folder = ExtractFileDir(output);
             if (!DirExists(folder) && !ForceDirectories(folder))
                 return Failure(FailureKind::FolderNotCreated, output,
@@ -127,7 +129,7 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
         options.replaced = &result.replaced;
         // A failed conversion leaves its destination as it was.
         options.failOnReplacement = request.strict;
-        ConvertFile(input, output, options, fixTables);
+        ConvertFile(input, output, options, fixTables, outputFree);
         return result;
     } catch (const LossyConversion&) {
         return Failure(FailureKind::Lossy, input,

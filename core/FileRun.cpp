@@ -50,7 +50,8 @@ Outcome Convert(const FileTask& task, const FileRequest& request, const FileRule
                 FixTables& tables) {
     Outcome outcome;
     try {
-        outcome.result = ConvertOneFile(task.input, task.output, request, rules, &tables);
+        outcome.result =
+            ConvertOneFile(task.input, task.output, request, rules, &tables, task.outputFree);
     } catch (...) {
         outcome.error = std::current_exception();
     }
@@ -67,7 +68,9 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, tasks.size()));
     if (workers <= 1) {
         for (const FileTask& task : tasks)
-            if (!report(ConvertOneFile(task.input, task.output, request, rules, &tables))) return;
+            if (!report(ConvertOneFile(task.input, task.output, request, rules, &tables,
+                                       task.outputFree)))
+                return;
         return;
     }
 

@@ -15,7 +15,8 @@ class FixTables;
 
 struct FileTask {
     std::string input;
-    std::string output; // the same path converts in place
+    std::string output;      // the same path converts in place
+    bool outputFree = false; // see ConvertOneFile
 };
 
 // Says what happened to a file; false stops the run.

@@ -339,15 +339,18 @@ void TakeOverFrom(const std::string& destination, const struct stat& old, int fd
 // The destination is written beside itself under a name of its own and takes
 // its place only when complete, so it is never seen half written: an existing
 // one stays as it was until then, a new one does not exist until then.
-void ConvertToSeparate(const std::string& source, const std::string& named,
-                       const ConvertOptions& options, FixTables* fixTables) {
+// False, having written nothing, when `nameFree` said the name was free and it
+// was taken by the time the new file was to be named.
+bool ConvertToSeparate(const std::string& source, const std::string& named,
+                       const ConvertOptions& options, FixTables* fixTables, bool nameFree) {
     const UniqueFd input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!input) throw ConvertError("Cannot open file " + source);
     const struct stat sourceStatus = StatusOf(input.get());
     if (!S_ISREG(sourceStatus.st_mode)) throw ConvertError("Cannot open file " + source);
     std::optional<struct stat> there;
-    const std::string destination = ResolveForWriting(named, &there);
+    const std::string destination = nameFree ? named : ResolveForWriting(named, &there);
     const bool exists = there.has_value();
+    const auto taken = [nameFree] { return nameFree && errno == EEXIST; };
     if (exists && !S_ISREG(there->st_mode)) throw ConvertError("Cannot create file " + named);
 
     const DeferredInterrupts held;
@@ -372,9 +375,9 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
                 throw ConvertError("Stream write error");
             // Whatever appeared under the name meanwhile (a link planted by
             // someone else) is not replaced.
-            if (!NameUnnamed(unnamed.get(), destination))
-                throw ConvertError("Cannot create file " + named);
-            return;
+            if (NameUnnamed(unnamed.get(), destination)) return true;
+            if (taken()) return false;
+            throw ConvertError("Cannot create file " + named);
         }
     TempFile temp;
     try {
@@ -388,7 +391,7 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
         if (!output) throw ConvertError("Cannot create file " + named);
         ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), output.get(),
                        true, options, fixTables);
-        return;
+        return true;
     }
     finish.temp = temp.path;
     // The temporary file is new and empty: nothing to cut.
@@ -406,9 +409,12 @@ void ConvertToSeparate(const std::string& source, const std::string& named,
     // A new destination takes a free name only: whatever appeared there
     // meanwhile (a link planted by someone else) is not replaced.
     const unsigned flags = exists ? 0 : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, destination.c_str(), flags) != 0)
+    if (::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, destination.c_str(), flags) != 0) {
+        if (taken()) return false;
         throw ConvertError("Cannot create file " + named);
+    }
     finish.temp.clear();
+    return true;
 }
 
 } // namespace
@@ -495,9 +501,15 @@ void CopyFileWithDate(const std::string& source, const std::string& destination,
 }
 
 void ConvertFile(const std::string& source, const std::string& destination,
-                 const ConvertOptions& options, FixTables* fixTables) {
+                 const ConvertOptions& options, FixTables* fixTables, bool destinationFree) {
     const std::string from = FullPath(source);
     const std::string to = FullPath(destination);
+    if (destinationFree && from != to) {
+        struct stat in {};
+        if (::stat(from.c_str(), &in) != 0 || !S_ISREG(in.st_mode))
+            throw ConvertError("Cannot open file " + from);
+        if (ConvertToSeparate(from, to, options, fixTables, true)) return;
+    }
     // A device, FIFO or socket is never opened (a FIFO would wait for a writer)
     // nor replaced by a file (a device node is part of the system). One look at
     // each path (links followed) tells that and whether both are one file.
@@ -511,7 +523,7 @@ void ConvertFile(const std::string& source, const std::string& destination,
     if (outExists ? in.st_dev == out.st_dev && in.st_ino == out.st_ino : from == to)
         ConvertInPlace(from, options, fixTables);
     else
-        ConvertToSeparate(from, to, options, fixTables);
+        ConvertToSeparate(from, to, options, fixTables, false);
 }
 
 } // namespace tessarim

@@ -40,8 +40,15 @@ class FixTables;
 // ("Cannot create file"). A file converted in place that another program
 // changes while it is being copied is left as that program made it ("Stream
 // read error").
+//
+// destinationFree: the caller has just found no entry of that name in a
+// listing of the destination's folder, which is there. It is then not looked
+// up again: among thousands of files written into one folder by several
+// workers, each look-up of a missing name waits for the folder another worker
+// holds. Should the name be taken meanwhile, the destination is dealt with as
+// above.
 void ConvertFile(const std::string& source, const std::string& destination,
-                 const ConvertOptions& options, FixTables* fixTables);
+                 const ConvertOptions& options, FixTables* fixTables, bool destinationFree = false);
 
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.

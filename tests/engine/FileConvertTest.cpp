@@ -127,6 +127,30 @@ TEST_F(FileConvertTest, NewDestinationTakesOnlyAFreeName) {
     EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
 }
 
+// A name a listing found free is not looked up again; taken by the time the
+// new file is named, it is dealt with as a destination that was there: a file
+// is replaced and keeps its mode, an own link is written through.
+TEST_F(FileConvertTest, AFreeNameTakenMeanwhileIsTreatedAsThere) {
+    WriteFile(P("in.txt"), "\xC4\xE3");
+    const ConvertOptions options{GBK, BIG5, FaceT};
+    ConvertFile(P("in.txt"), P("new.txt"), options, nullptr, true);
+    EXPECT_EQ(ReadFile(P("new.txt")), "\xA7\x41");
+
+    WriteFile(P("out.txt"), "old");
+    const auto perms = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(P("out.txt"), perms);
+    ConvertFile(P("in.txt"), P("out.txt"), options, nullptr, true);
+    EXPECT_EQ(ReadFile(P("out.txt")), "\xA7\x41");
+    EXPECT_EQ(fs::status(P("out.txt")).permissions(), perms);
+
+    fs::create_symlink(P("target.txt"), P("link.txt"));
+    WriteFile(P("target.txt"), "old");
+    ConvertFile(P("in.txt"), P("link.txt"), options, nullptr, true);
+    EXPECT_TRUE(fs::is_symlink(P("link.txt")));
+    EXPECT_EQ(ReadFile(P("target.txt")), "\xA7\x41");
+    EXPECT_EQ(Listed(), (Names{"in.txt", "link.txt", "new.txt", "out.txt", "target.txt"}));
+}
+
 // A copy keeps the date, goes into a folder destination under the source's name
 // and makes a read-only destination writable first when asked.
 TEST_F(FileConvertTest, CopyKeepsTheDateAndFillsAFolderDestination) {
