@@ -1,6 +1,7 @@
 #include "filewin/BatchRun.h"
 
 #include "core/FileRun.h"
+#include "core/FindFiles.h"
 #include "core/Paths.h"
 #include "core/TableLoader.h"
 #include "engine/Detect.h"
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace fs = std::filesystem;
@@ -99,7 +101,8 @@ FileResult CoreConverter::Convert(const FileJob& job,
     struct Reset {
         ~Reset() { SetFileProgressHook({}); }
     } reset;
-    return ConvertOneFile(job.source, job.destination, job.request, rules_, fixTables_);
+    return ConvertOneFile(job.source, job.destination, job.request, rules_, fixTables_,
+                          job.destinationFree);
 }
 
 void FileConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) {
@@ -112,7 +115,7 @@ void CoreConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobRepor
     std::vector<FileTask> tasks;
     tasks.reserve(jobs.size());
     for (const FileJob& job : jobs)
-        tasks.push_back({job.source, job.destination});
+        tasks.push_back({job.source, job.destination, job.destinationFree});
     FixTables none;
     FixTables& tables = fixTables_ ? *fixTables_ : none;
     ConvertFiles(
@@ -247,6 +250,16 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
                 (con.IncludesSubfolders ? relative(files[i]) : outName(ExtractFileName(files[i])));
         return names[i];
     };
+    // Each destination folder is listed once, when the run is about to put
+    // files side by side: a look at each missing name would wait for the
+    // folder while other workers name files in it.
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> listed;
+    const auto isFree = [&](const std::string& path) {
+        const std::string folder = ExtractFilePath(path);
+        auto at = listed.find(folder);
+        if (at == listed.end()) at = listed.emplace(folder, FolderEntryNames(folder)).first;
+        return at->second && at->second->count(ExtractFileName(path)) == 0;
+    };
     const auto statusOf = [&](std::size_t i) {
         return texts.M3 + "(" + std::to_string(i + 1) + "/" + std::to_string(files.size()) + ")  " +
                files[i];
@@ -280,7 +293,10 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         std::vector<std::size_t> at;
         for (std::size_t i = first; i < files.size(); ++i) {
             if (looks[i].kind != FileKind::Regular) continue; // gone before the run
-            jobs.push_back({.source = files[i], .destination = nameOf(i), .request = request});
+            jobs.push_back({.source = files[i],
+                            .destination = nameOf(i),
+                            .request = request,
+                            .destinationFree = isFree(nameOf(i))});
             at.push_back(i);
         }
         std::size_t reported = 0;
@@ -301,7 +317,8 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         if (!settings.cfmOverwrite) return true;
         std::unordered_set<std::string_view> seen;
         for (std::size_t i = 0; i < files.size(); ++i)
-            if (Exists(nameOf(i)) || !seen.insert(nameOf(i)).second) return false;
+            if ((!isFree(nameOf(i)) && Exists(nameOf(i))) || !seen.insert(nameOf(i)).second)
+                return false;
         return true;
     };
 

@@ -54,6 +54,7 @@ public:
 struct FileJob {
     std::string source, destination;
     FileRequest request;
+    bool destinationFree = false; // see ConvertOneFile's outputFree
 };
 
 // Hears of each file of ConvertMany in list order; false ends the run.

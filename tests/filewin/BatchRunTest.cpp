@@ -245,6 +245,22 @@ TEST_F(BatchRunTest, ManyFilesConvertSideBySideAndReadAsOneAfterAnother) {
     EXPECT_EQ(sound.beeps, 2) << "no end sound for the stopped run";
 }
 
+// The destination folder is listed once for a run of many files: a file there
+// under one of their names is still asked about, the others are written.
+TEST_F(BatchRunTest, AnExistingDestinationAmongManyIsStillAskedAbout) {
+    for (int i = 0; i < 40; ++i)
+        WriteFile(src.File(std::to_string(100 + i) + ".txt"), Gbk);
+    WriteFile(dest.File("130.txt"), "mine");
+    List({});
+    settings.cfmOverwrite = true;
+    ui.answers = {OverwriteAnswer::Skip};
+    Run();
+    EXPECT_EQ(ui.asked, std::vector<std::string>{"130.txt"});
+    EXPECT_EQ(ReadFile(dest.File("130.txt")), "mine");
+    EXPECT_EQ(ReadFile(dest.File("139.txt")), Big5);
+    EXPECT_EQ(con.JobFiles, std::vector<std::string>{src.File("130.txt")});
+}
+
 TEST_F(BatchRunTest, ProgressMovesWithinALargeFile) {
     std::string text;
     for (int i = 0; i < 700000; ++i)
