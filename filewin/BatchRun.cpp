@@ -364,6 +364,11 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         return result;
     }
     progress.filesDone = files.size();
+    // The window shows the run complete before the box says it is.
+    if (!files.empty() && !result.stopped) {
+        progress.bytesDone = progress.bytesTotal;
+        ui.Status(statusOf(files.size() - 1), progress);
+    }
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.converted = !result.stopped;

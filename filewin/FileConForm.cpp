@@ -811,7 +811,8 @@ OverwriteAnswer TForm1::AskOverwrite(const std::string& path) {
 void TForm1::Status(const std::string& hint, const RunProgress& progress) {
     // Small files pass by the thousand: the window is drawn and asked for Stop
     // a few dozen times a second, not for each of them.
-    if (statusClock_.isValid() && statusClock_.elapsed() < TickMs) return;
+    const bool last = progress.filesDone >= progress.filesTotal;
+    if (statusClock_.isValid() && statusClock_.elapsed() < TickMs && !last) return;
     statusClock_.start();
     hintBar_->setText(" " + QString::fromStdString(hint));
     const double share =

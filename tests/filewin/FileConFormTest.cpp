@@ -16,10 +16,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
@@ -141,6 +143,27 @@ TEST_F(FormTest, DuringARunOnlyStopAnswersAndStopKeepsTheRestListed) {
     EXPECT_EQ(Find<QListWidget>(*form, "ConList")->count(), 2);
     EXPECT_TRUE(Find(*form, "ConvertBtn")->isEnabled());
     EXPECT_FALSE(Find(*form, "StopBtn")->isEnabled());
+}
+
+// The box that says the run is over finds the progress bar at its end, though
+// the files pass quicker than the bar is drawn.
+TEST_F(FormTest, TheFinishedBoxFindsTheProgressAtItsEnd) {
+    for (int i = 10; i < 50; ++i)
+        WriteFile(src.File(std::to_string(i) + ".txt"), "text");
+    settings.msgFinished = true;
+    auto form = Open();
+    Find(*form, "AddAllBtn")->click();
+    QString shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box || box == form.get()) return;
+        shown = form->findChild<QProgressBar*>("ProgressBar")->text();
+        box->close();
+    });
+    watch.start(10);
+    Find(*form, "ConvertBtn")->click();
+    EXPECT_EQ(shown, "40/40");
 }
 
 // Many files go to workers; their reports reach the window on its own thread.
