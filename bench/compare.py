@@ -18,7 +18,6 @@ import json
 import os
 import random
 import resource
-import shutil
 import statistics
 import subprocess
 import sys
@@ -308,8 +307,8 @@ def scenario_many_files(ctx):
         open(os.path.join(every, n), "rb").read() == open(os.path.join(one, n), "rb").read()
         for n in os.listdir(every))
     print(f"  same files as one at a time: {'yes' if same else 'NO'}")
-    for made in run_all.folders + run_one.folders:
-        shutil.rmtree(made)
+    # The folders go with the work folder at the end: deleted now, they would
+    # slow the next scenario's new files (see FolderRun).
     return ok and same
 
 
@@ -323,9 +322,9 @@ def scenario_file_window(ctx):
     if not os.path.exists(bench):
         print(f"{title}\n  {bench} is not built (a build with the desktop windows makes it)")
         return False
+    # Its files stay until the work folder goes, as the pattern run's do.
     env = dict(os.environ, TMPDIR=ctx.work, TESSARIM_BENCH_KEEP="1",
                QT_QPA_PLATFORM="offscreen")
-    root = os.path.join(ctx.work, "tessarim-filewin-bench")
 
     def once(one_core):
         argv = (["taskset", "-c", "0"] if one_core else []) + [
@@ -343,7 +342,6 @@ def scenario_file_window(ctx):
     for _ in range(ctx.runs):
         every.append(once(False))
         one.append(once(True))
-    shutil.rmtree(root, ignore_errors=True)
     two_cores, one_core = statistics.median(every), statistics.median(one)
     ratio = one_core / two_cores
     met = ratio >= 1.8
