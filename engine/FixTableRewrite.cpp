@@ -37,6 +37,11 @@ struct MarksOf32 {
 struct NoEightMarks {
     static constexpr bool Available = false;
     static constexpr bool Wide = false;
+    // Never called: Clang checks the 32-byte branch of the search's marking
+    // for every marker, though only a wide one takes it.
+    static MarksOf32 Marks32(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
+        return {};
+    }
     static unsigned Leads(const std::uint8_t*) { return 0; }
     static MarksOf16 Marks(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
         return {};
@@ -84,6 +89,10 @@ struct EightMarksAvx2 {
 
     static constexpr bool Available = true;
     static constexpr bool Wide = false;
+    // Never called (see NoEightMarks); EightMarksAvx512 has the real one.
+    static MarksOf32 Marks32(const std::uint8_t*, const std::uint64_t*, const std::uint32_t*) {
+        return {};
+    }
 
     // Bit k: byte k of sixteen is a lead byte (0x81 or more).
     __attribute__((target("avx2"))) static unsigned Leads(const std::uint8_t* p) {
