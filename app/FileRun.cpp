@@ -115,25 +115,16 @@ std::vector<PlannedFile> PlanOutputs(const std::vector<std::string>& inputs,
     std::unordered_map<std::string, std::string_view> inputOf;
     bool inputsLooked = false;
     std::unordered_map<std::string, std::string_view> outputOf;
-    // Each output folder is listed once: a run mostly writes thousands of
-    // files into a folder that holds none of them, and a look at each would
-    // take longer than the listing.
-    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> listed;
-    const auto mayExist = [&](const std::string& output) {
-        const std::string folder = ExtractFilePath(output);
-        auto at = listed.find(folder);
-        if (at == listed.end()) at = listed.emplace(folder, FolderEntryNames(folder)).first;
-        return !at->second || at->second->count(ExtractFileName(output)) > 0;
-    };
+    FolderListings listings;
     for (PlannedFile& file : plan) {
         bool there = false;
+        file.outputFree = listings.IsFree(file.output);
+        // A free output is named as Identity names a file that is not there.
         std::string id = "/";
-        if (mayExist(file.output)) {
+        if (file.outputFree)
+            id += FullPath(file.output);
+        else
             id = Identity(file.output, &there);
-        } else {
-            id += FullPath(file.output); // as Identity names a file that is not there
-            file.outputFree = true;
-        }
         if (!inputsLooked && (there || inputNames.count(file.output))) {
             for (const std::string& input : inputs)
                 inputOf.emplace(Identity(input), input);

@@ -131,4 +131,11 @@ std::optional<std::unordered_set<std::string>> FolderEntryNames(const std::strin
     return names;
 }
 
+bool FolderListings::IsFree(const std::string& path) {
+    const std::string folder = ExtractFilePath(path);
+    auto at = listed_.find(folder);
+    if (at == listed_.end()) at = listed_.emplace(folder, FolderEntryNames(folder)).first;
+    return at->second && at->second->count(ExtractFileName(path)) == 0;
+}
+
 } // namespace tessarim

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -29,5 +30,17 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, std::strin
 // The names of every entry of the folder, whatever its kind; nothing when the
 // folder cannot be read.
 std::optional<std::unordered_set<std::string>> FolderEntryNames(const std::string& folder);
+
+// Folders listed once each: a run writes thousands of files into a folder that
+// mostly holds none of them, and a look at each name would take longer than
+// the listing (and, beside other workers, wait for the folder).
+class FolderListings {
+public:
+    // The path's folder could be listed and holds no entry of its name.
+    bool IsFree(const std::string& path);
+
+private:
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> listed_;
+};
 
 } // namespace tessarim

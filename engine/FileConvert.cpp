@@ -504,12 +504,6 @@ void ConvertFile(const std::string& source, const std::string& destination,
                  const ConvertOptions& options, FixTables* fixTables, bool destinationFree) {
     const std::string from = FullPath(source);
     const std::string to = FullPath(destination);
-    if (destinationFree && from != to) {
-        struct stat in {};
-        if (::stat(from.c_str(), &in) != 0 || !S_ISREG(in.st_mode))
-            throw ConvertError("Cannot open file " + from);
-        if (ConvertToSeparate(from, to, options, fixTables, true)) return;
-    }
     // A device, FIFO or socket is never opened (a FIFO would wait for a writer)
     // nor replaced by a file (a device node is part of the system). One look at
     // each path (links followed) tells that and whether both are one file.
@@ -517,6 +511,8 @@ void ConvertFile(const std::string& source, const std::string& destination,
     }, out{};
     if (::stat(from.c_str(), &in) != 0 || !S_ISREG(in.st_mode))
         throw ConvertError("Cannot open file " + from);
+    if (destinationFree && from != to && ConvertToSeparate(from, to, options, fixTables, true))
+        return;
     const bool outExists = ::stat(to.c_str(), &out) == 0;
     if (outExists && !S_ISREG(out.st_mode) && !S_ISDIR(out.st_mode))
         throw ConvertError("Cannot create file " + to);

@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace fs = std::filesystem;
@@ -250,16 +249,8 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
                 (con.IncludesSubfolders ? relative(files[i]) : outName(ExtractFileName(files[i])));
         return names[i];
     };
-    // Each destination folder is listed once, when the run is about to put
-    // files side by side: a look at each missing name would wait for the
-    // folder while other workers name files in it.
-    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> listed;
-    const auto isFree = [&](const std::string& path) {
-        const std::string folder = ExtractFilePath(path);
-        auto at = listed.find(folder);
-        if (at == listed.end()) at = listed.emplace(folder, FolderEntryNames(folder)).first;
-        return at->second && at->second->count(ExtractFileName(path)) == 0;
-    };
+    // Listed when the run is about to put files side by side.
+    FolderListings listings;
     const auto statusOf = [&](std::size_t i) {
         return texts.M3 + "(" + std::to_string(i + 1) + "/" + std::to_string(files.size()) + ")  " +
                files[i];
@@ -296,7 +287,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
             jobs.push_back({.source = files[i],
                             .destination = nameOf(i),
                             .request = request,
-                            .destinationFree = isFree(nameOf(i))});
+                            .destinationFree = listings.IsFree(nameOf(i))});
             at.push_back(i);
         }
         std::size_t reported = 0;
@@ -317,7 +308,8 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         if (!settings.cfmOverwrite) return true;
         std::unordered_set<std::string_view> seen;
         for (std::size_t i = 0; i < files.size(); ++i)
-            if ((!isFree(nameOf(i)) && Exists(nameOf(i))) || !seen.insert(nameOf(i)).second)
+            if ((!listings.IsFree(nameOf(i)) && Exists(nameOf(i))) ||
+                !seen.insert(nameOf(i)).second)
                 return false;
         return true;
     };
