@@ -234,18 +234,18 @@ void ConvertFaceW(std::u16string& text, Face face, FixTables* fixTables) {
     // Put back what the tables could not map. Under FaceT the originals wait in
     // a side list behind markers, because the fix table may still move things;
     // a marker character already in the text goes into the list as well, so it
-    // comes back as itself.
+    // comes back as itself. Under FaceS a character GBK has goes back in place,
+    // where the fix table sees the words it is part of; one GBK lacks too (a
+    // no-break space, "©", a Latin letter with a mark) waits behind a marker,
+    // or the second pass through GBK would make it "?".
     std::u16string saved;
     for (std::size_t i = 0; i < text.size() && i < converted.size(); ++i) {
-        const char16_t to = converted[i];
-        const bool unmapped = Unmapped(text[i], to);
-        if (toTraditional) {
-            if (unmapped || text[i] == Marker) {
-                saved += text[i];
-                converted[i] = Marker;
-            }
-        } else if (to == WhiteSquare || to == u'?') {
+        const bool unmapped = Unmapped(text[i], converted[i]);
+        if (!toTraditional && unmapped && EncodeUnit(text[i], second) != 0) {
             converted[i] = text[i];
+        } else if (unmapped || text[i] == Marker) {
+            saved += text[i];
+            converted[i] = Marker;
         }
     }
 
@@ -254,8 +254,7 @@ void ConvertFaceW(std::u16string& text, Face face, FixTables* fixTables) {
     ApplyFixTable(fixTables, bytes, direction);
     text.clear();
     AnsiToWideAppend(bytes, second, text);
-
-    if (toTraditional) RestoreMarked(text, saved);
+    RestoreMarked(text, saved);
 }
 
 bool Utf8ToTraditionalUtf8(Bytes& text, BlockPosition position, bool decodeReferences, bool addBom,

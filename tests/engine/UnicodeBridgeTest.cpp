@@ -20,7 +20,8 @@ TEST(UnicodeBridge, TypefaceChangesThroughTheTables) {
     const std::tuple<std::u16string, Face, std::u16string> cases[] = {
         {u"A?한们é丂\U0001F600们", FaceT, u"A?한們é丂\U0001F600們"},
         {u"\x1F한\x1F们é", FaceT, u"\x1F한\x1F們é"},
-        {u"我們的國家後來發展麵한", FaceS, u"我们的国家后来发展面?"}};
+        // Characters neither code page has come back as themselves either way.
+        {u"我們的國家後來發展麵한 ©Ś?", FaceS, u"我们的国家后来发展面한 ©Ś?"}};
     for (auto [text, face, expected] : cases) {
         ConvertFaceW(text, face, nullptr);
         EXPECT_EQ(text, expected);
