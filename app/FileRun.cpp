@@ -89,9 +89,11 @@ std::string OutputOf(const std::string& input, const std::string& inputFolder,
                      const std::string& outputPattern, const CommandLineArgs& args) {
     if (args.InPlace) return input;
     if (!HasWildcards(args.FileOut)) return outputPattern;
-    const std::string below = ExtractFilePath(input).substr(inputFolder.size());
-    return BuildOutputName(input,
-                           ExtractFilePath(outputPattern) + below + ExtractFileName(outputPattern));
+    const std::string folder = ExtractFilePath(input);
+    if (folder.size() == inputFolder.size()) return BuildOutputName(input, outputPattern);
+    return BuildOutputName(input, ExtractFilePath(outputPattern) +
+                                      folder.substr(inputFolder.size()) +
+                                      ExtractFileName(outputPattern));
 }
 
 // Every output is decided before anything is written, so no input is written
@@ -296,12 +298,13 @@ int ConvertAll(CommandLineArgs& args) {
     unsigned converted = 0;
     unsigned skipped = 0;
     unsigned failed = 0;
-    const std::vector<PlannedFile> plan = PlanOutputs(inputs, ExtractFilePath(fullIn), args);
+    std::vector<PlannedFile> plan = PlanOutputs(inputs, ExtractFilePath(fullIn), args);
     std::vector<FileTask> tasks;
+    tasks.reserve(plan.size());
     std::vector<std::size_t> taskAt; // each task's place in the plan
     for (std::size_t i = 0; i < plan.size(); ++i) {
         if (!plan[i].conflict.empty()) continue;
-        tasks.push_back({plan[i].input, plan[i].output, plan[i].outputFree});
+        tasks.push_back({std::move(plan[i].input), std::move(plan[i].output), plan[i].outputFree});
         taskAt.push_back(i);
     }
     // Conflicts are told where they stand in the plan, between the files' reports.
@@ -317,10 +320,10 @@ int ConvertAll(CommandLineArgs& args) {
     std::size_t reported = 0;
     const std::string here = CurrentFolder();
     const auto report = [&](const FileResult& result) {
+        const std::string& input = tasks[reported].input;
         const std::size_t at = taskAt[reported++];
         tellConflictsBefore(at);
         told = at + 1;
-        const std::string& input = plan[at].input;
         // Most files are converted without a word: their name is seldom needed.
         const auto name = [&] { return NameForMessage(input, here); };
         switch (result.outcome) {

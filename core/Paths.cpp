@@ -26,29 +26,42 @@ std::size_t NameStart(std::string_view path) {
     return slash == Nowhere ? 0 : slash + 1;
 }
 
-// One part (base name or extension) of an output name: the pattern's characters,
-// "*" taking the rest of the input's part from the same position and ending the
-// walk, "?" taking the input's character at the same position. Positions count
-// characters, not bytes.
-std::string ApplyPattern(std::string_view pattern, std::string_view input) {
-    if (pattern.find_first_of("*?") == Nowhere) return std::string(pattern);
-    std::string out;
+// One part (base name or extension) of an output name, appended to out: the
+// pattern's characters, "*" taking the rest of the input's part from the same
+// position and ending the walk, "?" taking the input's character at the same
+// position. Positions count characters, not bytes.
+void AppendPattern(std::string& out, std::string_view pattern, std::string_view input) {
+    if (pattern.find_first_of("*?") == Nowhere) {
+        out += pattern;
+        return;
+    }
     std::size_t in = 0; // byte offset of the input character at the current position
     for (std::size_t p = 0; p < pattern.size();) {
         const std::size_t patternLength = CharLengthAt(pattern, p);
         const std::size_t inputLength = CharLengthAt(input, in);
         if (pattern[p] == '*') {
-            out.append(input.substr(in));
+            out += input.substr(in);
             break;
         }
         if (pattern[p] == '?')
-            out.append(input.substr(in, inputLength));
+            out += input.substr(in, inputLength);
         else
-            out.append(pattern.substr(p, patternLength));
+            out += pattern.substr(p, patternLength);
         p += patternLength;
         in += inputLength;
     }
-    return out;
+}
+
+// The extension with its dot, or nothing; the name without it. Views into the
+// path: output names are made for thousands of files at a time.
+std::string_view ExtensionOf(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == Nowhere || dot < NameStart(path)) return {};
+    return path.substr(dot);
+}
+
+std::string_view WithoutExtension(std::string_view name) {
+    return name.substr(0, name.size() - ExtensionOf(name).size());
 }
 
 } // namespace
@@ -83,15 +96,11 @@ std::string ExtractFileDir(std::string_view path) {
 }
 
 std::string ExtractFileExt(std::string_view path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == Nowhere || dot < NameStart(path)) return {};
-    return std::string(path.substr(dot));
+    return std::string(ExtensionOf(path));
 }
 
 std::string StripExtension(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == Nowhere || dot < NameStart(name)) return std::string(name);
-    return std::string(name.substr(0, dot));
+    return std::string(WithoutExtension(name));
 }
 
 std::string AddTrailingBackslash(std::string_view path) {
@@ -137,13 +146,17 @@ bool ForceDirectories(const std::string& folder) {
 }
 
 std::string BuildOutputName(std::string_view inputPath, std::string_view patternPath) {
-    const std::string inputName = ExtractFileName(inputPath);
-    const std::string patternName = ExtractFileName(patternPath);
+    const std::string_view inputName = inputPath.substr(NameStart(inputPath));
+    const std::size_t patternStart = NameStart(patternPath);
+    const std::string_view patternName = patternPath.substr(patternStart);
     // A lone "*" keeps the input's extension, whatever it is.
-    const std::string patternExt = patternName == "*" ? ".*" : ExtractFileExt(patternName);
-    return ExtractFilePath(patternPath) +
-           ApplyPattern(StripExtension(patternName), StripExtension(inputName)) +
-           ApplyPattern(patternExt, ExtractFileExt(inputName));
+    const std::string_view patternExt = patternName == "*" ? ".*" : ExtensionOf(patternName);
+    std::string out;
+    out.reserve(patternPath.size() + inputName.size());
+    out += patternPath.substr(0, patternStart);
+    AppendPattern(out, WithoutExtension(patternName), WithoutExtension(inputName));
+    AppendPattern(out, patternExt, ExtensionOf(inputName));
+    return out;
 }
 
 void SplitMaskList(std::vector<std::string>& list, std::string_view text, char separator) {
