@@ -64,7 +64,7 @@ Outcome Convert(const FileTask& task, const FileRequest& request, const FileRule
 void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request,
                   const FileRules& rules, FixTables& tables, const TableLoad& load,
                   unsigned workers, const FileReport& report) {
-    if (tasks.size() < FilesForWorkers || !FilesAreIndependent(tasks)) workers = 1;
+    if (tasks.size() < FilesForWorkers) workers = 1;
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, tasks.size()));
     if (workers <= 1) {
         for (const FileTask& task : tasks)
@@ -88,13 +88,29 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     std::size_t accepted = 0; // the files whose reports went through
     bool stopped = false;
     bool waiting = false; // this thread waits for the file whose report is due
+    // Whether the files may go side by side, once a helper has looked: this
+    // thread begins with the first files meanwhile, as one at a time would.
+    std::optional<bool> independent;
     // This thread converts files too, between reports: with a thread per other
     // core, no thread waits for a core, and none is woken for each file. A
     // helper takes the next file not begun, as far as the window allows, and
     // files what came of it; it wakes this thread only when this one waits.
-    const auto help = [&](FixTables& own) {
+    const auto help = [&](FixTables& own, bool looks) {
+        if (looks) {
+            bool apart = false;
+            try {
+                apart = FilesAreIndependent(tasks);
+            } catch (...) {
+                // Not known: one at a time is always right.
+            }
+            {
+                std::lock_guard lock(mutex);
+                independent = apart;
+            }
+            opened.notify_all();
+        }
         // A helper loads its own tables while this thread converts its first
-        // file. One whose tables cannot be loaded leaves its files to the others.
+        // files. One whose tables cannot be loaded leaves its files to the others.
         try {
             load(own);
         } catch (...) {
@@ -105,10 +121,11 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
             {
                 std::unique_lock lock(mutex);
                 opened.wait(lock, [&] {
-                    return stopped || next == tasks.size() || next < accepted + window;
+                    return stopped || next == tasks.size() ||
+                           (independent && (!*independent || next < accepted + window));
                 });
                 // After Ctrl-C the files under way fail at once; no more are begun.
-                if (stopped || next == tasks.size() || held.Pending()) return;
+                if (stopped || next == tasks.size() || !*independent || held.Pending()) return;
                 index = next++;
             }
             Outcome outcome = Convert(tasks[index], request, rules, own);
@@ -135,7 +152,7 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     try {
         for (unsigned w = 1; w < workers; ++w) {
             ownTables.push_back(std::make_unique<FixTables>());
-            helpers.emplace_back(help, std::ref(*ownTables.back()));
+            helpers.emplace_back(help, std::ref(*ownTables.back()), w == 1);
         }
         for (std::size_t due = 0; due < tasks.size();) {
             std::optional<std::size_t> mine;

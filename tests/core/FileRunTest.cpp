@@ -69,6 +69,33 @@ TEST_F(FileRunTest, NoFileIsBegunOnceTheRunIsStopped) {
         EXPECT_FALSE(fs::exists(tasks[i].output)) << i;
 }
 
+// Each file's output is the next file's input: with every worker asked for, the
+// run still goes one at a time and writes what one at a time writes.
+TEST_F(FileRunTest, AChainOfFilesGoesOneAtATimeWhateverTheWorkers) {
+    const auto link = [&](int i) { return folder.File("chain" + std::to_string(i)); };
+    std::vector<FileTask> chain;
+    for (int i = 0; i < 24; ++i)
+        chain.push_back({link(i), link(i + 1)});
+    const auto run = [&](unsigned workers) {
+        for (int i = 1; i <= 24; ++i)
+            fs::remove(link(i));
+        WriteFile(chain[0].input, "\xD6\xD0\xCE\xC4");
+        std::vector<std::string> seen;
+        FixTables tables;
+        ConvertFiles(
+            chain, {GBK, BIG5, FaceT}, FileRules{}, tables, [](FixTables&) {}, workers,
+            [&](const FileResult& result) {
+                seen.push_back(result.outcome == FileOutcome::Converted ? "converted" : "not");
+                return true;
+            });
+        return std::pair(seen, ReadFile(chain.back().output));
+    };
+    const auto alone = run(1);
+    EXPECT_EQ(alone.first, std::vector<std::string>(24, "converted"));
+    for (int round = 0; round < 5; ++round)
+        EXPECT_EQ(run(4), alone);
+}
+
 // A process held to one core (taskset) converts one file at a time.
 TEST(FileRun, AWorkerPerCoreThisProcessMayUse) {
     cpu_set_t all, one;
