@@ -1,6 +1,6 @@
 # Fails when a folder includes from a layer above it. The layers, lowest first:
 # the built-in data; the platform's file layer (files, mapped files, code page
-# numbers, signals held back) and core (messages, the program folder); the engine; the settings;
+# numbers, signals held back, worker threads) and core (messages, the program folder); the engine; the settings;
 # the per-file core; the windows and the entry. The desktop half of the
 # platform layer stands beside them and converts nothing itself.
 #
@@ -10,8 +10,8 @@ if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR not set")
 endif()
 
-set(file_layer "platform/(Files|Interrupts|MappedFile|CodePage)\\.h")
-set(platform_core "platform/(Files|Interrupts|MappedFile|CodePage|ProgramDir|Message)\\.h")
+set(file_layer "platform/(Files|Interrupts|MappedFile|CodePage|Threads)\\.h")
+set(platform_core "platform/(Files|Interrupts|MappedFile|CodePage|Threads|ProgramDir|Message)\\.h")
 
 # Folder (or single files) -> what their quoted includes may name.
 # common/ holds text helpers every layer may use.
@@ -25,7 +25,7 @@ set(allowed_platform_desktop "common/|platform/")
 set(allowed_mainwin "common/|mainwin/|core/|engine/|settings/|platform/|data/")
 set(allowed_windows "common/|mainwin/|tools/|filewin/|core/|engine/|settings/|platform/|data/")
 
-set(platform_core_files Files Interrupts MappedFile CodePage ProgramDir Message)
+set(platform_core_files Files Interrupts MappedFile CodePage Threads ProgramDir Message)
 
 set(violations "")
 function(check_file file allowed)

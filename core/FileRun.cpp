@@ -2,6 +2,7 @@
 
 #include "engine/FixTables.h"
 #include "platform/Interrupts.h"
+#include "platform/Threads.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -140,7 +141,7 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     };
 
     std::vector<std::unique_ptr<FixTables>> ownTables;
-    std::vector<std::jthread> helpers;
+    std::vector<std::unique_ptr<Worker>> helpers;
     const auto stop = [&] {
         {
             std::lock_guard lock(mutex);
@@ -152,7 +153,8 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     try {
         for (unsigned w = 1; w < workers; ++w) {
             ownTables.push_back(std::make_unique<FixTables>());
-            helpers.emplace_back(help, std::ref(*ownTables.back()), w == 1);
+            FixTables& own = *ownTables.back();
+            helpers.push_back(std::make_unique<Worker>([&help, &own, w] { help(own, w == 1); }));
         }
         for (std::size_t due = 0; due < tasks.size();) {
             std::optional<std::size_t> mine;
