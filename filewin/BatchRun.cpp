@@ -13,13 +13,14 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Sound.h"
+#include "platform/Threads.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
-#include <thread>
 #include <unordered_set>
 
 namespace fs = std::filesystem;
@@ -44,9 +45,11 @@ std::vector<FileLook> LookAtFiles(const std::vector<std::string>& files) {
     };
     const std::size_t threads =
         files.size() < FilesForWorkers ? 1 : std::min<std::size_t>(WorkersPerCore(), 8);
-    std::vector<std::jthread> helpers;
+    std::vector<std::unique_ptr<Worker>> helpers;
     for (std::size_t t = 1; t < threads; ++t)
-        helpers.emplace_back(lookAt, files.size() * t / threads, files.size() * (t + 1) / threads);
+        helpers.push_back(std::make_unique<Worker>([&lookAt, &files, t, threads] {
+            lookAt(files.size() * t / threads, files.size() * (t + 1) / threads);
+        }));
     lookAt(0, files.size() / threads);
     return looks;
 }
