@@ -16,6 +16,14 @@ sigset_t Held() {
     return set;
 }
 
+// A blocked signal waits even when it is ignored (a run started in the
+// background of a script ignores Ctrl-C); unblocked, it is dropped. The run
+// goes on as if it had never come.
+bool Ignored(int signal) {
+    struct sigaction action {};
+    return sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN;
+}
+
 } // namespace
 
 DeferredInterrupts::DeferredInterrupts() {
@@ -32,7 +40,9 @@ bool DeferredInterrupts::Pending() const {
     sigset_t pending;
     if (sigpending(&pending) != 0) return false;
     for (const int signal : {SIGINT, SIGHUP, SIGTERM})
-        if (sigismember(&pending, signal) == 1 && sigismember(&previous_, signal) != 1) return true;
+        if (sigismember(&pending, signal) == 1 && sigismember(&previous_, signal) != 1 &&
+            !Ignored(signal))
+            return true;
     return false;
 }
 

@@ -40,10 +40,12 @@ protected:
             test::RunProcess(TESSARIM_BINARY_DIR "/tessarim", args, work.Dir(), Environment(), 60);
         return {result.status, result.errorOutput};
     }
-    // Starts the program without waiting; its messages go nowhere.
-    pid_t Start(const Names& args) const {
+    // Starts the program without waiting; its messages go nowhere. A signal
+    // given is ignored by it, as by a job a script starts in the background.
+    pid_t Start(const Names& args, int ignored = 0) const {
         const pid_t child = ::fork();
         if (child == 0) {
+            if (ignored != 0) ::signal(ignored, SIG_IGN);
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 2);
             if (::chdir(work.Dir().c_str()) != 0) ::_exit(127);
@@ -176,6 +178,36 @@ TEST_F(ReliabilityRun, PatternRunStoppedMidwayLeavesOnlyWholeFiles) {
             midway += outputs > 0 && outputs < 60;
         }
     std::printf("stopped midway %d times of 6\n", midway);
+}
+
+// Ctrl-C to a run that ignores it (a background job of a script) changes
+// nothing: every file is converted, and the run says it succeeded because it did.
+TEST_F(ReliabilityRun, AnIgnoredInterruptLeavesThePatternRunWhole) {
+    std::string text;
+    while (text.size() < 200'000)
+        text += "A" + GbkWe + "\r\n";
+    fs::create_directories(work.File("in"));
+    for (int i = 0; i < 60; ++i)
+        Write("in/" + std::to_string(i) + ".txt", text);
+    const Names pattern{"/i:gbk", "/o:big5", "/f:t", "in/*.txt", "out/*.b5"};
+    ASSERT_EQ(Run(pattern).first, 0);
+    fs::remove_all(work.File("out"));
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(pattern).first, 0);
+    const auto whole = std::chrono::steady_clock::now() - begin;
+    for (int step = 1; step < 4; ++step) {
+        fs::remove_all(work.File("out"));
+        const pid_t run = Start(pattern, SIGINT);
+        std::this_thread::sleep_for(whole * step / 4);
+        ::kill(run, SIGINT);
+        const int status = Wait(run);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << step;
+        std::error_code none;
+        int outputs = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(work.File("out"), none))
+            ++outputs;
+        EXPECT_EQ(outputs, 60) << step;
+    }
 }
 
 TEST_F(ReliabilityRun, TwoRunsOnOneFileNeverConvertItHalfTwice) {
