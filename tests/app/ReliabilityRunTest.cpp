@@ -71,6 +71,24 @@ protected:
     }
     Names List() const { return test::FolderNames(work.Path()); }
 
+    // Sixty files of 200 KB of GBK text in in/, converted into out/ by
+    // ManyFiles; the text, and how long the run takes once the table's index
+    // is built (the first run builds it).
+    static inline const Names ManyFiles{"/i:gbk", "/o:big5", "/f:t", "in/*.txt", "out/*.b5"};
+    std::pair<std::string, std::chrono::steady_clock::duration> WriteManyFiles() const {
+        std::string text;
+        while (text.size() < 200'000)
+            text += "A" + GbkWe + "\r\n";
+        fs::create_directories(work.File("in"));
+        for (int i = 0; i < 60; ++i)
+            Write("in/" + std::to_string(i) + ".txt", text);
+        EXPECT_EQ(Run(ManyFiles).first, 0);
+        fs::remove_all(work.File("out"));
+        const auto begin = std::chrono::steady_clock::now();
+        EXPECT_EQ(Run(ManyFiles).first, 0);
+        return {text, std::chrono::steady_clock::now() - begin};
+    }
+
     test::TempFolder work;
 };
 
@@ -145,24 +163,13 @@ TEST_F(ReliabilityRun, KilledOrStoppedAtAnyMomentTheOriginalSurvives) {
 // by the signal once the files under way are done, and every output there is
 // whole; nothing half written or temporary is left.
 TEST_F(ReliabilityRun, PatternRunStoppedMidwayLeavesOnlyWholeFiles) {
-    std::string text;
-    while (text.size() < 200'000)
-        text += "A" + GbkWe + "\r\n";
+    const auto [text, whole] = WriteManyFiles();
     const std::string converted = ToBig5(text);
-    fs::create_directories(work.File("in"));
-    for (int i = 0; i < 60; ++i)
-        Write("in/" + std::to_string(i) + ".txt", text);
-    const Names pattern{"/i:gbk", "/o:big5", "/f:t", "in/*.txt", "out/*.b5"};
-    ASSERT_EQ(Run(pattern).first, 0); // the first run also builds the table's index
-    fs::remove_all(work.File("out"));
-    const auto begin = std::chrono::steady_clock::now();
-    ASSERT_EQ(Run(pattern).first, 0);
-    const auto whole = std::chrono::steady_clock::now() - begin;
     int midway = 0;
     for (const int signal : {SIGINT, SIGTERM})
         for (int step = 1; step < 4; ++step) {
             fs::remove_all(work.File("out"));
-            const pid_t run = Start(pattern);
+            const pid_t run = Start(ManyFiles);
             std::this_thread::sleep_for(whole * step / 4);
             ::kill(run, signal);
             const int status = Wait(run);
@@ -183,21 +190,10 @@ TEST_F(ReliabilityRun, PatternRunStoppedMidwayLeavesOnlyWholeFiles) {
 // Ctrl-C to a run that ignores it (a background job of a script) changes
 // nothing: every file is converted, and the run says it succeeded because it did.
 TEST_F(ReliabilityRun, AnIgnoredInterruptLeavesThePatternRunWhole) {
-    std::string text;
-    while (text.size() < 200'000)
-        text += "A" + GbkWe + "\r\n";
-    fs::create_directories(work.File("in"));
-    for (int i = 0; i < 60; ++i)
-        Write("in/" + std::to_string(i) + ".txt", text);
-    const Names pattern{"/i:gbk", "/o:big5", "/f:t", "in/*.txt", "out/*.b5"};
-    ASSERT_EQ(Run(pattern).first, 0);
-    fs::remove_all(work.File("out"));
-    const auto begin = std::chrono::steady_clock::now();
-    ASSERT_EQ(Run(pattern).first, 0);
-    const auto whole = std::chrono::steady_clock::now() - begin;
+    const auto whole = WriteManyFiles().second;
     for (int step = 1; step < 4; ++step) {
         fs::remove_all(work.File("out"));
-        const pid_t run = Start(pattern, SIGINT);
+        const pid_t run = Start(ManyFiles, SIGINT);
         std::this_thread::sleep_for(whole * step / 4);
         ::kill(run, SIGINT);
         const int status = Wait(run);
