@@ -320,6 +320,7 @@ TForm1::TForm1(const FileCon::Environment& environment, const RunSettings& setti
     grid->addWidget(previews_, 3, 0, 1, 3);
     grid->setRowStretch(3, 1);
     grid->addLayout(status, 4, 0, 1, 3);
+    SetReadingOrder();
 
     connect(srcDirBtn_, &QPushButton::clicked, this, [this] { ChooseFolder(1); });
     connect(destDirBtn_, &QPushButton::clicked, this, [this] { ChooseFolder(2); });
@@ -422,6 +423,27 @@ QPushButton* TForm1::AddButton(const char* name) {
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
+}
+
+// Tab goes through the window as it reads, row by row, left to right: the
+// source, the list buttons, the File List, the destination, the modes, the
+// run's switches and buttons, then the previews. Left to the order the
+// controls were made in, it jumped from Close to the filter editor, the
+// advanced options and the check boxes before it reached the source.
+void TForm1::SetReadingOrder() {
+    std::vector<QWidget*> order{srcDirBtn_, srcFilter_,    srcFileList_,  addSelectBtn_,
+                                addAllBtn_, removeBtn_,    removeAllBtn_, optionBtn_,
+                                conList_,   addAllSubBtn_, destDirBtn_,   synDirBtn_};
+    const auto addInside = [&order](QWidget* box) {
+        for (QWidget* control : box->findChildren<QWidget*>())
+            if ((control->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) order.push_back(control);
+    };
+    addInside(simplePanel_);
+    addInside(advancedPanel_);
+    order.insert(order.end(), {contentBox_, namesBox_, feBtn_, convertBtn_, stopBtn_, closeBtn_});
+    addInside(previews_);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm1::BuildModeForms(QWidget* simple, QWidget* advanced) {

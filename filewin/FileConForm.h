@@ -92,6 +92,7 @@ private:
 
     QPushButton* AddButton(const char* name);
     void BuildModeForms(QWidget* simple, QWidget* advanced);
+    void SetReadingOrder();
     void FillSourceList();
     void SourceMenu(const QPoint& position); // SrcFileListMouseDown, right button
     void FillJobList();

@@ -106,6 +106,34 @@ TEST_F(FormTest, EveryControlIsNamedAndEveryCaptionFitsInEachLanguage) {
     }
 }
 
+// Tab goes through the window in reading order, row by row, and comes round.
+TEST_F(FormTest, TabReadsTheWindowRowByRow) {
+    WriteFile(src.File("a.txt"), "x");
+    auto form = Open();
+    Find(*form, "AddAllBtn")->click(); // Remove All and Convert take part
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Find(*form, "SrcDirBtn")->setFocus();
+    std::vector<std::string> visited{"SrcDirBtn"};
+    for (int step = 0; step < 60; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const std::string name = QApplication::focusWidget()->objectName().toStdString();
+        if (name == "SrcDirBtn") break;
+        visited.push_back(name);
+    }
+    const auto at = [&](const char* name) {
+        return std::find(visited.begin(), visited.end(), name) - visited.begin();
+    };
+    const char* reading[] = {"SrcDirBtn",    "SrcFilter",  "SrcFileList",    "AddAllBtn",
+                             "RemoveAllBtn", "ConList",    "AddAllSubBtn",   "DestDirBtn",
+                             "SynDirBtn",    "rb_GBtoB5",  "btn_ShowOption", "cb_content",
+                             "FEbtn",        "ConvertBtn", "CloseBtn",       "Memo1"};
+    for (std::size_t i = 1; i < std::size(reading); ++i)
+        EXPECT_LT(at(reading[i - 1]), at(reading[i])) << reading[i];
+    EXPECT_EQ(at("FontBtn2"), static_cast<std::ptrdiff_t>(visited.size()) - 1)
+        << "the last preview control leads back to the source";
+}
+
 // Checks the window from inside the run, as a user looking at it would.
 class WatchingConverter : public CoreConverter {
 public:
