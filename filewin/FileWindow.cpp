@@ -5,6 +5,7 @@
 #include "filewin/FileConForm.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramDir.h"
+#include "platform/UiLanguage.h"
 #include "settings/ProgramSettings.h"
 #include "settings/Settings.h"
 
@@ -62,6 +63,8 @@ int RunFileWindow(const std::vector<std::string>& paths, Sound& sound, HelpViewe
     QApplication::setApplicationName("Tessarim");
     const IniFile ini(SettingsPath());
     LoadProgramSettings(ini, Program());
+    // Qt's own dialogs (a folder to choose, a question) in the window's language.
+    SetUiLanguage(Program().Lang);
     LoadFixTableForUse(ProgramFixTables(), FixTableId::Gbk);
     LoadFixTableForUse(ProgramFixTables(), FixTableId::Big5);
     TForm1 form(Environment(ini), Settings(),

@@ -4,8 +4,11 @@
 // the folder monitor's merging.
 #include "filewin/FileConForm.h"
 #include "core/Paths.h"
+#include "filewin/FileWindow.h"
 #include "platform/FolderMonitor.h"
+#include "platform/Help.h"
 #include "platform/Sound.h"
+#include "platform/UiLanguage.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 
@@ -104,6 +107,31 @@ TEST_F(FormTest, EveryControlIsNamedAndEveryCaptionFitsInEachLanguage) {
             form->grab().save(QString::fromStdString((shots / name).string()));
         }
     }
+}
+
+// Started on its own, the window's folder chooser and questions speak the
+// window's language too, as they do when the bar opens it.
+TEST_F(FormTest, StartedAloneQtsDialogsSpeakTheWindowsLanguage) {
+    fs::create_directories(fs::path(SettingsPath()).parent_path());
+    WriteFile(SettingsPath(), "[Data]\nLang=2\n");
+    struct NoHelp : HelpViewer {
+        void ShowContext(int) override {}
+    } help;
+    SilentSound silent;
+    QString lookIn;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* form = qobject_cast<TForm1*>(window);
+            if (!form || !form->isVisible()) continue;
+            lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
+            Find(*form, "CloseBtn")->click();
+        }
+    });
+    watch.start(10);
+    RunFileWindow({src.Dir()}, silent, help);
+    SetUiLanguage(0);
+    EXPECT_NE(lookIn, "Look in:");
 }
 
 // Tab goes through the window in reading order, row by row, and comes round.
