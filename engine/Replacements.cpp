@@ -1,9 +1,14 @@
 #include "engine/Replacements.h"
 
 #include "engine/CodeTables.h"
+#include "engine/Cpu.h"
 
 #include <algorithm>
 #include <cstdint>
+
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+#include <immintrin.h>
+#endif
 
 namespace tessarim {
 
@@ -155,6 +160,52 @@ std::size_t CountDoubleByte(const std::uint8_t* bytes, std::size_t size, DbcsCod
     return marks;
 }
 
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+// GCC 12 warns of the undefined vectors its own AVX-512 intrinsics start from.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
+// The same count sixty-four places at a time with mask registers: no byte-wide
+// sums to gather up, and a place count is one population count.
+__attribute__((target("avx512f,avx512bw,popcnt"))) std::size_t
+CountDoubleByteAvx512(const std::uint8_t* bytes, std::size_t size, DbcsCode square) {
+    if (size == 0) return 0;
+    const auto high = static_cast<std::uint8_t>(square >> 8);
+    const auto low = static_cast<std::uint8_t>(square & 0xFF);
+    const __m512i question = _mm512_set1_epi8('?');
+    const __m512i highs = _mm512_set1_epi8(static_cast<char>(high));
+    const __m512i lows = _mm512_set1_epi8(static_cast<char>(low));
+    const __m512i lowestLead = _mm512_set1_epi8(static_cast<char>(0x81));
+    const __m512i highestLead = _mm512_set1_epi8(static_cast<char>(0xFE));
+    Pairing pairing(bytes, high, low);
+    std::size_t marks = bytes[size - 1] == '?';
+    std::size_t base = 0;
+    // Places from base to base + 64, each with the byte after it.
+    for (; base + 65 <= size; base += 64) {
+        const __m512i a = _mm512_loadu_si512(bytes + base);
+        const __m512i b = _mm512_loadu_si512(bytes + base + 1);
+        marks +=
+            static_cast<std::size_t>(__builtin_popcountll(_mm512_cmpeq_epi8_mask(a, question)));
+        const std::uint64_t squares =
+            _mm512_cmpeq_epi8_mask(a, highs) & _mm512_cmpeq_epi8_mask(b, lows);
+        const std::uint64_t trailQuestions = _mm512_cmpge_epu8_mask(a, lowestLead) &
+                                             _mm512_cmple_epu8_mask(a, highestLead) &
+                                             _mm512_cmpeq_epi8_mask(b, question);
+        if ((squares | trailQuestions) != 0)
+            marks += static_cast<std::size_t>(pairing.Settle(base, base + 64));
+    }
+    for (std::size_t i = base; i + 1 < size; ++i)
+        marks += bytes[i] == '?';
+    if (base + 1 < size) marks += static_cast<std::size_t>(pairing.Settle(base, size - 1));
+    return marks;
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+
 } // namespace
 
 std::size_t CountReplacementMarks(std::string_view text, Code code) {
@@ -167,9 +218,13 @@ std::size_t CountReplacementMarks(std::string_view text, Code code) {
     case UTF8:
         return CountUtf8(bytes, text.size());
     case GBK:
-        return CountDoubleByte(bytes, text.size(), GbWhiteSquare);
-    case BIG5:
-        return CountDoubleByte(bytes, text.size(), Big5WhiteSquare);
+    case BIG5: {
+        const DbcsCode square = code == GBK ? GbWhiteSquare : Big5WhiteSquare;
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+        if (UseAvx512()) return CountDoubleByteAvx512(bytes, text.size(), square);
+#endif
+        return CountDoubleByte(bytes, text.size(), square);
+    }
     default:
         return CountByte(bytes, text.size(), '?');
     }
