@@ -370,6 +370,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     finish(std::move(kept));
 
     if (result.stopped) return result; // the user knows; the window says what is left
+    ui.RunOver();
     PlayDoneSound(sound, settings.sound, settings.waveFile);
     std::string report = FinishedText(texts, result.bytes, result.seconds);
     if (!result.failures.empty()) {

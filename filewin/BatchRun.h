@@ -48,6 +48,9 @@ public:
     virtual void Status(const std::string& hint, const RunProgress& progress) = 0;
     // The user pressed Stop: the run ends before the next file.
     virtual bool StopRequested() = 0;
+    // The files are settled and only the sound and the finished box are to
+    // come: the window may show itself idle before the box says so.
+    virtual void RunOver() {}
 };
 
 // One file converted into its destination.

@@ -800,13 +800,19 @@ void TForm1::ConvertNow() {
     Refresh();
     QApplication::setOverrideCursor(Qt::BusyCursor);
     const RunResult result = RunBatch(logic_, settings_, *this, *converter_, services_.sound);
+    EndRun();
+    if (result.stopped) hintBar_->setText(" " + Q(FileConTextsFor(logic_.Lang).RunStopped));
+    if (result.converted) progress_->setValue(progress_->maximum());
+    if (result.refusedDestination) ChooseFolder(2);
+}
+
+void TForm1::EndRun() {
+    if (!running_) return;
     previews_->Clear();
     QApplication::restoreOverrideCursor();
     running_ = false;
-    hintBar_->setText(result.stopped ? " " + Q(FileConTextsFor(logic_.Lang).RunStopped) : "");
-    if (result.converted) progress_->setValue(progress_->maximum());
+    hintBar_->clear();
     Refresh();
-    if (result.refusedDestination) ChooseFolder(2);
 }
 
 void TForm1::EditFilter() {

@@ -89,6 +89,7 @@ private:
     OverwriteAnswer AskOverwrite(const std::string& path) override;
     void Status(const std::string& hint, const RunProgress& progress) override;
     bool StopRequested() override { return stopRequested_; }
+    void RunOver() override { EndRun(); }
 
     QPushButton* AddButton(const char* name);
     void BuildModeForms(QWidget* simple, QWidget* advanced);
@@ -101,6 +102,7 @@ private:
     void ReportUnreadable(const std::vector<std::string>& paths);
     void ChooseFolder(int tag); // SrcDirBtnClick: 1 source, 2 destination, 3 the same
     void ConvertNow();
+    void EndRun(); // once per run, whichever comes first: RunOver or the run's return
     void AddAllSub();
     void EditFilter();
     void SaveSettings();

@@ -202,24 +202,38 @@ TEST_F(FormTest, DuringARunOnlyStopAnswersAndStopKeepsTheRestListed) {
 }
 
 // The box that says the run is over finds the progress bar at its end, though
-// the files pass quicker than the bar is drawn.
-TEST_F(FormTest, TheFinishedBoxFindsTheProgressAtItsEnd) {
+// the files pass quicker than the bar is drawn, and the window already idle:
+// no "converting" on the hint line, Stop off, no busy cursor over the box.
+TEST_F(FormTest, TheFinishedBoxFindsTheWindowDoneAndIdle) {
     for (int i = 10; i < 50; ++i)
         WriteFile(src.File(std::to_string(i) + ".txt"), "text");
     settings.msgFinished = true;
     auto form = Open();
     Find(*form, "AddAllBtn")->click();
-    QString shown;
+    bool boxSeen = false;
+    QString progress, hint;
+    bool stopEnabled = true, closeEnabled = false, busy = true;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         QWidget* box = QApplication::activeModalWidget();
         if (!box || box == form.get()) return;
-        shown = form->findChild<QProgressBar*>("ProgressBar")->text();
+        boxSeen = true;
+        progress = form->findChild<QProgressBar*>("ProgressBar")->text();
+        hint = form->findChild<QLabel*>("HintBar")->text();
+        stopEnabled = Find(*form, "StopBtn")->isEnabled();
+        closeEnabled = Find(*form, "CloseBtn")->isEnabled();
+        busy = QApplication::overrideCursor() != nullptr;
         box->close();
     });
     watch.start(10);
     Find(*form, "ConvertBtn")->click();
-    EXPECT_EQ(shown, "40/40");
+    ASSERT_TRUE(boxSeen);
+    EXPECT_EQ(progress, "40/40");
+    EXPECT_EQ(hint.toStdString(), "");
+    EXPECT_FALSE(stopEnabled);
+    EXPECT_TRUE(closeEnabled);
+    EXPECT_FALSE(busy);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr); // restored once, not twice
 }
 
 // Many files go to workers; their reports reach the window on its own thread.
