@@ -140,6 +140,25 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
         }
     };
 
+    // Once a report stops the run, the files begun before it are finished and
+    // reported all the same: they are converted, and a caller that lists what
+    // is left must not list them. Their reports stop nothing more.
+    const auto reportBegun = [&](std::size_t from) {
+        for (std::size_t k = from;; ++k) {
+            Outcome outcome;
+            {
+                std::unique_lock lock(mutex);
+                if (k >= next) return;
+                waiting = true;
+                reportable.wait(lock, [&] { return outcomes[k].done; });
+                waiting = false;
+                outcome = std::move(outcomes[k]);
+            }
+            if (held.Pending()) return;
+            if (outcome.error) std::rethrow_exception(outcome.error);
+            report(*outcome.result);
+        }
+    };
     std::vector<std::unique_ptr<FixTables>> ownTables;
     std::vector<std::unique_ptr<Worker>> helpers;
     const auto stop = [&] {
@@ -179,12 +198,17 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
                 continue;
             }
             if (outcome.error) std::rethrow_exception(outcome.error);
-            if (!report(*outcome.result)) break;
+            const bool goOn = report(*outcome.result);
             {
                 std::lock_guard lock(mutex);
                 accepted = ++due;
+                if (!goOn) stopped = true;
             }
             opened.notify_all();
+            if (!goOn) {
+                reportBegun(due);
+                break;
+            }
         }
     } catch (...) {
         stop();

@@ -35,7 +35,7 @@ constexpr std::size_t FilesForWorkers = 16;
 // How far the workers may get ahead of the reports: at most this many files per
 // worker are begun after the last file whose report went through. Enough that a
 // worker seldom waits for the report of a file another one is still on; few,
-// so that a run stopped by a report has converted few files it does not report.
+// so that a run stopped by a report converts few files after it.
 constexpr std::size_t FilesAheadPerWorker = 4;
 
 // Converts the files in order, with up to `workers` workers (one for a few
@@ -44,7 +44,7 @@ constexpr std::size_t FilesAheadPerWorker = 4;
 // `load` loads on that thread (it must show nothing). A file's exception is
 // thrown here when its turn to be reported comes. When a report stops the run,
 // no file is begun any more; files already under way (see FilesAheadPerWorker)
-// are finished.
+// are finished and reported in order, and their reports stop nothing more.
 void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request,
                   const FileRules& rules, FixTables& tables, const TableLoad& load,
                   unsigned workers, const FileReport& report);

@@ -73,8 +73,9 @@ public:
                                const std::function<void(std::uint64_t)>& onBytes) = 0;
     // Converts the jobs (all with one request) as if one after another: report
     // hears of each in list order on the caller's thread, and once it says
-    // false no file is begun any more (those under way are finished). Here one
-    // at a time; a converter with workers converts side by side.
+    // false no file is begun any more; those under way are finished and
+    // reported too. Here one at a time; a converter with workers converts
+    // side by side.
     virtual void ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report);
     // Failures throw with the user's words.
     virtual void Copy(const std::string& source, const std::string& destination) = 0;

@@ -133,7 +133,7 @@ void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobR
     std::mutex mutex;
     std::condition_variable room;
     std::deque<FileResult> results;
-    bool halted = false; // a report said false
+    bool halted = false; // a report said false: the rest are files under way
     bool draining = false;
     QObject here; // takes the reports on this thread
     const auto drain = [&] {
@@ -149,10 +149,9 @@ void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobR
                 results.pop_front();
             }
             room.notify_one();
-            if (halted || report(done)) continue;
+            if (report(done) || halted) continue;
             std::lock_guard lock(mutex);
             halted = true;
-            results.clear();
         }
         room.notify_one();
         draining = false;
@@ -164,11 +163,10 @@ void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobR
             inner_.ConvertMany(jobs, [&](const FileResult& done) {
                 std::unique_lock lock(mutex);
                 room.wait(lock, [&] { return halted || results.size() < Waiting; });
-                if (halted) return false;
                 results.push_back(done);
                 if (results.size() == Batch)
                     QMetaObject::invokeMethod(&here, drain, Qt::QueuedConnection);
-                return true;
+                return !halted;
             });
         } catch (...) {
             failure = std::current_exception();
