@@ -121,14 +121,14 @@ FileResult ThreadedConverter::Convert(const FileJob& job,
 }
 
 void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) {
-    // The workers go on while this thread takes their reports; a few reports
+    // The workers go on while this thread takes their reports; some reports
     // may wait for it, so that a question or an error box on screen holds the
-    // run up soon, and a stop begins few files after it.
-    constexpr std::size_t Waiting = 8;
+    // run up soon. Stop reaches the workers without them.
+    constexpr std::size_t Waiting = 32;
     // This thread takes the reports every BatchMs, or as soon as Batch wait:
-    // woken for each small file, it would take a good part of a core from
-    // the workers.
-    constexpr std::size_t Batch = 4;
+    // woken for every few small files, it would take a good part of a core
+    // from the workers.
+    constexpr std::size_t Batch = 16;
     constexpr int BatchMs = 20;
     std::mutex mutex;
     std::condition_variable room;
@@ -166,7 +166,7 @@ void ThreadedConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobR
                 results.push_back(done);
                 if (results.size() == Batch)
                     QMetaObject::invokeMethod(&here, drain, Qt::QueuedConnection);
-                return !halted;
+                return !halted && !(stop_ && stop_->load());
             });
         } catch (...) {
             failure = std::current_exception();

@@ -37,7 +37,10 @@ class Sound;
 // thread runs its events and hears of the bytes done every few milliseconds.
 class ThreadedConverter : public FileConverter {
 public:
-    explicit ThreadedConverter(FileConverter& inner) : inner_(inner) {}
+    // stop, when given, is the window's Stop: the workers see it at once and
+    // begin no file more, though the reports that will say so still wait.
+    explicit ThreadedConverter(FileConverter& inner, const std::atomic<bool>* stop = nullptr)
+        : inner_(inner), stop_(stop) {}
     FileResult Convert(const FileJob& job,
                        const std::function<void(std::uint64_t)>& onBytes) override;
     // The reports come to the caller's thread, which waits in its event loop.
@@ -46,6 +49,7 @@ public:
 
 private:
     FileConverter& inner_;
+    const std::atomic<bool>* stop_;
 };
 
 class TForm1 : public QDialog, private RunUi {
@@ -68,6 +72,7 @@ public:
     void TakePaths(const std::vector<std::string>& paths);
     // The converter of the runs; tests give one of their own.
     void SetConverter(FileConverter& converter) { converter_ = &converter; }
+    const std::atomic<bool>* StopSignal() const { return &stopRequested_; }
     bool Running() const { return running_; }
 
     void UpdateLang();
@@ -88,7 +93,7 @@ private:
     void ShowInfo(const std::string& text) override;
     OverwriteAnswer AskOverwrite(const std::string& path) override;
     void Status(const std::string& hint, const RunProgress& progress) override;
-    bool StopRequested() override { return stopRequested_; }
+    bool StopRequested() override { return stopRequested_.load(); }
     void RunOver() override { EndRun(); }
 
     QPushButton* AddButton(const char* name);
@@ -112,11 +117,11 @@ private:
     RunSettings settings_;
     Services services_;
     CoreConverter core_;
-    ThreadedConverter threaded_{core_};
+    ThreadedConverter threaded_{core_, &stopRequested_};
     FileConverter* converter_ = &threaded_;
     std::unique_ptr<FolderMonitor> monitor_;
     bool running_ = false;
-    bool stopRequested_ = false;
+    std::atomic<bool> stopRequested_ = false; // read by the workers too
     QElapsedTimer statusClock_;
 
     QLabel *srcLabel_, *docConLabel_, *destLabel_, *countLabel_, *treeMark_, *hintBar_;

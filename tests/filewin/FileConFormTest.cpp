@@ -3,6 +3,7 @@
 // fits a small screen, the controls during a run and Stop, dropped files, and
 // the folder monitor's merging.
 #include "filewin/FileConForm.h"
+#include "core/FileRun.h"
 #include "core/Paths.h"
 #include "filewin/FileWindow.h"
 #include "platform/FolderMonitor.h"
@@ -260,17 +261,20 @@ TEST_F(FormTest, ManyFilesConvertOnWorkersAndStopStillAnswers) {
         WriteFile(src.File(std::to_string(100 + i) + ".txt"), "text");
     auto form = Open();
     StoppingConverter core(form->Logic().Rules, nullptr);
-    ThreadedConverter threaded(core);
+    ThreadedConverter threaded(core, form->StopSignal());
     form->SetConverter(threaded);
     core.stop = Find(*form, "StopBtn");
     core.stopAt = 3;
     Find(*form, "AddAllBtn")->click();
     Find(*form, "ConvertBtn")->click();
     // Stop takes effect at the next report the window takes, which may be the
-    // first; the files under way then are finished and leave the list.
+    // first; the files under way then are finished and leave the list. The
+    // workers hear of Stop at once, not when the window takes the reports:
+    // only the files their window let them begin were converted.
     const std::vector<std::string> left = form->Logic().JobFiles;
     EXPECT_GT(left.size(), 0u);
     EXPECT_LT(left.size(), 40u);
+    EXPECT_LE(40 - left.size(), core.stopAt + FilesAheadPerWorker * WorkersPerCore());
     EXPECT_EQ(Find<QListWidget>(*form, "ConList")->count(), static_cast<int>(left.size()));
     for (const std::string& name : test::FolderNames(src.Path())) {
         const bool listed = std::find(left.begin(), left.end(), src.File(name)) != left.end();
