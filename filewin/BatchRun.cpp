@@ -297,18 +297,20 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         bool ended = false; // by Stop or a failure; the files still reported were under way
         converter.ConvertMany(jobs, [&](const FileResult& done) {
             const std::size_t k = reported++, i = at[k];
-            if (ended) {
-                // Converted, a file leaves the list: a run from it again would
-                // convert a file converted in place twice. Failed, it stays
-                // listed as if never begun (a failure leaves the file as it was).
-                if (done.outcome == FileOutcome::Failed) return false;
-                keep[i] = false;
-                if (done.outcome == FileOutcome::Converted) result.bytes += sizes[i];
+            if (ended && done.outcome == FileOutcome::Failed) {
+                // Listed still, as if never begun: a failure leaves the file as it was.
                 return false;
             }
             progress.filesDone = i + 1;
             progress.bytesDone += sizes[i];
             ui.Status(statusOf(i), progress);
+            if (ended) {
+                // Converted, a file leaves the list: a run from it again would
+                // convert a file converted in place twice.
+                keep[i] = false;
+                if (done.outcome == FileOutcome::Converted) result.bytes += sizes[i];
+                return false;
+            }
             if (!take(i, jobs[k].destination, sizes[i], done)) {
                 ended = true;
                 return false;

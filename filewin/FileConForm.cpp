@@ -836,9 +836,11 @@ OverwriteAnswer TForm1::AskOverwrite(const std::string& path) {
 
 void TForm1::Status(const std::string& hint, const RunProgress& progress) {
     // Small files pass by the thousand: the window is drawn and asked for Stop
-    // a few dozen times a second, not for each of them.
+    // a few dozen times a second, not for each of them. After Stop only the
+    // few files under way come, and the bar is to end at the last of them.
     const bool last = progress.filesDone >= progress.filesTotal;
-    if (statusClock_.isValid() && statusClock_.elapsed() < TickMs && !last) return;
+    if (statusClock_.isValid() && statusClock_.elapsed() < TickMs && !last && !stopRequested_)
+        return;
     statusClock_.start();
     hintBar_->setText(" " + QString::fromStdString(hint));
     const double share =

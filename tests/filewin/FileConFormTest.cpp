@@ -310,6 +310,9 @@ TEST_F(FormTest, AfterStopInPlaceTheListHoldsExactlyTheFilesNotConverted) {
     StopThenFinish(*form, [&](const std::vector<std::string>& left) {
         EXPECT_GT(left.size(), 0u);
         EXPECT_LT(left.size(), 60u);
+        // The bar counts the files finished after Stop too.
+        EXPECT_EQ(form->findChild<QProgressBar*>("ProgressBar")->text().toStdString(),
+                  std::to_string(60 - left.size()) + "/60");
         for (const std::string& name : test::FolderNames(src.Path()))
             EXPECT_EQ(test::ReadFile(src.File(name)), Listed(left, src.File(name)) ? gbk : big5)
                 << name;
