@@ -1,9 +1,9 @@
 #include "engine/SafeWrite.h"
 
 #include "engine/ConFunc.h"
+#include "engine/CopyNames.h"
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/xattr.h>
@@ -96,17 +96,10 @@ bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, boo
 std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struct stat& owner) {
     const std::string complete = std::string(Complete) + FileIdentity(owner);
     const std::string partial = std::string(Partial) + FileIdentity(owner);
-    std::optional<std::string> found;
-    // Read with readdir: this runs before each file converted in place, over
-    // the whole folder, and a path built for every name (as std::filesystem
-    // builds them) cost more than the conversion in a folder of thousands.
-    DIR* const dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return found;
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + '/';
-    while (const dirent* const entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (!IsConversionCopyName(name)) continue;
-        const std::string path = prefix + std::string(name);
+    std::optional<std::string> found;
+    for (const std::string& name : ConversionCopyNames(folder)) {
+        const std::string path = prefix + name;
         const std::optional<std::string> record = RecordOf(path);
         if (!record) continue;
         if (record->starts_with(complete)) {
@@ -115,7 +108,6 @@ std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struc
             ::unlink(path.c_str());
         }
     }
-    ::closedir(dir);
     return found;
 }
 
