@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -304,7 +305,12 @@ int ConvertAll(CommandLineArgs& args) {
     std::vector<std::size_t> taskAt; // each task's place in the plan
     for (std::size_t i = 0; i < plan.size(); ++i) {
         if (!plan[i].conflict.empty()) continue;
-        tasks.push_back({std::move(plan[i].input), std::move(plan[i].output), plan[i].outputFree});
+        // A file converted in place as it is now: should another run convert it
+        // first, this one leaves it.
+        std::optional<FileStamp> listed;
+        if (plan[i].input == plan[i].output) listed = StampOf(plan[i].input);
+        tasks.push_back(
+            {std::move(plan[i].input), std::move(plan[i].output), plan[i].outputFree, listed});
         taskAt.push_back(i);
     }
     // Conflicts are told where they stand in the plan, between the files' reports.

@@ -94,9 +94,10 @@ bool IsValidFileName(std::string_view name);
 // the conversion follow from the request and the rules: the source detected
 // when asked, the charset rewritten for an HTML file, a byte-order mark for
 // UTF-16 and (as the rules say) UTF-8 output. outputFree: a listing of the
-// output's folder just now had no such name (see ConvertFile).
+// output's folder just now had no such name (see ConvertFile). listed: the
+// input as the run listed it, for a file converted in place (see ConvertFile).
 FileResult ConvertOneFile(const std::string& input, const std::string& output,
                           const FileRequest& request, const FileRules& rules, FixTables* fixTables,
-                          bool outputFree = false);
+                          bool outputFree = false, const FileStamp* listed = nullptr);
 
 } // namespace tessarim

@@ -51,8 +51,8 @@ Outcome Convert(const FileTask& task, const FileRequest& request, const FileRule
                 FixTables& tables) {
     Outcome outcome;
     try {
-        outcome.result =
-            ConvertOneFile(task.input, task.output, request, rules, &tables, task.outputFree);
+        outcome.result = ConvertOneFile(task.input, task.output, request, rules, &tables,
+                                        task.outputFree, task.listed ? &*task.listed : nullptr);
     } catch (...) {
         outcome.error = std::current_exception();
     }
@@ -70,7 +70,7 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     if (workers <= 1) {
         for (const FileTask& task : tasks)
             if (!report(ConvertOneFile(task.input, task.output, request, rules, &tables,
-                                       task.outputFree)))
+                                       task.outputFree, task.listed ? &*task.listed : nullptr)))
                 return;
         return;
     }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,9 @@ class FixTables;
 
 struct FileTask {
     std::string input;
-    std::string output;      // the same path converts in place
-    bool outputFree = false; // see ConvertOneFile
+    std::string output;                // the same path converts in place
+    bool outputFree = false;           // see ConvertOneFile
+    std::optional<FileStamp> listed{}; // a file converted in place, as the run listed it
 };
 
 // Says what happened to a file; false stops the run.

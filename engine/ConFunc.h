@@ -41,6 +41,16 @@ using enum Code;
 using enum Face;
 using enum Direction;
 
+// Which file a path leads to and when it last changed (its status change time:
+// written, renamed, its mode or links changed).
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t changeSeconds = 0;
+    std::int64_t changeNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 // Everything a conversion is asked to do. Each conversion carries its own, so
 // conversions with different options can run side by side.
 struct ConvertOptions {
@@ -60,6 +70,10 @@ struct ConvertOptions {
     // A block that would write a replacement mark the input did not hold fails
     // with LossyConversion before it is written.
     bool failOnReplacement = false;
+    // A file converted in place as it was when the run listed it: one changed
+    // since (converted by another run meanwhile, say) is left as it is, not
+    // converted a second time.
+    const FileStamp* listed = nullptr;
 };
 
 // Where a block stands in its text: a byte-order mark is only taken off or

@@ -248,6 +248,10 @@ struct stat StatusOf(int fd) {
     return status;
 }
 
+FileStamp StampOfStatus(const struct stat& status) {
+    return {status.st_dev, status.st_ino, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+}
+
 // A file another program grows, shrinks or rewrites meanwhile is left to it.
 bool SameState(const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
@@ -279,6 +283,11 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
                            "with\r\n  cp '" +
                            *copy + "' '" + path + "' && rm '" + *copy + "'\r\nor, when " + path +
                            " is as it should be, remove the copy.");
+    // Checked under the lock: a run that converted it first has let it go.
+    if (options.listed && *options.listed != StampOfStatus(before))
+        throw ConvertError(path +
+                           " changed after this run listed it (another run may have converted "
+                           "it already); it is left as it is.");
 
     // Signals wait until the file is whole again; declared first, so they take
     // effect only after the copy is gone.
@@ -533,6 +542,12 @@ void ConvertFile(const std::string& source, const std::string& destination,
         ConvertInPlace(from, options, fixTables);
     else
         ConvertToSeparate(from, to, options, fixTables, false);
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return StampOfStatus(status);
 }
 
 } // namespace tessarim

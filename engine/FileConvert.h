@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,7 +26,8 @@ class FixTables;
 // SIGHUP puts the original back byte for byte before the error is raised or
 // the signal takes effect. After a crash or SIGKILL the next in-place run of
 // that file names the saved original and how to restore it, and converts
-// nothing until it is dealt with.
+// nothing until it is dealt with. Given the file's stamp from when the run
+// listed it (options.listed), a file that changed since is left as it is.
 //
 // A separate destination is written beside itself under a new name (a new one,
 // where the file system can, as a file without a name, which nothing can leave
@@ -49,6 +51,9 @@ class FixTables;
 // above.
 void ConvertFile(const std::string& source, const std::string& destination,
                  const ConvertOptions& options, FixTables* fixTables, bool destinationFree = false);
+
+// The stamp of the file a path leads to; none when it cannot be looked at.
+std::optional<FileStamp> StampOf(const std::string& path);
 
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.

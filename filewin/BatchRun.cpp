@@ -104,7 +104,7 @@ FileResult CoreConverter::Convert(const FileJob& job,
         ~Reset() { SetFileProgressHook({}); }
     } reset;
     return ConvertOneFile(job.source, job.destination, job.request, rules_, fixTables_,
-                          job.destinationFree);
+                          job.destinationFree, job.listed ? &*job.listed : nullptr);
 }
 
 void FileConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) {
@@ -117,7 +117,7 @@ void CoreConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobRepor
     std::vector<FileTask> tasks;
     tasks.reserve(jobs.size());
     for (const FileJob& job : jobs)
-        tasks.push_back({job.source, job.destination, job.destinationFree});
+        tasks.push_back({job.source, job.destination, job.destinationFree, job.listed});
     FixTables none;
     FixTables& tables = fixTables_ ? *fixTables_ : none;
     ConvertFiles(
@@ -252,6 +252,11 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
                 (con.IncludesSubfolders ? relative(files[i]) : outName(ExtractFileName(files[i])));
         return names[i];
     };
+    // A file converted in place as it is now, before any question: should another
+    // run convert it first, this one leaves it.
+    std::vector<std::optional<FileStamp>> stamps(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (nameOf(i) == files[i]) stamps[i] = StampOf(files[i]);
     // Listed when the run is about to put files side by side.
     FolderListings listings;
     const auto statusOf = [&](std::size_t i) {
@@ -290,7 +295,8 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
             jobs.push_back({.source = files[i],
                             .destination = nameOf(i),
                             .request = request,
-                            .destinationFree = listings.IsFree(nameOf(i))});
+                            .destinationFree = listings.IsFree(nameOf(i)),
+                            .listed = stamps[i]});
             at.push_back(i);
         }
         std::size_t reported = 0;
@@ -350,8 +356,10 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         progress.filesDone = i;
         if (QueryFileKind(path) != FileKind::Regular) continue; // vanished: nothing to keep
         const std::uint64_t size = sizes[i];
-        FileJob job{
-            .source = path, .destination = destinations.Resolve(nameOf(i)), .request = request};
+        FileJob job{.source = path,
+                    .destination = destinations.Resolve(nameOf(i)),
+                    .request = request,
+                    .listed = stamps[i]};
         if (job.destination.empty()) {
             keep[i] = true;
             progress.bytesDone += size;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,8 @@ public:
 struct FileJob {
     std::string source, destination;
     FileRequest request;
-    bool destinationFree = false; // see ConvertOneFile's outputFree
+    bool destinationFree = false;      // see ConvertOneFile's outputFree
+    std::optional<FileStamp> listed{}; // a file converted in place, as the run began
 };
 
 // Hears of each file of ConvertMany in list order; false ends the run.

@@ -256,6 +256,30 @@ TEST_F(CommandLineRun, SourceChangedWhileConvertedIsLeftToTheOtherProgram) {
     }
 }
 
+// Another run converts b.txt in place while this one, listed before, is on
+// a.txt; z.txt is a.txt under another name. Each file is converted once.
+TEST_F(CommandLineRun, InPlaceAFileChangedSinceTheRunListedItIsNotConvertedAgain) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        Write(name, GbkWe);
+    fs::create_hard_link(work.File("a.txt"), work.File("z.txt"));
+    // Change times may be counted in clock ticks: the changes below come in
+    // later ticks than the files.
+    ::usleep(30000);
+    const Outcome outcome = RunActingAtRead({"/i:gbk", "/o:big5", work.File("*.txt")}, 0, [&] {
+        ConvertFile(work.File("b.txt"), work.File("b.txt"), {GBK, BIG5, FaceT, false, false},
+                    nullptr);
+    });
+    EXPECT_EQ(outcome.first, ExitFailure);
+    for (const char* name : {"b.txt", "z.txt"})
+        EXPECT_NE(outcome.second.find(work.File(name) + " changed after this run listed it"),
+                  std::string::npos)
+            << outcome.second;
+    EXPECT_NE(outcome.second.find("2 converted, 0 skipped, 2 failed."), std::string::npos);
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "z.txt"})
+        EXPECT_EQ(Read(name), Big5We) << name;
+    EXPECT_EQ(List(), (Names{"a.txt", "b.txt", "c.txt", "home", "z.txt"}));
+}
+
 TEST_F(CommandLineRun, OutputFolderRemovedMidRunFailsOneFileAndTheRunGoesOn) {
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
         Write(name, Repeat(GbkUnit, 1000));

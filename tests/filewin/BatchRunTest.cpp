@@ -12,6 +12,7 @@
 #include <deque>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace tessarim {
 namespace {
@@ -197,6 +198,39 @@ TEST_F(BatchRunTest, StopOrAnErrorLeavesTheFilesNotConvertedListed) {
     EXPECT_FALSE(fs::exists(dest.File("c.txt")));
     EXPECT_EQ(con.JobFiles, (std::vector<std::string>{src.File("c.txt"), src.File("d.txt")}));
     EXPECT_EQ(sound.beeps, 0);
+}
+
+// In place, z.txt is a.txt under another name: once a.txt is converted, z.txt
+// has changed since the run listed it and is left, as a file another run
+// converted meanwhile would be. One at a time and side by side.
+TEST_F(BatchRunTest, InPlaceAFileChangedSinceTheRunBeganIsNotConvertedAgain) {
+    settings.cfmOverwrite = false;
+    for (const int files : {3, 20}) {
+        std::vector<std::string> names;
+        for (int i = 0; i < files; ++i) {
+            names.push_back(std::to_string(100 + i) + ".txt");
+            WriteFile(src.File(names.back()), Gbk);
+        }
+        fs::create_hard_link(src.File("100.txt"), src.File("z.txt"));
+        // Change times may be counted in clock ticks: the run's changes come
+        // in later ticks than the files.
+        ::usleep(30000);
+        List({});
+        con.ChooseDest(src.Dir());
+        ui.errors.clear();
+        Run();
+        ASSERT_EQ(ui.errors.size(), 1u) << files;
+        EXPECT_TRUE(
+            ui.errors[0].starts_with(src.File("z.txt") + " changed after this run listed it"))
+            << ui.errors[0];
+        EXPECT_EQ(con.JobFiles, std::vector<std::string>{src.File("z.txt")});
+        for (const std::string& name : names)
+            EXPECT_EQ(ReadFile(src.File(name)), Big5) << name;
+        for (const std::string& name : names)
+            fs::remove(src.File(name));
+        fs::remove(src.File("z.txt"));
+        con.RemoveAll();
+    }
 }
 
 // Enough files for workers: the run must read as one file after another.
