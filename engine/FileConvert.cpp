@@ -301,9 +301,8 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
             if (!keep && !copy.empty()) ::unlink(copy.c_str());
         }
     } finish;
-    TempFile copy = CreateTempBeside(folder);
+    TempFile copy = CreateCopyBeside(folder, before, path);
     finish.copy = copy.path;
-    MarkCopyOf(copy.fd.get(), before, path, false);
     const std::uint64_t size = CopyContents(file.get(), copy.fd.get());
     if (!SameState(before, StatusOf(file.get())) ||
         size != static_cast<std::uint64_t>(before.st_size))

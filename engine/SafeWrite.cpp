@@ -93,6 +93,21 @@ bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, boo
     return ::fsetxattr(copy, CopyRecord, record.data(), record.size(), 0) == 0;
 }
 
+TempFile CreateCopyBeside(const std::string& folder, const struct stat& owner,
+                          const std::string& path) {
+    if (UniqueFd unnamed = CreateUnnamedBeside(folder)) {
+        MarkCopyOf(unnamed.get(), owner, path, false);
+        for (unsigned long n = 1;; ++n) {
+            std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
+            if (NameUnnamed(unnamed.get(), name)) return {std::move(name), std::move(unnamed)};
+            if (errno != EEXIST) break; // named the other way, as where there is no /proc
+        }
+    }
+    TempFile copy = CreateTempBeside(folder);
+    MarkCopyOf(copy.fd.get(), owner, path, false);
+    return copy;
+}
+
 std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struct stat& owner) {
     const std::string complete = std::string(Complete) + FileIdentity(owner);
     const std::string partial = std::string(Partial) + FileIdentity(owner);

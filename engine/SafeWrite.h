@@ -54,6 +54,13 @@ bool NameUnnamed(int fd, const std::string& path);
 // it is all there yet. False when the file system keeps no such record.
 bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, bool complete);
 
+// A new "~QX<n>.TMP" as CreateTempBeside makes it, already marked (MarkCopyOf)
+// as a partial copy of the owner at path. Where the file system allows, it is
+// made without a name and named once marked: a run killed in between leaves no
+// unmarked file that no later run would take for its own.
+TempFile CreateCopyBeside(const std::string& folder, const struct stat& owner,
+                          const std::string& path);
+
 // A complete saved original of the owner left in the folder by a run that was
 // killed, if there is one. Copies of it that were never completed (the file
 // itself was not touched yet then) are removed. Call it only while holding the
