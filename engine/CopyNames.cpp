@@ -13,6 +13,7 @@
 #include <set>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace tessarim {
@@ -38,6 +39,30 @@ struct Watched {
     bool stale = false;
     unsigned long lastUse = 0;
 };
+
+// The kernel's notices tell of every change only on a disk of this machine's
+// own: a network or FUSE file system changed from elsewhere sends none, so
+// such folders are listed on every call. By the file systems' magic numbers.
+bool NoticesSeeEveryChange(const std::string& folder) {
+    struct statfs status {};
+    if (::statfs(folder.c_str(), &status) != 0) return false;
+    switch (static_cast<unsigned long>(status.f_type)) {
+    case 0xEF53:     // ext2, ext3, ext4
+    case 0x58465342: // XFS
+    case 0x9123683E: // Btrfs
+    case 0x01021994: // tmpfs
+    case 0xF2F52010: // F2FS
+    case 0x2FC12FC1: // ZFS
+    case 0xCA451A4E: // bcachefs
+    case 0x52654973: // ReiserFS
+    case 0x3153464A: // JFS
+    case 0x3434:     // NILFS
+    case 0x794C7630: // overlayfs, as containers have it
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Folders watched at once; the one used least recently gives way.
 constexpr std::size_t MostWatched = 16;
@@ -86,6 +111,7 @@ private:
     }
 
     Watched* Watch(const std::string& folder, const struct stat& status) {
+        if (!NoticesSeeEveryChange(folder)) return nullptr;
         if (folders_.size() >= MostWatched) {
             const auto oldest = std::min_element(
                 folders_.begin(), folders_.end(),

@@ -11,7 +11,8 @@ namespace tessarim {
 
 // The copy names in the folder, in no order. Each folder is listed once; after
 // that its names follow the kernel's notices of names made and removed in it.
-// Where no notices can be had, the folder is listed on every call.
+// Where no notices can be had, or they may miss changes made from another
+// machine (a network file system), the folder is listed on every call.
 std::vector<std::string> ConversionCopyNames(const std::string& folder);
 
 } // namespace tessarim
