@@ -140,25 +140,6 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
         }
     };
 
-    // Once a report stops the run, the files begun before it are finished and
-    // reported all the same: they are converted, and a caller that lists what
-    // is left must not list them. Their reports stop nothing more.
-    const auto reportBegun = [&](std::size_t from) {
-        for (std::size_t k = from;; ++k) {
-            Outcome outcome;
-            {
-                std::unique_lock lock(mutex);
-                if (k >= next) return;
-                waiting = true;
-                reportable.wait(lock, [&] { return outcomes[k].done; });
-                waiting = false;
-                outcome = std::move(outcomes[k]);
-            }
-            if (held.Pending()) return;
-            if (outcome.error) std::rethrow_exception(outcome.error);
-            report(*outcome.result);
-        }
-    };
     std::vector<std::unique_ptr<FixTables>> ownTables;
     std::vector<std::unique_ptr<Worker>> helpers;
     const auto stop = [&] {
@@ -175,14 +156,19 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
             FixTables& own = *ownTables.back();
             helpers.push_back(std::make_unique<Worker>([&help, &own, w] { help(own, w == 1); }));
         }
-        for (std::size_t due = 0; due < tasks.size();) {
+        for (std::size_t due = 0;;) {
             std::optional<std::size_t> mine;
             Outcome outcome;
             // After Ctrl-C no file is begun or reported any more.
             if (held.Pending()) break;
             {
                 std::unique_lock lock(mutex);
-                if (!outcomes[due].done && next < tasks.size() && next < due + window) {
+                // Once a report stops the run, the files begun before it are
+                // finished and reported all the same: they are converted, and a
+                // caller that lists what is left must not list them. Their
+                // reports stop nothing more.
+                if (due == (stopped ? next : tasks.size())) break;
+                if (!stopped && !outcomes[due].done && next < tasks.size() && next < due + window) {
                     mine = next++;
                 } else {
                     waiting = true;
@@ -205,10 +191,6 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
                 if (!goOn) stopped = true;
             }
             opened.notify_all();
-            if (!goOn) {
-                reportBegun(due);
-                break;
-            }
         }
     } catch (...) {
         stop();
