@@ -84,7 +84,7 @@ bool IsValidFileName(std::string_view name) {
 
 FileResult ConvertOneFile(const std::string& input, const std::string& output,
                           const FileRequest& request, const FileRules& rules, FixTables* fixTables,
-                          bool outputFree, const FileStamp* listed) {
+                          bool outputFree, const std::optional<FileStamp>& listed) {
     try {
         FileResult result;
         result.path = input;
@@ -129,7 +129,7 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
         options.replaced = &result.replaced;
         // A failed conversion leaves its destination as it was.
         options.failOnReplacement = request.strict;
-        options.listed = listed;
+        options.listed = listed ? &*listed : nullptr;
         ConvertFile(input, output, options, fixTables, outputFree);
         return result;
     } catch (const LossyConversion&) {

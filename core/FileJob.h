@@ -7,6 +7,7 @@
 #include "engine/Detect.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -98,6 +99,7 @@ bool IsValidFileName(std::string_view name);
 // input as the run listed it, for a file converted in place (see ConvertFile).
 FileResult ConvertOneFile(const std::string& input, const std::string& output,
                           const FileRequest& request, const FileRules& rules, FixTables* fixTables,
-                          bool outputFree = false, const FileStamp* listed = nullptr);
+                          bool outputFree = false,
+                          const std::optional<FileStamp>& listed = std::nullopt);
 
 } // namespace tessarim

@@ -47,12 +47,19 @@ struct Outcome {
     bool done = false;
 };
 
+FileResult ConvertTask(const FileTask& task, const FileRequest& request, const FileRules& rules,
+                       FixTables& tables) {
+    return ConvertOneFile(task.input, task.output, request, rules, &tables, task.outputFree,
+                          task.listed);
+}
+
+// The same side by side: an exception is kept, to be thrown when the file's
+// report is due.
 Outcome Convert(const FileTask& task, const FileRequest& request, const FileRules& rules,
                 FixTables& tables) {
     Outcome outcome;
     try {
-        outcome.result = ConvertOneFile(task.input, task.output, request, rules, &tables,
-                                        task.outputFree, task.listed ? &*task.listed : nullptr);
+        outcome.result = ConvertTask(task, request, rules, tables);
     } catch (...) {
         outcome.error = std::current_exception();
     }
@@ -69,9 +76,7 @@ void ConvertFiles(const std::vector<FileTask>& tasks, const FileRequest& request
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, tasks.size()));
     if (workers <= 1) {
         for (const FileTask& task : tasks)
-            if (!report(ConvertOneFile(task.input, task.output, request, rules, &tables,
-                                       task.outputFree, task.listed ? &*task.listed : nullptr)))
-                return;
+            if (!report(ConvertTask(task, request, rules, tables))) return;
         return;
     }
 

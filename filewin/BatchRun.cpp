@@ -104,7 +104,7 @@ FileResult CoreConverter::Convert(const FileJob& job,
         ~Reset() { SetFileProgressHook({}); }
     } reset;
     return ConvertOneFile(job.source, job.destination, job.request, rules_, fixTables_,
-                          job.destinationFree, job.listed ? &*job.listed : nullptr);
+                          job.destinationFree, job.listed);
 }
 
 void FileConverter::ConvertMany(const std::vector<FileJob>& jobs, const JobReport& report) {
