@@ -5,6 +5,7 @@
 #include "core/Paths.h"
 #include "engine/ConFunc.h"
 #include "engine/Detect.h"
+#include "platform/Files.h"
 
 #include <cstdint>
 #include <optional>

@@ -41,15 +41,7 @@ using enum Code;
 using enum Face;
 using enum Direction;
 
-// Which file a path leads to and when it last changed (its status change time:
-// written, renamed, its mode or links changed).
-struct FileStamp {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t changeSeconds = 0;
-    std::int64_t changeNanoseconds = 0;
-    bool operator==(const FileStamp&) const = default;
-};
+struct FileStamp; // platform/Files.h
 
 // Everything a conversion is asked to do. Each conversion carries its own, so
 // conversions with different options can run side by side.

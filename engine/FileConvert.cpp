@@ -248,10 +248,6 @@ struct stat StatusOf(int fd) {
     return status;
 }
 
-FileStamp StampOfStatus(const struct stat& status) {
-    return {status.st_dev, status.st_ino, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
-}
-
 // A file another program grows, shrinks or rewrites meanwhile is left to it.
 bool SameState(const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
@@ -541,12 +537,6 @@ void ConvertFile(const std::string& source, const std::string& destination,
         ConvertInPlace(from, options, fixTables);
     else
         ConvertToSeparate(from, to, options, fixTables, false);
-}
-
-std::optional<FileStamp> StampOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-    return StampOfStatus(status);
 }
 
 } // namespace tessarim

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,9 +50,6 @@ class FixTables;
 // above.
 void ConvertFile(const std::string& source, const std::string& destination,
                  const ConvertOptions& options, FixTables* fixTables, bool destinationFree = false);
-
-// The stamp of the file a path leads to; none when it cannot be looked at.
-std::optional<FileStamp> StampOf(const std::string& path);
 
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.

@@ -252,11 +252,11 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
                 (con.IncludesSubfolders ? relative(files[i]) : outName(ExtractFileName(files[i])));
         return names[i];
     };
-    // A file converted in place as it is now, before any question: should another
-    // run convert it first, this one leaves it.
+    // A file converted in place as the run found it when it began, before any
+    // question: should another run convert it first, this one leaves it.
     std::vector<std::optional<FileStamp>> stamps(files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
-        if (nameOf(i) == files[i]) stamps[i] = StampOf(files[i]);
+        if (looks[i].kind == FileKind::Regular && nameOf(i) == files[i]) stamps[i] = looks[i].stamp;
     // Listed when the run is about to put files side by side.
     FolderListings listings;
     const auto statusOf = [&](std::size_t i) {

@@ -32,6 +32,16 @@ FileKind QueryFileKind(const std::string& path) {
     return FileKind::System;
 }
 
+FileStamp StampOfStatus(const struct stat& status) {
+    return {status.st_dev, status.st_ino, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return StampOfStatus(status);
+}
+
 FileLook LookAtFile(const std::string& path, std::size_t head) {
     FileLook look;
     struct stat info {};
@@ -41,6 +51,7 @@ FileLook LookAtFile(const std::string& path, std::size_t head) {
                                         : FileKind::System;
     if (look.kind != FileKind::Regular) return look;
     look.size = static_cast<std::uint64_t>(info.st_size);
+    look.stamp = StampOfStatus(info);
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return look;
     look.head.resize(head);

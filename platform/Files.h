@@ -3,8 +3,11 @@
 // name begins with "."; a "system" file is anything that is neither a regular file
 // nor a folder (device, socket, FIFO), which a text converter must leave alone.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+struct stat;
 
 namespace tessarim {
 
@@ -19,13 +22,28 @@ enum class FileKind {
 // block the caller.
 FileKind QueryFileKind(const std::string& path);
 
+// Which file a path leads to and when it last changed (its status change time:
+// written, renamed, its mode or links changed).
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t changeSeconds = 0;
+    std::int64_t changeNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file a path leads to; none when it cannot be looked at.
+std::optional<FileStamp> StampOf(const std::string& path);
+FileStamp StampOfStatus(const struct stat& status);
+
 // What a run needs to know of a file before it begins: its kind (as
-// QueryFileKind tells it), its size, and for a regular file its first bytes
-// (up to `head` of them; none when it cannot be read). Only a regular file is
-// opened, without waiting, so that a FIFO put in its place cannot block.
+// QueryFileKind tells it), its size and stamp, and for a regular file its first
+// bytes (up to `head` of them; none when it cannot be read). Only a regular file
+// is opened, without waiting, so that a FIFO put in its place cannot block.
 struct FileLook {
     FileKind kind = FileKind::Missing;
     std::uint64_t size = 0;
+    FileStamp stamp;
     std::string head;
 };
 FileLook LookAtFile(const std::string& path, std::size_t head);
