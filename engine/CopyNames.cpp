@@ -3,11 +3,10 @@
 #include "engine/SafeWrite.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <set>

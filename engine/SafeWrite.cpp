@@ -62,15 +62,31 @@ bool IsConversionCopyName(std::string_view name) {
     return true;
 }
 
-TempFile CreateTempBeside(const std::string& folder) {
+namespace {
+
+// Offers "~QX1.TMP", "~QX2.TMP", ... in the folder to `take` until it takes
+// one (true), or fails otherwise than on a name already there (errno then not
+// EEXIST); the name taken, or the one it failed on.
+template <typename Take>
+std::pair<std::string, bool> FirstFreeTempName(const std::string& folder, Take take) {
     for (unsigned long n = 1;; ++n) {
         std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
-        // Exclusive creation fails on anything already there, a planted link too.
-        const int fd =
-            ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) return {std::move(name), UniqueFd(fd)};
-        if (errno != EEXIST) throw ConvertError("Cannot create file " + name);
+        if (take(name)) return {std::move(name), true};
+        if (errno != EEXIST) return {std::move(name), false};
     }
+}
+
+} // namespace
+
+TempFile CreateTempBeside(const std::string& folder) {
+    int fd = -1;
+    auto [name, taken] = FirstFreeTempName(folder, [&](const std::string& name) {
+        // Exclusive creation fails on anything already there, a planted link too.
+        fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        return fd >= 0;
+    });
+    if (!taken) throw ConvertError("Cannot create file " + name);
+    return {std::move(name), UniqueFd(fd)};
 }
 
 UniqueFd CreateUnnamedBeside(const std::string& folder) {
@@ -97,11 +113,10 @@ TempFile CreateCopyBeside(const std::string& folder, const struct stat& owner,
                           const std::string& path) {
     if (UniqueFd unnamed = CreateUnnamedBeside(folder)) {
         MarkCopyOf(unnamed.get(), owner, path, false);
-        for (unsigned long n = 1;; ++n) {
-            std::string name = folder + "~QX" + std::to_string(n) + ".TMP";
-            if (NameUnnamed(unnamed.get(), name)) return {std::move(name), std::move(unnamed)};
-            if (errno != EEXIST) break; // named the other way, as where there is no /proc
-        }
+        auto [name, taken] = FirstFreeTempName(
+            folder, [&](const std::string& name) { return NameUnnamed(unnamed.get(), name); });
+        if (taken) return {std::move(name), std::move(unnamed)};
+        // Otherwise made the other way, as where there is no /proc.
     }
     TempFile copy = CreateTempBeside(folder);
     MarkCopyOf(copy.fd.get(), owner, path, false);
