@@ -66,7 +66,10 @@ protected:
     }
     // xclip copies, and keeps serving the text in the background until another
     // program copies. It owns the selection only some time after it returns.
+    // Waiting for the text tells nothing when the clipboard holds it already
+    // (the last case's result), so something else is copied first.
     static void Copy(const std::string& text, const std::string& selection = "clipboard") {
+        if (Pasted("UTF8_STRING", selection) == text) Copy(text == "-" ? "+" : "-", selection);
         const std::string command =
             "printf %s '" + text + "' | xclip -selection " + selection + " -t UTF8_STRING -i";
         ASSERT_EQ(std::system(command.c_str()), 0);
