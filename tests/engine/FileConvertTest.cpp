@@ -107,6 +107,24 @@ TEST_F(FileConvertTest, FailureNeverTouchesAnExistingSeparateDestination) {
     EXPECT_EQ(Listed(), (Names{"in.txt", "out.txt"}));
 }
 
+// A destination of several blocks holds exactly what the text converts to,
+// whether that is shorter or longer than the source, new or replacing a file.
+TEST_F(FileConvertTest, LargeDestinationIsAsLongAsItsConvertedText) {
+    const std::string gbk = GbkAcrossBlocks(2 * BlockSize + 5000);
+    std::string utf8 = gbk;
+    ConvertStream(utf8, {GBK, UTF8, FaceD, false, true});
+    ASSERT_GT(utf8.size(), gbk.size());
+    WriteFile(P("gbk.txt"), gbk);
+    WriteFile(P("utf8.txt"), utf8);
+    WriteFile(P("old.txt"), std::string(3 * BlockSize, 'x'));
+    for (const char* out : {"new.txt", "old.txt"}) {
+        Convert("utf8.txt", out, UTF8, GBK, FaceD);
+        EXPECT_TRUE(ReadFile(P(out)) == gbk) << out << ": " << fs::file_size(P(out));
+        Convert("gbk.txt", out, GBK, UTF8, FaceD);
+        EXPECT_TRUE(ReadFile(P(out)) == utf8) << out << ": " << fs::file_size(P(out));
+    }
+}
+
 // A new destination is written unseen and named when complete: a file that
 // appears under its name meanwhile (a link planted by someone else) is left as
 // it is, and a failure leaves nothing behind.
