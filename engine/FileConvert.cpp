@@ -435,9 +435,10 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
         throw ConvertError("Stream write error");
     // A new destination takes a free name only: whatever appeared there
     // meanwhile (a link planted by someone else) is not replaced.
-    const unsigned flags = exists ? 0 : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, destination.c_str(), flags) != 0) {
-        if (taken()) return false;
+    const int refused = exists ? (::rename(temp.path.c_str(), destination.c_str()) == 0 ? 0 : errno)
+                               : RenameNoReplace(temp.path, destination);
+    if (refused != 0) {
+        if (nameFree && refused == EEXIST) return false;
         throw ConvertError("Cannot create file " + named);
     }
     finish.temp.clear();

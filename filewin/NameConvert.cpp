@@ -8,6 +8,7 @@
 #include "filewin/BatchRun.h"
 #include "filewin/FileCon.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -93,25 +94,6 @@ std::string RenameFailureText(const std::string& path, std::int64_t lang) {
     default:
         return "Fail to rename " + path;
     }
-}
-
-int RenameNoReplace(const std::string& oldPath, const std::string& newPath) {
-    if (renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without the flag: the new name is claimed first, so nothing
-    // that appears there meanwhile is replaced.
-    struct stat info {};
-    if (lstat(oldPath.c_str(), &info) != 0) return errno;
-    if (!S_ISDIR(info.st_mode)) {
-        if (link(oldPath.c_str(), newPath.c_str()) != 0) return errno;
-        return unlink(oldPath.c_str()) == 0 ? 0 : errno;
-    }
-    if (mkdir(newPath.c_str(), 0700) != 0) return errno;
-    if (rename(oldPath.c_str(), newPath.c_str()) == 0) return 0;
-    const int error = errno;
-    rmdir(newPath.c_str());
-    return error;
 }
 
 bool RenameWithMessage(const std::string& oldPath, const std::string& newPath, RunUi& ui,

@@ -41,9 +41,6 @@ std::string RenameFailureText(const std::string& path, std::int64_t lang);
 bool RenameWithMessage(const std::string& oldPath, const std::string& newPath, RunUi& ui,
                        std::int64_t lang);
 
-// The rename alone: 0, or the errno of the refusal (EEXIST when newPath is taken).
-int RenameNoReplace(const std::string& oldPath, const std::string& newPath);
-
 // Why a name is listed as not converted, after its path.
 std::string NotConvertedReason(std::int64_t lang);
 

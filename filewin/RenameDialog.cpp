@@ -3,6 +3,7 @@
 #include "core/Paths.h"
 #include "filewin/NameConvert.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

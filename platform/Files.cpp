@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +129,38 @@ std::string FullPath(const std::string& path) {
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     // Without a current folder the path can only be tidied as it stands.
     return (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
+}
+
+int RenameNoReplace(const std::string& oldPath, const std::string& newPath) {
+    if (::renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    return RenameByClaim(oldPath, newPath);
+}
+
+int RenameByClaim(const std::string& oldPath, const std::string& newPath) {
+    struct stat info {};
+    if (::lstat(oldPath.c_str(), &info) != 0) return errno;
+    const bool folder = S_ISDIR(info.st_mode);
+    if (!folder) {
+        if (::link(oldPath.c_str(), newPath.c_str()) == 0)
+            return ::unlink(oldPath.c_str()) == 0 ? 0 : errno;
+        if (errno == EEXIST) return EEXIST;
+        // No hard links here (FAT, exFAT): an empty file holds the name.
+        const int claim =
+            ::open(newPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (claim < 0) return errno;
+        ::close(claim);
+    } else if (::mkdir(newPath.c_str(), 0700) != 0) {
+        return errno;
+    }
+    if (::rename(oldPath.c_str(), newPath.c_str()) == 0) return 0;
+    const int error = errno;
+    if (folder)
+        ::rmdir(newPath.c_str());
+    else
+        ::unlink(newPath.c_str());
+    return error;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

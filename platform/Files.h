@@ -76,6 +76,18 @@ bool SetReadOnly(const std::string& path);
 // current folder. Links are not resolved. The empty path stays empty.
 std::string FullPath(const std::string& path);
 
+// Renames oldPath to newPath, never replacing what is there: 0, or the errno of
+// the refusal (EEXIST when newPath is taken). Where the file system cannot
+// rename without replacing (FUSE ones such as exFAT's and NTFS's), the name is
+// claimed first, as RenameByClaim does.
+int RenameNoReplace(const std::string& oldPath, const std::string& newPath);
+
+// The same through a claim of newPath: a hard link to oldPath, then oldPath
+// removed; where the file system has no hard links, an empty file (or, for a
+// folder, an empty folder) made there, which a plain rename then replaces.
+// Something put in its place between the two steps would be replaced.
+int RenameByClaim(const std::string& oldPath, const std::string& newPath);
+
 // Both name the same file: the same file system object when both exist (so a
 // link and its target, or two hard links, are one file), otherwise the same full
 // path. Never throws.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -98,6 +100,36 @@ TEST(Files, FullPathAndSameFile) {
     // Names of files not there yet are compared as full paths, exactly.
     EXPECT_TRUE(SameFile(folder.File("new.txt"), folder.File("x/../new.txt")));
     EXPECT_FALSE(SameFile(folder.File("new.txt"), folder.File("New.txt")));
+}
+
+// Neither way of renaming replaces a file, a planted link or a folder, and
+// both move files and folders with what they hold.
+TEST(Files, RenamesNeverReplaceWhatIsThere) {
+    for (const auto rename : {&RenameNoReplace, &RenameByClaim}) {
+        test::TempFolder folder;
+        test::WriteFile(folder.File("a.txt"), "a");
+        test::WriteFile(folder.File("b.txt"), "b");
+        fs::create_symlink(folder.File("gone"), folder.File("planted"));
+        fs::create_directory(folder.File("dir"));
+        test::WriteFile(folder.File("dir/inner.txt"), "inner");
+        fs::create_directory(folder.File("empty"));
+
+        EXPECT_EQ(rename(folder.File("a.txt"), folder.File("b.txt")), EEXIST);
+        EXPECT_EQ(rename(folder.File("a.txt"), folder.File("planted")), EEXIST);
+        EXPECT_EQ(rename(folder.File("dir"), folder.File("empty")), EEXIST);
+        EXPECT_EQ(rename(folder.File("missing"), folder.File("new")), ENOENT);
+        EXPECT_EQ(test::ReadFile(folder.File("a.txt")), "a");
+        EXPECT_EQ(test::ReadFile(folder.File("b.txt")), "b");
+        EXPECT_TRUE(fs::is_symlink(folder.File("planted")));
+        EXPECT_TRUE(fs::is_empty(folder.File("empty")));
+
+        EXPECT_EQ(rename(folder.File("a.txt"), folder.File("c.txt")), 0);
+        EXPECT_EQ(rename(folder.File("dir"), folder.File("moved")), 0);
+        EXPECT_EQ(test::ReadFile(folder.File("c.txt")), "a");
+        EXPECT_EQ(test::ReadFile(folder.File("moved/inner.txt")), "inner");
+        EXPECT_EQ(test::FolderNames(folder.Path()),
+                  (std::vector<std::string>{"b.txt", "c.txt", "empty", "moved", "planted"}));
+    }
 }
 
 } // namespace
