@@ -277,6 +277,65 @@ UniqueFd OpenForInPlace(const std::string& path) {
     return file;
 }
 
+bool ConvertToSeparate(const std::string& source, const std::string& named,
+                       const ConvertOptions& options, FixTables* fixTables, bool nameFree);
+
+// Converts the open file in place, its original saved beside it until it is
+// whole again. False, having changed nothing, when the saved copy cannot carry
+// the record that lets a later run recognise it.
+bool ConvertThroughCopy(int file, const std::string& path, const struct stat& before,
+                        const ConvertOptions& options, FixTables* fixTables) {
+    const std::string folder = FolderOf(path);
+    // Signals wait until the file is whole again; declared first, so they take
+    // effect only after the copy is gone.
+    const DeferredInterrupts held;
+    interrupts = &held;
+    struct Finish {
+        std::string copy;
+        bool keep = false;
+        ~Finish() {
+            interrupts = nullptr;
+            if (!keep && !copy.empty()) ::unlink(copy.c_str());
+        }
+    } finish;
+    if (Injected(FileOperation::Mark)) return false;
+    std::optional<TempFile> made = CreateCopyBeside(folder, before, path);
+    if (!made) return false;
+    TempFile& copy = *made;
+    finish.copy = copy.path;
+    const std::uint64_t size = CopyContents(file, copy.fd.get());
+    if (!SameState(before, StatusOf(file)) || size != static_cast<std::uint64_t>(before.st_size))
+        throw ConvertError("Stream read error");
+    // The copy carries the file's owner and mode and is on disk, marked whole,
+    // before the first byte of the file changes: after a crash from here on it
+    // is the original, and the next run names it.
+    if (::fchown(copy.fd.get(), before.st_uid, before.st_gid) != 0 && ::geteuid() == 0)
+        throw ConvertError("Cannot create file " + copy.path);
+    // The bytes reach the disk before the mark that says they are all there.
+    if (::fchmod(copy.fd.get(), before.st_mode & 0777) != 0 || ::fdatasync(copy.fd.get()) != 0)
+        throw ConvertError("Stream write error");
+    if (!MarkCopyOf(copy.fd.get(), before, path, true) || ::fsync(copy.fd.get()) != 0)
+        throw ConvertError("Stream write error");
+    SyncFolder(folder);
+
+    try {
+        ConvertBetween(copy.fd.get(), size, file, true, options, fixTables);
+        // A signal that came with the last bytes still undoes the conversion.
+        StopIfInterrupted();
+        if (::fsync(file) != 0) throw ConvertError("Stream write error");
+    } catch (...) {
+        // Putting the original back is not interrupted; a signal waits for it.
+        interrupts = nullptr;
+        if (!Restore(copy.fd.get(), file)) {
+            finish.keep = true;
+            throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
+                               " is kept in " + copy.path);
+        }
+        throw;
+    }
+    return true;
+}
+
 void ConvertInPlace(const std::string& named, const ConvertOptions& options, FixTables* fixTables) {
     const std::string path = ResolveForWriting(named);
     UniqueFd file = OpenForInPlace(path);
@@ -294,52 +353,13 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
         throw ConvertError(path +
                            " changed after this run listed it (another run may have converted "
                            "it already); it is left as it is.");
-
-    // Signals wait until the file is whole again; declared first, so they take
-    // effect only after the copy is gone.
-    const DeferredInterrupts held;
-    interrupts = &held;
-    struct Finish {
-        std::string copy;
-        bool keep = false;
-        ~Finish() {
-            interrupts = nullptr;
-            if (!keep && !copy.empty()) ::unlink(copy.c_str());
-        }
-    } finish;
-    TempFile copy = CreateCopyBeside(folder, before, path);
-    finish.copy = copy.path;
-    const std::uint64_t size = CopyContents(file.get(), copy.fd.get());
-    if (!SameState(before, StatusOf(file.get())) ||
-        size != static_cast<std::uint64_t>(before.st_size))
-        throw ConvertError("Stream read error");
-    // The copy carries the file's owner and mode and is on disk, marked whole,
-    // before the first byte of the file changes: after a crash from here on it
-    // is the original, and the next run names it.
-    if (::fchown(copy.fd.get(), before.st_uid, before.st_gid) != 0 && ::geteuid() == 0)
-        throw ConvertError("Cannot create file " + copy.path);
-    // The bytes reach the disk before the mark that says they are all there.
-    if (::fchmod(copy.fd.get(), before.st_mode & 0777) != 0 || ::fdatasync(copy.fd.get()) != 0)
-        throw ConvertError("Stream write error");
-    if (MarkCopyOf(copy.fd.get(), before, path, true) && ::fsync(copy.fd.get()) != 0)
-        throw ConvertError("Stream write error");
-    SyncFolder(folder);
-
-    try {
-        ConvertBetween(copy.fd.get(), size, file.get(), true, options, fixTables);
-        // A signal that came with the last bytes still undoes the conversion.
-        StopIfInterrupted();
-        if (::fsync(file.get()) != 0) throw ConvertError("Stream write error");
-    } catch (...) {
-        // Putting the original back is not interrupted; a signal waits for it.
-        interrupts = nullptr;
-        if (!Restore(copy.fd.get(), file.get())) {
-            finish.keep = true;
-            throw ConvertError(CurrentErrorText() + "\r\nThe original content of " + path +
-                               " is kept in " + copy.path);
-        }
-        throw;
-    }
+    // Where the copy can carry no record, a run killed while writing the file
+    // over would leave it half converted, its original in a copy no later run
+    // recognises. The converted text is then written beside the file and
+    // takes its place when complete: never half written, though it becomes
+    // a new file (another hard link to it keeps the original).
+    if (!ConvertThroughCopy(file.get(), path, before, options, fixTables))
+        ConvertToSeparate(path, path, options, fixTables, false);
 }
 
 // The mode of a new destination: the source's, as the user's file mask allows,

@@ -85,8 +85,9 @@ void SetFileProgressHook(FileProgressHook hook);
 
 // Test seam: called before every read and write of the file routines on the
 // calling thread with the running number of the operation; returning true
-// makes that operation fail.
-enum class FileOperation { Read, Write };
+// makes that operation fail. Mark: the record an in-place run puts on its
+// saved copy, failing as on a file system without extended attributes.
+enum class FileOperation { Read, Write, Mark };
 using FileFaultHook = std::function<bool(FileOperation, std::uint64_t index)>;
 void SetFileFaultHook(FileFaultHook hook);
 

@@ -109,18 +109,19 @@ bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, boo
     return ::fsetxattr(copy, CopyRecord, record.data(), record.size(), 0) == 0;
 }
 
-TempFile CreateCopyBeside(const std::string& folder, const struct stat& owner,
-                          const std::string& path) {
+std::optional<TempFile> CreateCopyBeside(const std::string& folder, const struct stat& owner,
+                                         const std::string& path) {
     if (UniqueFd unnamed = CreateUnnamedBeside(folder)) {
-        MarkCopyOf(unnamed.get(), owner, path, false);
+        if (!MarkCopyOf(unnamed.get(), owner, path, false)) return std::nullopt;
         auto [name, taken] = FirstFreeTempName(
             folder, [&](const std::string& name) { return NameUnnamed(unnamed.get(), name); });
-        if (taken) return {std::move(name), std::move(unnamed)};
+        if (taken) return TempFile{std::move(name), std::move(unnamed)};
         // Otherwise made the other way, as where there is no /proc.
     }
     TempFile copy = CreateTempBeside(folder);
-    MarkCopyOf(copy.fd.get(), owner, path, false);
-    return copy;
+    if (MarkCopyOf(copy.fd.get(), owner, path, false)) return copy;
+    ::unlink(copy.path.c_str());
+    return std::nullopt;
 }
 
 std::optional<std::string> LeftoverCopyOf(const std::string& folder, const struct stat& owner) {

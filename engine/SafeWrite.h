@@ -57,9 +57,10 @@ bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, boo
 // A new "~QX<n>.TMP" as CreateTempBeside makes it, already marked (MarkCopyOf)
 // as a partial copy of the owner at path. Where the file system allows, it is
 // made without a name and named once marked: a run killed in between leaves no
-// unmarked file that no later run would take for its own.
-TempFile CreateCopyBeside(const std::string& folder, const struct stat& owner,
-                          const std::string& path);
+// unmarked file that no later run would take for its own. None, and nothing
+// left, where it cannot be marked (FAT and exFAT keep no extended attributes).
+std::optional<TempFile> CreateCopyBeside(const std::string& folder, const struct stat& owner,
+                                         const std::string& path);
 
 // A complete saved original of the owner left in the folder by a run that was
 // killed, if there is one. Copies of it that were never completed (the file

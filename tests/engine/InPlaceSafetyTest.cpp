@@ -124,6 +124,42 @@ TEST_F(InPlaceSafety, KilledAnywhereTheOriginalIsIntactOrNamedByTheNextRun) {
                 intact, named);
 }
 
+// Where the saved copy can carry no record (FAT and exFAT keep no extended
+// attributes), no later run would recognise it: the converted text is then
+// written beside the file and takes its place whole. Killed at any point, the
+// file is the original, never half converted.
+TEST_F(InPlaceSafety, WithoutARecordOnTheCopyTheFileIsReplacedWhole) {
+    const std::string original = ThreeBlocks();
+    std::string converted = original;
+    ConvertStream(converted, {GBK, BIG5, FaceT, false, false});
+    WriteFile(P("a.txt"), original);
+    fs::permissions(P("a.txt"), fs::perms(0640));
+    std::uint64_t operations = 0;
+    SetFileFaultHook([&](FileOperation operation, std::uint64_t) {
+        ++operations;
+        return operation == FileOperation::Mark;
+    });
+    Convert(P("a.txt"), P("a.txt"));
+    SetFileFaultHook(nullptr);
+    ASSERT_TRUE(ReadFile(P("a.txt")) == converted);
+    EXPECT_EQ(fs::status(P("a.txt")).permissions(), fs::perms(0640));
+    EXPECT_EQ(Listed(), Names{"a.txt"});
+    for (std::uint64_t n = 0; n < operations; ++n) {
+        WriteFile(P("a.txt"), original);
+        const int status = InChild([&] {
+            SetFileFaultHook([n](FileOperation operation, std::uint64_t index) {
+                if (index == n) ::raise(SIGKILL);
+                return operation == FileOperation::Mark;
+            });
+            Convert(P("a.txt"), P("a.txt"));
+        });
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << n;
+        EXPECT_TRUE(ReadFile(P("a.txt")) == original) << n;
+        for (const std::string& name : Listed())
+            if (name != "a.txt") fs::remove(P(name)); // the unfinished conversion
+    }
+}
+
 TEST_F(InPlaceSafety, InterruptingSignalsPutTheOriginalBack) {
     const std::string original = ThreeBlocks();
     WriteFile(P("a.txt"), original);
