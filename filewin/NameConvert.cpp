@@ -10,11 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tessarim {
 
