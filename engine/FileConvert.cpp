@@ -283,9 +283,9 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
 // Converts the open file in place, its original saved beside it until it is
 // whole again. False, having changed nothing, when the saved copy cannot carry
 // the record that lets a later run recognise it.
-bool ConvertThroughCopy(int file, const std::string& path, const struct stat& before,
-                        const ConvertOptions& options, FixTables* fixTables) {
-    const std::string folder = FolderOf(path);
+bool ConvertThroughCopy(int file, const std::string& path, const std::string& folder,
+                        const struct stat& before, const ConvertOptions& options,
+                        FixTables* fixTables) {
     // Signals wait until the file is whole again; declared first, so they take
     // effect only after the copy is gone.
     const DeferredInterrupts held;
@@ -358,7 +358,7 @@ void ConvertInPlace(const std::string& named, const ConvertOptions& options, Fix
     // recognises. The converted text is then written beside the file and
     // takes its place when complete: never half written, though it becomes
     // a new file (another hard link to it keeps the original).
-    if (!ConvertThroughCopy(file.get(), path, before, options, fixTables))
+    if (!ConvertThroughCopy(file.get(), path, folder, before, options, fixTables))
         ConvertToSeparate(path, path, options, fixTables, false);
 }
 
@@ -397,7 +397,8 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
     std::optional<struct stat> there;
     const std::string destination = nameFree ? named : ResolveForWriting(named, &there);
     const bool exists = there.has_value();
-    const auto taken = [nameFree] { return nameFree && errno == EEXIST; };
+    // The name was free when listed and is taken now: the caller looks again.
+    const auto taken = [nameFree](int error) { return nameFree && error == EEXIST; };
     if (exists && !S_ISREG(there->st_mode)) throw ConvertError("Cannot create file " + named);
 
     const DeferredInterrupts held;
@@ -423,7 +424,7 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
             // Whatever appeared under the name meanwhile (a link planted by
             // someone else) is not replaced.
             if (NameUnnamed(unnamed.get(), destination)) return true;
-            if (taken()) return false;
+            if (taken(errno)) return false;
             throw ConvertError("Cannot create file " + named);
         }
     TempFile temp;
@@ -458,7 +459,7 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
     const int refused = exists ? (::rename(temp.path.c_str(), destination.c_str()) == 0 ? 0 : errno)
                                : RenameNoReplace(temp.path, destination);
     if (refused != 0) {
-        if (nameFree && refused == EEXIST) return false;
+        if (taken(refused)) return false;
         throw ConvertError("Cannot create file " + named);
     }
     finish.temp.clear();
