@@ -427,21 +427,26 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
             if (taken(errno)) return false;
             throw ConvertError("Cannot create file " + named);
         }
+    // An existing destination is replaced by a file made without a name too,
+    // named beside it only when complete: a run stopped before leaves nothing.
     TempFile temp;
-    try {
-        temp = CreateTempBeside(FolderOf(destination));
-    } catch (const ConvertError&) {
-        if (!exists) throw ConvertError("Cannot create file " + named);
-        // No room beside the destination (a folder we may not write to): write
-        // the destination itself, as a plain copy would.
-        const UniqueFd output(
-            ::open(destination.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (!output) throw ConvertError("Cannot create file " + named);
-        ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), output.get(),
-                       true, options, fixTables);
-        return true;
+    if (exists) temp.fd = CreateUnnamedBeside(FolderOf(destination));
+    if (!temp.fd) {
+        try {
+            temp = CreateTempBeside(FolderOf(destination));
+        } catch (const ConvertError&) {
+            if (!exists) throw ConvertError("Cannot create file " + named);
+            // No room beside the destination (a folder we may not write to): write
+            // the destination itself, as a plain copy would.
+            const UniqueFd output(
+                ::open(destination.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            if (!output) throw ConvertError("Cannot create file " + named);
+            ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size),
+                           output.get(), true, options, fixTables);
+            return true;
+        }
     }
-    finish.temp = temp.path;
+    finish.temp = temp.path; // empty while the file has no name
     // The temporary file is new and empty: nothing to cut.
     ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), temp.fd.get(),
                    false, options, fixTables);
@@ -452,8 +457,14 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
         throw ConvertError("Stream write error");
     // The old destination is given up only for new contents already on disk;
     // a new one costs nothing to lose.
-    if ((exists && ::fsync(temp.fd.get()) != 0) || !temp.fd.Close())
-        throw ConvertError("Stream write error");
+    if (exists && ::fsync(temp.fd.get()) != 0) throw ConvertError("Stream write error");
+    if (temp.path.empty()) {
+        std::optional<std::string> name = NameUnnamedBeside(FolderOf(destination), temp.fd.get());
+        if (!name) throw ConvertError("Cannot create file " + named);
+        temp.path = std::move(*name);
+        finish.temp = temp.path;
+    }
+    if (!temp.fd.Close()) throw ConvertError("Stream write error");
     // A new destination takes a free name only: whatever appeared there
     // meanwhile (a link planted by someone else) is not replaced.
     const int refused = exists ? (::rename(temp.path.c_str(), destination.c_str()) == 0 ? 0 : errno)

@@ -109,13 +109,19 @@ bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, boo
     return ::fsetxattr(copy, CopyRecord, record.data(), record.size(), 0) == 0;
 }
 
+std::optional<std::string> NameUnnamedBeside(const std::string& folder, int fd) {
+    auto [name, taken] =
+        FirstFreeTempName(folder, [&](const std::string& name) { return NameUnnamed(fd, name); });
+    if (!taken) return std::nullopt;
+    return std::move(name);
+}
+
 std::optional<TempFile> CreateCopyBeside(const std::string& folder, const struct stat& owner,
                                          const std::string& path) {
     if (UniqueFd unnamed = CreateUnnamedBeside(folder)) {
         if (!MarkCopyOf(unnamed.get(), owner, path, false)) return std::nullopt;
-        auto [name, taken] = FirstFreeTempName(
-            folder, [&](const std::string& name) { return NameUnnamed(unnamed.get(), name); });
-        if (taken) return TempFile{std::move(name), std::move(unnamed)};
+        if (std::optional<std::string> name = NameUnnamedBeside(folder, unnamed.get()))
+            return TempFile{std::move(*name), std::move(unnamed)};
         // Otherwise made the other way, as where there is no /proc.
     }
     TempFile copy = CreateTempBeside(folder);

@@ -49,6 +49,10 @@ UniqueFd CreateUnnamedBeside(const std::string& folder);
 // false when something is there, a link included, or the name cannot be given.
 bool NameUnnamed(int fd, const std::string& path);
 
+// Gives a file made by CreateUnnamedBeside the first free "~QX<n>.TMP" of the
+// folder; none when it cannot be named.
+std::optional<std::string> NameUnnamedBeside(const std::string& folder, int fd);
+
 // Records on the saved copy which file it holds the original of (the file
 // itself, whatever path leads to it, and the path for the user), and whether
 // it is all there yet. False when the file system keeps no such record.

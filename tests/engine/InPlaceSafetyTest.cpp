@@ -180,8 +180,14 @@ TEST_F(InPlaceSafety, InterruptingSignalsPutTheOriginalBack) {
     for (const int signal : {SIGKILL, SIGTERM}) {
         SignalledAt(P("a.txt"), P("new.txt"), separate / 2, signal);
         EXPECT_FALSE(fs::exists(P("new.txt"))) << signal;
-        for (const std::string& name : Listed())
-            if (name != "a.txt") fs::remove(P(name)); // a killed run's unfinished file
+        EXPECT_EQ(Listed(), Names{"a.txt"}) << signal;
+    }
+    // One replacing an existing file leaves it as it was, and nothing beside.
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        WriteFile(P("old.txt"), "kept");
+        SignalledAt(P("a.txt"), P("old.txt"), separate / 2, signal);
+        EXPECT_EQ(ReadFile(P("old.txt")), "kept") << signal;
+        EXPECT_EQ(Listed(), (Names{"a.txt", "old.txt"})) << signal;
     }
 }
 
