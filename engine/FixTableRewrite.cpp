@@ -157,6 +157,59 @@ struct EightMarksAvx2 {
 struct EightMarksAvx512 : EightMarksAvx2 {
     static constexpr bool Wide = true;
 
+    // A table's attended characters are few (its keys of a single character),
+    // and a gather per sixteen places costs as much as the filter's. So where
+    // they are few they are looked for in a Bloom filter of 1,024 bits held in
+    // registers: two bits a character, one in each half of its hash. A place
+    // it wrongly passes is only looked up for nothing.
+    static constexpr std::size_t MostInRegisters = 48;
+    alignas(64) std::array<std::uint16_t, 64> attentionBits{};
+    bool inRegisters = false;
+
+    static constexpr std::uint32_t AttentionMultiplier = 0x9E3779B1u;
+    static void SetAttentionBit(std::array<std::uint16_t, 64>& bits, std::uint32_t place) {
+        bits[place >> 4] = static_cast<std::uint16_t>(bits[place >> 4] | 1u << (place & 15));
+    }
+
+    static EightMarksAvx512 For(const std::uint64_t* attention) {
+        EightMarksAvx512 marks;
+        std::size_t count = 0;
+        for (std::size_t w = 0; w < 0x10000 / 64; ++w)
+            count += static_cast<std::size_t>(std::popcount(attention[w]));
+        if (count > MostInRegisters) return marks;
+        for (std::size_t w = 0; w < 0x10000 / 64; ++w)
+            for (std::uint64_t bits = attention[w]; bits != 0; bits &= bits - 1) {
+                const auto code = static_cast<std::uint32_t>(w * 64 + std::countr_zero(bits));
+                const std::uint32_t hash = code * AttentionMultiplier;
+                SetAttentionBit(marks.attentionBits, hash >> 22);
+                SetAttentionBit(marks.attentionBits, hash >> 12 & 1023);
+            }
+        marks.inRegisters = true;
+        return marks;
+    }
+
+    // Bit 0 set where the character's code (the low 16 bits) is attended, or
+    // may be when inRegisters.
+    __attribute__((target(TESSARIM_AVX512))) __m512i
+    Attended(__m512i code, const std::uint64_t* attention) const {
+        const __m512i low4 = _mm512_set1_epi32(15);
+        if (inRegisters) {
+            const __m512i low = _mm512_load_si512(attentionBits.data());
+            const __m512i high = _mm512_load_si512(attentionBits.data() + 32);
+            const __m512i hash = Times512(code, AttentionMultiplier);
+            // Each lane's word number sits in its low 16 bits, the high ones
+            // zero; so the word looked up is the lane's low half.
+            const __m512i first = _mm512_permutex2var_epi16(low, _mm512_srli_epi32(hash, 26), high);
+            const __m512i second = _mm512_permutex2var_epi16(
+                low, _mm512_and_si512(_mm512_srli_epi32(hash, 16), _mm512_set1_epi32(63)), high);
+            return _mm512_and_si512(
+                _mm512_srlv_epi32(first, _mm512_and_si512(_mm512_srli_epi32(hash, 22), low4)),
+                _mm512_srlv_epi32(second, _mm512_and_si512(_mm512_srli_epi32(hash, 12), low4)));
+        }
+        return _mm512_srlv_epi32(_mm512_i32gather_epi32(_mm512_srli_epi32(code, 5), attention, 4),
+                                 _mm512_and_si512(code, _mm512_set1_epi32(31)));
+    }
+
     // Bit k: byte k of 32 is a lead byte.
     __attribute__((target("avx2"))) static std::uint32_t Leads32(const std::uint8_t* p) {
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -199,17 +252,13 @@ struct EightMarksAvx512 : EightMarksAvx2 {
         const __m512i next = _mm512_shuffle_epi8(
             bytes, _mm512_broadcast_i32x4(
                        _mm_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1)));
-        const __m512i low5 = _mm512_set1_epi32(31);
         const __m512i word = _mm512_srli_epi32(Times512(head, HeadGroups::WordMultiplier),
                                                32 - HeadGroups::FilterBits);
         const __m512i headHash = Times512(head, HeadGroups::HeadMultiplier);
         const __m512i pairHash =
             _mm512_xor_si512(headHash, Times512(next, HeadGroups::NextMultiplier));
         const __m512i words = _mm512_i32gather_epi32(word, filter, 4);
-        const __m512i code = _mm512_srli_epi32(head, 16);
-        const __m512i attended =
-            _mm512_srlv_epi32(_mm512_i32gather_epi32(_mm512_srli_epi32(code, 5), attention, 4),
-                              _mm512_and_si512(code, low5));
+        const __m512i attended = Attended(_mm512_srli_epi32(head, 16), attention);
         const __m512i changing = _mm512_or_si512(
             attended, _mm512_or_si512(BothBits512(words, headHash), BothBits512(words, pairHash)));
         const __m512i blocking = BothBits512(
@@ -492,7 +541,7 @@ __attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string& tex
 
 __attribute__((target(TESSARIM_AVX512))) bool FixTableStore::RewriteAvx512(std::string& text,
                                                                            std::string& output) {
-    return RewriteWith(text, output, EightMarksAvx512{});
+    return RewriteWith(text, output, EightMarksAvx512::For(attentionData_));
 }
 #endif
 

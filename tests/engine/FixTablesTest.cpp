@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 #include <thread>
 #include <vector>
@@ -199,6 +200,61 @@ TEST_F(FixTablesTest, AWordKeptAsItIsCoversTheKeysThatBeginWithinIt) {
                 }
             }
         }
+    }
+}
+
+// Keys of a single character are looked for at every place, however many a
+// table has: a few of them, and more than the search keeps at hand in
+// registers. Each also begins a longer key listed before it, kept as it is.
+TEST_F(FixTablesTest, KeysOfOneCharacterApplyEverywhereFewOrMany) {
+    std::mt19937 random(20261208);
+    const auto big5 = [&] {
+        const unsigned trail = random() % 157;
+        return std::string{static_cast<char>(0xA4 + random() % 0x23),
+                           static_cast<char>(trail < 63 ? 0x40 + trail : 0xA1 + trail - 63)};
+    };
+    std::int64_t stamp = Stamp;
+    for (const std::size_t count : {3u, 40u, 48u, 49u, 300u}) {
+        std::map<std::string, std::string> single; // key -> replacement
+        while (single.size() < count)
+            single.emplace(big5(), "");
+        std::vector<std::string> others(200);
+        for (std::string& other : others)
+            other = big5();
+        std::map<std::string, std::string> pairs; // kept as they are
+        std::string table = "-1,-1,-1,-1,-1,-1\r\nSearch,\"Replace with\"\r\n";
+        for (auto& [key, replacement] : single) {
+            replacement = std::string("<").append(std::to_string(pairs.size())).append(">");
+            const std::string pair = key + others[random() % others.size()];
+            pairs.emplace(pair, pair);
+            table += pair + "," + pair + "\r\n" + key + "," + replacement + "\r\n";
+        }
+        WriteFile(folder.File("b5fix.dat"), table);
+        fs::last_write_time(folder.File("b5fix.dat"),
+                            std::chrono::file_clock::from_sys(
+                                std::chrono::sys_seconds{std::chrono::seconds{++stamp}}));
+        ASSERT_TRUE(Load());
+        std::vector<std::string> pool(others);
+        for (const auto& [key, replacement] : single)
+            pool.push_back(key);
+        std::string text, expected;
+        for (int c = 0; c < 20000; ++c)
+            text += random() % 50 == 0 ? std::string("a") : pool[random() % pool.size()];
+        for (std::size_t i = 0; i < text.size();) {
+            if (text[i] == 'a') {
+                expected += text[i++];
+            } else if (pairs.contains(text.substr(i, 4))) {
+                expected += text.substr(i, 4);
+                i += 4;
+            } else if (const auto found = single.find(text.substr(i, 2)); found != single.end()) {
+                expected += found->second;
+                i += 2;
+            } else {
+                expected += text.substr(i, 2);
+                i += 2;
+            }
+        }
+        EXPECT_EQ(Apply(text), expected) << count << " keys of one character";
     }
 }
 
