@@ -163,7 +163,7 @@ struct EightMarksAvx512 : EightMarksAvx2 {
     // registers: two bits a character, one in each half of its hash. A place
     // it wrongly passes is only looked up for nothing.
     static constexpr std::size_t MostInRegisters = 48;
-    alignas(64) std::array<std::uint16_t, 64> attentionBits{};
+    std::array<std::uint16_t, 64> attentionBits{};
     bool inRegisters = false;
 
     static constexpr std::uint32_t AttentionMultiplier = 0x9E3779B1u;
@@ -194,8 +194,8 @@ struct EightMarksAvx512 : EightMarksAvx2 {
     Attended(__m512i code, const std::uint64_t* attention) const {
         const __m512i low4 = _mm512_set1_epi32(15);
         if (inRegisters) {
-            const __m512i low = _mm512_load_si512(attentionBits.data());
-            const __m512i high = _mm512_load_si512(attentionBits.data() + 32);
+            const __m512i low = _mm512_loadu_si512(attentionBits.data());
+            const __m512i high = _mm512_loadu_si512(attentionBits.data() + 32);
             const __m512i hash = Times512(code, AttentionMultiplier);
             // Each lane's word number sits in its low 16 bits, the high ones
             // zero; so the word looked up is the lane's low half.
