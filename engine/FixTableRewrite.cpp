@@ -62,12 +62,64 @@ constexpr std::uint64_t TrailsOf(std::uint64_t leads, unsigned count) {
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
+// Calls set with each code of a table's attention set and says true; says
+// false without a call when the set has more than `most` codes.
+template <typename Set>
+bool ForEachAttended(const std::uint64_t* attention, std::size_t most, Set set) {
+    std::size_t count = 0;
+    for (std::size_t w = 0; w < 0x10000 / 64; ++w)
+        count += static_cast<std::size_t>(std::popcount(attention[w]));
+    if (count > most) return false;
+    for (std::size_t w = 0; w < 0x10000 / 64; ++w)
+        for (std::uint64_t bits = attention[w]; bits != 0; bits &= bits - 1)
+            set(static_cast<std::uint32_t>(w * 64 + std::countr_zero(bits)));
+    return true;
+}
+
 struct EightMarksAvx2 {
-    // Bit `bit` of the 32-bit word of the table at `word`, at eight places.
-    __attribute__((target("avx2"))) static __m256i BitsAt(const std::uint32_t* table, __m256i word,
-                                                          __m256i bit) {
-        const __m256i found = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), word, 4);
-        return _mm256_srlv_epi32(found, bit);
+    // A table's attended characters are few (its keys of a single character),
+    // and a gather costs as much as the filter's. So where they are few they
+    // are looked for in registers: two tables of 256 bits, a bit in each from
+    // one hash of the code. A place they wrongly pass is only looked up for
+    // nothing.
+    static constexpr std::size_t MostInHalves = 24;
+    static constexpr std::uint32_t AttentionMultiplier = 0x9E3779B1u;
+    std::array<std::uint32_t, 16> attentionHalves{}; // the two tables' eight words
+    bool halvesInRegisters = false;
+
+    static EightMarksAvx2 For(const std::uint64_t* attention) {
+        EightMarksAvx2 marks;
+        marks.halvesInRegisters = ForEachAttended(attention, MostInHalves, [&](std::uint32_t code) {
+            const std::uint32_t hash = code * AttentionMultiplier;
+            marks.attentionHalves[hash >> 29] |= 1u << (hash >> 24 & 31);
+            marks.attentionHalves[8 + (hash >> 21 & 7)] |= 1u << (hash >> 16 & 31);
+        });
+        return marks;
+    }
+
+    // Bit 0 set at the eight places whose character's code (the low 16 bits)
+    // is attended, or may be when halvesInRegisters.
+    __attribute__((target("avx2"))) __m256i Attended8(__m256i code,
+                                                      const std::uint64_t* attention) const {
+        const __m256i low5 = Splat(31);
+        if (halvesInRegisters) {
+            const __m256i first =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(attentionHalves.data()));
+            const __m256i second =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(attentionHalves.data() + 8));
+            const __m256i hash = _mm256_mullo_epi32(code, Splat(AttentionMultiplier));
+            // The permute takes a word's number from the low three bits of its lane.
+            return _mm256_and_si256(
+                _mm256_srlv_epi32(_mm256_permutevar8x32_epi32(first, _mm256_srli_epi32(hash, 29)),
+                                  _mm256_and_si256(_mm256_srli_epi32(hash, 24), low5)),
+                _mm256_srlv_epi32(_mm256_permutevar8x32_epi32(second, _mm256_srli_epi32(hash, 21)),
+                                  _mm256_and_si256(_mm256_srli_epi32(hash, 16), low5)));
+        }
+        // The attention set as 32-bit words: word w of 64 bits is words 2w
+        // and 2w + 1.
+        const __m256i found = _mm256_i32gather_epi32(reinterpret_cast<const int*>(attention),
+                                                     _mm256_srli_epi32(code, 5), 4);
+        return _mm256_srlv_epi32(found, _mm256_and_si256(code, low5));
     }
 
     // Bit 0 set where the words have both bits TwoBits takes from the hashes.
@@ -126,12 +178,7 @@ struct EightMarksAvx2 {
         const __m256i pairHash =
             _mm256_xor_si256(headHash, _mm256_mullo_epi32(next, Splat(HeadGroups::NextMultiplier)));
         const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(filter), word, 4);
-        // The attention set as 32-bit words: word w of 64 bits is words 2w
-        // and 2w + 1.
-        const __m256i code = _mm256_srli_epi32(head, 16);
-        const __m256i attended =
-            BitsAt(reinterpret_cast<const std::uint32_t*>(attention), _mm256_srli_epi32(code, 5),
-                   _mm256_and_si256(code, Splat(31)));
+        const __m256i attended = Attended8(_mm256_srli_epi32(head, 16), attention);
         const __m256i changing = _mm256_or_si256(
             attended, _mm256_or_si256(BothBits(words, headHash), BothBits(words, pairHash)));
         const __m256i blocking =
@@ -166,25 +213,19 @@ struct EightMarksAvx512 : EightMarksAvx2 {
     std::array<std::uint16_t, 64> attentionBits{};
     bool inRegisters = false;
 
-    static constexpr std::uint32_t AttentionMultiplier = 0x9E3779B1u;
     static void SetAttentionBit(std::array<std::uint16_t, 64>& bits, std::uint32_t place) {
         bits[place >> 4] = static_cast<std::uint16_t>(bits[place >> 4] | 1u << (place & 15));
     }
 
+    // The 16-place marks of a block's last bytes gather the attended
+    // characters: the base's tables stay empty.
     static EightMarksAvx512 For(const std::uint64_t* attention) {
         EightMarksAvx512 marks;
-        std::size_t count = 0;
-        for (std::size_t w = 0; w < 0x10000 / 64; ++w)
-            count += static_cast<std::size_t>(std::popcount(attention[w]));
-        if (count > MostInRegisters) return marks;
-        for (std::size_t w = 0; w < 0x10000 / 64; ++w)
-            for (std::uint64_t bits = attention[w]; bits != 0; bits &= bits - 1) {
-                const auto code = static_cast<std::uint32_t>(w * 64 + std::countr_zero(bits));
-                const std::uint32_t hash = code * AttentionMultiplier;
-                SetAttentionBit(marks.attentionBits, hash >> 22);
-                SetAttentionBit(marks.attentionBits, hash >> 12 & 1023);
-            }
-        marks.inRegisters = true;
+        marks.inRegisters = ForEachAttended(attention, MostInRegisters, [&](std::uint32_t code) {
+            const std::uint32_t hash = code * AttentionMultiplier;
+            SetAttentionBit(marks.attentionBits, hash >> 22);
+            SetAttentionBit(marks.attentionBits, hash >> 12 & 1023);
+        });
         return marks;
     }
 
@@ -536,7 +577,7 @@ bool FixTableStore::Rewrite(std::string& text, std::string& output) {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
 __attribute__((target("avx2"))) bool FixTableStore::RewriteAvx2(std::string& text,
                                                                 std::string& output) {
-    return RewriteWith(text, output, EightMarksAvx2{});
+    return RewriteWith(text, output, EightMarksAvx2::For(attentionData_));
 }
 
 __attribute__((target(TESSARIM_AVX512))) bool FixTableStore::RewriteAvx512(std::string& text,

@@ -214,7 +214,7 @@ TEST_F(FixTablesTest, KeysOfOneCharacterApplyEverywhereFewOrMany) {
                            static_cast<char>(trail < 63 ? 0x40 + trail : 0xA1 + trail - 63)};
     };
     std::int64_t stamp = Stamp;
-    for (const std::size_t count : {3u, 40u, 48u, 49u, 300u}) {
+    for (const std::size_t count : {3u, 24u, 25u, 48u, 49u, 300u}) {
         std::map<std::string, std::string> single; // key -> replacement
         while (single.size() < count)
             single.emplace(big5(), "");
