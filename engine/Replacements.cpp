@@ -186,10 +186,12 @@ CountDoubleByteAvx512(const std::uint8_t* bytes, std::size_t size, DbcsCode squa
     for (; base + 65 <= size; base += 64) {
         const __m512i a = _mm512_loadu_si512(bytes + base);
         const __m512i b = _mm512_loadu_si512(bytes + base + 1);
-        marks +=
-            static_cast<std::size_t>(__builtin_popcountll(_mm512_cmpeq_epi8_mask(a, question)));
+        const std::uint64_t questions = _mm512_cmpeq_epi8_mask(a, question);
         const std::uint64_t squares =
             _mm512_cmpeq_epi8_mask(a, highs) & _mm512_cmpeq_epi8_mask(b, lows);
+        // Most text has neither mark: then no place here counts.
+        if ((questions | squares | _mm512_cmpeq_epi8_mask(b, question)) == 0) continue;
+        marks += static_cast<std::size_t>(__builtin_popcountll(questions));
         const std::uint64_t trailQuestions = _mm512_cmpge_epu8_mask(a, lowestLead) &
                                              _mm512_cmple_epu8_mask(a, highestLead) &
                                              _mm512_cmpeq_epi8_mask(b, question);

@@ -61,6 +61,25 @@ TEST(ReplacementMarks, LongRunsAndRandomTextPairLikeTheCodePage) {
     }
 }
 
+TEST(ReplacementMarks, OneMarkAnywhereInLongPlainText) {
+    // Long stretches without a mark are passed over a window at a time; a mark,
+    // or a lead byte whose trail is "?", must count wherever it falls against
+    // those windows, at their edges too.
+    std::string pairs;
+    for (int i = 0; i < 100; ++i)
+        pairs += "\xB0\xA1"s;
+    for (const std::string& plain : {pairs, "x"s + pairs}) {
+        for (const std::string& mark : {"?"s, "\xB0?"s, "\xA1\xF5"s, "\xA1\xBC"s}) {
+            for (std::size_t at = 0; at + mark.size() <= plain.size(); ++at) {
+                std::string text = plain;
+                text.replace(at, mark.size(), mark);
+                ASSERT_EQ(CountReplacementMarks(text, GBK), PairedMarks(text, 0xA1F5)) << at;
+                ASSERT_EQ(CountReplacementMarks(text, BIG5), PairedMarks(text, 0xA1BC)) << at;
+            }
+        }
+    }
+}
+
 TEST(ReplacementMarks, UnicodeMarks) {
     EXPECT_EQ(CountReplacementMarks("?\xE2\x96\xA1\xEF\xBF\xBDx\xEF\xBC\x8C"s, UTF8), 3U);
     EXPECT_EQ(CountReplacementMarks("?\0\xA1\x25\xFD\xFF\x3F"s, ULE),
