@@ -161,6 +161,47 @@ std::size_t CountDoubleByte(const std::uint8_t* bytes, std::size_t size, DbcsCod
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
+// The same count thirty-two places at a time with AVX2, for processors
+// without AVX-512: a window with no mark in it costs a few compares and one
+// test, where the vectorised loop above sums every byte.
+__attribute__((target("avx2,popcnt"))) std::size_t
+CountDoubleByteAvx2(const std::uint8_t* bytes, std::size_t size, DbcsCode square) {
+    if (size == 0) return 0;
+    const auto high = static_cast<std::uint8_t>(square >> 8);
+    const auto low = static_cast<std::uint8_t>(square & 0xFF);
+    const __m256i question = _mm256_set1_epi8('?');
+    const __m256i highs = _mm256_set1_epi8(static_cast<char>(high));
+    const __m256i lows = _mm256_set1_epi8(static_cast<char>(low));
+    const __m256i signFlip = _mm256_set1_epi8(static_cast<char>(0x80));
+    Pairing pairing(bytes, high, low);
+    std::size_t marks = bytes[size - 1] == '?';
+    std::size_t base = 0;
+    // Places from base to base + 32, each with the byte after it.
+    for (; base + 33 <= size; base += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + base));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + base + 1));
+        const __m256i questions = _mm256_cmpeq_epi8(a, question);
+        const __m256i questionsAfter = _mm256_cmpeq_epi8(b, question);
+        const __m256i squares =
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, highs), _mm256_cmpeq_epi8(b, lows));
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(questions, questionsAfter), squares);
+        if (_mm256_testz_si256(any, any)) continue;
+        marks += static_cast<std::size_t>(
+            __builtin_popcount(static_cast<unsigned>(_mm256_movemask_epi8(questions))));
+        // Bytes of 0x81 or more (above zero once the sign bit is turned); the
+        // pairing tells a lead byte from 0xFF itself.
+        const __m256i leads =
+            _mm256_cmpgt_epi8(_mm256_xor_si256(a, signFlip), _mm256_setzero_si256());
+        const __m256i doubtful = _mm256_or_si256(squares, _mm256_and_si256(leads, questionsAfter));
+        if (!_mm256_testz_si256(doubtful, doubtful))
+            marks += static_cast<std::size_t>(pairing.Settle(base, base + 32));
+    }
+    for (std::size_t i = base; i + 1 < size; ++i)
+        marks += bytes[i] == '?';
+    if (base + 1 < size) marks += static_cast<std::size_t>(pairing.Settle(base, size - 1));
+    return marks;
+}
+
 // GCC 12 warns of the undefined vectors its own AVX-512 intrinsics start from.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
@@ -224,6 +265,7 @@ std::size_t CountReplacementMarks(std::string_view text, Code code) {
         const DbcsCode square = code == GBK ? GbWhiteSquare : Big5WhiteSquare;
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
         if (UseAvx512()) return CountDoubleByteAvx512(bytes, text.size(), square);
+        if (UseAvx2()) return CountDoubleByteAvx2(bytes, text.size(), square);
 #endif
         return CountDoubleByte(bytes, text.size(), square);
     }
