@@ -3,6 +3,7 @@
 #include "engine/CodePages.h"
 #include "engine/CodeTables.h"
 #include "engine/ConvertStream.h"
+#include "engine/Replacements.h"
 #include "engine/Utf8.h"
 
 #include <benchmark/benchmark.h>
@@ -65,6 +66,14 @@ void CopyBlock(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * GbkBlock().size()));
 }
 
+// The count of replacement marks a file conversion runs over each block
+// before and after converting it.
+void CountMarks(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CountReplacementMarks(GbkBlock(), GBK));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * GbkBlock().size()));
+}
+
 void LoadTables(benchmark::State& state) {
     auto tables = std::make_unique<CodeTableSet>();
     for (auto _ : state)
@@ -77,6 +86,7 @@ BENCHMARK(GbkToBig5Table)->Unit(benchmark::kMicrosecond);
 BENCHMARK(GbkToUtf8)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Utf8ToTraditionalUtf8)->Unit(benchmark::kMicrosecond);
 BENCHMARK(GbkToBig5Simplified)->Unit(benchmark::kMicrosecond);
+BENCHMARK(CountMarks)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace tessarim
