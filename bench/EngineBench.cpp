@@ -68,10 +68,16 @@ void CopyBlock(benchmark::State& state) {
 
 // The count of replacement marks a file conversion runs over each block
 // before and after converting it.
-void CountMarks(benchmark::State& state) {
+void CountMarks(benchmark::State& state, const Bytes& block, Code code) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(CountReplacementMarks(GbkBlock(), GBK));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * GbkBlock().size()));
+        benchmark::DoNotOptimize(CountReplacementMarks(block, code));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
+}
+void CountMarksGbk(benchmark::State& state) {
+    CountMarks(state, GbkBlock(), GBK);
+}
+void CountMarksUtf8(benchmark::State& state) {
+    CountMarks(state, Utf8Block(), UTF8);
 }
 
 void LoadTables(benchmark::State& state) {
@@ -86,7 +92,8 @@ BENCHMARK(GbkToBig5Table)->Unit(benchmark::kMicrosecond);
 BENCHMARK(GbkToUtf8)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Utf8ToTraditionalUtf8)->Unit(benchmark::kMicrosecond);
 BENCHMARK(GbkToBig5Simplified)->Unit(benchmark::kMicrosecond);
-BENCHMARK(CountMarks)->Unit(benchmark::kMicrosecond);
+BENCHMARK(CountMarksGbk)->Unit(benchmark::kMicrosecond);
+BENCHMARK(CountMarksUtf8)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace tessarim
