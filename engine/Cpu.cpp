@@ -3,6 +3,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#if defined(TESSARIM_HAVE_AVX2_LOOPS) && __has_include(<sys/platform/x86.h>)
+#include <sys/platform/x86.h>
+#define TESSARIM_GLIBC_CPU_FEATURES 1
+#endif
+
 namespace tessarim {
 
 namespace {
@@ -13,12 +18,36 @@ const char* Baseline() {
     return value;
 }
 
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+// The C library asked the processor what it has when the program started.
+// The compiler's own probe (behind __builtin_cpu_supports and
+// target_clones) would ask again at every start, before main: in a virtual
+// machine, where each question traps, that was a tenth of a command-line
+// run over a small file.
+#ifdef TESSARIM_GLIBC_CPU_FEATURES
+bool ProcessorHasAvx2() {
+    return CPU_FEATURE_ACTIVE(AVX2) && CPU_FEATURE_ACTIVE(POPCNT);
+}
+bool ProcessorHasAvx512() {
+    return CPU_FEATURE_ACTIVE(AVX512F) && CPU_FEATURE_ACTIVE(AVX512BW) && CPU_FEATURE_ACTIVE(BMI2);
+}
+#else
+bool ProcessorHasAvx2() {
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+}
+bool ProcessorHasAvx512() {
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("bmi2");
+}
+#endif
+#endif
+
 } // namespace
 
 bool UseAvx2() {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-    static const bool use = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
-                            (Baseline() == nullptr || std::string_view(Baseline()) == "avx2");
+    static const bool use =
+        ProcessorHasAvx2() && (Baseline() == nullptr || std::string_view(Baseline()) == "avx2");
     return use;
 #else
     return false;
@@ -27,9 +56,7 @@ bool UseAvx2() {
 
 bool UseAvx512() {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-    static const bool use = UseAvx2() && __builtin_cpu_supports("avx512f") &&
-                            __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi2") &&
-                            Baseline() == nullptr;
+    static const bool use = UseAvx2() && ProcessorHasAvx512() && Baseline() == nullptr;
     return use;
 #else
     return false;

@@ -112,17 +112,14 @@ std::size_t CountLines(std::string_view text, std::size_t stride,
     return CountLinesWith<Breaks64Plain>(text, stride, marks);
 }
 
-#if defined(__x86_64__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-__attribute__((target_clones("avx2", "default")))
-#endif
-#endif
-std::uint64_t
-FixChecksum(std::span<const std::string_view> texts) {
-    // Every start reads the lists whole, so the sums must keep up with memory:
-    // Fletcher's two sums over 64-bit words (the second weighs each word by
-    // its place, so moved words show), in four lanes the compiler runs side by
-    // side, each text's length mixed in, and the lanes mixed at the end.
+namespace {
+
+// Every start reads the lists whole, so the sums must keep up with memory:
+// Fletcher's two sums over 64-bit words (the second weighs each word by its
+// place, so moved words show), in four lanes the compiler runs side by side,
+// each text's length mixed in, and the lanes mixed at the end. Built twice
+// (see ChecksumAvx2), the same sums either way.
+[[gnu::always_inline]] inline std::uint64_t Checksum(std::span<const std::string_view> texts) {
     // Four 64-bit lanes as one vector (GCC and Clang), added by the widest
     // instructions the processor has.
     using Lanes = std::uint64_t __attribute__((vector_size(32)));
@@ -152,6 +149,23 @@ FixChecksum(std::span<const std::string_view> texts) {
         mix(weighted[lane]);
     }
     return hash;
+}
+
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+// The same sums with AVX2, a vector of four lanes added by one instruction.
+__attribute__((target("avx2"))) std::uint64_t
+ChecksumAvx2(std::span<const std::string_view> texts) {
+    return Checksum(texts);
+}
+#endif
+
+} // namespace
+
+std::uint64_t FixChecksum(std::span<const std::string_view> texts) {
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+    if (UseAvx2()) return ChecksumAvx2(texts);
+#endif
+    return Checksum(texts);
 }
 
 } // namespace tessarim

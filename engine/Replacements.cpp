@@ -16,22 +16,14 @@ namespace {
 
 // Every conversion of a file with a count asked for runs this over its input
 // and its output, so it must cost little beside the conversion itself: loops
-// without branches, which the compiler vectorises, built also for AVX2 where
-// the processor has it. Sums kept byte-wide over chunks too short to overflow
-// them let it compare sixteen or thirty-two bytes at a time.
-#if defined(__x86_64__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define TESSARIM_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#endif
-#endif
-#ifndef TESSARIM_VECTOR_CLONES
-#define TESSARIM_VECTOR_CLONES
-#endif
+// without branches, which the compiler vectorises, built also for AVX2 (the
+// ...Avx2 functions below take them in). Sums kept byte-wide over chunks too
+// short to overflow them let it compare sixteen or thirty-two bytes at a time.
 
 constexpr std::size_t Chunk = 224; // seven steps of 32 bytes, below 256
 
-TESSARIM_VECTOR_CLONES
-std::size_t CountByte(const std::uint8_t* bytes, std::size_t size, std::uint8_t byte) {
+[[gnu::always_inline]] inline std::size_t CountByte(const std::uint8_t* bytes, std::size_t size,
+                                                    std::uint8_t byte) {
     std::size_t marks = 0;
     for (std::size_t base = 0; base < size; base += Chunk) {
         const std::size_t end = std::min(base + Chunk, size);
@@ -43,8 +35,8 @@ std::size_t CountByte(const std::uint8_t* bytes, std::size_t size, std::uint8_t 
     return marks;
 }
 
-TESSARIM_VECTOR_CLONES
-std::size_t CountUtf16(const std::uint8_t* bytes, std::size_t size, bool littleEndian) {
+[[gnu::always_inline]] inline std::size_t CountUtf16(const std::uint8_t* bytes, std::size_t size,
+                                                     bool littleEndian) {
     const std::size_t units = size / 2;
     std::size_t marks = 0;
     for (std::size_t base = 0; base < units; base += Chunk) {
@@ -64,8 +56,7 @@ std::size_t CountUtf16(const std::uint8_t* bytes, std::size_t size, bool littleE
 
 // "□" is E2 96 A1 and U+FFFD is EF BF BD; neither can start inside another
 // character, so no pairing is needed.
-TESSARIM_VECTOR_CLONES
-std::size_t CountUtf8(const std::uint8_t* bytes, std::size_t size) {
+[[gnu::always_inline]] inline std::size_t CountUtf8(const std::uint8_t* bytes, std::size_t size) {
     const std::size_t threes = size < 2 ? 0 : size - 2; // places with two bytes after them
     std::size_t marks = 0;
     for (std::size_t base = 0; base < threes; base += Chunk) {
@@ -135,7 +126,6 @@ private:
     std::size_t start_ = 0; // a position known to begin a character
 };
 
-TESSARIM_VECTOR_CLONES
 std::size_t CountDoubleByte(const std::uint8_t* bytes, std::size_t size, DbcsCode square) {
     if (size == 0) return 0;
     const auto high = static_cast<std::uint8_t>(square >> 8);
@@ -161,7 +151,21 @@ std::size_t CountDoubleByte(const std::uint8_t* bytes, std::size_t size, DbcsCod
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-// The same count thirty-two places at a time with AVX2, for processors
+// The loops above, vectorised for AVX2.
+__attribute__((target("avx2"))) std::size_t CountByteAvx2(const std::uint8_t* bytes,
+                                                          std::size_t size, std::uint8_t byte) {
+    return CountByte(bytes, size, byte);
+}
+__attribute__((target("avx2"))) std::size_t CountUtf16Avx2(const std::uint8_t* bytes,
+                                                           std::size_t size, bool littleEndian) {
+    return CountUtf16(bytes, size, littleEndian);
+}
+__attribute__((target("avx2"))) std::size_t CountUtf8Avx2(const std::uint8_t* bytes,
+                                                          std::size_t size) {
+    return CountUtf8(bytes, size);
+}
+
+// The double-byte count thirty-two places at a time with AVX2, for processors
 // without AVX-512: a window with no mark in it costs a few compares and one
 // test, where the vectorised loop above sums every byte.
 __attribute__((target("avx2,popcnt"))) std::size_t
@@ -253,22 +257,33 @@ CountDoubleByteAvx512(const std::uint8_t* bytes, std::size_t size, DbcsCode squa
 
 std::size_t CountReplacementMarks(std::string_view text, Code code) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const DbcsCode square = code == GBK ? GbWhiteSquare : Big5WhiteSquare;
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+    if (UseAvx2()) {
+        switch (code) {
+        case ULE:
+        case UBE:
+            return CountUtf16Avx2(bytes, text.size(), code == ULE);
+        case UTF8:
+            return CountUtf8Avx2(bytes, text.size());
+        case GBK:
+        case BIG5:
+            return UseAvx512() ? CountDoubleByteAvx512(bytes, text.size(), square)
+                               : CountDoubleByteAvx2(bytes, text.size(), square);
+        default:
+            return CountByteAvx2(bytes, text.size(), '?');
+        }
+    }
+#endif
     switch (code) {
     case ULE:
-        return CountUtf16(bytes, text.size(), true);
     case UBE:
-        return CountUtf16(bytes, text.size(), false);
+        return CountUtf16(bytes, text.size(), code == ULE);
     case UTF8:
         return CountUtf8(bytes, text.size());
     case GBK:
-    case BIG5: {
-        const DbcsCode square = code == GBK ? GbWhiteSquare : Big5WhiteSquare;
-#ifdef TESSARIM_HAVE_AVX2_LOOPS
-        if (UseAvx512()) return CountDoubleByteAvx512(bytes, text.size(), square);
-        if (UseAvx2()) return CountDoubleByteAvx2(bytes, text.size(), square);
-#endif
+    case BIG5:
         return CountDoubleByte(bytes, text.size(), square);
-    }
     default:
         return CountByte(bytes, text.size(), '?');
     }
