@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#if defined(TESSARIM_HAVE_AVX2_LOOPS) && __has_include(<sys/platform/x86.h>)
+// The header is C: Clang's C++ lacks the _Bool it uses, so a Clang build asks
+// the compiler's probe.
+#if defined(TESSARIM_HAVE_AVX2_LOOPS) && !defined(__clang__) && __has_include(<sys/platform/x86.h>)
 #include <sys/platform/x86.h>
 #define TESSARIM_GLIBC_CPU_FEATURES 1
 #endif
