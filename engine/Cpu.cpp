@@ -24,8 +24,8 @@ const char* Baseline() {
 // The C library asked the processor what it has when the program started.
 // The compiler's own probe (behind __builtin_cpu_supports and
 // target_clones) would ask again at every start, before main: in a virtual
-// machine, where each question traps, that was a tenth of a command-line
-// run over a small file.
+// machine, where each question traps, that cost a command-line run over a
+// small file 0.05-0.1 ms of its 1.2.
 #ifdef TESSARIM_GLIBC_CPU_FEATURES
 bool ProcessorHasAvx2() {
     return CPU_FEATURE_ACTIVE(AVX2) && CPU_FEATURE_ACTIVE(POPCNT);

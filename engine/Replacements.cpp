@@ -151,6 +151,17 @@ std::size_t CountDoubleByte(const std::uint8_t* bytes, std::size_t size, DbcsCod
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
+// What the vector loops of the double-byte count leave: the places from base
+// on, each with a byte after it, one by one.
+std::size_t CountRest(const std::uint8_t* bytes, std::size_t base, std::size_t size,
+                      Pairing& pairing) {
+    std::size_t marks = 0;
+    for (std::size_t i = base; i + 1 < size; ++i)
+        marks += bytes[i] == '?';
+    if (base + 1 < size) marks += static_cast<std::size_t>(pairing.Settle(base, size - 1));
+    return marks;
+}
+
 // The loops above, vectorised for AVX2.
 __attribute__((target("avx2"))) std::size_t CountByteAvx2(const std::uint8_t* bytes,
                                                           std::size_t size, std::uint8_t byte) {
@@ -200,10 +211,7 @@ CountDoubleByteAvx2(const std::uint8_t* bytes, std::size_t size, DbcsCode square
         if (!_mm256_testz_si256(doubtful, doubtful))
             marks += static_cast<std::size_t>(pairing.Settle(base, base + 32));
     }
-    for (std::size_t i = base; i + 1 < size; ++i)
-        marks += bytes[i] == '?';
-    if (base + 1 < size) marks += static_cast<std::size_t>(pairing.Settle(base, size - 1));
-    return marks;
+    return marks + CountRest(bytes, base, size, pairing);
 }
 
 // GCC 12 warns of the undefined vectors its own AVX-512 intrinsics start from.
@@ -243,10 +251,7 @@ CountDoubleByteAvx512(const std::uint8_t* bytes, std::size_t size, DbcsCode squa
         if ((squares | trailQuestions) != 0)
             marks += static_cast<std::size_t>(pairing.Settle(base, base + 64));
     }
-    for (std::size_t i = base; i + 1 < size; ++i)
-        marks += bytes[i] == '?';
-    if (base + 1 < size) marks += static_cast<std::size_t>(pairing.Settle(base, size - 1));
-    return marks;
+    return marks + CountRest(bytes, base, size, pairing);
 }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
