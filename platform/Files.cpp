@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <sys/stat.h>
 #include <system_error>
@@ -84,16 +83,19 @@ bool OthersMayChange(const std::string& path) {
 
 unsigned FileCreationMask() {
     static const unsigned mask = [] {
-        // The kernel tells it without changing it.
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.starts_with("Umask:")) return std::stoul(line.substr(6), nullptr, 8) & 0777;
         const mode_t current = ::umask(0);
         ::umask(current);
-        return static_cast<unsigned long>(current);
+        return static_cast<unsigned>(current) & 0777;
     }();
     return mask;
 }
+
+namespace {
+// Setting the mask to read it is safe only while no other thread may create a
+// file, so it is read as the program starts; this costs two system calls where
+// the kernel's status text takes a file opened and written out.
+[[maybe_unused]] const unsigned maskAtStart = FileCreationMask();
+} // namespace
 
 bool ClearReadOnly(const std::string& path) {
     return ChangeMode(path, S_IWUSR, 0);

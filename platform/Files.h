@@ -61,9 +61,9 @@ bool IsReadOnly(const std::string& path);
 // does not lead may. A missing path is nobody's.
 bool OthersMayChange(const std::string& path);
 
-// The process's file mode creation mask, read at the first call: setting it to
+// The process's file mode creation mask as the program started: setting it to
 // read it, per file, would let a thread creating a file meanwhile see the
-// wrong one. Where the kernel does not tell it, it is set and set back once.
+// wrong one.
 unsigned FileCreationMask();
 
 // Adds the owner's write bit. False when the mode cannot be changed.

@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include "common/AsciiText.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <array>
@@ -322,11 +323,7 @@ bool ReplaceFile(const std::string& path, const std::string& contents) {
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
     mode_t mode = status.st_mode & 0777;
-    if (!exists) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
+    if (!exists) mode = 0666 & ~static_cast<mode_t>(FileCreationMask());
     // The file stays its owner's, or is not written.
     bool ok = !exists || (status.st_uid == ::geteuid() && status.st_gid == ::getegid()) ||
               ::fchown(fd, status.st_uid, status.st_gid) == 0;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessarim {
@@ -23,6 +24,10 @@ TEST(IniFile, WritesCreateTheFileAndReadBackIgnoringCase) {
     ini.WriteBool("HotKey_2", "Enabled", true);
     EXPECT_EQ(ReadFile(ini.Path()), "[Data]\nAgeb5fix=4102444800123\n\n[HotKey_2]\nEnabled=1\n");
     EXPECT_TRUE(ini.ReadBool("hotkey_2", "enabled", false));
+    // A new file is as readable as any other the user creates.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(ini.Path()).permissions(), fs::perms(0666 & ~mask));
 }
 
 TEST(IniFile, HandEditedFileReadsAndKeepsEveryOtherLine) {
