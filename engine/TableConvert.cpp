@@ -79,7 +79,9 @@ bool ConvertFrom(std::uint8_t* p, std::size_t i, std::size_t n, const Table& tab
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
 // The same with AVX2: sixteen bytes that are eight double-byte characters
-// go through the table at once.
+// are tested at once and their codes swapped into place at once; the eight
+// look-ups are plain loads, which on the processors measured take less time
+// than one gather of eight.
 __attribute__((target("avx2"))) bool ConvertAvx2(std::uint8_t* p, std::size_t n,
                                                  const Table& table) {
     const __m128i swap = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
@@ -93,21 +95,19 @@ __attribute__((target("avx2"))) bool ConvertAvx2(std::uint8_t* p, std::size_t n,
             i = Step(p, i, table);
             continue;
         }
-        // Each character's code (lead * 256 + trail) less 0x8000, as 32 bits.
-        const __m256i index = _mm256_sub_epi32(_mm256_cvtepu16_epi32(_mm_shuffle_epi8(bytes, swap)),
-                                               _mm256_set1_epi32(0x8000));
-        // The table read as 32-bit words, so that no lane reads past its end:
-        // an even index takes the word's low half, an odd one its high half.
-        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table.data()),
-                                                     _mm256_srli_epi32(index, 1), 4);
-        const __m256i codes = _mm256_and_si256(
-            _mm256_srlv_epi32(words,
-                              _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4)),
-            _mm256_set1_epi32(0xFFFF));
-        // Eight 16-bit codes in order, then lead byte first again.
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(codes, codes), 0x08);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
-                         _mm_shuffle_epi8(_mm256_castsi256_si128(packed), swap));
+        // Each character's code (lead * 256 + trail) less 0x8000: its lead
+        // byte has the top bit set, so the subtraction is a flip of that bit.
+        const __m128i index = _mm_xor_si128(_mm_shuffle_epi8(bytes, swap), _mm_set1_epi16(-0x8000));
+        __m128i codes = _mm_cvtsi32_si128(table[_mm_extract_epi16(index, 0)]);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 1)], 1);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 2)], 2);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 3)], 3);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 4)], 4);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 5)], 5);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 6)], 6);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 7)], 7);
+        // Lead byte first again.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_shuffle_epi8(codes, swap));
         i += 16;
     }
     return ConvertFrom(p, i, n, table);
