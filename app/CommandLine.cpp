@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
@@ -309,10 +308,8 @@ int RunCommandLine(const std::vector<std::string>& args) {
 int RunProgram(const std::vector<std::string>& args) {
     if (DetectRunMode(args) == RunMode::CommandLine) return RunCommandLine(args);
     // The windows are a program of their own beside this one.
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::string desktop = (self.parent_path() / DesktopProgramName).string();
+    if (const std::string& folder = ExecutableFolder(); !folder.empty()) {
+        const std::string desktop = folder + DesktopProgramName;
         std::vector<char*> argv{const_cast<char*>(desktop.c_str())};
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
