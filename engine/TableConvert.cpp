@@ -78,10 +78,11 @@ bool ConvertFrom(std::uint8_t* p, std::size_t i, std::size_t n, const Table& tab
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-// The same with AVX2: sixteen bytes that are eight double-byte characters
-// are tested at once and their codes swapped into place at once; the eight
-// look-ups are plain loads, which on AMD Zen 5 take less time than one gather
-// of eight (other processors unmeasured).
+// The same on processors with AVX2 (built for them, though it needs only
+// their 128-bit instructions): sixteen bytes that are eight double-byte
+// characters are tested at once and their codes swapped into place at once;
+// the eight look-ups are plain loads, which on AMD Zen 5 take less time than
+// one gather of eight (other processors unmeasured).
 __attribute__((target("avx2"))) bool ConvertAvx2(std::uint8_t* p, std::size_t n,
                                                  const Table& table) {
     const __m128i swap = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
