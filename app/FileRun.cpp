@@ -59,6 +59,12 @@ std::string ReplacedNote(const std::string& name, std::uint64_t replaced) {
            " replaced by \"?\", \"\u25A1\" or U+FFFD.";
 }
 
+// "f.txt: its last byte, an unfinished character, is left out."
+std::string LeftOutNote(const std::string& name, std::uint64_t bytes) {
+    return name + ": its last " + (bytes == 1 ? "byte" : std::to_string(bytes) + " bytes") +
+           ", an unfinished character, " + (bytes == 1 ? "is" : "are") + " left out.";
+}
+
 std::string_view CodeLabel(Code code) {
     return code == Undetermined ? "unknown" : CodeKeyword(code);
 }
@@ -205,6 +211,8 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
     options.decodeReferences = rules.decodeReferences;
     std::uint64_t replaced = 0;
     options.replaced = &replaced;
+    std::uint64_t leftOut = 0;
+    options.leftOut = &leftOut;
     options.failOnReplacement = request.strict;
 
     const std::string name = fromStdin ? "standard input" : args.FileIn;
@@ -248,6 +256,7 @@ int ConvertStreams(const CommandLineArgs& args, const FileRequest& request, cons
         return ExitFailure;
     }
     if (replaced > 0 && !args.quiet) ShowNote(ReplacedNote(name, replaced));
+    if (leftOut > 0 && !args.quiet) ShowNote(LeftOutNote(name, leftOut));
     if (args.verbose)
         ShowNote(name + ": converted from " + std::string(CodeLabel(options.source)) + " to " +
                  std::string(CodeLabel(options.target)) + ".");
@@ -357,6 +366,7 @@ int ConvertAll(CommandLineArgs& args) {
         case FileOutcome::Converted:
             ++converted;
             if (result.replaced > 0 && !args.quiet) ShowNote(ReplacedNote(name(), result.replaced));
+            if (result.leftOut > 0 && !args.quiet) ShowNote(LeftOutNote(name(), result.leftOut));
             if (args.verbose)
                 ShowNote(name() + ": converted from " +
                          std::string(result.asciiOnly ? "ASCII" : CodeLabel(result.source)) +

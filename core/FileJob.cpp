@@ -127,6 +127,7 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
                          (request.target == UTF8 && rules.addBomToUtf8 && !copy);
         options.decodeReferences = !copy && rules.decodeReferences;
         options.replaced = &result.replaced;
+        options.leftOut = &result.leftOut;
         // A failed conversion leaves its destination as it was.
         options.failOnReplacement = request.strict;
         options.listed = listed ? &*listed : nullptr;

@@ -77,6 +77,7 @@ struct FileResult {
     Code source = Undetermined; // the input's code, as given or detected
     bool asciiOnly = false;     // detection found no byte above 0x7F
     std::uint64_t replaced = 0; // characters written as a replacement mark
+    std::uint64_t leftOut = 0;  // bytes of an unfinished last character, not written
 };
 
 // The words for a skip reason: "hidden", "matches the Ignore list", ...

@@ -59,6 +59,11 @@ struct ConvertOptions {
     // When set, the file routines add the number of characters written as a
     // replacement mark ("?", a white square, U+FFFD) that the input did not hold.
     std::uint64_t* replaced = nullptr;
+    // When set, the file routines add the number of bytes at the very end of
+    // the input that begin a character the input does not finish and that
+    // the block rules leave out of the output (the table road's unpaired last
+    // lead byte), so that the user can be told.
+    std::uint64_t* leftOut = nullptr;
     // A block that would write a replacement mark the input did not hold fails
     // with LossyConversion before it is written.
     bool failOnReplacement = false;

@@ -201,6 +201,8 @@ std::uint64_t ConvertBlocks(Fill fill, std::uint64_t inputSize, Write write,
         first = false;
         if (const FileProgressHook& progress = Progress()) progress(consumed);
     }
+    // What the last block handed on has no block to go to.
+    if (options.leftOut) *options.leftOut += pending.size();
     return written;
 }
 

@@ -180,6 +180,18 @@ TEST_F(LinuxRun, ReplacedCharactersAreCountedAndStrictChangesNothing) {
     Write("bad.u8", "why?\xFF\n");
     EXPECT_EQ(Run({"/i:utf8", "/o:utf8", "bad.u8", "bad.out"}),
               Outcome(0, "bad.u8: 1 character replaced by \"?\", \"\u25A1\" or U+FFFD.\n"));
+    // A file cut after a lead byte: the table road leaves the byte out and
+    // says so, alone, in a pattern run and through a pipe.
+    Write("cut.txt", GbkNetwork + "\xC4");
+    EXPECT_EQ(Run({"/i:gbk", "/o:big5", "cut.txt", "cut.b5"}),
+              Outcome(0, "cut.txt: its last byte, an unfinished character, is left out.\n"));
+    EXPECT_EQ(Read("cut.b5"), Big5Network);
+    EXPECT_EQ(Run({"/i:gbk", "/o:big5", "c*.txt", "out/*.b5"}),
+              Outcome(0, "cut.txt: its last byte, an unfinished character, is left out.\n"
+                         "1 converted, 0 skipped, 0 failed.\n"));
+    EXPECT_EQ(Shell("\"$T\" /i:gbk /o:big5 - - < cut.txt > piped.b5"),
+              Outcome(0, "standard input: its last byte, an unfinished character, is left out.\n"));
+    EXPECT_EQ(Read("piped.b5"), Big5Network);
     // Strict: nothing written, in place or over an existing destination.
     Write("old.b5", "old");
     for (const Names& args : {Names{"f.txt", "old.b5"}, Names{"f.txt"}}) {

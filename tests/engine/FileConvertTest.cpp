@@ -131,6 +131,34 @@ TEST_F(FileConvertTest, LargeDestinationIsAsLongAsItsConvertedText) {
     }
 }
 
+// A lead byte the file ends on has no trail byte: the table road leaves it
+// out, as the block rules say, and counts it so that the user can be told;
+// the bytes a block hands on to the next are not counted. The code-page road
+// writes such a byte as "?" and counts it as a replaced character instead.
+TEST_F(FileConvertTest, AnUnfinishedLastCharacterIsLeftOutAndCounted) {
+    const std::string gbk = GbkAcrossBlocks(BlockSize + 10);
+    WriteFile(P("cut.txt"), gbk + "\xC4");
+    std::string big5 = gbk;
+    ConvertStream(big5, {GBK, BIG5, FaceT, false, true});
+    const struct {
+        Face face;
+        std::uint64_t leftOut, replaced;
+        std::string tail;
+    } roads[] = {{FaceT, 1, 0, ""}, {FaceD, 0, 1, "?"}};
+    for (const auto& road : roads) {
+        std::uint64_t leftOut = 0;
+        std::uint64_t replaced = 0;
+        ConvertOptions options{GBK, BIG5, road.face, false, true};
+        options.leftOut = &leftOut;
+        options.replaced = &replaced;
+        ConvertFile(P("cut.txt"), P("cut.b5"), options, nullptr);
+        EXPECT_EQ(leftOut, road.leftOut);
+        EXPECT_EQ(replaced, road.replaced);
+        EXPECT_TRUE(ReadFile(P("cut.b5")) == big5 + road.tail) << fs::file_size(P("cut.b5"));
+        fs::remove(P("cut.b5"));
+    }
+}
+
 // A new destination is written unseen and named when complete: a file that
 // appears under its name meanwhile (a link planted by someone else) is left as
 // it is, and a failure leaves nothing behind.
