@@ -2,6 +2,7 @@
 
 #include "mainwin/ClipMon.h"
 #include "platform/Clipboard.h"
+#include "platform/CodePage.h"
 #include "platform/Help.h"
 #include "platform/UiFonts.h"
 #include "settings/ProgramSettings.h"
@@ -42,7 +43,7 @@ std::string AnsiTextOfBlock(const std::string& block) {
 TClipForm::TClipForm(Clipboard& clipboard, const ProgramSettings& settings, HelpViewer& help,
                      int systemCodePage, QWidget* parent)
     : QMainWindow(parent), clipboard_(clipboard), settings_(settings), help_(help),
-      codePage_(systemCodePage) {
+      codePage_(systemCodePage), textsCodePage_(LocaleCodePageForDefaults()) {
     setObjectName("TClipForm");
     auto* central = new QWidget(this);
     auto* top = new QWidget(central);
@@ -71,7 +72,6 @@ TClipForm::TClipForm(Clipboard& clipboard, const ProgramSettings& settings, Help
     memo_->setObjectName("Memo1");
     memo_->setReadOnly(true);
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo_->setAccessibleName("Clipboard text");
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -79,7 +79,6 @@ TClipForm::TClipForm(Clipboard& clipboard, const ProgramSettings& settings, Help
     column->addWidget(memo_);
     setCentralWidget(central);
     statusBar()->setObjectName("StatusBar1");
-    statusBar()->setAccessibleName("Status");
 
     connect(wordWrap_, &QCheckBox::toggled, this, [this](bool wrap) {
         memo_->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
@@ -157,25 +156,27 @@ void TClipForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TClipForm::Activated() {
-    setWindowTitle(QString::fromUtf8(ViewerTextsFor(codePage_).caption));
+    setWindowTitle(QString::fromUtf8(ViewerTextsFor(textsCodePage_).caption));
     UpdateCharset();
     UpdateLang();
 }
 
 void TClipForm::UpdateCharset() {
-    const QFont font = UiFont(ViewerCharset(codePage_), QApplication::font());
+    const QFont font = UiFont(ViewerCharset(textsCodePage_), QApplication::font());
     wordWrap_->setFont(font);
     close_->setFont(font);
 }
 
 void TClipForm::UpdateLang() {
-    const ViewerTexts& texts = ViewerTextsFor(codePage_);
+    const ViewerTexts& texts = ViewerTextsFor(textsCodePage_);
     wordWrap_->setText(QString::fromUtf8(texts.wordWrap));
     wordWrap_->setAccessibleName(QString::fromUtf8(texts.wordWrap));
     fontButton_->setToolTip(QString::fromUtf8(texts.fontHint));
     fontButton_->setAccessibleName(QString::fromUtf8(texts.fontHint));
     close_->setText(QString::fromUtf8(texts.close));
     close_->setAccessibleName(QString::fromUtf8(texts.close));
+    memo_->setAccessibleName(QString::fromUtf8(texts.textName));
+    statusBar()->setAccessibleName(QString::fromUtf8(texts.statusName));
 }
 
 void TClipForm::SetMemoFont(const FontSetting& font) {

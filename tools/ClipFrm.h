@@ -51,7 +51,10 @@ private:
     Clipboard& clipboard_;
     const ProgramSettings& settings_;
     HelpViewer& help_;
-    int codePage_;
+    int codePage_; // the system's, for text offered as 8-bit bytes
+    // The one the viewer's own words follow: on a UTF-8 system the locale's
+    // language gives it, as it gives the other windows' words.
+    int textsCodePage_;
     FontSetting font_;
     std::unique_ptr<TClipboardMonitor> monitor_;
     QLabel* title_ = nullptr;

@@ -75,9 +75,12 @@ void SaveViewer(IniFile& ini, const ViewerRect& normal, const FontSetting& font)
 }
 
 const ViewerTexts& ViewerTextsFor(int codePage) {
-    static constexpr ViewerTexts Gbk{"剪贴板检视工具", "自动换行", "设定字型", "关闭"};
-    static constexpr ViewerTexts Big5{"剪貼簿檢視工具", "自動換行", "設定字型", "關閉"};
-    static constexpr ViewerTexts Other{"Clipboard Viewer", "WordWarp", "Set font", "Close"};
+    static constexpr ViewerTexts Gbk{"剪贴板检视工具", "自动换行",   "设定字型",
+                                     "关闭",           "剪贴板文字", "状态"};
+    static constexpr ViewerTexts Big5{"剪貼簿檢視工具", "自動換行",   "設定字型",
+                                      "關閉",           "剪貼簿文字", "狀態"};
+    static constexpr ViewerTexts Other{"Clipboard Viewer", "WordWarp", "Set font", "Close",
+                                       "Clipboard text",   "Status"};
     return codePage == CodePageGbk ? Gbk : codePage == CodePageBig5 ? Big5 : Other;
 }
 

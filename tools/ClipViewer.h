@@ -46,6 +46,9 @@ struct ViewerTexts {
     const char* wordWrap;
     const char* fontHint;
     const char* close;
+    // Names a screen reader gives the text and the status bar.
+    const char* textName;
+    const char* statusName;
 };
 // By the system's code page, not the interface language.
 const ViewerTexts& ViewerTextsFor(int codePage);

@@ -12,7 +12,9 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -92,6 +94,28 @@ TEST_F(ClipViewerTest, FollowsEveryCopyWhileShownAndANewFontReadsTheTextAgain) {
     viewer.Open();
     EXPECT_EQ(Shown(viewer), "while hidden");
     viewer.close();
+}
+
+// On a UTF-8 system the viewer speaks the locale's Chinese, to the eye and to
+// a screen reader, and shows the copied text as it is.
+TEST_F(ClipViewerTest, OnAUtf8SystemItsWordsFollowTheLocale) {
+    test::ScopedEnv utf8("TESSARIM_ACP", "65001");
+    const std::pair<const char*, std::array<const char*, 3>> locales[] = {
+        {"zh_TW.UTF-8", {"剪貼簿檢視工具", "剪貼簿文字", "關閉"}},
+        {"zh_CN.UTF-8", {"剪贴板检视工具", "剪贴板文字", "关闭"}},
+        {"en_GB.UTF-8", {"Clipboard Viewer", "Clipboard text", "Close"}}};
+    for (const auto& [locale, words] : locales) {
+        test::ScopedEnv language("LC_ALL", locale);
+        QApplication::clipboard()->setText("简体");
+        TClipForm viewer(clipboard, settings, help, 65001);
+        viewer.Open();
+        EXPECT_EQ(viewer.windowTitle(), QString::fromUtf8(words[0])) << locale;
+        EXPECT_EQ(viewer.findChild<QPlainTextEdit*>("Memo1")->accessibleName(),
+                  QString::fromUtf8(words[1]));
+        EXPECT_EQ(viewer.findChild<QPushButton*>("btnClose")->text(), QString::fromUtf8(words[2]));
+        EXPECT_EQ(Shown(viewer), "简体");
+        viewer.close();
+    }
 }
 
 TEST_F(ClipViewerTest, RemembersPlaceAndFontOnlyWhenAskedButAlwaysTakesASavedFont) {
