@@ -152,6 +152,11 @@ void TClipForm::keyPressEvent(QKeyEvent* event) {
         help_.ShowContext(ViewerHelpContext(settings_.Lang));
         return;
     }
+    // A viewer glanced at is put away as a dialog is; closing only hides it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
     QMainWindow::keyPressEvent(event);
 }
 

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -88,7 +89,8 @@ TEST_F(ClipViewerTest, FollowsEveryCopyWhileShownAndANewFontReadsTheTextAgain) {
     QApplication::clipboard()->setMimeData(picture);
     EXPECT_EQ(Shown(viewer).toStdU16String(), u"简体");
 
-    viewer.close();
+    QTest::keyClick(viewer.findChild<QPlainTextEdit*>("Memo1"), Qt::Key_Escape);
+    EXPECT_FALSE(viewer.isVisible()) << "Escape puts the viewer away";
     QApplication::clipboard()->setText("while hidden");
     EXPECT_EQ(Shown(viewer).toStdU16String(), u"简体") << "no refresh while hidden";
     viewer.Open();
