@@ -139,7 +139,7 @@ bool TakeFace(std::string_view argument, Face& face, std::string& problem) {
 // A long option, or one of the short ones; false for none of them.
 bool TakeOption(std::string_view option, CommandLineArgs& parsed) {
     using Task = CommandLineArgs::Task;
-    if (option == "--help" || option == "-h")
+    if (option == "--help" || option == "-h" || option == "/?")
         parsed.task = Task::Help;
     else if (option == "--version")
         parsed.task = Task::Version;
@@ -166,8 +166,9 @@ bool TakeOption(std::string_view option, CommandLineArgs& parsed) {
     return true;
 }
 
+// "/?" is how users of the other system ask for help; a path it is not.
 bool IsOption(std::string_view argument) {
-    return argument.starts_with("--") ||
+    return argument.starts_with("--") || argument == "/?" ||
            (argument.size() == 2 && argument[0] == '-' &&
             std::string_view("hlrqv").find(argument[1]) != std::string_view::npos);
 }

@@ -69,6 +69,7 @@ TEST(CommandLine, RunModeAndFileNames) {
     EXPECT_EQ(DetectRunMode({"a.txt", "/o:gbk"}), RunMode::CommandLine);
     EXPECT_FALSE(IsSwitch("/x") || IsSwitch("//:"));
     EXPECT_EQ(DetectRunMode({"--help"}), RunMode::CommandLine);
+    EXPECT_EQ(DetectRunMode({"/?"}), RunMode::CommandLine);
     // Names Linux takes, the characters Windows refuses among them.
     for (const char* name : {"a.txt", "*.txt", "dir/a?.txt", "/abs/path", "c:x", "a b", "..x",
                              "notes [draft].txt", "a<b>|\"c\".txt", "end."})

@@ -225,6 +225,8 @@ TEST_F(LinuxRun, StandardOptions) {
     EXPECT_EQ(Shell("\"$T\" --help > help"), Outcome(0, ""));
     EXPECT_NE(Read("help").find("/f:x"), std::string::npos);
     EXPECT_NE(Read("help").find("--strict"), std::string::npos);
+    EXPECT_EQ(Shell("\"$T\" '/?' > asked"), Outcome(0, ""));
+    EXPECT_EQ(Read("asked"), Read("help"));
     EXPECT_EQ(Shell("\"$T\" --version > version"), Outcome(0, ""));
     EXPECT_EQ(Read("version").rfind("tessarim ", 0), 0u);
     EXPECT_NE(Read("version").find("Settings folder: " + work.File("home")), std::string::npos);
