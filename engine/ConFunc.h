@@ -62,7 +62,7 @@ struct ConvertOptions {
     // When set, the file routines add the number of bytes at the very end of
     // the input that begin a character the input does not finish and that
     // the block rules leave out of the output (the table road's unpaired last
-    // lead byte), so that the user can be told.
+    // lead byte, the odd last byte of UTF-16), so that the user can be told.
     std::uint64_t* leftOut = nullptr;
     // A block that would write a replacement mark the input did not hold fails
     // with LossyConversion before it is written.

@@ -148,6 +148,9 @@ std::size_t ConvertStream(Bytes& text, const ConvertOptions& options, BlockPosit
     std::u16string& units = Scratch().units;
     units.clear();
     if (source <= UTF8) {
+        // An odd last byte is half a UTF-16 unit: nothing to read, but told.
+        if (source != UTF8 && position.last && text.size() % 2 != 0 && options.leftOut)
+            ++*options.leftOut;
         ReadUnicodeStream(text, source, position, refs, units, carry);
     } else {
         carry = DoubleByteCarry(text, position, refs);

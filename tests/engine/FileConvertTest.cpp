@@ -157,6 +157,29 @@ TEST_F(FileConvertTest, AnUnfinishedLastCharacterIsLeftOutAndCounted) {
         EXPECT_TRUE(ReadFile(P("cut.b5")) == big5 + road.tail) << fs::file_size(P("cut.b5"));
         fs::remove(P("cut.b5"));
     }
+    // Half a UTF-16 unit at the end, read or copied as it stands.
+    WriteFile(P("odd.u16"), std::string("\xFF\xFE"
+                                        "a\0b\0c",
+                                        7));
+    const struct {
+        Code target;
+        std::uint64_t leftOut;
+        std::string written;
+    } odd[] = {{UTF8, 1, "ab"},
+               {ULE, 0,
+                std::string("\xFF\xFE"
+                            "a\0b\0c",
+                            7)}};
+    for (const auto& road : odd) {
+        std::uint64_t leftOut = 0;
+        ConvertOptions options{ULE, road.target, FaceD};
+        options.decodeReferences = false;
+        options.leftOut = &leftOut;
+        ConvertFile(P("odd.u16"), P("odd.out"), options, nullptr);
+        EXPECT_EQ(leftOut, road.leftOut) << static_cast<int>(road.target);
+        EXPECT_EQ(ReadFile(P("odd.out")), road.written) << static_cast<int>(road.target);
+        fs::remove(P("odd.out"));
+    }
 }
 
 // A new destination is written unseen and named when complete: a file that
