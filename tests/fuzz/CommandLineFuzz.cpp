@@ -21,7 +21,8 @@ namespace {
 using namespace tessarim;
 
 bool IsOption(const std::string& a) {
-    return a.starts_with("--") || a == "-h" || a == "-l" || a == "-r" || a == "-q" || a == "-v";
+    return a.starts_with("--") || a == "/?" || a == "-h" || a == "-l" || a == "-r" || a == "-q" ||
+           a == "-v";
 }
 
 void CheckParse(const std::vector<std::string>& args) {
