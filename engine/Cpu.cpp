@@ -6,6 +6,7 @@
 // The header is C: Clang's C++ lacks the _Bool it uses, so a Clang build asks
 // the compiler's probe.
 #if defined(TESSARIM_HAVE_AVX2_LOOPS) && !defined(__clang__) && __has_include(<sys/platform/x86.h>)
+#include <cpuid.h>
 #include <sys/platform/x86.h>
 #define TESSARIM_GLIBC_CPU_FEATURES 1
 #endif
@@ -33,6 +34,15 @@ bool ProcessorHasAvx2() {
 bool ProcessorHasAvx512() {
     return CPU_FEATURE_ACTIVE(AVX512F) && CPU_FEATURE_ACTIVE(AVX512BW) && CPU_FEATURE_ACTIVE(BMI2);
 }
+// Intel's processors from Sapphire Rapids on: features the earlier ones lack,
+// and the maker's name (asked last, and only then: in a virtual machine the
+// question traps).
+bool ProcessorGathersQuickly() {
+    if (!CPU_FEATURE_ACTIVE(AVX512_FP16) && !CPU_FEATURE_ACTIVE(AMX_TILE)) return false;
+    unsigned highest = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(0, &highest, &b, &c, &d) != 0 && b == 0x756E6547 && d == 0x49656E69 &&
+           c == 0x6C65746E; // "GenuineIntel"
+}
 #else
 bool ProcessorHasAvx2() {
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
@@ -40,6 +50,10 @@ bool ProcessorHasAvx2() {
 bool ProcessorHasAvx512() {
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("bmi2");
+}
+// The compiler's probe does not name those features everywhere: plain loads.
+bool ProcessorGathersQuickly() {
+    return false;
 }
 #endif
 #endif
@@ -60,6 +74,19 @@ bool UseAvx512() {
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
     static const bool use = UseAvx2() && ProcessorHasAvx512() && Baseline() == nullptr;
     return use;
+#else
+    return false;
+#endif
+}
+
+bool GathersAreQuick() {
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+    static const bool quick = [] {
+        const char* chosen = std::getenv("TESSARIM_CPU_GATHER");
+        return UseAvx2() &&
+               (chosen != nullptr ? std::string_view(chosen) == "1" : ProcessorGathersQuickly());
+    }();
+    return quick;
 #else
     return false;
 #endif

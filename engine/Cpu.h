@@ -17,5 +17,11 @@ bool UseAvx2();
 // not set; TESSARIM_BASELINE_CPU=avx2 keeps the AVX2 loops and rules out
 // these, so that the tests can run those too on such a processor.
 bool UseAvx512();
+// With AVX2, a gather of eight words is quicker than eight plain loads: on
+// Intel's processors from Sapphire Rapids on (AVX512-FP16 or AMX), which
+// the microcode that slows every gather of the earlier ones against Gather
+// Data Sampling leaves alone. Not on AMD's, where plain loads win.
+// TESSARIM_CPU_GATHER=1 or 0 decides instead, so that the tests run both.
+bool GathersAreQuick();
 
 } // namespace tessarim

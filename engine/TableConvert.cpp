@@ -78,11 +78,38 @@ bool ConvertFrom(std::uint8_t* p, std::size_t i, std::size_t n, const Table& tab
 }
 
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-// The same on processors with AVX2 (built for them, though it needs only
-// their 128-bit instructions): sixteen bytes that are eight double-byte
+// Eight codes through the table, their indexes in the eight 16-bit lanes.
+template <bool Gather>
+__attribute__((target("avx2"))) __m128i LookUpEight(__m128i index, const Table& table) {
+    if constexpr (Gather) {
+        // The table read as 32-bit words, so that no lane reads past its end:
+        // an even index takes the word's low half, an odd one its high half.
+        const __m256i wide = _mm256_cvtepu16_epi32(index);
+        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table.data()),
+                                                     _mm256_srli_epi32(wide, 1), 4);
+        const __m256i codes = _mm256_and_si256(
+            _mm256_srlv_epi32(words,
+                              _mm256_slli_epi32(_mm256_and_si256(wide, _mm256_set1_epi32(1)), 4)),
+            _mm256_set1_epi32(0xFFFF));
+        return _mm256_castsi256_si128(
+            _mm256_permute4x64_epi64(_mm256_packus_epi32(codes, codes), 0x08));
+    } else {
+        __m128i codes = _mm_cvtsi32_si128(table[_mm_extract_epi16(index, 0)]);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 1)], 1);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 2)], 2);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 3)], 3);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 4)], 4);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 5)], 5);
+        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 6)], 6);
+        return _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 7)], 7);
+    }
+}
+
+// The same on processors with AVX2: sixteen bytes that are eight double-byte
 // characters are tested at once and their codes swapped into place at once;
-// the eight look-ups are plain loads, which on AMD Zen 5 take less time than
-// one gather of eight (other processors unmeasured).
+// the look-ups are one gather or eight plain loads, whichever the processor
+// does sooner (GathersAreQuick).
+template <bool Gather>
 __attribute__((target("avx2"))) bool ConvertAvx2(std::uint8_t* p, std::size_t n,
                                                  const Table& table) {
     const __m128i swap = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
@@ -99,16 +126,9 @@ __attribute__((target("avx2"))) bool ConvertAvx2(std::uint8_t* p, std::size_t n,
         // Each character's code (lead * 256 + trail) less 0x8000: its lead
         // byte has the top bit set, so the subtraction is a flip of that bit.
         const __m128i index = _mm_xor_si128(_mm_shuffle_epi8(bytes, swap), _mm_set1_epi16(-0x8000));
-        __m128i codes = _mm_cvtsi32_si128(table[_mm_extract_epi16(index, 0)]);
-        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 1)], 1);
-        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 2)], 2);
-        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 3)], 3);
-        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 4)], 4);
-        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 5)], 5);
-        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 6)], 6);
-        codes = _mm_insert_epi16(codes, table[_mm_extract_epi16(index, 7)], 7);
         // Lead byte first again.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_shuffle_epi8(codes, swap));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
+                         _mm_shuffle_epi8(LookUpEight<Gather>(index, table), swap));
         i += 16;
     }
     return ConvertFrom(p, i, n, table);
@@ -120,7 +140,9 @@ __attribute__((target("avx2"))) bool ConvertAvx2(std::uint8_t* p, std::size_t n,
 bool ConvertTableInPlace(std::span<std::uint8_t> bytes, Direction direction) {
     const auto& table = direction == GbToBig5 ? GbToBig5Table() : Big5ToGbTable();
 #ifdef TESSARIM_HAVE_AVX2_LOOPS
-    if (UseAvx2()) return ConvertAvx2(bytes.data(), bytes.size(), table);
+    if (UseAvx2())
+        return GathersAreQuick() ? ConvertAvx2<true>(bytes.data(), bytes.size(), table)
+                                 : ConvertAvx2<false>(bytes.data(), bytes.size(), table);
 #endif
     return ConvertFrom(bytes.data(), 0, bytes.size(), table);
 }
