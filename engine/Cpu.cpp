@@ -6,7 +6,6 @@
 // The header is C: Clang's C++ lacks the _Bool it uses, so a Clang build asks
 // the compiler's probe.
 #if defined(TESSARIM_HAVE_AVX2_LOOPS) && !defined(__clang__) && __has_include(<sys/platform/x86.h>)
-#include <cpuid.h>
 #include <sys/platform/x86.h>
 #define TESSARIM_GLIBC_CPU_FEATURES 1
 #endif
@@ -35,13 +34,12 @@ bool ProcessorHasAvx512() {
     return CPU_FEATURE_ACTIVE(AVX512F) && CPU_FEATURE_ACTIVE(AVX512BW) && CPU_FEATURE_ACTIVE(BMI2);
 }
 // Intel's processors from Sapphire Rapids on: features the earlier ones lack,
-// and the maker's name (asked last, and only then: in a virtual machine the
-// question traps).
+// on a processor without AMD's SSE4A (every AMD processor since 2007 has it,
+// no Intel one). Asking the maker's name instead would cost a question the
+// hypervisor traps, 14 us, in every run.
 bool ProcessorGathersQuickly() {
-    if (!CPU_FEATURE_ACTIVE(AVX512_FP16) && !CPU_FEATURE_ACTIVE(AMX_TILE)) return false;
-    unsigned highest = 0, b = 0, c = 0, d = 0;
-    return __get_cpuid(0, &highest, &b, &c, &d) != 0 && b == 0x756E6547 && d == 0x49656E69 &&
-           c == 0x6C65746E; // "GenuineIntel"
+    return (CPU_FEATURE_ACTIVE(AVX512_FP16) || CPU_FEATURE_ACTIVE(AMX_TILE)) &&
+           !CPU_FEATURE_PRESENT(SSE4A);
 }
 #else
 bool ProcessorHasAvx2() {
