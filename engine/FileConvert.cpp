@@ -575,10 +575,14 @@ void ConvertFile(const std::string& source, const std::string& destination,
         throw ConvertError("Cannot open file " + from);
     if (destinationFree && from != to && ConvertToSeparate(from, to, options, fixTables, true))
         return;
-    const bool outExists = ::stat(to.c_str(), &out) == 0;
+    // Whether both are one file is asked of the destination as it would be
+    // written: a link another user made there is not followed, so it cannot
+    // turn a run into one over its source in place.
+    const std::string written = ResolveForWriting(to);
+    const bool outExists = ::stat(written.c_str(), &out) == 0;
     if (outExists && !S_ISREG(out.st_mode) && !S_ISDIR(out.st_mode))
         throw ConvertError("Cannot create file " + to);
-    if (outExists ? in.st_dev == out.st_dev && in.st_ino == out.st_ino : from == to)
+    if (outExists ? in.st_dev == out.st_dev && in.st_ino == out.st_ino : from == written)
         ConvertInPlace(from, options, fixTables);
     else
         ConvertToSeparate(from, to, options, fixTables, false);

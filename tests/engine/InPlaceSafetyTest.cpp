@@ -286,6 +286,12 @@ TEST_F(AnotherUser, LinksPlantedByAnotherUserAreNotWrittenThrough) {
         EXPECT_THROW(Convert(link, link), ConvertError) << name;
         EXPECT_EQ(ReadFile(P("private.txt")), "victim's") << name;
         EXPECT_TRUE(fs::is_symlink(link));
+        // Nor does one to root's own source make the run convert it in place.
+        const std::string toSource = shared + "/back.txt";
+        fs::create_symlink(P("in.txt"), toSource);
+        ASSERT_EQ(::lchown(toSource.c_str(), Attacker, Attacker), 0);
+        EXPECT_THROW(Convert(P("in.txt"), toSource), ConvertError) << name;
+        EXPECT_EQ(ReadFile(P("in.txt")), "\xC4\xE3") << name;
     }
 }
 
