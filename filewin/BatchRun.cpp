@@ -66,6 +66,20 @@ std::string FinishedText(const FileConTexts& texts, std::uint64_t bytes, double 
     return texts.M4[0] + GroupDigits(bytes) + texts.M4[1] + "\r\n\r\n" + texts.M4[2] + time;
 }
 
+// A heading and its lines, the first Shown of them: a run over thousands of
+// files would otherwise give a box taller than the screen.
+template <typename Lines, typename Line>
+std::string ListText(const FileConTexts& texts, const std::string& heading, const Lines& lines,
+                     Line line) {
+    constexpr std::size_t Shown = 10;
+    std::string text = "\r\n\r\n" + heading;
+    for (std::size_t i = 0; i < lines.size() && i < Shown; ++i)
+        text += "\r\n" + line(lines[i]);
+    if (lines.size() > Shown)
+        text += "\r\n" + texts.RunMore[0] + std::to_string(lines.size() - Shown) + texts.RunMore[1];
+    return text;
+}
+
 // The overwrite rule, shared by converted and copied files.
 class Destinations {
 public:
@@ -264,6 +278,11 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
                files[i];
     };
     bool failed = false; // a failure ended the run
+    // What a converted file lost, for the finished message.
+    const auto noteChanges = [&](std::size_t i, const FileResult& done) {
+        if (done.replaced != 0) result.replaced.emplace_back(files[i], done.replaced);
+        if (done.leftOut != 0) result.leftOut.push_back(files[i]);
+    };
     // What came of file i; false when it ends the run.
     const auto take = [&](std::size_t i, const std::string& destination, std::uint64_t size,
                           const FileResult& done) {
@@ -283,6 +302,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
             return false;
         }
         result.bytes += size;
+        noteChanges(i, done);
         return true;
     };
     // Files side by side, from `first` on: none of them is asked about, so the
@@ -314,7 +334,10 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
                 // Converted, a file leaves the list: a run from it again would
                 // convert a file converted in place twice.
                 keep[i] = false;
-                if (done.outcome == FileOutcome::Converted) result.bytes += sizes[i];
+                if (done.outcome == FileOutcome::Converted) {
+                    result.bytes += sizes[i];
+                    noteChanges(i, done);
+                }
                 return false;
             }
             if (!take(i, jobs[k].destination, sizes[i], done)) {
@@ -397,12 +420,20 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     ui.RunOver();
     PlayDoneSound(sound, settings.sound, settings.waveFile);
     std::string report = FinishedText(texts, result.bytes, result.seconds);
-    if (!result.failures.empty()) {
-        report += "\r\n\r\n" + texts.RunFailures;
-        for (const std::string& failure : result.failures)
-            report += "\r\n" + failure;
-    }
-    if (settings.msgFinished || !result.failures.empty()) ui.ShowInfo(report);
+    const auto asItIs = [](const std::string& line) { return line; };
+    if (!result.failures.empty())
+        report += ListText(texts, texts.RunFailures, result.failures, asItIs);
+    if (!result.replaced.empty())
+        report += ListText(texts, texts.RunReplaced, result.replaced, [](const auto& file) {
+            return file.first + " (" + std::to_string(file.second) + ")";
+        });
+    if (!result.leftOut.empty())
+        report += ListText(texts, texts.RunLeftOut, result.leftOut, asItIs);
+    // Changed characters are told even to a user who turned the message off,
+    // as failures are: the files are not quite what was asked for.
+    if (settings.msgFinished || !result.failures.empty() || !result.replaced.empty() ||
+        !result.leftOut.empty())
+        ui.ShowInfo(report);
     return result;
 }
 

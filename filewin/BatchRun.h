@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessarim {
@@ -113,6 +114,10 @@ struct RunResult {
     std::uint64_t bytes = 0;
     double seconds = 0;
     std::vector<std::string> failures; // "path: why"
+    // Converted files with characters written as a replacement mark (how
+    // many), and those whose unfinished last character was left out.
+    std::vector<std::pair<std::string, std::uint64_t>> replaced;
+    std::vector<std::string> leftOut;
 };
 
 RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileConverter& converter,

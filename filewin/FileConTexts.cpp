@@ -89,6 +89,10 @@ FileConTexts English() {
     t.RunStopped = "Stopped. The files not converted stay in the file list.";
     t.RunFailures = "These files were not converted:";
     t.NotListed = "These could not be read and were left out:";
+    t.RunReplaced = "In these files, characters the target code lacks were written as \"?\", "
+                    "\"\u25A1\" or U+FFFD (how many in brackets):";
+    t.RunLeftOut = "These files ended inside a character, which was left out:";
+    t.RunMore = {"... and ", " more"};
     return t;
 }
 
@@ -173,6 +177,10 @@ FileConTexts Traditional() {
     t.RunStopped = "已停止。未轉換的檔案仍留在檔案清單中。";
     t.RunFailures = "以下檔案未能轉換：";
     t.NotListed = "以下項目無法讀取，未被加入：";
+    t.RunReplaced =
+        "以下檔案中，目標編碼沒有的字元已寫成「?」、「\u25A1」或 U+FFFD（括號內為字數）：";
+    t.RunLeftOut = "以下檔案結尾的字元不完整，已略去：";
+    t.RunMore = {"……另有 ", " 個"};
     return t;
 }
 
@@ -257,6 +265,9 @@ FileConTexts Simplified() {
     t.RunStopped = "已停止。未转换的文件仍留在档案清单中。";
     t.RunFailures = "以下文件未能转换：";
     t.NotListed = "以下项目无法读取，未被加入：";
+    t.RunReplaced = "以下文件中，目标编码没有的字符已写成“?”、“\u25A1”或 U+FFFD（括号内为字数）：";
+    t.RunLeftOut = "以下文件结尾的字符不完整，已略去：";
+    t.RunMore = {"……另有 ", " 个"};
     return t;
 }
 

@@ -38,6 +38,10 @@ struct FileConTexts {
     std::string FilterType, FilterMasks, Help, Cancel, OK, FilterBarReserved, FilterHelp;
     // What the run reports beyond the finished message.
     std::string RunStopped, RunFailures, NotListed;
+    // Files converted with characters changed: headings, and the line after
+    // the first ones listed ("... and 12 more", the number between the pieces).
+    std::string RunReplaced, RunLeftOut;
+    std::array<std::string, 2> RunMore;
 };
 
 // The texts of an interface language; English for a language the program lacks.

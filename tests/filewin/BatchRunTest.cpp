@@ -284,6 +284,47 @@ TEST_F(BatchRunTest, ManyFilesConvertSideBySideAndReadAsOneAfterAnother) {
     EXPECT_EQ(sound.beeps, 2) << "no end sound for the stopped run";
 }
 
+// A character Big5 lacks and a file cut inside a character are told in the
+// finished message, even with that message turned off, on both roads: one file
+// at a time and side by side. A long list ends with how many are not shown.
+TEST_F(BatchRunTest, FilesConvertedWithCharactersChangedAreToldWhichAndHowMany) {
+    settings.msgFinished = false;
+    const std::string lacking = test::FromHex("a8bf"); // in GBK, not in Big5
+    WriteFile(src.File("a.txt"), Gbk + lacking + lacking);
+    WriteFile(src.File("b.txt"), Gbk + Gbk.substr(0, 1));
+    WriteFile(src.File("c.txt"), Gbk);
+    List({});
+    RunResult result = Run();
+    ASSERT_EQ(result.replaced.size(), 1u);
+    EXPECT_EQ(result.replaced[0], std::make_pair(src.File("a.txt"), std::uint64_t{2}));
+    EXPECT_EQ(result.leftOut, std::vector<std::string>{src.File("b.txt")});
+    ASSERT_EQ(ui.infos.size(), 1u);
+    EXPECT_NE(ui.infos[0].find("\r\n" + src.File("a.txt") + " (2)"), std::string::npos)
+        << ui.infos[0];
+    EXPECT_NE(ui.infos[0].find("which was left out:\r\n" + src.File("b.txt")), std::string::npos);
+    EXPECT_EQ(ui.infos[0].find("c.txt"), std::string::npos);
+
+    // Nothing changed: nothing to tell, and the message stays off.
+    ui.infos.clear();
+    for (const char* name : {"a.txt", "b.txt"})
+        fs::remove(src.File(name));
+    List({});
+    settings.cfmOverwrite = false;
+    Run();
+    EXPECT_TRUE(ui.infos.empty());
+
+    ui.infos.clear();
+    for (int i = 0; i < 30; ++i)
+        WriteFile(src.File(std::to_string(100 + i) + ".txt"), lacking);
+    List({});
+    result = Run();
+    EXPECT_EQ(result.replaced.size(), 30u);
+    ASSERT_EQ(ui.infos.size(), 1u);
+    EXPECT_NE(ui.infos[0].find(src.File("109.txt") + " (1)\r\n... and 20 more"), std::string::npos)
+        << ui.infos[0];
+    EXPECT_EQ(ui.infos[0].find("110.txt"), std::string::npos);
+}
+
 // The destination folder is listed once for a run of many files: a file there
 // under one of their names is still asked about, the others are written.
 TEST_F(BatchRunTest, AnExistingDestinationAmongManyIsStillAskedAbout) {
