@@ -384,8 +384,11 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         if (!current) throw IniWriteError("Unable to write to " + path_);
         text = std::move(*current);
     }
-    if (!ReplaceFile(path_, Edit(text, section, key, value)))
-        throw IniWriteError("Unable to write to " + path_);
+    std::string edited = Edit(text, section, key, value);
+    // The value stands already: a window saving all its settings on closing
+    // would otherwise rewrite and flush the file once for each of them.
+    if (!text.empty() && edited == text) return;
+    if (!ReplaceFile(path_, edited)) throw IniWriteError("Unable to write to " + path_);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, std::int64_t value) {

@@ -87,6 +87,14 @@ TEST(IniFile, RewriteKeepsLinksAndPermissionsOrLeavesTheFileAlone) {
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
     EXPECT_EQ(ReadFile(path), "[Data]\nGapWidth=40\n");
+    // A value written again as it stands leaves the file alone: the same file,
+    // not a new one renamed over it.
+    struct stat before = {};
+    struct stat after = {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    ini.WriteInteger("Data", "GapWidth", 40);
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 
     fs::permissions(path, fs::perms(0444));
     EXPECT_THROW(ini.WriteBool("Data", "Sound", false), IniWriteError);
