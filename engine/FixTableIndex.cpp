@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -66,6 +67,16 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
     return text;
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 // Writes a file whole and leaves it read-only, readable by whom the table file
 // is (an index of a private table stays private). The bytes go to a new file
 // of an unforeseeable name first, created exclusively, so a failed write never
@@ -77,14 +88,8 @@ void WriteReadOnlyFile(const fs::path& path, std::span<const std::string_view> p
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) throw std::runtime_error("cannot create " + temp);
     bool ok = ::fchmod(fd, readable & 0444) == 0;
-    for (const std::string_view bytes : pieces) {
-        for (std::size_t done = 0; ok && done < bytes.size();) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            ok = n > 0;
-            done += ok ? static_cast<std::size_t>(n) : 0;
-        }
-    }
+    for (const std::string_view bytes : pieces)
+        ok = ok && WriteAll(fd, bytes);
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     // rename replaces whatever has the name, a link or a FIFO too, never what
@@ -236,15 +241,30 @@ std::string_view DefaultTable(FixTableId table) {
 }
 
 // Creates the file with the given bytes unless a file of that name exists.
-// A file left short by a failed write is removed, so the next run tries again.
+// The bytes go to a new file beside it first, which then takes the name only
+// if it is still free: a run that starts meanwhile finds no file, and writes
+// its own, or the whole one, never one half written.
 bool WriteNewFile(const fs::path& path, std::string_view bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wbx");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) == 0 && written) return true;
-    std::error_code ignored;
-    fs::remove(path, ignored);
-    return false;
+    // Created with the user's umask, as the table itself would be; a name left
+    // by a run that died is passed over.
+    static std::atomic<unsigned> serial{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = path.string() + '.' + std::to_string(::getpid()) + '-' + std::to_string(serial++);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, bytes);
+    ok = ::close(fd) == 0 && ok;
+    // A file system without renames that refuse to replace has links, which
+    // refuse the same; a name taken meanwhile holds the other run's table.
+    if (ok && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (ok && errno != EEXIST) ok = ::link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST;
+    ::unlink(temp.c_str());
+    return ok;
 }
 
 } // namespace

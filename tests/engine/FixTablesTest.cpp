@@ -1,5 +1,6 @@
 #include "engine/FixTables.h"
 
+#include "data/EmbeddedData.h"
 #include "engine/FixTableFile.h"
 #include "engine/FixTableIndex.h"
 #include "engine/FixTableLines.h"
@@ -8,9 +9,11 @@
 #include "tests/support/TestSupport.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <latch>
 #include <map>
 #include <random>
 #include <thread>
@@ -287,6 +290,47 @@ TEST_F(FixTablesTest, DefaultTableIsWrittenOnlyWhereTheUserHasNone) {
     // Nor is one that cannot be read: the load fails.
     fs::create_directory(folder.File("gbfix.dat"));
     EXPECT_FALSE(LoadWithDefault(FixTableId::Gbk, folder.Dir()));
+}
+
+// Runs started together in a fresh settings folder each see either no table,
+// and write the default, or the whole default: none loads a table cut short.
+TEST(DefaultFixTable, RunsStartedTogetherAllLoadTheWholeDefault) {
+    constexpr int Runs = 4;
+    std::size_t whole = 0;
+    {
+        test::TempFolder alone;
+        FixTables tables;
+        test::MemoryStamps stamps;
+        ASSERT_TRUE(LoadFixTableWithDefault(tables, FixTableId::Big5, alone.Dir(), stamps));
+        whole = tables.Store(FixTableId::Big5).EntryCount();
+    }
+    for (int round = 0; round < 20; ++round) {
+        test::TempFolder folder;
+        const std::string dir = folder.File("home") + "/";
+        std::latch start(Runs);
+        std::array<std::size_t, Runs> loaded{};
+        std::array<bool, Runs> ok{};
+        std::vector<std::jthread> runs;
+        for (int r = 0; r < Runs; ++r)
+            runs.emplace_back([&, r] {
+                FixTables tables;
+                test::MemoryStamps stamps;
+                start.arrive_and_wait();
+                // Staggered, so that some runs look while another writes.
+                std::this_thread::sleep_for(std::chrono::microseconds(r * round * 8));
+                ok[r] = LoadFixTableWithDefault(tables, FixTableId::Big5, dir, stamps);
+                loaded[r] = tables.Store(FixTableId::Big5).EntryCount();
+            });
+        runs.clear();
+        for (int r = 0; r < Runs; ++r) {
+            EXPECT_TRUE(ok[r]) << "round " << round << ", run " << r;
+            EXPECT_EQ(loaded[r], whole) << "round " << round << ", run " << r;
+        }
+        EXPECT_EQ(ReadFile(dir + "b5fix.dat").size(), data::DefaultB5Fix().size());
+        for (const std::string& name : test::FolderNames(dir))
+            EXPECT_FALSE(name.starts_with("b5fix.dat.")) << "left behind: " << name;
+        if (HasFailure()) break;
+    }
 }
 
 // Blanks and control bytes separate too; the empty field comes only from a final
