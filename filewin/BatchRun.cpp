@@ -419,7 +419,8 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
     if (result.stopped) return result; // the user knows; the window says what is left
     ui.RunOver();
     PlayDoneSound(sound, settings.sound, settings.waveFile);
-    std::string report = FinishedText(texts, result.bytes, result.seconds);
+    const std::string finished = FinishedText(texts, result.bytes, result.seconds);
+    std::string report = finished;
     const auto asItIs = [](const std::string& line) { return line; };
     if (!result.failures.empty())
         report += ListText(texts, texts.RunFailures, result.failures, asItIs);
@@ -431,9 +432,7 @@ RunResult RunBatch(FileCon& con, const RunSettings& settings, RunUi& ui, FileCon
         report += ListText(texts, texts.RunLeftOut, result.leftOut, asItIs);
     // Changed characters are told even to a user who turned the message off,
     // as failures are: the files are not quite what was asked for.
-    if (settings.msgFinished || !result.failures.empty() || !result.replaced.empty() ||
-        !result.leftOut.empty())
-        ui.ShowInfo(report);
+    if (settings.msgFinished || report != finished) ui.ShowInfo(report);
     return result;
 }
 
