@@ -5,6 +5,7 @@
 #include "platform/Message.h"
 #include "platform/ShellLinks.h"
 #include "platform/UiFonts.h"
+#include "platform/WindowSize.h"
 #include "settings/OptionTexts.h"
 #include "settings/Settings.h"
 
@@ -22,6 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -34,6 +37,20 @@ namespace {
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Asks for all the room its pages take, where a scroll area asks for a fixed
+// few lines; the window gives less only on a screen too small for it (a large
+// scale factor), and the pages then scroll while Close stays in sight.
+class WholePagesScroll : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        const int frame = 2 * frameWidth();
+        if (!widget()) return QScrollArea::sizeHint();
+        // As a layout would give the pages: their hint, but never less than their minimum.
+        return widget()->sizeHint().expandedTo(widget()->minimumSizeHint()) + QSize(frame, frame);
+    }
+};
 
 template <class Widget>
 void Caption(Widget* widget, const char* text) {
@@ -69,13 +86,19 @@ TForm5::TForm5(ProgramSettings& running, OptionsHost& host, HelpViewer& help, Op
     close_->setAutoDefault(false);
     connect(close_, &QPushButton::clicked, this, [this] { close(); });
 
+    pagesScroll_ = new WholePagesScroll(this);
+    pagesScroll_->setObjectName("PagesScroll");
+    pagesScroll_->setFrameShape(QFrame::NoFrame);
+    pagesScroll_->setWidgetResizable(true);
+    // Not a stop of its own for Tab: it scrolls to whichever control has the focus.
+    pagesScroll_->setFocusPolicy(Qt::NoFocus);
+    pagesScroll_->setWidget(pages_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(pages_);
+    layout->addWidget(pagesScroll_);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(close_);
     layout->addLayout(bottom);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     TakeControls();
 }
@@ -340,8 +363,28 @@ void TForm5::UpdateLang() {
     pages_->setTabText(1, QString::fromUtf8(t->page2));
     pages_->widget(0)->setAccessibleName(QString::fromUtf8(t->page1).trimmed());
     pages_->widget(1)->setAccessibleName(QString::fromUtf8(t->page2).trimmed());
+    // Tab stops on the pages' tabs: named after both, as a reader says them.
+    pages_->setAccessibleName(QString::fromUtf8(t->page1).trimmed() + " / " +
+                              QString::fromUtf8(t->page2).trimmed());
     Caption(gapLabel_, t->gapLabel);
     Name(gap_, t->gapLabel);
+    // Texts of another length or font: the window takes the size the pages
+    // and the Close button need, once their layouts have taken the change in,
+    // summed here because the layout keeps the scroll area's first hint.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QMargins margins = layout()->contentsMargins();
+    const QSize pages = pagesScroll_->sizeHint();
+    QSize whole(pages.width() + margins.left() + margins.right(),
+                pages.height() + layout()->spacing() + close_->sizeHint().height() + margins.top() +
+                    margins.bottom());
+    setMaximumSize(whole);
+    ResizeWithinScreen(*this, whole);
+    if (height() < whole.height()) {
+        // The pages scroll: room for the scroll bar beside them.
+        whole.rwidth() += pagesScroll_->verticalScrollBar()->sizeHint().width();
+        setMaximumSize(whole);
+        ResizeWithinScreen(*this, whole);
+    }
 }
 
 void TForm5::LangClick(std::int64_t lang) {

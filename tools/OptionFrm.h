@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QScrollArea;
 class QTabWidget;
 
 namespace tessarim {
@@ -62,6 +63,7 @@ private:
     bool closed_ = false;
 
     QTabWidget* pages_ = nullptr;
+    QScrollArea* pagesScroll_ = nullptr;
     QGroupBox* langGroup_ = nullptr;
     std::map<std::int64_t, QRadioButton*> langButtons_;
     QCheckBox* sound_ = nullptr;

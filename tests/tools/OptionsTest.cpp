@@ -11,12 +11,16 @@
 #include "tools/ClipFrm.h"
 #include "tools/ToolWindows.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -127,6 +131,32 @@ TEST_F(OptionsTest, ClosingWritesEveryKeyInOrderAndSaysWhatItCouldNotKeep) {
     const std::string said = messages.texts();
     EXPECT_NE(said.find("/no/such.wav"), std::string::npos) << said;
     EXPECT_NE(said.find("/no/such/folder"), std::string::npos) << said;
+}
+
+// Where the screen has room the pages show whole in each language, and a
+// window made smaller (a large scale factor on a small screen) scrolls its
+// pages with Close still in it.
+TEST_F(OptionsTest, PagesShowWholeWhereThereIsRoomAndScrollWithCloseInSightWhereNot) {
+    FakeDesktop desktop;
+    BarlessHost host;
+    TForm5 form(running, host, desktop, {});
+    form.show();
+    auto* scroll = Child<QScrollArea>(form, "PagesScroll");
+    auto* close = Child<QPushButton>(form, "BitBtn1");
+    const QSize free = form.screen()->availableGeometry().size();
+    for (const char* language : {"rb_B5", "rb_GB", "rb_Eng"}) {
+        Child<QRadioButton>(form, language)->click();
+        QApplication::processEvents();
+        EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0) << language;
+        EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0) << language;
+        EXPECT_LE(form.height(), free.height()) << language;
+    }
+    form.resize(form.width(), form.height() / 2);
+    QApplication::processEvents();
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(close->isVisible());
+    EXPECT_LE(close->geometry().bottom(), form.height());
+    form.close();
 }
 
 TEST_F(OptionsTest, AnExistingWaveFileAndFolderAreKeptSilentlyAndAFailedWriteIsReported) {
