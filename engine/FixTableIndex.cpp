@@ -2,12 +2,14 @@
 
 #include "common/AsciiText.h"
 #include "data/EmbeddedData.h"
+#include "engine/ConFunc.h"
 #include "engine/FixTableFile.h"
 #include "engine/FixTableLines.h"
+#include "engine/SafeWrite.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -241,30 +243,28 @@ std::string_view DefaultTable(FixTableId table) {
 }
 
 // Creates the file with the given bytes unless a file of that name exists.
-// The bytes go to a new file beside it first, which then takes the name only
-// if it is still free: a run that starts meanwhile finds no file, and writes
-// its own, or the whole one, never one half written.
+// The bytes go to a file beside it first, which takes the name only while it
+// is free: a run that starts meanwhile finds no file, and writes its own, or
+// the whole one, never one half written. A name taken meanwhile holds that
+// run's table.
 bool WriteNewFile(const fs::path& path, std::string_view bytes) {
-    // Created with the user's umask, as the table itself would be; a name left
-    // by a run that died is passed over.
-    static std::atomic<unsigned> serial{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = path.string() + '.' + std::to_string(::getpid()) + '-' + std::to_string(serial++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
+    const std::string folder = path.parent_path().string() + '/';
+    // Readable as the table itself would be, created by the user.
+    const auto mode = static_cast<mode_t>(0666 & ~FileCreationMask());
+    try {
+        if (const UniqueFd unnamed = CreateUnnamedBeside(folder)) {
+            if (!WriteAll(unnamed.get(), bytes) || ::fchmod(unnamed.get(), mode) != 0) return false;
+            return NameUnnamed(unnamed.get(), path.string()) || errno == EEXIST;
+        }
+        TempFile temp = CreateTempBeside(folder);
+        const bool written =
+            WriteAll(temp.fd.get(), bytes) && ::fchmod(temp.fd.get(), mode) == 0 && temp.fd.Close();
+        const int refused = written ? RenameNoReplace(temp.path, path.string()) : EIO;
+        if (refused != 0) ::unlink(temp.path.c_str());
+        return refused == 0 || refused == EEXIST;
+    } catch (const ConvertError&) {
+        return false; // no room for a file beside it
     }
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes);
-    ok = ::close(fd) == 0 && ok;
-    // A file system without renames that refuse to replace has links, which
-    // refuse the same; a name taken meanwhile holds the other run's table.
-    if (ok && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (ok && errno != EEXIST) ok = ::link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST;
-    ::unlink(temp.c_str());
-    return ok;
 }
 
 } // namespace

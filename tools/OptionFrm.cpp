@@ -38,20 +38,6 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Asks for all the room its pages take, where a scroll area asks for a fixed
-// few lines; the window gives less only on a screen too small for it (a large
-// scale factor), and the pages then scroll while Close stays in sight.
-class WholePagesScroll : public QScrollArea {
-public:
-    using QScrollArea::QScrollArea;
-    QSize sizeHint() const override {
-        const int frame = 2 * frameWidth();
-        if (!widget()) return QScrollArea::sizeHint();
-        // As a layout would give the pages: their hint, but never less than their minimum.
-        return widget()->sizeHint().expandedTo(widget()->minimumSizeHint()) + QSize(frame, frame);
-    }
-};
-
 template <class Widget>
 void Caption(Widget* widget, const char* text) {
     widget->setText(QString::fromUtf8(text));
@@ -86,7 +72,9 @@ TForm5::TForm5(ProgramSettings& running, OptionsHost& host, HelpViewer& help, Op
     close_->setAutoDefault(false);
     connect(close_, &QPushButton::clicked, this, [this] { close(); });
 
-    pagesScroll_ = new WholePagesScroll(this);
+    // The pages scroll only on a screen too small for them (a large scale
+    // factor), with Close in sight below them.
+    pagesScroll_ = new QScrollArea(this);
     pagesScroll_->setObjectName("PagesScroll");
     pagesScroll_->setFrameShape(QFrame::NoFrame);
     pagesScroll_->setWidgetResizable(true);
@@ -370,10 +358,10 @@ void TForm5::UpdateLang() {
     Name(gap_, t->gapLabel);
     // Texts of another length or font: the window takes the size the pages
     // and the Close button need, once their layouts have taken the change in,
-    // summed here because the layout keeps the scroll area's first hint.
+    // summed here because a scroll area asks for a fixed few lines only.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QMargins margins = layout()->contentsMargins();
-    const QSize pages = pagesScroll_->sizeHint();
+    const QSize pages = pages_->sizeHint().expandedTo(pages_->minimumSizeHint());
     QSize whole(pages.width() + margins.left() + margins.right(),
                 pages.height() + layout()->spacing() + close_->sizeHint().height() + margins.top() +
                     margins.bottom());
