@@ -8,6 +8,8 @@ namespace tessarim {
 namespace generated {
 extern const std::array<DbcsCode, TableSpan> GbToBig5;
 extern const std::array<DbcsCode, TableSpan> Big5ToGb;
+extern const std::array<std::uint16_t, PairTableSpan> GbToBig5Pairs;
+extern const std::array<std::uint16_t, PairTableSpan> Big5ToGbPairs;
 } // namespace generated
 
 const std::array<DbcsCode, TableSpan>& GbToBig5Table() {
@@ -15,6 +17,12 @@ const std::array<DbcsCode, TableSpan>& GbToBig5Table() {
 }
 const std::array<DbcsCode, TableSpan>& Big5ToGbTable() {
     return generated::Big5ToGb;
+}
+const std::array<std::uint16_t, PairTableSpan>& GbToBig5Pairs() {
+    return generated::GbToBig5Pairs;
+}
+const std::array<std::uint16_t, PairTableSpan>& Big5ToGbPairs() {
+    return generated::Big5ToGbPairs;
 }
 
 } // namespace tessarim

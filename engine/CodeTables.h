@@ -45,4 +45,13 @@ std::string ParseCodeTables(std::span<const std::uint8_t> mappingText, CodeTable
 const std::array<DbcsCode, TableSpan>& GbToBig5Table();
 const std::array<DbcsCode, TableSpan>& Big5ToGbTable();
 
+// The same tables as the hot loops read them: indexed by a character's two
+// bytes taken as one little-endian number (trail * 256 + lead), each entry the
+// target character's two bytes the same way, so that a character goes through
+// as one load and one store. Places whose first byte is below 0x80 hold the
+// white square too.
+inline constexpr std::size_t PairTableSpan = 0x10000;
+const std::array<std::uint16_t, PairTableSpan>& GbToBig5Pairs();
+const std::array<std::uint16_t, PairTableSpan>& Big5ToGbPairs();
+
 } // namespace tessarim

@@ -22,6 +22,22 @@ void WriteTable(std::ofstream& out, const char* name,
     out << "};\n\n";
 }
 
+// The same table by a character's two bytes read as one little-endian
+// number, each entry the target's two bytes the same way.
+void WritePairTable(std::ofstream& out, const char* name,
+                    const std::array<tessarim::DbcsCode, tessarim::TableSpan>& table) {
+    out << "extern const std::array<std::uint16_t, PairTableSpan> " << name << ";\n"
+        << "const std::array<std::uint16_t, PairTableSpan> " << name << " = {\n";
+    for (unsigned pair = 0; pair < tessarim::PairTableSpan; ++pair) {
+        const unsigned code = (pair & 0xFF) << 8 | pair >> 8;
+        // A first byte below 0x80 begins no double-byte character: the white
+        // square, as for 0x8000.
+        const unsigned to = table[code >= 0x8000 ? code - 0x8000 : 0];
+        out << ((to & 0xFF) << 8 | to >> 8) << (pair % 16 == 15 ? ",\n" : ",");
+    }
+    out << "};\n\n";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -47,6 +63,8 @@ int main(int argc, char** argv) {
         << "#include \"engine/CodeTables.h\"\n\nnamespace tessarim::generated {\n\n";
     WriteTable(out, "GbToBig5", tables->gbToBig5);
     WriteTable(out, "Big5ToGb", tables->big5ToGb);
+    WritePairTable(out, "GbToBig5Pairs", tables->gbToBig5);
+    WritePairTable(out, "Big5ToGbPairs", tables->big5ToGb);
     out << "} // namespace tessarim::generated\n";
     out.close();
     if (!out) {

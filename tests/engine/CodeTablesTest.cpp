@@ -84,8 +84,8 @@ TEST(TableConvert, MixedTextPairsLikeOneCharacterAfterAnother) {
                 if (lead < 0x81) {
                     expected += text[i++];
                 } else if (i + 1 < text.size()) {
-                    const auto code = static_cast<DbcsCode>(
-                        lead << 8 | static_cast<std::uint8_t>(text[i + 1]));
+                    const auto code =
+                        static_cast<DbcsCode>(lead << 8 | static_cast<std::uint8_t>(text[i + 1]));
                     for (const std::uint8_t byte : CodeToBytes(table[code - 0x8000u]))
                         expected += static_cast<char>(byte);
                     i += 2;
@@ -97,6 +97,34 @@ TEST(TableConvert, MixedTextPairsLikeOneCharacterAfterAnother) {
             Bytes converted = text;
             ASSERT_EQ(StreamConvert(converted, direction), truncated) << round;
             ASSERT_EQ(test::ToHex(converted), test::ToHex(expected)) << round;
+        }
+    }
+}
+
+// Every code with a lead byte of 0x81 or more, whatever its second byte, in a
+// long run of characters, in runs of four between single bytes and alone
+// between them, converts to its table entry: the loops that take sixteen,
+// eight and two bytes at once read the tables as the table says.
+TEST(TableConvert, EveryCodeConvertsToItsEntryInRunsOfEveryLength) {
+    for (const Direction direction : {GbToBig5, Big5ToGb}) {
+        const auto& table = direction == GbToBig5 ? GbToBig5Table() : Big5ToGbTable();
+        for (const std::size_t run : {std::size_t{0}, std::size_t{4}, std::size_t{1}}) {
+            std::string text, expected;
+            std::size_t inRun = 0;
+            for (unsigned code = 0x8100; code <= 0xFEFF; ++code) {
+                text += static_cast<char>(code >> 8);
+                text += static_cast<char>(code & 0xFF);
+                for (const std::uint8_t byte : CodeToBytes(table[code - 0x8000u]))
+                    expected += static_cast<char>(byte);
+                if (run != 0 && ++inRun == run) {
+                    text += 'a';
+                    expected += 'a';
+                    inRun = 0;
+                }
+            }
+            ASSERT_EQ(StreamConvert(text, direction), 0);
+            EXPECT_TRUE(text == expected)
+                << (direction == GbToBig5 ? "GBK to Big5" : "Big5 to GBK") << ", runs of " << run;
         }
     }
 }
