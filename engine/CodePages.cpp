@@ -2,9 +2,9 @@
 
 #include "data/EmbeddedData.h"
 #include "engine/ByteRuns.h"
+#include "engine/Replacements.h"
 #include "engine/Utf8.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -274,9 +274,7 @@ void WalkIntoUtf8(std::string_view bytes, int codePage, std::size_t marked, Byte
     const Decoder& decode = DecoderFor(codePage);
     const std::uint32_t euroByte = PackUtf8(decode.Single(EuroByte));
     const std::size_t euros =
-        decode.Single(EuroByte) == Unmapped
-            ? 0
-            : static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x80'));
+        decode.Single(EuroByte) == Unmapped ? 0 : CountByteIn(bytes, static_cast<char>(EuroByte));
     const std::size_t room = at + bytes.size() + bytes.size() / 2 + 2 * euros + 2 * marked + 4;
     if (out.size() < room) out.resize(room);
     const auto sink =

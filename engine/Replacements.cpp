@@ -260,6 +260,15 @@ CountDoubleByteAvx512(const std::uint8_t* bytes, std::size_t size, DbcsCode squa
 
 } // namespace
 
+std::size_t CountByteIn(std::string_view text, char byte) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto value = static_cast<std::uint8_t>(byte);
+#ifdef TESSARIM_HAVE_AVX2_LOOPS
+    if (UseAvx2()) return CountByteAvx2(bytes, text.size(), value);
+#endif
+    return CountByte(bytes, text.size(), value);
+}
+
 std::size_t CountReplacementMarks(std::string_view text, Code code) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     const DbcsCode square = code == GBK ? GbWhiteSquare : Big5WhiteSquare;

@@ -14,6 +14,9 @@ namespace tessarim {
 // pairs it, so a "?" can never be taken for half of a character.
 std::size_t CountReplacementMarks(std::string_view text, Code code);
 
+// How many times the byte occurs in text, as quickly as the marks are counted.
+std::size_t CountByteIn(std::string_view text, char byte);
+
 // A conversion asked to fail rather than replace a character met one.
 class LossyConversion : public ConvertError {
 public:
