@@ -285,7 +285,7 @@ std::size_t CountReplacementMarks(std::string_view text, Code code) {
             return UseAvx512() ? CountDoubleByteAvx512(bytes, text.size(), square)
                                : CountDoubleByteAvx2(bytes, text.size(), square);
         default:
-            return CountByteAvx2(bytes, text.size(), '?');
+            return CountByteIn(text, '?');
         }
     }
 #endif
@@ -299,7 +299,7 @@ std::size_t CountReplacementMarks(std::string_view text, Code code) {
     case BIG5:
         return CountDoubleByte(bytes, text.size(), square);
     default:
-        return CountByte(bytes, text.size(), '?');
+        return CountByteIn(text, '?');
     }
 }
 
