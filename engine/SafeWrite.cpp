@@ -3,6 +3,7 @@
 #include "engine/ConFunc.h"
 #include "engine/CopyNames.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -97,9 +98,21 @@ UniqueFd CreateUnnamedBeside(const std::string& folder) {
 }
 
 bool NameUnnamed(int fd, const std::string& path) {
+    // Linking the descriptor itself spares the walk through /proc. Older
+    // kernels allow it only to a process that may read any file and say
+    // ENOENT to the others, which take the walk from then on. Either way a
+    // link does not replace what is there.
+    static std::atomic<bool> direct = true;
+    const bool tried = direct.load(std::memory_order_relaxed);
+    if (tried) {
+        if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return true;
+        if (errno != ENOENT && errno != EPERM) return false;
+    }
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    // A link does not replace what is there.
-    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return false;
+    if (tried) direct.store(false, std::memory_order_relaxed);
+    return true;
 }
 
 bool MarkCopyOf(int copy, const struct stat& owner, const std::string& path, bool complete) {
