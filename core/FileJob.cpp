@@ -7,6 +7,8 @@
 #include "settings/Settings.h"
 
 #include <exception>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace tessarim {
 
@@ -66,12 +68,18 @@ std::string_view SkipReasonText(SkipReason reason) {
     return {};
 }
 
-SkipReason SkipReasonOf(const std::string& input, const FileRules& rules) {
+SkipReason SkipReasonOf(const std::string& input, const FileRules& rules, OpenSource& source) {
+    // A device or FIFO is not opened at all: opening some has effects.
     if (QueryFileKind(input) != FileKind::Regular) return SkipReason::NotRegular;
     const std::string name = ExtractFileName(input);
     if (IsHiddenName(name)) return SkipReason::Hidden;
     if (IsIgnoredFile(rules.ignore, name)) return SkipReason::Ignored;
-    if (HasCompoundSignature(input)) return SkipReason::Compound;
+    source.fd = UniqueFd(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!source.fd || ::fstat(source.fd.get(), &source.status) != 0)
+        throw ConvertError("Cannot open file " + input);
+    // Replaced by something else since it was looked at.
+    if (!S_ISREG(source.status.st_mode)) return SkipReason::NotRegular;
+    if (HasCompoundSignature(source.fd.get())) return SkipReason::Compound;
     return SkipReason::None;
 }
 
@@ -88,7 +96,8 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
     try {
         FileResult result;
         result.path = input;
-        result.skipped = SkipReasonOf(input, rules);
+        OpenSource source;
+        result.skipped = SkipReasonOf(input, rules, source);
         if (result.skipped != SkipReason::None) {
             result.outcome = FileOutcome::Skipped;
             return result;
@@ -131,7 +140,7 @@ FileResult ConvertOneFile(const std::string& input, const std::string& output,
         // A failed conversion leaves its destination as it was.
         options.failOnReplacement = request.strict;
         options.listed = listed ? &*listed : nullptr;
-        ConvertFile(input, output, options, fixTables, outputFree);
+        ConvertFile(source.fd.get(), source.status, input, output, options, fixTables, outputFree);
         return result;
     } catch (const LossyConversion&) {
         return Failure(FailureKind::Lossy, input,

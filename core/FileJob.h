@@ -5,12 +5,14 @@
 #include "core/Paths.h"
 #include "engine/ConFunc.h"
 #include "engine/Detect.h"
+#include "engine/SafeWrite.h"
 #include "platform/Files.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace tessarim {
 
@@ -83,10 +85,17 @@ struct FileResult {
 // The words for a skip reason: "hidden", "matches the Ignore list", ...
 std::string_view SkipReasonText(SkipReason reason);
 
+// A source open for reading, and its status as it was opened.
+struct OpenSource {
+    UniqueFd fd;
+    struct stat status {};
+};
+
 // Why the file is not converted at all, or None: not a regular file, a hidden
 // name, a name matching the Ignore masks, an older office document. A faulty
-// mask or an unreadable file throws.
-SkipReason SkipReasonOf(const std::string& input, const FileRules& rules);
+// mask or an unreadable file throws. The look opens the file: when None,
+// `source` keeps it open for its conversion.
+SkipReason SkipReasonOf(const std::string& input, const FileRules& rules, OpenSource& source);
 
 // The name's last part is one Linux accepts: not empty, not "." or "..", no
 // NUL. Brackets, quotes and bars are ordinary characters.

@@ -218,15 +218,21 @@ bool IsCompoundDocument(const std::string& path) {
 bool HasCompoundSignature(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) throw ConvertError("Cannot open file " + path);
+    const bool compound = HasCompoundSignature(fd);
+    ::close(fd);
+    return compound;
+}
+
+bool HasCompoundSignature(int fd) {
     std::array<unsigned char, CompoundSignature.size()> head{};
     std::size_t got = 0;
     while (got < head.size()) {
-        const ssize_t read = ::read(fd, head.data() + got, head.size() - got);
+        const ssize_t read =
+            ::pread(fd, head.data() + got, head.size() - got, static_cast<off_t>(got));
         if (read < 0 && errno == EINTR) continue;
         if (read <= 0) break;
         got += static_cast<std::size_t>(read);
     }
-    ::close(fd);
     return got == head.size() && head == CompoundSignature;
 }
 

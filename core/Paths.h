@@ -91,6 +91,8 @@ bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path);
 bool IsCompoundDocument(const std::string& path);
 // The same for a path known to name a regular file: the file is only read.
 bool HasCompoundSignature(const std::string& path);
+// The same for a regular file open for reading; its offset is left as it is.
+bool HasCompoundSignature(int fd);
 
 // The length in bytes of the character at pos: a whole UTF-8 sequence, or one byte
 // where the bytes are not valid UTF-8. Zero at the end of the text.

@@ -390,12 +390,9 @@ void TakeOverFrom(const std::string& destination, const struct stat& old, int fd
 // one stays as it was until then, a new one does not exist until then.
 // False, having written nothing, when `nameFree` said the name was free and it
 // was taken by the time the new file was to be named.
-bool ConvertToSeparate(const std::string& source, const std::string& named,
+// `input` is the source, open for reading, a regular file of `sourceStatus`.
+bool ConvertToSeparate(int input, const struct stat& sourceStatus, const std::string& named,
                        const ConvertOptions& options, FixTables* fixTables, bool nameFree) {
-    const UniqueFd input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!input) throw ConvertError("Cannot open file " + source);
-    const struct stat sourceStatus = StatusOf(input.get());
-    if (!S_ISREG(sourceStatus.st_mode)) throw ConvertError("Cannot open file " + source);
     std::optional<struct stat> there;
     const std::string destination = nameFree ? named : ResolveForWriting(named, &there);
     const bool exists = there.has_value();
@@ -418,8 +415,8 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
     // named temporary file and its rename take the folder's lock twice.
     if (!exists)
         if (const UniqueFd unnamed = CreateUnnamedBeside(FolderOf(destination))) {
-            ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size),
-                           unnamed.get(), false, options, fixTables);
+            ConvertBetween(input, static_cast<std::uint64_t>(sourceStatus.st_size), unnamed.get(),
+                           false, options, fixTables);
             StopIfInterrupted();
             if (::fchmod(unnamed.get(), NewFileMode(sourceStatus.st_mode)) != 0)
                 throw ConvertError("Stream write error");
@@ -443,15 +440,15 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
             const UniqueFd output(
                 ::open(destination.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
             if (!output) throw ConvertError("Cannot create file " + named);
-            ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size),
-                           output.get(), true, options, fixTables);
+            ConvertBetween(input, static_cast<std::uint64_t>(sourceStatus.st_size), output.get(),
+                           true, options, fixTables);
             return true;
         }
     }
     finish.temp = temp.path; // empty while the file has no name
     // The temporary file is new and empty: nothing to cut.
-    ConvertBetween(input.get(), static_cast<std::uint64_t>(sourceStatus.st_size), temp.fd.get(),
-                   false, options, fixTables);
+    ConvertBetween(input, static_cast<std::uint64_t>(sourceStatus.st_size), temp.fd.get(), false,
+                   options, fixTables);
     StopIfInterrupted();
     if (exists)
         TakeOverFrom(destination, *there, temp.fd.get());
@@ -477,6 +474,15 @@ bool ConvertToSeparate(const std::string& source, const std::string& named,
     }
     finish.temp.clear();
     return true;
+}
+
+bool ConvertToSeparate(const std::string& source, const std::string& named,
+                       const ConvertOptions& options, FixTables* fixTables, bool nameFree) {
+    const UniqueFd input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!input) throw ConvertError("Cannot open file " + source);
+    const struct stat status = StatusOf(input.get());
+    if (!S_ISREG(status.st_mode)) throw ConvertError("Cannot open file " + source);
+    return ConvertToSeparate(input.get(), status, named, options, fixTables, nameFree);
 }
 
 } // namespace
@@ -586,6 +592,16 @@ void ConvertFile(const std::string& source, const std::string& destination,
         ConvertInPlace(from, options, fixTables);
     else
         ConvertToSeparate(from, to, options, fixTables, false);
+}
+
+void ConvertFile(int input, const struct stat& status, const std::string& source,
+                 const std::string& destination, const ConvertOptions& options,
+                 FixTables* fixTables, bool destinationFree) {
+    const std::string to = FullPath(destination);
+    if (destinationFree && FullPath(source) != to &&
+        ConvertToSeparate(input, status, to, options, fixTables, true))
+        return;
+    ConvertFile(source, destination, options, fixTables);
 }
 
 } // namespace tessarim

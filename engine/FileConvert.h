@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace tessarim {
 
@@ -50,6 +51,14 @@ class FixTables;
 // above.
 void ConvertFile(const std::string& source, const std::string& destination,
                  const ConvertOptions& options, FixTables* fixTables, bool destinationFree = false);
+
+// The same for a source the caller has open for reading (`input`, a regular
+// file, `status` as fstat told it), read from there rather than opened again.
+// The free name taken meanwhile, or the source being the destination, are
+// dealt with as above, by name.
+void ConvertFile(int input, const struct stat& status, const std::string& source,
+                 const std::string& destination, const ConvertOptions& options,
+                 FixTables* fixTables, bool destinationFree);
 
 // Converts an open input into an open output, one block of BlockSize bytes at a
 // time; bytes a block cannot finish are offered again with the next block.

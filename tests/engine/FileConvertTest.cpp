@@ -226,6 +226,31 @@ TEST_F(FileConvertTest, AFreeNameTakenMeanwhileIsTreatedAsThere) {
     EXPECT_EQ(Listed(), (Names{"in.txt", "link.txt", "new.txt", "out.txt", "target.txt"}));
 }
 
+// A source its caller opened to look at is read from that descriptor: a file
+// put under its name meanwhile is not the one converted. A free name taken
+// meanwhile is still dealt with as one that was there.
+TEST_F(FileConvertTest, AnOpenSourceIsReadFromItsDescriptor) {
+    WriteFile(P("in.txt"), "\xC4\xE3");
+    const int fd = ::open(P("in.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct stat status {};
+    ASSERT_EQ(::fstat(fd, &status), 0);
+    WriteFile(P("other.txt"), "\xB5\xC4");
+    fs::rename(P("other.txt"), P("in.txt"));
+    const ConvertOptions options{GBK, BIG5, FaceT};
+    ConvertFile(fd, status, P("in.txt"), P("new.txt"), options, nullptr, true);
+    EXPECT_EQ(ReadFile(P("new.txt")), "\xA7\x41");
+    ::close(fd);
+
+    WriteFile(P("out.txt"), "old");
+    const int again = ::open(P("in.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::fstat(again, &status), 0);
+    ConvertFile(again, status, P("in.txt"), P("out.txt"), options, nullptr, true);
+    EXPECT_EQ(ReadFile(P("out.txt")), "\xAA\xBA");
+    ::close(again);
+    EXPECT_EQ(Listed(), (Names{"in.txt", "new.txt", "out.txt"}));
+}
+
 // A copy keeps the date, goes into a folder destination under the source's name
 // and makes a read-only destination writable first when asked.
 TEST_F(FileConvertTest, CopyKeepsTheDateAndFillsAFolderDestination) {
