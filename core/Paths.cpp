@@ -2,6 +2,7 @@
 
 #include "common/AsciiText.h"
 #include "engine/ConFunc.h"
+#include "engine/SafeWrite.h"
 #include "platform/Files.h"
 
 #include <array>
@@ -212,15 +213,9 @@ bool IsCompoundDocument(const std::string& path) {
     default:
         throw ConvertError("Cannot open file " + path);
     }
-    return HasCompoundSignature(path);
-}
-
-bool HasCompoundSignature(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw ConvertError("Cannot open file " + path);
-    const bool compound = HasCompoundSignature(fd);
-    ::close(fd);
-    return compound;
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file) throw ConvertError("Cannot open file " + path);
+    return HasCompoundSignature(file.get());
 }
 
 bool HasCompoundSignature(int fd) {

@@ -89,8 +89,6 @@ bool IsHtmlTypeFile(const MaskList& htmlTypes, const std::string& path);
 // opened, a folder included. A device, socket or FIFO is never opened and is no
 // compound document.
 bool IsCompoundDocument(const std::string& path);
-// The same for a path known to name a regular file: the file is only read.
-bool HasCompoundSignature(const std::string& path);
 // The same for a regular file open for reading; its offset is left as it is.
 bool HasCompoundSignature(int fd);
 
